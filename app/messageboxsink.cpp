@@ -1,0 +1,21 @@
+#include "messageboxsink.h"
+
+#include <QMessageBox>
+
+MessageBoxSink::MessageBoxSink(QWidget *parent)
+    : m_parent(parent)
+{
+}
+
+void MessageBoxSink::showMessage(const QString &text, MessageIcon icon, const QString &title)
+{
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case MessageIcon::None: boxIcon = QMessageBox::NoIcon; break;
+    case MessageIcon::Critical: boxIcon = QMessageBox::Critical; break;
+    case MessageIcon::Warning: boxIcon = QMessageBox::Warning; break;
+    case MessageIcon::Information: boxIcon = QMessageBox::Information; break;
+    }
+    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}

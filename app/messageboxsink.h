@@ -1,0 +1,16 @@
+#pragma once
+
+#include "messagesink.h"
+
+class QWidget;
+
+// The real message sink: a modal QMessageBox with an OK button.
+class MessageBoxSink final : public MessageSink
+{
+public:
+    explicit MessageBoxSink(QWidget *parent = nullptr);
+    void showMessage(const QString &text, MessageIcon icon, const QString &title) override;
+
+private:
+    QWidget *m_parent;
+};

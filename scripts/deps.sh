@@ -1,0 +1,28 @@
+# Sourced by scripts/run and scripts/test: installs the Debian packages Snipora
+# needs, only those dpkg says are missing, so a second run costs nothing.
+snipora_install_deps() {
+    local wanted=(
+        build-essential cmake ninja-build pkg-config
+        qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
+        libqt6multimedia6 libqt6multimediawidgets6 libgl-dev
+        ffmpeg fonts-dejavu-core
+    )
+    local missing=()
+    local pkg
+    for pkg in "${wanted[@]}"; do
+        dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+snipora_configure_build() {
+    local build_dir="$1"
+    cmake -S "$SNIPORA_ROOT" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$build_dir" --parallel "$(nproc)"
+}

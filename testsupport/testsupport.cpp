@@ -1,0 +1,95 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace TestSupport {
+
+QString programDir() { return QStringLiteral(SNIPORA_PROGRAM_DIR); }
+QString sourceDir() { return QStringLiteral(SNIPORA_SOURCE_DIR); }
+QString systemFfmpeg() { return QStringLiteral(SNIPORA_SYSTEM_FFMPEG); }
+QString systemFfprobe() { return QStringLiteral(SNIPORA_SYSTEM_FFPROBE); }
+
+QString encoderFileName()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("ffmpeg.exe");
+#else
+    return QStringLiteral("ffmpeg");
+#endif
+}
+
+bool makeClip(const QString &path, double seconds, QSize size, bool withAudio, int fps)
+{
+    const QString duration = QString::number(seconds);
+    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                     QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
+                         .arg(size.width()).arg(size.height()).arg(fps).arg(duration)};
+    if (withAudio) {
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+             << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(duration);
+    }
+    args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-q:v") << QStringLiteral("5")
+         << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
+    if (withAudio)
+        args << QStringLiteral("-c:a") << QStringLiteral("aac") << QStringLiteral("-b:a") << QStringLiteral("64k");
+    args << QStringLiteral("-shortest") << path;
+
+    QProcess process;
+    process.start(systemFfmpeg(), args);
+    const bool ok = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
+                    && process.exitCode() == 0 && QFile::exists(path);
+    if (!ok)
+        QFile::remove(path);
+    return ok;
+}
+
+QByteArray ffprobe(const QStringList &arguments, const QString &path)
+{
+    QProcess process;
+    process.start(systemFfprobe(), QStringList{QStringLiteral("-v"), QStringLiteral("error")} + arguments
+                                       + QStringList{path});
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0)
+        return {};
+    return process.readAllStandardOutput();
+}
+
+double probeDuration(const QString &path)
+{
+    const QByteArray out = ffprobe({QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
+                                    QStringLiteral("-of"), QStringLiteral("default=nw=1:nk=1")},
+                                   path)
+                               .trimmed();
+    bool ok = false;
+    const double value = out.toDouble(&ok);
+    return ok ? value : -1.0;
+}
+
+QString writeFakeEncoder(const QString &dir, const QByteArray &body)
+{
+    const QString path = QDir(dir).filePath(encoderFileName());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    file.write("#!/bin/sh\n");
+    file.write(body);
+    file.write("\n");
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                        | QFileDevice::ReadGroup | QFileDevice::ExeGroup);
+    return path;
+}
+
+QString linkRealEncoder(const QString &dir)
+{
+    const QString path = QDir(dir).filePath(encoderFileName());
+    QFile::remove(path);
+    if (!QFile::link(systemFfmpeg(), path) && !QFile::copy(systemFfmpeg(), path))
+        return {};
+    return path;
+}
+
+} // namespace TestSupport

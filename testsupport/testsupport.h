@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+namespace TestSupport {
+
+// The folder the build lays out as the program folder (has the ffmpeg link).
+QString programDir();
+QString sourceDir();
+QString systemFfmpeg();
+QString systemFfprobe();
+
+// Generates a clip with the real encoder: a test pattern plus a sine tone when
+// withAudio is set. Returns false (and leaves nothing) if the encoder failed.
+bool makeClip(const QString &path, double seconds, QSize size = QSize(160, 120),
+              bool withAudio = true, int fps = 25);
+
+// Container duration in seconds as ffprobe reports it, or a negative value if
+// ffprobe cannot read the file.
+double probeDuration(const QString &path);
+
+// Runs ffprobe with the given arguments on path and returns its standard output
+// (empty on failure). For checks such as stream types or frame counts.
+QByteArray ffprobe(const QStringList &arguments, const QString &path);
+
+// Writes an executable fake encoder named like the real one into dir.
+// body is a POSIX shell script body (no #! line). Returns its path.
+QString writeFakeEncoder(const QString &dir, const QByteArray &body);
+
+// Links the real encoder into dir under the encoder's name, so dir can serve
+// as a program folder. Returns its path, or an empty string on failure.
+QString linkRealEncoder(const QString &dir);
+
+// The encoder's file name on this platform.
+QString encoderFileName();
+
+} // namespace TestSupport
