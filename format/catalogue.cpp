@@ -1,0 +1,256 @@
+#include "catalogue.h"
+
+#include "messagesink.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+
+const QString kLineBreak = QStringLiteral("\r\n");
+const QString kXmlHeader = QStringLiteral("<?xml version=\"1.0\"?>");
+
+// Only the space character counts here; tabs and line breaks are content.
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString decode(const QByteArray &content)
+{
+    // A byte-order mark is not special to the reader: keep it as a character
+    // so that a marked file's first line no longer equals the header.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(content);
+}
+
+struct FieldFailure
+{
+    QString description;
+};
+
+// A field line cut into tag and value with the positions the file format is
+// defined by (1-based, 0 for a missing character). Returns the value when the
+// tag is one of fieldTags, nothing for any other tag, or the failure of a cut
+// with negative length.
+using FieldCut = std::variant<std::monostate, std::pair<QString, QString>, FieldFailure>;
+
+FieldCut cutField(const QString &line, const QStringList &fieldTags)
+{
+    const qsizetype open = line.indexOf(u'<') + 1;
+    const qsizetype close = line.indexOf(u'>') + 1;
+    const qsizetype tagLength = close - open - 1;
+    if (tagLength < 0)
+        return FieldFailure{QStringLiteral("a field line without a tag between \"<\" and \">\"")};
+    const QString tag = line.mid(open, tagLength);
+    if (!fieldTags.contains(tag))
+        return std::monostate{};
+    const qsizetype valueStart = open + tag.size() + 2;
+    const qsizetype closingTag = line.indexOf(QStringLiteral("</") + tag, 0, Qt::CaseInsensitive) + 1;
+    const qsizetype valueLength = closingTag - valueStart;
+    if (valueLength < 0)
+        return FieldFailure{QStringLiteral("the closing tag </%1> is missing").arg(tag)};
+    return std::pair{tag, line.mid(valueStart - 1, valueLength)};
+}
+
+QString lineFailure(qsizetype index, const QString &what)
+{
+    return QStringLiteral("Line %1: %2.").arg(index + 1).arg(what);
+}
+
+QString overflowFailure(qsizetype index)
+{
+    return lineFailure(index, QStringLiteral("overflow, the file has more lines than the reader can count"));
+}
+
+// The walk shared by both catalogues. Entry is the slot type, fieldLines the
+// number of field lines after an opening line; isSkipped classifies the line at
+// the reader; startsNewSlot decides whether the current slot is kept; setField
+// stores one value. Returns the failure's description, if any.
+template <typename Entry, typename IsSkipped, typename StartsNewSlot, typename SetField>
+std::optional<QString> walkBlocks(const QStringList &lines, int maxLineIndex, int fieldLines,
+                                  const QStringList &fieldTags, QList<Entry> &entries, qint32 &count,
+                                  IsSkipped isSkipped, StartsNewSlot startsNewSlot, SetField setField)
+{
+    entries.resize(count + 1);
+    const qsizetype last = lines.size() - 1;
+    qsizetype i = 0;
+    while (i <= last) {
+        if (i > maxLineIndex)
+            return overflowFailure(i);
+        const QString &line = lines.at(i);
+        if (isSkipped(line)) {
+            ++i;
+            continue;
+        }
+        if (startsNewSlot(entries.at(count)))
+            ++count;
+        entries.resize(count + 1);
+        for (int k = 1; k <= fieldLines; ++k) {
+            const qsizetype at = i + k;
+            if (at > maxLineIndex)
+                return overflowFailure(at);
+            if (at > last)
+                return lineFailure(i, QStringLiteral("the block runs past the end of the file"));
+            const FieldCut cut = cutField(lines.at(at), fieldTags);
+            if (const auto *failure = std::get_if<FieldFailure>(&cut))
+                return lineFailure(at, failure->description);
+            if (const auto *field = std::get_if<std::pair<QString, QString>>(&cut))
+                setField(entries[count], field->first, field->second);
+        }
+        // The closing line is skipped by position, whatever it holds.
+        i += fieldLines + 2;
+    }
+    ++count;
+    return std::nullopt;
+}
+
+QString describeRead(const QString &path, const QString &what)
+{
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), what);
+}
+
+} // namespace
+
+std::variant<QByteArray, QString> ReadCatalogueFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return describeRead(path, QStringLiteral("file not found"));
+    if (!file.open(QIODevice::ReadOnly))
+        return describeRead(path, file.errorString());
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return describeRead(path, file.errorString());
+    if (content.isEmpty())
+        return describeRead(path, QStringLiteral("input past end of file (the file is empty)"));
+    return content;
+}
+
+PresetsLoad ReadPresets(const QByteArray &content, int maxLineIndex)
+{
+    PresetsLoad result;
+    const QString text = decode(content);
+    if (trimSpaces(text).isEmpty())
+        return result;
+
+    static const QStringList tags{QStringLiteral("label"), QStringLiteral("params"), QStringLiteral("extension"),
+                                  QStringLiteral("category")};
+    const auto isSkipped = [](const QString &line) {
+        return line.isEmpty() || line == kXmlHeader || line == u"<presets>" || line == u"</presets>"
+               || line.contains(u"</");
+    };
+    // A block without a category is overwritten by the next one.
+    const auto startsNewSlot = [](const PresetEntry &entry) { return !entry.category.isEmpty(); };
+    const auto setField = [](PresetEntry &entry, const QString &tag, const QString &value) {
+        if (tag == u"label")
+            entry.label = value;
+        else if (tag == u"params")
+            entry.params = value;
+        else if (tag == u"extension")
+            entry.extension = value;
+        else
+            entry.category = value;
+    };
+    result.failure = walkBlocks(text.split(kLineBreak), maxLineIndex, 4, tags, result.Presets,
+                                result.PresetCount, isSkipped, startsNewSlot, setField);
+    if (result.failure)
+        return result;
+
+    QStringList categories;
+    for (qint32 i = 0; i < result.PresetCount; ++i) {
+        // A plain scan keeps the order of first occurrence; the lists are short.
+        const QString &category = result.Presets.at(i).category;
+        if (!categories.contains(category))
+            categories.append(category);
+    }
+    result.categoryItems = categories;
+    return result;
+}
+
+CodecsLoad ReadCodecs(const QByteArray &content, int maxLineIndex)
+{
+    CodecsLoad result;
+    const QString text = decode(content);
+    if (trimSpaces(text).isEmpty())
+        return result;
+
+    static const QStringList tags{QStringLiteral("name"), QStringLiteral("description"), QStringLiteral("type")};
+    const auto isSkipped = [](const QString &line) {
+        const QString trimmed = trimSpaces(line);
+        return trimmed == kXmlHeader || trimmed == u"<codecs>" || trimmed == u"</codecs>" || line.isEmpty()
+               || line.contains(u"</");
+    };
+    const auto startsNewSlot = [](const CodecEntry &entry) { return !entry.description.isEmpty(); };
+    const auto setField = [](CodecEntry &entry, const QString &tag, const QString &value) {
+        if (tag == u"name")
+            entry.name = value;
+        else if (tag == u"description")
+            entry.description = value;
+        else
+            entry.type = value;
+    };
+    result.failure = walkBlocks(text.split(kLineBreak), maxLineIndex, 3, tags, result.Codecs, result.CodecCount,
+                                isSkipped, startsNewSlot, setField);
+    if (result.failure)
+        return result;
+
+    QStringList video;
+    QStringList audio;
+    for (qint32 i = 0; i < result.CodecCount; ++i) {
+        const CodecEntry &entry = result.Codecs.at(i);
+        if (entry.type == u"video codec") {
+            video.append(entry.description);
+        } else if (entry.type == u"audio codec") {
+            audio.append(entry.description);
+        } else if (entry.type == u"general") {
+            video.append(entry.description);
+            audio.append(entry.description);
+        }
+    }
+    result.videoItems = video;
+    result.audioItems = audio;
+    // The lists are filled even so; only selecting their first item fails.
+    if (video.isEmpty())
+        result.failure = QStringLiteral("No video codec to select: the video codec list is empty.");
+    else if (audio.isEmpty())
+        result.failure = QStringLiteral("No audio codec to select: the audio codec list is empty.");
+    return result;
+}
+
+namespace {
+
+template <typename Load, typename Reader>
+Load loadCatalogue(const QString &path, const QString &sentence, MessageSink &sink, Reader reader)
+{
+    Load result;
+    const auto content = ReadCatalogueFile(path);
+    if (const auto *failure = std::get_if<QString>(&content))
+        result.failure = *failure;
+    else
+        result = reader(std::get<QByteArray>(content));
+    if (result.failure)
+        sink.showMessage(*result.failure + kLineBreak + sentence, MessageIcon::None, kAppTitle);
+    return result;
+}
+
+} // namespace
+
+PresetsLoad LoadPresets(const QString &programDir, MessageSink &sink)
+{
+    return loadCatalogue<PresetsLoad>(QDir(programDir).filePath(kPresetsFileName), kPresetsLoadMessage, sink,
+                                      [](const QByteArray &content) { return ReadPresets(content); });
+}
+
+CodecsLoad LoadCodecs(const QString &programDir, MessageSink &sink)
+{
+    return loadCatalogue<CodecsLoad>(QDir(programDir).filePath(kCodecsFileName), kCodecsLoadMessage, sink,
+                                     [](const QByteArray &content) { return ReadCodecs(content); });
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <QList>
+#include <QString>
+
+#include <variant>
+
+class MessageSink;
+
+// What the format panel shows at the moment a task starts. Field names are the
+// panel's control names; each holds that control's current text.
+struct FormatPanelSnapshot
+{
+    bool presetMode = true; // optFormat(0) "Presets" selected
+
+    // Preset sub-panel.
+    QString cmbCategory;
+    QString cmbOutVCodec;
+    QString cmbOutFormat;
+
+    // Custom sub-panel.
+    QString cmbCustContainer;
+    QString cmbCVCodec;
+    QString txtCVBitrate;
+    QString cmbCVSize;
+    QString cmbCVAspect;
+    QString txtFrameRate;
+    QString cmbCACodec;
+    QString txtCABirate;
+    QString cmbCASmapleRate;
+    QString txtChannels;
+};
+
+struct ParamatersFailure
+{
+    QString description;
+};
+
+inline const QString kParamatersFailureMessage = QStringLiteral("Error occured while getting paramters");
+inline const QString kAsInput = QStringLiteral("[As Input]");
+
+// The encoder name of the first codec (index 0 up to CodecCount - 1) whose
+// description equals sDesc exactly, without surrounding spaces; empty when none.
+QString GetCodecName(const QList<CodecEntry> &Codecs, qint32 CodecCount, const QString &sDesc);
+
+// The encoder option string for the panel's choice and the selection
+// SelectStart..SelectEnd (whole seconds). An empty string means no preset
+// matched; a failure is returned for a bad bitrate, a size without "(" or an
+// overflow.
+std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSnapshot &panel,
+                                                           const QList<PresetEntry> &Presets, qint32 PresetCount,
+                                                           const QList<CodecEntry> &Codecs, qint32 CodecCount,
+                                                           qint32 SelectStart, qint32 SelectEnd);
+
+// AssembleParamaters for the task start: a failure is shown through sink with
+// the error icon and gives the empty string.
+QString GetParamaters(const FormatPanelSnapshot &panel, const QList<PresetEntry> &Presets, qint32 PresetCount,
+                      const QList<CodecEntry> &Codecs, qint32 CodecCount, qint32 SelectStart, qint32 SelectEnd,
+                      MessageSink &sink);
+
+// The output file's extension: cmbOutFormat in preset mode, cmbCustContainer
+// in custom mode.
+QString OutputExtension(const FormatPanelSnapshot &panel);
+
+// The number at the start of a sampling-rate text such as "44.1 KHz" (spaces
+// skipped, the first other character ends it; 0 when there is none).
+double LeadingNumber(const QString &text);

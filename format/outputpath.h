@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+class MessageSink;
+
+// The file-system questions output naming asks. The real one is
+// LocalFileSystem; tests swap in fakes to simulate thousands of taken names.
+class OutputFileSystem
+{
+public:
+    virtual ~OutputFileSystem() = default;
+    virtual bool folderExists(const QString &path) const = 0;
+    // Creates one folder level (the parent must exist). False on failure.
+    virtual bool createFolder(const QString &path) = 0;
+    // True when a file (not a folder) takes this name.
+    virtual bool fileExists(const QString &path) const = 0;
+};
+
+class LocalFileSystem final : public OutputFileSystem
+{
+public:
+    bool folderExists(const QString &path) const override;
+    bool createFolder(const QString &path) override;
+    bool fileExists(const QString &path) const override;
+};
+
+// Where the output goes: optSameFolder selected, or the folder in txtOutPath.
+struct OutputFolderChoice
+{
+    bool optSameFolder = true;
+    QString txtOutPath;
+};
+
+inline const QString kConvertedMark = QStringLiteral("_Converted");
+inline const QString kOutputFolderMessage = QStringLiteral("Output Folder is not exist and can not be created.");
+inline constexpr int kLastOutputCounter = 10000;
+
+// POSIX path pieces: the folder of a path ("/" for a file in the root, empty
+// when there is no folder part) and the last component without its last
+// extension (a leading dot does not start an extension).
+QString ParentFolderName(const QString &path);
+QString BaseName(const QString &path);
+
+// A free output path for sourcePath with the extension as given: base name,
+// then base_Converted, then base_Converted_0 up to _10000, taking the first
+// name no file holds. Creates a missing output folder (one level). Returns the
+// empty string when all names are taken (no message) or when the folder is
+// missing and cannot be created (message, error icon). Before returning a
+// numbered name it lets pending events run twice.
+QString MakeOutputPath(const QString &sourcePath, const QString &extension, const OutputFolderChoice &folder,
+                       OutputFileSystem &fileSystem, MessageSink &sink);

@@ -1,0 +1,4 @@
+#include <QTest>
+class T final : public QObject { Q_OBJECT };
+QTEST_APPLESS_MAIN(T)
+#include "tst_encoderoptions.moc"
