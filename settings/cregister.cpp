@@ -1,0 +1,178 @@
+#include "cregister.h"
+
+#include "registryfile.h"
+#include "settingsstorelocation.h"
+#ifdef Q_OS_WIN
+#include "nativeregistry.h"
+#endif
+
+#include <QDir>
+#include <QSettings>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString rootKeyName(quint32 regHKEY)
+{
+    switch (regHKEY) {
+    case kRegClassesRoot: return u"HKEY_CLASSES_ROOT"_s;
+    case kRegCurrentUser: return u"HKEY_CURRENT_USER"_s;
+    case kRegLocalMachine: return u"HKEY_LOCAL_MACHINE"_s;
+    case kRegUsers: return u"HKEY_USERS"_s;
+    default: return {};
+    }
+}
+
+// The parts of a key path; an empty path is the root key itself. A path with
+// an empty part ("a\\b", or a "\" left at either end) names no key.
+std::optional<QStringList> splitKeyPath(const QString &path)
+{
+    if (path.isEmpty())
+        return QStringList{};
+    const QStringList parts = path.split(u'\\');
+    for (const QString &part : parts) {
+        if (part.isEmpty())
+            return std::nullopt;
+    }
+    return parts;
+}
+
+// "*" and "" both stand for the key's default (unnamed) value.
+QString valueName(const QString &sKey) { return sKey == u"*"_s ? QString() : sKey; }
+
+// The addressed store: the INI file of the root key in the location's folder,
+// or, with an empty folder, the native registry (Windows only).
+struct Store
+{
+    QString rootName;
+    QString folder;
+
+    bool valid() const { return !rootName.isEmpty(); }
+    bool native() const { return folder.isEmpty(); }
+    QString filePath() const { return QDir(folder).filePath(rootName + u".ini"_s); }
+    std::unique_ptr<QSettings> open() const
+    {
+        return std::make_unique<QSettings>(filePath(), RegistryFile::settingsFormat());
+    }
+};
+
+Store storeFor(const SettingsStoreLocation &location, quint32 regHKEY)
+{
+    return Store{rootKeyName(regHKEY), location.storeFolder()};
+}
+
+// A write succeeded when QSettings reports nothing after syncing. The format
+// never reports a format error, so an access error cannot hide behind one.
+bool synced(QSettings &settings)
+{
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+} // namespace
+
+QString CRegister::TrimKeyPath(const QString &sSection)
+{
+    QString path = sSection;
+    if (path.startsWith(u'\\'))
+        path.remove(0, 1);
+    if (path.endsWith(u'\\'))
+        path.chop(1);
+    return path;
+}
+
+QString CRegister::REGGetSetting(quint32 regHKEY, const QString &sSection, const QString &sKey,
+                                 const QString &sDefault) const
+{
+    const Store store = storeFor(m_location, regHKEY);
+    const std::optional<QStringList> parts = splitKeyPath(TrimKeyPath(sSection));
+    if (!store.valid() || !parts)
+        return sDefault;
+
+    QString text;
+    if (store.native()) {
+#ifdef Q_OS_WIN
+        text = NativeRegistry::read(store.rootName, *parts, valueName(sKey)).value_or(QString());
+#endif
+    } else {
+        // Reading never creates the folder or the file.
+        text = store.open()->value(RegistryFile::settingsKey(*parts, valueName(sKey))).toString();
+    }
+    return text.isEmpty() ? sDefault : text;
+}
+
+bool CRegister::REGSaveSetting(quint32 regHKEY, const QString &sSection, const QString &sKey,
+                               const QString &sValue) const
+{
+    const Store store = storeFor(m_location, regHKEY);
+    const std::optional<QStringList> parts = splitKeyPath(TrimKeyPath(sSection));
+    if (!store.valid() || !parts)
+        return false;
+
+    if (store.native()) {
+#ifdef Q_OS_WIN
+        return NativeRegistry::write(store.rootName, *parts, valueName(sKey), sValue);
+#else
+        return false;
+#endif
+    }
+    if (!QDir().mkpath(store.folder))
+        return false;
+    const std::unique_ptr<QSettings> settings = store.open();
+    settings->setValue(RegistryFile::settingsKey(*parts, valueName(sKey)), sValue);
+    return synced(*settings);
+}
+
+bool CRegister::REGDeleteSetting(quint32 regHKEY, const QString &sSection, const QString &sKey) const
+{
+    const Store store = storeFor(m_location, regHKEY);
+    if (!store.valid())
+        return false;
+
+    if (!sKey.isEmpty()) {
+        const std::optional<QStringList> parts = splitKeyPath(TrimKeyPath(sSection));
+        if (!parts)
+            return false;
+        if (store.native()) {
+#ifdef Q_OS_WIN
+            return NativeRegistry::deleteValue(store.rootName, *parts, valueName(sKey));
+#else
+            return false;
+#endif
+        }
+        const std::unique_ptr<QSettings> settings = store.open();
+        const QString key = RegistryFile::settingsKey(*parts, valueName(sKey));
+        if (!settings->contains(key))
+            return false;
+        settings->remove(key);
+        return synced(*settings);
+    }
+
+    // The key itself, addressed untrimmed; the root key cannot be deleted.
+    const std::optional<QStringList> parts = splitKeyPath(sSection);
+    if (!parts || parts->isEmpty())
+        return false;
+    if (store.native()) {
+#ifdef Q_OS_WIN
+        return NativeRegistry::deleteKey(store.rootName, *parts);
+#else
+        return false;
+#endif
+    }
+    const std::unique_ptr<QSettings> settings = store.open();
+    const QString group = RegistryFile::settingsGroup(*parts);
+    settings->beginGroup(group);
+    const bool hasSubkeys = !settings->childGroups().isEmpty();
+    // In the file a key exists while it or a subkey holds a value.
+    const bool exists = hasSubkeys || !settings->childKeys().isEmpty();
+    settings->endGroup();
+    if (!exists || hasSubkeys)
+        return false;
+    settings->remove(group);
+    return synced(*settings);
+}
