@@ -1,0 +1,170 @@
+#include "cvideoconv.h"
+
+#include "dosoutputs.h"
+#include "encodercommand.h"
+#include "encoderoutput.h"
+#include "messagesink.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <exception>
+
+CVideoConv::CVideoConv(MessageSink *messages, const QString &sProgramDir, QObject *parent)
+    : QObject(parent)
+    , m_messages(messages)
+    , m_programDir(sProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : sProgramDir)
+{
+}
+
+// Out of line: DOSOutputs is complete here. Its destructor ends an open run.
+CVideoConv::~CVideoConv() = default;
+
+void CVideoConv::setInputFile(const QString &sInputFile)
+{
+    m_inputFile = sInputFile;
+}
+
+QString CVideoConv::InputFile() const
+{
+    return m_inputFile;
+}
+
+void CVideoConv::setOutputFile(const QString &sOutputFile)
+{
+    m_outputFile = sOutputFile;
+}
+
+QString CVideoConv::OutputFile() const
+{
+    return m_outputFile;
+}
+
+void CVideoConv::setFileTimeLength(float fileTimeLength)
+{
+    m_fileTimeLength = fileTimeLength;
+}
+
+void CVideoConv::setParametrs(const QString &sParametrs)
+{
+    m_parametrs = sParametrs;
+}
+
+QString CVideoConv::ProgramDir() const
+{
+    return m_programDir;
+}
+
+QString CVideoConv::BuildCommandLine() const
+{
+    return EncoderCommand::conversionCommandLine(m_programDir, m_inputFile, m_parametrs, m_outputFile);
+}
+
+QString CVideoConv::GetErrorDetails(const QString &text)
+{
+    return EncoderOutput::errorDetails(text);
+}
+
+DOSOutputs &CVideoConv::runner()
+{
+    if (!m_runner) {
+        m_runner = std::make_unique<DOSOutputs>(m_messages);
+        connect(m_runner.get(), &DOSOutputs::ReceiveOutputs, this, &CVideoConv::objDOS_ReceiveOutputs);
+    }
+    return *m_runner;
+}
+
+void CVideoConv::showFailure(const char *source, const char *description)
+{
+    if (!m_messages)
+        return;
+    m_messages->showMessage(QStringLiteral("Error Occured:\r\n") + QString::fromLocal8Bit(description)
+                                + QStringLiteral(" - ") + QLatin1String(source) + QStringLiteral(" - 0"),
+                            MessageIcon::None, kAppTitle);
+}
+
+void CVideoConv::StartConversion()
+{
+    try {
+        DOSOutputs &dos = runner();
+        dos.setCommandLine(BuildCommandLine());
+        QCoreApplication::processEvents();
+        emit CurrentStatus(QStringLiteral("Starting..."));
+
+        // The output name is chosen free, so a file that appears during the run
+        // is ours; one that was there before is left alone whatever happens.
+        const bool outputExisted = m_outputFile.isEmpty() || QFileInfo::exists(m_outputFile);
+        const QString output = dos.ExecuteCommand(QString());
+
+        // The banner alone is not enough: an encoder that started and then
+        // failed (a full disk, a codec error) exits with a non-zero code.
+        if (EncoderOutput::hasEncodingStarted(output) && dos.LastExitCode() == 0)
+            return;
+
+        if (!outputExisted)
+            QFile::remove(m_outputFile);
+        emit CurrentStatus(QStringLiteral("Error"));
+        if (m_messages) {
+            m_messages->showMessage(QStringLiteral("Error converting file: ") + QFileInfo(m_inputFile).fileName()
+                                        + QStringLiteral("\r\n") + GetErrorDetails(output),
+                                    MessageIcon::Critical, kAppTitle);
+        }
+    } catch (const std::exception &failure) {
+        showFailure("CVideoConv.StartConversion", failure.what());
+    }
+}
+
+void CVideoConv::StopConversion()
+{
+    if (m_runner)
+        m_runner->setStopConvert(true);
+}
+
+bool CVideoConv::IsFileSupported(const QString &sMediaFile)
+{
+    try {
+        DOSOutputs &dos = runner();
+        dos.setCommandLine(EncoderCommand::probeCommandLine(m_programDir, sMediaFile));
+        QCoreApplication::processEvents();
+        return !EncoderOutput::hasUnknownFormat(dos.ExecuteCommand(QString()));
+    } catch (const std::exception &failure) {
+        showFailure("CVideoConv.IsFileSupported", failure.what());
+        return false;
+    }
+}
+
+void CVideoConv::objDOS_ReceiveOutputs(const QString &CommandOutputs)
+{
+    if (EncoderOutput::hasUnknownFormat(CommandOutputs)) {
+        emit CurrentStatus(QStringLiteral("Unknown format"));
+        emit Progress(-1);
+        return;
+    }
+    if (CommandOutputs == QLatin1String("Cancelled")) {
+        emit CurrentStatus(QStringLiteral("Cancelled"));
+        return;
+    }
+    const EncoderOutput::TimeField time = EncoderOutput::findTimeField(CommandOutputs);
+    if (!time.present)
+        return;
+
+    if (m_fileTimeLength > 0.0f) {
+        // A value cut off by the chunk's end, "N/A" or anything unreadable
+        // gives no event; the next progress line will do.
+        if (!time.complete)
+            return;
+        const std::optional<double> seconds = EncoderOutput::parseElapsedSeconds(time.text);
+        if (!seconds)
+            return;
+        if (const std::optional<int> percent = EncoderOutput::progressPercent(*seconds, m_fileTimeLength))
+            emit Progress(*percent);
+        return;
+    }
+
+    // Without a length there is no percentage, only the elapsed time.
+    const std::optional<QString> seconds = EncoderOutput::secondsText(time.text);
+    if (!seconds)
+        return;
+    emit CurrentStatus(*seconds + QStringLiteral(" Seconds Converted"));
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class DOSOutputs;
+class MessageSink;
+
+// One cut: runs the encoder for a cut request through a DOSOutputs runner,
+// turns its output into Progress and CurrentStatus while it runs (both
+// delivered synchronously, inside StartConversion), and judges the result.
+//
+// Success means the encoder printed its "press [q] to stop" banner and then
+// exited normally with code 0. Otherwise the status is "Error", a critical
+// message quotes the error lines of the output, and an output file that the
+// run created (none of that name existed before) is removed, since a killed or
+// failed encoder leaves a broken file behind.
+class CVideoConv final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // sProgramDir is the folder that holds the encoder; empty means the
+    // executable's own folder. messages must outlive the job.
+    explicit CVideoConv(MessageSink *messages, const QString &sProgramDir = {}, QObject *parent = nullptr);
+    ~CVideoConv() override;
+
+    void setInputFile(const QString &sInputFile);
+    QString InputFile() const;
+    void setOutputFile(const QString &sOutputFile);
+    QString OutputFile() const;
+    // Length of the cut in seconds; the reference for the percentage.
+    void setFileTimeLength(float fileTimeLength);
+    // Encoder options, inserted verbatim between the input and the output.
+    void setParametrs(const QString &sParametrs);
+
+    // Runs the encoder for the cut request and returns when it has ended or
+    // was stopped.
+    void StartConversion();
+    // Asks a running StartConversion to stop after the current chunk. Does
+    // nothing before the first run.
+    void StopConversion();
+    // False when the encoder says it cannot read sMediaFile.
+    bool IsFileSupported(const QString &sMediaFile);
+
+    // The encoder command line for the stored cut request.
+    QString BuildCommandLine() const;
+    QString ProgramDir() const;
+
+    // The error lines of an encoder output; see EncoderOutput::errorDetails.
+    static QString GetErrorDetails(const QString &text);
+
+public slots:
+    // Parses one chunk of encoder output, on its own.
+    void objDOS_ReceiveOutputs(const QString &CommandOutputs);
+
+signals:
+    void Progress(int iProgress);
+    void CurrentStatus(const QString &sStatus);
+
+private:
+    DOSOutputs &runner();
+    void showFailure(const char *source, const char *description);
+
+    MessageSink *m_messages;
+    QString m_programDir;
+    QString m_inputFile;
+    QString m_outputFile;
+    QString m_parametrs;
+    float m_fileTimeLength = 0.0f;
+    std::unique_ptr<DOSOutputs> m_runner;
+};

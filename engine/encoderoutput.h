@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// Reading the encoder's console output. Plain functions over text, so they can
+// be tested without a process. All marker searches ignore letter case.
+namespace EncoderOutput {
+
+// True when the output shows that encoding got going. Older encoders print
+// "press [q] to stop encoding", current ones "Press [q] to stop, [?] for help";
+// both begin with the text searched for here.
+bool hasEncodingStarted(QStringView output);
+
+// True when the encoder says it cannot read its input: the old "Unknown format"
+// or the current "Invalid data found when processing input".
+bool hasUnknownFormat(QStringView text);
+
+// The value after the first "time=" of a chunk, up to the next space.
+struct TimeField
+{
+    bool present = false;  // the chunk holds "time="
+    bool complete = false; // a space follows, so the value could be cut out
+    QString text;          // the value; empty unless complete
+};
+TimeField findTimeField(QStringView chunk);
+
+// Elapsed seconds from a time value: plain seconds ("10.00", the old form) or
+// hours:minutes:seconds ("00:01:05.50", the current form), optionally signed.
+// Empty for "N/A" and anything else that is not a time.
+std::optional<double> parseElapsedSeconds(QStringView timeText);
+
+// The percentage for Progress: the elapsed time rounded to whole seconds, as a
+// share of lengthSeconds, rounded again; halves go to the even neighbour both
+// times. Not limited to 0..100. Empty when the length is not positive or the
+// result does not fit an int.
+std::optional<int> progressPercent(double elapsedSeconds, double lengthSeconds);
+
+// The time value as plain seconds for the "... Seconds Converted" status: a
+// plain value stays as written, a clock value becomes seconds with the same
+// number of decimals. Empty for "N/A".
+std::optional<QString> secondsText(QStringView timeText);
+
+// The part of an output that holds the error, without the banner and the
+// stream descriptions: after the "Stream mapping:" line and two more lines,
+// else after the "Input #" line and three more, else after the "built on" (or
+// "built with") line. The result begins with the line feed of the last line
+// break dropped. Line breaks are CR LF or a bare LF. Empty for an empty or
+// blank output and for one without any of the markers.
+QString errorDetails(QStringView output);
+
+} // namespace EncoderOutput

@@ -1,0 +1,297 @@
+#include "cvideoconv.h"
+#include "recordingmessagesink.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+
+namespace {
+
+// Records the job's events as "S:<status>" and "P:<percent>", in order.
+QStringList *recordEvents(CVideoConv &job, QStringList *events)
+{
+    QObject::connect(&job, &CVideoConv::CurrentStatus, &job, [events](const QString &s) { *events << "S:" + s; });
+    QObject::connect(&job, &CVideoConv::Progress, &job, [events](int p) { *events << "P:" + QString::number(p); });
+    return events;
+}
+
+// Canned encoder output: each line padded to one whole 512-byte read, so the
+// runner's chunks are exactly these lines however the pipe is drained.
+QByteArray padded(const QByteArrayList &lines)
+{
+    QByteArray out;
+    for (const QByteArray &line : lines)
+        out += line.leftJustified(511, ' ') + '\n';
+    return out;
+}
+
+} // namespace
+
+class TestCVideoConv final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void chunkParsing_data();
+    void chunkParsing();
+    void cannedRuns_data();
+    void cannedRuns();
+    void hostileNamesReachTheEncoder_data();
+    void hostileNamesReachTheEncoder();
+    void realCut();
+    void stopInTheMiddle();
+    void probe_data();
+    void probe();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_clip;
+};
+
+void TestCVideoConv::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_clip = m_dir.filePath(QStringLiteral("clip.mp4"));
+    QVERIFY(TestSupport::makeClip(m_clip, 4));
+}
+
+void TestCVideoConv::chunkParsing_data()
+{
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<float>("length");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("old time") << QStringList{"frame= 9 time=10.00 bitrate"} << 40.f << QStringList{"P:25"};
+    QTest::newRow("old time, no length") << QStringList{"time=10.00 "} << 0.f
+                                         << QStringList{"S:10.00 Seconds Converted"};
+    QTest::newRow("current time") << QStringList{"time=00:00:30.00 b"} << 40.f << QStringList{"P:75"};
+    QTest::newRow("past the end") << QStringList{"time=50.00 "} << 40.f << QStringList{"P:125"};
+    QTest::newRow("value split across chunks") << QStringList{"x time=10.", "00 bitrate=1"} << 40.f << QStringList{};
+    QTest::newRow("value cut, no length") << QStringList{"x time=10."} << 0.f << QStringList{"S: Seconds Converted"};
+    QTest::newRow("not available") << QStringList{"time=N/A bitrate=N/A"} << 40.f << QStringList{};
+    QTest::newRow("unknown format wins over time") << QStringList{"a: Unknown format time=10.00 "} << 40.f
+                                                   << QStringList{"S:Unknown format", "P:-1"};
+    QTest::newRow("current unreadable input") << QStringList{"a: Invalid data found when processing input"}
+                                              << 40.f << QStringList{"S:Unknown format", "P:-1"};
+    QTest::newRow("cancelled") << QStringList{"Cancelled"} << 40.f << QStringList{"S:Cancelled"};
+    QTest::newRow("cancelled in lower case") << QStringList{"cancelled"} << 40.f << QStringList{};
+}
+
+void TestCVideoConv::chunkParsing()
+{
+    QFETCH(QStringList, chunks);
+    QFETCH(float, length);
+    QFETCH(QStringList, events);
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, m_dir.path());
+    job.setFileTimeLength(length);
+    QStringList seen;
+    recordEvents(job, &seen);
+    for (const QString &chunk : chunks)
+        job.objDOS_ReceiveOutputs(chunk);
+    QCOMPARE(seen, events);
+}
+
+void TestCVideoConv::cannedRuns_data()
+{
+    QTest::addColumn<QByteArray>("canned");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("outputExisted");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("detail"); // empty: no message expected
+    const QByteArray oldBanner = "FFmpeg version SVN-r1, built on Jan 1 2009\nInput #0, avi\n";
+    const QByteArray mapping = "Stream mapping:\n  Stream #0.0 -> #0.0\n  Stream #0.1 -> #0.1";
+    QTest::newRow("old encoder")
+        << padded({oldBanner, mapping, "press [q] to stop encoding", "frame= 250 q=2.0 time=10.00 bitrate=1",
+                   "frame= 500 q=2.0 time=20.00 bitrate=1", "frame= 750 q=2.0 Lsize= 1kB time=30.00 b"})
+        << 0 << false << QStringList{"S:Starting...", "P:33", "P:67", "P:100"} << QString();
+    QTest::newRow("current encoder") << padded({mapping, "Press [q] to stop, [?] for help",
+                                                "frame= 25 size= 1kB time=00:00:15.00 bitrate= 1.0kbits/s"})
+                                     << 0 << false << QStringList{"S:Starting...", "P:50"} << QString();
+    const QByteArray diskFull = padded({mapping, "Press [q] to stop, [?] for help", "frame= 25 time=00:00:15.00 b",
+                                        "av_interleaved_write_frame(): No space left on device"});
+    QTest::newRow("banner, then a failing exit") << diskFull << 1 << false
+                                                 << QStringList{"S:Starting...", "P:50", "S:Error"}
+                                                 << "No space left on device";
+    QTest::newRow("failure leaves an older file alone") << diskFull << 1 << true
+                                                        << QStringList{"S:Starting...", "P:50", "S:Error"}
+                                                        << "No space left on device";
+    QTest::newRow("unknown format") << padded({oldBanner.left(43), "in.mp4: Unknown format"}) << 1 << false
+                                    << QStringList{"S:Starting...", "S:Unknown format", "P:-1", "S:Error"}
+                                    << "in.mp4: Unknown format";
+}
+
+void TestCVideoConv::cannedRuns()
+{
+    QFETCH(QByteArray, canned);
+    QFETCH(int, exitCode);
+    QFETCH(bool, outputExisted);
+    QFETCH(QStringList, events);
+    QFETCH(QString, detail);
+    QTemporaryDir dir;
+    QFile cannedFile(dir.filePath(QStringLiteral("canned.txt")));
+    QVERIFY(cannedFile.open(QIODevice::WriteOnly) && cannedFile.write(canned) == canned.size());
+    cannedFile.close();
+    // Like the real encoder, the fake creates its output before it says anything.
+    TestSupport::writeFakeEncoder(dir.path(), "for last; do :; done; echo partial > \"$last\"\ncat '"
+                                                  + cannedFile.fileName().toUtf8() + "'\nexit "
+                                                  + QByteArray::number(exitCode));
+    const QString output = dir.filePath(QStringLiteral("out.avi"));
+    if (outputExisted)
+        QVERIFY(QFile(output).open(QIODevice::WriteOnly));
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, dir.path());
+    job.StopConversion(); // before any run: nothing to stop, nothing stays set
+    job.setInputFile(QStringLiteral("/videos/in.mp4"));
+    job.setOutputFile(output);
+    job.setFileTimeLength(30.f);
+    job.setParametrs(QStringLiteral("-ss 0 -t 30 -y"));
+    QStringList seen;
+    recordEvents(job, &seen);
+    job.StartConversion();
+    QCOMPARE(seen, events);
+    QCOMPARE(sink.messages.size(), detail.isEmpty() ? 0 : 1);
+    QCOMPARE(QFile::exists(output), detail.isEmpty() || outputExisted);
+    if (detail.isEmpty())
+        return;
+    QVERIFY(sink.messages.at(0).text.startsWith(QStringLiteral("Error converting file: in.mp4\r\n")));
+    QVERIFY(sink.messages.at(0).text.contains(detail));
+    QCOMPARE(sink.messages.at(0).icon, MessageIcon::Critical);
+}
+
+void TestCVideoConv::hostileNamesReachTheEncoder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("spaces") << QStringLiteral("my  holiday clip.mp4");
+    QTest::newRow("double quotes") << QStringLiteral(R"("quoted" ""twice"".mp4)");
+    QTest::newRow("non-ASCII") << QStringLiteral("Ürlaub ✂ 映像.mp4");
+    QTest::newRow("leading dash") << QStringLiteral("-y -i x.mp4");
+}
+
+void TestCVideoConv::hostileNamesReachTheEncoder()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/program folder XXXXXX"));
+    const QString argsFile = dir.filePath(QStringLiteral("args"));
+    TestSupport::writeFakeEncoder(dir.path(), "printf '%s\\0' \"$@\" > '" + argsFile.toUtf8()
+                                                  + "'\necho 'Press [q] to stop, [?] for help'");
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, dir.path());
+    job.setInputFile(dir.filePath(name));
+    job.setOutputFile(dir.filePath(QStringLiteral("out ") + name));
+    job.setParametrs(QStringLiteral("-ss 1 -t 2 -y"));
+    job.StartConversion();
+    QVERIFY(sink.messages.isEmpty());
+    QFile args(argsFile);
+    QVERIFY(args.open(QIODevice::ReadOnly));
+    const QStringList received = QString::fromUtf8(args.readAll()).split(QChar(0), Qt::SkipEmptyParts);
+    QCOMPARE(received, (QStringList{"-i", dir.filePath(name), "-ss", "1", "-t", "2", "-y",
+                                    dir.filePath("out " + name)}));
+}
+
+void TestCVideoConv::realCut()
+{
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/program folder XXXXXX"));
+    QVERIFY(!TestSupport::linkRealEncoder(dir.path()).isEmpty());
+    const QString input = dir.filePath(QStringLiteral("in \"cut\" -é.mp4"));
+    QVERIFY(QFile::copy(m_clip, input));
+    const QString output = dir.filePath(QStringLiteral("-out 'ü'.avi"));
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, dir.path());
+    job.setInputFile(input);
+    job.setOutputFile(output);
+    job.setFileTimeLength(2.f);
+    job.setParametrs(QStringLiteral("-ar 44100 -ab 64000 -ac 2 -b 196000 -s qvga -aspect 4:3 -r 25 -ss 1 -t 2 -y"));
+    QList<int> percents;
+    connect(&job, &CVideoConv::Progress, this, [&percents](int p) { percents << p; });
+    job.StartConversion();
+    QVERIFY2(sink.messages.isEmpty(), qPrintable(sink.messages.value(0).text));
+    QVERIFY(!percents.isEmpty());
+    QVERIFY(std::is_sorted(percents.begin(), percents.end()));
+    QVERIFY(percents.last() >= 90 && percents.last() <= 110);
+    QVERIFY(qAbs(TestSupport::probeDuration(output) - 2.0) < 0.3);
+}
+
+void TestCVideoConv::stopInTheMiddle()
+{
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath(QStringLiteral("pid"));
+    // exec keeps the pid: the process that reports it is the real encoder.
+    TestSupport::writeFakeEncoder(dir.path(), "echo $$ > '" + pidFile.toUtf8() + "'\nexec '"
+                                                  + TestSupport::systemFfmpeg().toUtf8() + "' \"$@\"");
+    const QString output = dir.filePath(QStringLiteral("partial.avi"));
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, dir.path());
+    job.setInputFile(m_clip);
+    job.setOutputFile(output);
+    job.setFileTimeLength(3.f);
+    job.setParametrs(QStringLiteral("-vf realtime -t 3 -y")); // slowed to real time, so it can be caught
+    QStringList seen;
+    recordEvents(job, &seen);
+    bool partialSeen = false;
+    connect(&job, &CVideoConv::Progress, this, [&] {
+        partialSeen = QFile::exists(output);
+        job.StopConversion();
+    });
+    job.StartConversion();
+    QCOMPARE(seen.size(), 4);
+    QCOMPARE(seen.at(0), QStringLiteral("S:Starting..."));
+    QVERIFY(seen.at(1).startsWith(QStringLiteral("P:")));
+    QCOMPARE(seen.mid(2), (QStringList{"S:Cancelled", "S:Error"}));
+    QCOMPARE(sink.messages.size(), 1);
+    QCOMPARE(sink.messages.at(0).text, QStringLiteral("Error converting file: clip.mp4\r\n"));
+    QVERIFY(partialSeen);
+    QVERIFY(!QFile::exists(output));
+    QFile pid(pidFile);
+    QVERIFY(pid.open(QIODevice::ReadOnly));
+    QVERIFY(::kill(static_cast<pid_t>(pid.readAll().trimmed().toInt()), 0) == -1 && errno == ESRCH);
+}
+
+void TestCVideoConv::probe_data()
+{
+    QTest::addColumn<QByteArray>("encoder"); // empty: the real one; "-": none at all
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("supported");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("real clip") << QByteArray() << "clip.mp4" << true << QStringList{} << QString();
+    QTest::newRow("text file") << QByteArray() << "notes.txt" << false << QStringList() << QString();
+    QTest::newRow("old encoder, unknown format") << QByteArray("echo 'x.avi: Unknown format'") << "x.avi" << false
+                                                 << QStringList{"S:Unknown format", "P:-1"} << QString();
+    QTest::newRow("encoder missing") << QByteArray("-") << "clip.mp4" << true << QStringList{}
+                                     << "File or command not found";
+}
+
+void TestCVideoConv::probe()
+{
+    QFETCH(QByteArray, encoder);
+    QFETCH(QString, file);
+    QFETCH(bool, supported);
+    QFETCH(QStringList, events);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    if (encoder.isEmpty())
+        QVERIFY(!TestSupport::linkRealEncoder(dir.path()).isEmpty());
+    else if (encoder != "-")
+        TestSupport::writeFakeEncoder(dir.path(), encoder);
+    QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a video\n") > 0);
+    notes.close();
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, dir.path());
+    QStringList seen;
+    recordEvents(job, &seen);
+    QCOMPARE(job.IsFileSupported(m_dir.filePath(file)), supported);
+    if (!events.isEmpty())
+        QCOMPARE(seen, events);
+    QCOMPARE(sink.messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(sink.messages.at(0).text, message);
+}
+
+QTEST_GUILESS_MAIN(TestCVideoConv)
+#include "tst_cvideoconv.moc"

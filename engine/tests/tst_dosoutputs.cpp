@@ -1,0 +1,185 @@
+#include "dosoutputs.h"
+#include "encodercommand.h"
+#include "recordingmessagesink.h"
+#include "testsupport.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// A child that has been reaped is gone; one that our reaper has not collected
+// yet may linger as a zombie, which holds nothing any more.
+bool processGone(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+} // namespace
+
+class TestDosOutputs final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void runDeliversEveryChunk_data();
+    void runDeliversEveryChunk();
+    void stopEndsTheRunAndTheChildren_data();
+    void stopEndsTheRunAndTheChildren();
+    void failuresToStart_data();
+    void failuresToStart();
+    void pipeFailureShowsTheSystemCode();
+    void cleanUpWithoutRunDoesNothing();
+
+private:
+    QString script(const QByteArray &body) { return TestSupport::writeFakeEncoder(m_dir.path(), body); }
+    QTemporaryDir m_dir;
+};
+
+void TestDosOutputs::runDeliversEveryChunk_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("both channels in order") << QByteArray("echo one; echo two >&2; echo three; exit 3")
+                                            << "one\ntwo\nthree\n" << 3;
+    // 511 ASCII bytes put the two-byte 'é' across the 512-byte boundary.
+    QTest::newRow("character cut by a chunk") << QByteArray("printf '%511sé%1200s' x y")
+                                              << QString(510, ' ') + "xé" + QString(1199, ' ') + "y" << 0;
+    QTest::newRow("silent child") << QByteArray("exit 0") << "" << 0;
+}
+
+void TestDosOutputs::runDeliversEveryChunk()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, output);
+    QFETCH(int, exitCode);
+    RecordingMessageSink sink;
+    DOSOutputs dos(&sink);
+    dos.setStopConvert(true); // a request from before the run does not stop it
+    QSignalSpy chunks(&dos, &DOSOutputs::ReceiveOutputs);
+    QCOMPARE(dos.ExecuteCommand(EncoderCommand::quoteArgument(script(body))), output);
+    QCOMPARE(dos.Outputs(), output);
+    QCOMPARE(dos.LastExitCode(), std::optional<int>(exitCode));
+    QString joined;
+    for (const QList<QVariant> &chunk : chunks) {
+        QVERIFY(chunk.at(0).toString().toUtf8().size() <= 512 + 3); // plus a carried partial character
+        joined += chunk.at(0).toString();
+    }
+    QCOMPARE(joined, output);
+    QVERIFY(chunks.last().at(0).toString().isEmpty());
+    QVERIFY(sink.messages.isEmpty());
+    dos.CleanUp(); // a second clean-up after the run is harmless
+}
+
+void TestDosOutputs::stopEndsTheRunAndTheChildren_data()
+{
+    QTest::addColumn<bool>("whileSilent");
+    QTest::newRow("during the event passes") << false;
+    QTest::newRow("while the child is silent") << true;
+}
+
+void TestDosOutputs::stopEndsTheRunAndTheChildren()
+{
+    QFETCH(bool, whileSilent);
+    const QString grandchildFile = m_dir.filePath(QStringLiteral("grandchild"));
+    const QString command = EncoderCommand::quoteArgument(
+        script("sleep 60 & echo $! > '" + grandchildFile.toUtf8() + "'; echo first; wait"));
+    RecordingMessageSink sink;
+    DOSOutputs dos(&sink);
+    QStringList chunks;
+    qint64 childPid = 0;
+    connect(&dos, &DOSOutputs::ReceiveOutputs, this, [&](const QString &chunk) {
+        chunks << chunk;
+        if (chunk != QLatin1String("first\n"))
+            return;
+        childPid = dos.ProcessId();
+        if (whileSilent) // fires only once the runner waits for more output
+            QTimer::singleShot(0, this, [&dos] { dos.setStopConvert(true); });
+        else
+            dos.setStopConvert(true);
+    });
+    QCOMPARE(dos.ExecuteCommand(command), QString());
+    const QStringList expected = whileSilent ? QStringList{"first\n", "", "Cancelled"}
+                                             : QStringList{"first\n", "Cancelled"};
+    QCOMPARE(chunks, expected);
+    QCOMPARE(dos.LastExitCode(), std::nullopt);
+    QCOMPARE(dos.ProcessId(), 0);
+    QVERIFY(childPid > 0);
+    QVERIFY(::kill(static_cast<pid_t>(childPid), 0) == -1 && errno == ESRCH); // reaped, not a zombie
+    QFile grandchild(grandchildFile);
+    QVERIFY(grandchild.open(QIODevice::ReadOnly));
+    // Not our child, so it cannot be reaped here; SIGKILL ends it soon after.
+    const qint64 grandchildPid = grandchild.readAll().trimmed().toLongLong();
+    QTRY_VERIFY_WITH_TIMEOUT(processGone(grandchildPid), 20000);
+}
+
+void TestDosOutputs::failuresToStart_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty command line") << "" << "Command Line is empty";
+    QTest::newRow("missing program") << "/no/such/ffmpeg -i x" << "File or command not found";
+    QTest::newRow("nothing but quotes") << R"("" "")" << "File or command not found";
+}
+
+void TestDosOutputs::failuresToStart()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    RecordingMessageSink sink;
+    DOSOutputs dos(&sink);
+    QSignalSpy chunks(&dos, &DOSOutputs::ReceiveOutputs);
+    QCOMPARE(dos.ExecuteCommand(command), QString());
+    QCOMPARE(chunks.count(), 0);
+    QCOMPARE(sink.messages.size(), 1);
+    QCOMPARE(sink.messages.at(0).text, message);
+    QCOMPARE(sink.messages.at(0).icon, MessageIcon::Critical);
+    QCOMPARE(sink.messages.at(0).title, QStringLiteral("Snipora"));
+    dos.CleanUp();
+}
+
+void TestDosOutputs::pipeFailureShowsTheSystemCode()
+{
+    RecordingMessageSink sink;
+    DOSOutputs dos(&sink);
+    // With the descriptor limit at the lowest free descriptor no pipe can be made.
+    const int lowestFree = ::open("/dev/null", O_RDONLY);
+    QVERIFY(lowestFree >= 0);
+    ::close(lowestFree);
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const QString result = dos.ExecuteCommand(QStringLiteral("/bin/true"));
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    QCOMPARE(result, QString());
+    QCOMPARE(sink.messages.size(), 1);
+    QCOMPARE(sink.messages.at(0).text, QStringLiteral("CreatePipe failed. Error: %1").arg(EMFILE));
+}
+
+void TestDosOutputs::cleanUpWithoutRunDoesNothing()
+{
+    RecordingMessageSink sink;
+    DOSOutputs dos(&sink);
+    dos.CleanUp();
+    QCOMPARE(dos.ProcessId(), 0);
+    QVERIFY(sink.messages.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestDosOutputs)
+#include "tst_dosoutputs.moc"
