@@ -1,4 +1,231 @@
+#include "encoderoptions.h"
+
+#include "recordingmessagesink.h"
+
 #include <QTest>
-class T final : public QObject { Q_OBJECT };
-QTEST_APPLESS_MAIN(T)
+
+namespace {
+
+FormatPanelSnapshot customPanel()
+{
+    FormatPanelSnapshot panel;
+    panel.presetMode = false;
+    panel.cmbCustContainer = QStringLiteral("AVI");
+    panel.cmbCASmapleRate = QStringLiteral("44.1 KHz");
+    panel.txtCABirate = QStringLiteral("64");
+    panel.cmbCACodec = QStringLiteral("Unlisted audio");
+    panel.txtChannels = QStringLiteral("2");
+    panel.cmbCVCodec = QStringLiteral("Unlisted video");
+    panel.txtCVBitrate = QStringLiteral("196");
+    panel.cmbCVSize = QStringLiteral("qvga(320x240)");
+    panel.cmbCVAspect = QStringLiteral("4:3");
+    panel.txtFrameRate = QStringLiteral("25");
+    return panel;
+}
+
+const QList<CodecEntry> kCodecs{
+    {QStringLiteral("  libx264 "), QStringLiteral("H.264"), QStringLiteral("video codec")},
+    {QStringLiteral("aac"), QStringLiteral("AAC"), QStringLiteral("audio codec")},
+    {QStringLiteral("copy"), QStringLiteral("Copy"), QStringLiteral("general")},
+    {QStringLiteral("second"), QStringLiteral("H.264"), QStringLiteral("video codec")},
+    // Past CodecCount: a slot left over from a stopped load.
+    {QStringLiteral("ghost"), QStringLiteral("Ghost"), QStringLiteral("general")},
+};
+const qint32 kCodecCount = 4;
+
+const QList<PresetEntry> kPresets{
+    {QStringLiteral("x"), QStringLiteral("-first"), QStringLiteral("avi"), QStringLiteral("A")},
+    {QStringLiteral("x"), QStringLiteral("-second"), QStringLiteral("avi"), QStringLiteral("A")},
+    {QStringLiteral("y"), QStringLiteral("  -vcodec mpeg4  "), QStringLiteral("mp4"), QStringLiteral("A")},
+    {QStringLiteral("z"), QStringLiteral("-q \"a&b\""), QStringLiteral("flv"), QStringLiteral("B")},
+    {QStringLiteral("ghost"), QStringLiteral("-ghost"), QStringLiteral("mkv"), QStringLiteral("B")},
+};
+const qint32 kPresetCount = 4;
+
+FormatPanelSnapshot presetPanel(const QString &category, const QString &label, const QString &extension)
+{
+    FormatPanelSnapshot panel;
+    panel.presetMode = true;
+    panel.cmbCategory = category;
+    panel.cmbOutVCodec = label;
+    panel.cmbOutFormat = extension;
+    return panel;
+}
+
+} // namespace
+
+class TestEncoderOptions final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void optionString_data();
+    void optionString();
+    void failures_data();
+    void failures();
+    void codecName_data();
+    void codecName();
+    void outputExtension();
+};
+
+void TestEncoderOptions::optionString_data()
+{
+    QTest::addColumn<FormatPanelSnapshot>("panel");
+    QTest::addColumn<int>("selectStart");
+    QTest::addColumn<int>("selectEnd");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("custom worked example") << customPanel() << 75 << 105
+                                           << "-ar 44100 -ab 64000 -ac 2 -b 196000 -s qvga -aspect 4:3 -r 25 -ss 75 -t 30";
+    FormatPanelSnapshot asInput = customPanel();
+    asInput.cmbCVSize = kAsInput;
+    asInput.cmbCVAspect = kAsInput;
+    QTest::newRow("custom, size and aspect as input")
+        << asInput << 75 << 105 << "-ar 44100 -ab 64000 -ac 2 -b 196000 -r 25 -ss 75 -t 30";
+
+    FormatPanelSnapshot codecs = asInput;
+    codecs.cmbCACodec = QStringLiteral("Copy");
+    codecs.cmbCVCodec = QStringLiteral("H.264");
+    QTest::newRow("custom with listed codecs, names trimmed")
+        << codecs << 0 << 10 << "-ar 44100 -ab 64000 -acodec copy -ac 2 -vcodec libx264 -b 196000 -r 25 -ss 0 -t 10";
+
+    const QList<std::pair<QString, QString>> rates{{"8 KHz", "8000"},       {"11.025 KHz", "11025"},
+                                                   {"22.05 KHz", "22050"},  {"48 KHz", "48000"},
+                                                   {" 4 4 . 1KHz", "44100"}, {"", "0"},
+                                                   {"KHz", "0"},            {"-8 KHz", "-8000"},
+                                                   {"0.0005", "0.5"}};
+    for (const auto &[text, hertz] : rates) {
+        FormatPanelSnapshot panel = asInput;
+        panel.cmbCASmapleRate = text;
+        QTest::addRow("sampling rate \"%s\"", qPrintable(text))
+            << panel << 1 << 2 << "-ar " + hertz + " -ab 64000 -ac 2 -b 196000 -r 25 -ss 1 -t 1";
+    }
+
+    FormatPanelSnapshot bitrates = asInput;
+    bitrates.txtCVBitrate = QStringLiteral("2148");
+    bitrates.txtCABirate = QStringLiteral(" 128 ");
+    bitrates.txtFrameRate = QStringLiteral("29.97");
+    bitrates.txtChannels = QStringLiteral("1");
+    QTest::newRow("bitrates, frame rate and channels")
+        << bitrates << 0 << 0 << "-ar 44100 -ab 128000 -ac 1 -b 2148000 -r 29.97 -ss 0 -t 0";
+
+    FormatPanelSnapshot fractions = asInput;
+    fractions.txtCVBitrate = QStringLiteral("2.5");
+    fractions.txtCABirate = QStringLiteral("3.5");
+    QTest::newRow("fractional bitrates round halves to even")
+        << fractions << 0 << 1 << "-ar 44100 -ab 4000 -ac 2 -b 2000 -r 25 -ss 0 -t 1";
+
+    FormatPanelSnapshot largest = asInput;
+    largest.txtCVBitrate = QStringLiteral("2147483");
+    QTest::newRow("largest bitrate that fits")
+        << largest << 0 << 1 << "-ar 44100 -ab 64000 -ac 2 -b 2147483000 -r 25 -ss 0 -t 1";
+
+    QTest::newRow("reversed selection is passed through") << asInput << 100 << 40
+                                                          << "-ar 44100 -ab 64000 -ac 2 -b 196000 -r 25 -ss 100 -t -60";
+
+    QTest::newRow("preset: lower index wins") << presetPanel("A", "x", "avi") << 75 << 105 << "-first -ss 75 -t 30";
+    QTest::newRow("preset: params with spaces unchanged")
+        << presetPanel("A", "y", "mp4") << 3 << 5 << "  -vcodec mpeg4   -ss 3 -t 2";
+    QTest::newRow("preset: quotes and & as written")
+        << presetPanel("B", "z", "flv") << 0 << 1 << "-q \"a&b\" -ss 0 -t 1";
+    QTest::newRow("preset: no match gives nothing") << presetPanel("A", "x", "mp4") << 0 << 1 << QString();
+    QTest::newRow("preset: case matters") << presetPanel("a", "x", "avi") << 0 << 1 << QString();
+    QTest::newRow("preset: slot past the count is not a preset") << presetPanel("B", "ghost", "mkv") << 0 << 1
+                                                                 << QString();
+    // No preset matches, so the overflowing selection is never computed.
+    QTest::newRow("preset: no match ignores the selection")
+        << presetPanel("A", "none", "avi") << std::numeric_limits<qint32>::min() << 1 << QString();
+}
+
+void TestEncoderOptions::optionString()
+{
+    QFETCH(FormatPanelSnapshot, panel);
+    QFETCH(int, selectStart);
+    QFETCH(int, selectEnd);
+    QFETCH(QString, expected);
+
+    RecordingMessageSink sink;
+    QCOMPARE(GetParamaters(panel, kPresets, kPresetCount, kCodecs, kCodecCount, selectStart, selectEnd, sink),
+             expected);
+    QVERIFY(sink.messages.isEmpty());
+}
+
+void TestEncoderOptions::failures_data()
+{
+    QTest::addColumn<FormatPanelSnapshot>("panel");
+    QTest::addColumn<int>("selectStart");
+    QTest::addColumn<int>("selectEnd");
+    QTest::addColumn<QString>("descriptionPart");
+
+    const auto with = [](void (*change)(FormatPanelSnapshot &)) {
+        FormatPanelSnapshot panel = customPanel();
+        change(panel);
+        return panel;
+    };
+    QTest::newRow("video bitrate not a number")
+        << with([](FormatPanelSnapshot &p) { p.txtCVBitrate = "fast"; }) << 0 << 1 << "video bitrate \"fast\"";
+    QTest::newRow("empty audio bitrate")
+        << with([](FormatPanelSnapshot &p) { p.txtCABirate = ""; }) << 0 << 1 << "audio bitrate \"\"";
+    QTest::newRow("bitrate with a unit")
+        << with([](FormatPanelSnapshot &p) { p.txtCABirate = "64k"; }) << 0 << 1 << "not a number";
+    QTest::newRow("bitrate times 1000 overflows")
+        << with([](FormatPanelSnapshot &p) { p.txtCVBitrate = "2147484"; }) << 0 << 1 << "Overflow";
+    QTest::newRow("bitrate beyond 32 bits")
+        << with([](FormatPanelSnapshot &p) { p.txtCABirate = "99999999999"; }) << 0 << 1 << "Overflow";
+    QTest::newRow("size without (")
+        << with([](FormatPanelSnapshot &p) { p.cmbCVSize = "qvga"; }) << 0 << 1 << "\"qvga\"";
+    QTest::newRow("selection length overflows, custom")
+        << customPanel() << std::numeric_limits<qint32>::min() << 1 << "selection";
+    QTest::newRow("selection length overflows, preset")
+        << presetPanel("A", "x", "avi") << -2 << std::numeric_limits<qint32>::max() << "selection";
+}
+
+void TestEncoderOptions::failures()
+{
+    QFETCH(FormatPanelSnapshot, panel);
+    QFETCH(int, selectStart);
+    QFETCH(int, selectEnd);
+    QFETCH(QString, descriptionPart);
+
+    RecordingMessageSink sink;
+    QCOMPARE(GetParamaters(panel, kPresets, kPresetCount, kCodecs, kCodecCount, selectStart, selectEnd, sink),
+             QString());
+    QCOMPARE(sink.messages.size(), 1);
+    const auto &message = sink.messages.first();
+    QVERIFY2(message.text.contains(descriptionPart), qPrintable(message.text));
+    QVERIFY(message.text.endsWith("\r\nError occured while getting paramters"));
+    QCOMPARE(message.text.count("\r\n"), 1);
+    QCOMPARE(message.icon, MessageIcon::Critical);
+    QCOMPARE(message.title, QStringLiteral("Snipora"));
+}
+
+void TestEncoderOptions::codecName_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("first match, spaces removed") << "H.264" << "libx264";
+    QTest::newRow("general") << "Copy" << "copy";
+    QTest::newRow("exact case only") << "aac" << QString();
+    QTest::newRow("unknown") << "Nothing" << QString();
+    QTest::newRow("beyond the count") << "Ghost" << QString();
+}
+
+void TestEncoderOptions::codecName()
+{
+    QFETCH(QString, description);
+    QFETCH(QString, name);
+    QCOMPARE(GetCodecName(kCodecs, kCodecCount, description), name);
+}
+
+void TestEncoderOptions::outputExtension()
+{
+    FormatPanelSnapshot panel = customPanel();
+    panel.cmbOutFormat = QStringLiteral("mp4");
+    QCOMPARE(OutputExtension(panel), QStringLiteral("AVI"));
+    panel.presetMode = true;
+    QCOMPARE(OutputExtension(panel), QStringLiteral("mp4"));
+}
+
+QTEST_APPLESS_MAIN(TestEncoderOptions)
 #include "tst_encoderoptions.moc"
