@@ -66,6 +66,40 @@ Store storeFor(const SettingsStoreLocation &location, quint32 regHKEY)
     return Store{rootKeyName(regHKEY), location.storeFolder()};
 }
 
+// The spelling already in the store of a QSettings key or group, found
+// without regard to letter case as the registry finds names; the wanted
+// spelling when there is none yet. Walks the path part by part, so a new
+// value goes into the existing key however its path was spelled.
+QString findChild(const QStringList &children, const QString &wanted)
+{
+    for (const QString &child : children) {
+        if (child.compare(wanted, Qt::CaseInsensitive) == 0)
+            return child;
+    }
+    return wanted;
+}
+
+QString storedGroup(QSettings &settings, const QStringList &keyParts)
+{
+    QString group;
+    for (const QString &part : keyParts) {
+        settings.beginGroup(group);
+        const QString child = findChild(settings.childGroups(), RegistryFile::escapeName(part));
+        settings.endGroup();
+        group = group.isEmpty() ? child : group + u'/' + child;
+    }
+    return group;
+}
+
+QString storedKey(QSettings &settings, const QStringList &keyParts, const QString &name)
+{
+    const QString group = storedGroup(settings, keyParts);
+    settings.beginGroup(group);
+    const QString key = findChild(settings.childKeys(), RegistryFile::settingsKey({}, name));
+    settings.endGroup();
+    return group.isEmpty() ? key : group + u'/' + key;
+}
+
 // A write succeeded when QSettings reports nothing after syncing. The format
 // never reports a format error, so an access error cannot hide behind one.
 bool synced(QSettings &settings)
@@ -101,7 +135,8 @@ QString CRegister::REGGetSetting(quint32 regHKEY, const QString &sSection, const
 #endif
     } else {
         // Reading never creates the folder or the file.
-        text = store.open()->value(RegistryFile::settingsKey(*parts, valueName(sKey))).toString();
+        const std::unique_ptr<QSettings> settings = store.open();
+        text = settings->value(storedKey(*settings, *parts, valueName(sKey))).toString();
     }
     return text.isEmpty() ? sDefault : text;
 }
@@ -124,7 +159,7 @@ bool CRegister::REGSaveSetting(quint32 regHKEY, const QString &sSection, const Q
     if (!QDir().mkpath(store.folder))
         return false;
     const std::unique_ptr<QSettings> settings = store.open();
-    settings->setValue(RegistryFile::settingsKey(*parts, valueName(sKey)), sValue);
+    settings->setValue(storedKey(*settings, *parts, valueName(sKey)), sValue);
     return synced(*settings);
 }
 
@@ -146,7 +181,7 @@ bool CRegister::REGDeleteSetting(quint32 regHKEY, const QString &sSection, const
 #endif
         }
         const std::unique_ptr<QSettings> settings = store.open();
-        const QString key = RegistryFile::settingsKey(*parts, valueName(sKey));
+        const QString key = storedKey(*settings, *parts, valueName(sKey));
         if (!settings->contains(key))
             return false;
         settings->remove(key);
@@ -165,7 +200,7 @@ bool CRegister::REGDeleteSetting(quint32 regHKEY, const QString &sSection, const
 #endif
     }
     const std::unique_ptr<QSettings> settings = store.open();
-    const QString group = RegistryFile::settingsGroup(*parts);
+    const QString group = storedGroup(*settings, *parts);
     settings->beginGroup(group);
     const bool hasSubkeys = !settings->childGroups().isEmpty();
     // In the file a key exists while it or a subkey holds a value.

@@ -82,17 +82,25 @@ QString unescape(QStringView text)
     // sequence (%C3%A9) decodes as one character.
     QByteArray bytes;
     bytes.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) == u'%' && i + 2 < text.size()) {
-            const int high = hexDigit(text.at(i + 1));
-            const int low = hexDigit(text.at(i + 2));
-            if (high >= 0 && low >= 0) {
-                bytes += char(high * 16 + low);
-                i += 2;
-                continue;
-            }
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype percent = text.indexOf(u'%', i);
+        if (percent < 0)
+            percent = text.size();
+        // Plain runs are converted whole, so surrogate pairs stay together.
+        bytes += text.sliced(i, percent - i).toUtf8();
+        i = percent;
+        if (i == text.size())
+            break;
+        const int high = i + 2 < text.size() ? hexDigit(text.at(i + 1)) : -1;
+        const int low = i + 2 < text.size() ? hexDigit(text.at(i + 2)) : -1;
+        if (high >= 0 && low >= 0) {
+            bytes += char(high * 16 + low);
+            i += 3;
+        } else {
+            bytes += '%';
+            ++i;
         }
-        bytes += text.mid(i, 1).toUtf8();
     }
     return QString::fromUtf8(bytes);
 }
@@ -215,7 +223,7 @@ bool writeDevice(QIODevice &device, const QSettings::SettingsMap &map)
 QSettings::Format settingsFormat()
 {
     static const QSettings::Format registered =
-        QSettings::registerFormat(u"ini"_s, readDevice, writeDevice, Qt::CaseInsensitive);
+        QSettings::registerFormat(u"ini"_s, readDevice, writeDevice, Qt::CaseSensitive);
     return registered;
 }
 

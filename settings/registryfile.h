@@ -45,8 +45,9 @@ QSettings::SettingsMap parse(QByteArrayView text);
 // Writes QSettings keys and texts as file text, sections in key order.
 QByteArray format(const QSettings::SettingsMap &map);
 
-// The QSettings format backed by parse and format. Names compare without
-// regard to letter case, as they do in the registry.
+// The QSettings format backed by parse and format. Its keys are case-
+// sensitive (QSettings offers nothing else outside Windows); CRegister finds
+// names without regard to letter case itself.
 QSettings::Format settingsFormat();
 
 } // namespace RegistryFile
