@@ -89,13 +89,20 @@ void CVideoConv::StartConversion()
     try {
         DOSOutputs &dos = runner();
         dos.setCommandLine(BuildCommandLine());
+        m_stopRequested = false;
         QCoreApplication::processEvents();
         emit CurrentStatus(QStringLiteral("Starting..."));
 
         // The output name is chosen free, so a file that appears during the run
         // is ours; one that was there before is left alone whatever happens.
         const bool outputExisted = m_outputFile.isEmpty() || QFileInfo::exists(m_outputFile);
-        const QString output = dos.ExecuteCommand(QString());
+        QString output;
+        // The runner forgets a stop requested before it starts (a Stop click
+        // handled in the passes above); honour it as a stop of this run.
+        if (m_stopRequested)
+            objDOS_ReceiveOutputs(QStringLiteral("Cancelled"));
+        else
+            output = dos.ExecuteCommand(QString());
 
         // The banner alone is not enough: an encoder that started and then
         // failed (a full disk, a codec error) exits with a non-zero code.
@@ -117,8 +124,10 @@ void CVideoConv::StartConversion()
 
 void CVideoConv::StopConversion()
 {
-    if (m_runner)
-        m_runner->setStopConvert(true);
+    if (!m_runner)
+        return;
+    m_stopRequested = true;
+    m_runner->setStopConvert(true);
 }
 
 bool CVideoConv::IsFileSupported(const QString &sMediaFile)

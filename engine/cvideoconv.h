@@ -39,8 +39,9 @@ public:
     // Runs the encoder for the cut request and returns when it has ended or
     // was stopped.
     void StartConversion();
-    // Asks a running StartConversion to stop after the current chunk. Does
-    // nothing before the first run.
+    // Asks a running StartConversion to stop after the current chunk; a stop
+    // asked for while it is still starting prevents the encoder's start.
+    // Does nothing before the first run.
     void StopConversion();
     // False when the encoder says it cannot read sMediaFile.
     bool IsFileSupported(const QString &sMediaFile);
@@ -70,5 +71,6 @@ private:
     QString m_outputFile;
     QString m_parametrs;
     float m_fileTimeLength = 0.0f;
+    bool m_stopRequested = false;
     std::unique_ptr<DOSOutputs> m_runner;
 };

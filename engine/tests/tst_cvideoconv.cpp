@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,11 +13,10 @@
 namespace {
 
 // Records the job's events as "S:<status>" and "P:<percent>", in order.
-QStringList *recordEvents(CVideoConv &job, QStringList *events)
+void recordEvents(CVideoConv &job, QStringList *events)
 {
     QObject::connect(&job, &CVideoConv::CurrentStatus, &job, [events](const QString &s) { *events << "S:" + s; });
     QObject::connect(&job, &CVideoConv::Progress, &job, [events](int p) { *events << "P:" + QString::number(p); });
-    return events;
 }
 
 // Canned encoder output: each line padded to one whole 512-byte read, so the
@@ -41,10 +41,9 @@ private slots:
     void chunkParsing();
     void cannedRuns_data();
     void cannedRuns();
-    void hostileNamesReachTheEncoder_data();
-    void hostileNamesReachTheEncoder();
     void realCut();
     void stopInTheMiddle();
+    void stopWhileStarting();
     void probe_data();
     void probe();
 
@@ -58,6 +57,8 @@ void TestCVideoConv::initTestCase()
     QVERIFY(m_dir.isValid());
     m_clip = m_dir.filePath(QStringLiteral("clip.mp4"));
     QVERIFY(TestSupport::makeClip(m_clip, 4));
+    QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a video\n") > 0);
 }
 
 void TestCVideoConv::chunkParsing_data()
@@ -69,7 +70,15 @@ void TestCVideoConv::chunkParsing_data()
     QTest::newRow("old time, no length") << QStringList{"time=10.00 "} << 0.f
                                          << QStringList{"S:10.00 Seconds Converted"};
     QTest::newRow("current time") << QStringList{"time=00:00:30.00 b"} << 40.f << QStringList{"P:75"};
+    QTest::newRow("current time, no length") << QStringList{"time=00:01:05.50 "} << 0.f
+                                             << QStringList{"S:65.50 Seconds Converted"};
     QTest::newRow("past the end") << QStringList{"time=50.00 "} << 40.f << QStringList{"P:125"};
+    QTest::newRow("half second down to even") << QStringList{"time=12.50 "} << 100.f << QStringList{"P:12"};
+    QTest::newRow("half second up to even") << QStringList{"time=13.50 "} << 100.f << QStringList{"P:14"};
+    QTest::newRow("half percent to even") << QStringList{"time=1.00 "} << 8.f << QStringList{"P:12"};
+    QTest::newRow("beyond 16 bits") << QStringList{"time=12:00:00.00 "} << 86400.f << QStringList{"P:50"};
+    QTest::newRow("only the first value counts") << QStringList{"time=10.00 time=20.00 "} << 40.f
+                                                 << QStringList{"P:25"};
     QTest::newRow("value split across chunks") << QStringList{"x time=10.", "00 bitrate=1"} << 40.f << QStringList{};
     QTest::newRow("value cut, no length") << QStringList{"x time=10."} << 0.f << QStringList{"S: Seconds Converted"};
     QTest::newRow("not available") << QStringList{"time=N/A bitrate=N/A"} << 40.f << QStringList{};
@@ -106,8 +115,10 @@ void TestCVideoConv::cannedRuns_data()
     const QByteArray oldBanner = "FFmpeg version SVN-r1, built on Jan 1 2009\nInput #0, avi\n";
     const QByteArray mapping = "Stream mapping:\n  Stream #0.0 -> #0.0\n  Stream #0.1 -> #0.1";
     QTest::newRow("old encoder")
-        << padded({oldBanner, mapping, "press [q] to stop encoding", "frame= 250 q=2.0 time=10.00 bitrate=1",
-                   "frame= 500 q=2.0 time=20.00 bitrate=1", "frame= 750 q=2.0 Lsize= 1kB time=30.00 b"})
+        << padded({oldBanner, mapping, "press [q] to stop encoding", "frame= 250 q=2.0 time=10.00 bitrate=1"})
+               // a value cut by the 512-byte read gives nothing from either half
+               + QByteArray(504, ' ') + "time=15." + padded({"00 bitrate=1", "frame= 500 q=2.0 time=20.00 bitrate=1",
+                                                              "frame= 750 q=2.0 Lsize= 1kB time=30.00 b"})
         << 0 << false << QStringList{"S:Starting...", "P:33", "P:67", "P:100"} << QString();
     QTest::newRow("current encoder") << padded({mapping, "Press [q] to stop, [?] for help",
                                                 "frame= 25 size= 1kB time=00:00:15.00 bitrate= 1.0kbits/s"})
@@ -161,36 +172,6 @@ void TestCVideoConv::cannedRuns()
     QVERIFY(sink.messages.at(0).text.startsWith(QStringLiteral("Error converting file: in.mp4\r\n")));
     QVERIFY(sink.messages.at(0).text.contains(detail));
     QCOMPARE(sink.messages.at(0).icon, MessageIcon::Critical);
-}
-
-void TestCVideoConv::hostileNamesReachTheEncoder_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("spaces") << QStringLiteral("my  holiday clip.mp4");
-    QTest::newRow("double quotes") << QStringLiteral(R"("quoted" ""twice"".mp4)");
-    QTest::newRow("non-ASCII") << QStringLiteral("Ürlaub ✂ 映像.mp4");
-    QTest::newRow("leading dash") << QStringLiteral("-y -i x.mp4");
-}
-
-void TestCVideoConv::hostileNamesReachTheEncoder()
-{
-    QFETCH(QString, name);
-    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/program folder XXXXXX"));
-    const QString argsFile = dir.filePath(QStringLiteral("args"));
-    TestSupport::writeFakeEncoder(dir.path(), "printf '%s\\0' \"$@\" > '" + argsFile.toUtf8()
-                                                  + "'\necho 'Press [q] to stop, [?] for help'");
-    RecordingMessageSink sink;
-    CVideoConv job(&sink, dir.path());
-    job.setInputFile(dir.filePath(name));
-    job.setOutputFile(dir.filePath(QStringLiteral("out ") + name));
-    job.setParametrs(QStringLiteral("-ss 1 -t 2 -y"));
-    job.StartConversion();
-    QVERIFY(sink.messages.isEmpty());
-    QFile args(argsFile);
-    QVERIFY(args.open(QIODevice::ReadOnly));
-    const QStringList received = QString::fromUtf8(args.readAll()).split(QChar(0), Qt::SkipEmptyParts);
-    QCOMPARE(received, (QStringList{"-i", dir.filePath(name), "-ss", "1", "-t", "2", "-y",
-                                    dir.filePath("out " + name)}));
 }
 
 void TestCVideoConv::realCut()
@@ -251,19 +232,40 @@ void TestCVideoConv::stopInTheMiddle()
     QVERIFY(::kill(static_cast<pid_t>(pid.readAll().trimmed().toInt()), 0) == -1 && errno == ESRCH);
 }
 
+void TestCVideoConv::stopWhileStarting()
+{
+    QTemporaryDir dir;
+    const QString ran = dir.filePath(QStringLiteral("ran"));
+    TestSupport::writeFakeEncoder(dir.path(), "touch '" + ran.toUtf8() + "'");
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, dir.path());
+    job.setInputFile(QStringLiteral("/videos/in.mp4"));
+    job.setOutputFile(dir.filePath(QStringLiteral("out.avi")));
+    QStringList seen;
+    recordEvents(job, &seen);
+    // A Stop click handled before the encoder starts must not be lost.
+    connect(&job, &CVideoConv::CurrentStatus, this, [&job](const QString &s) {
+        if (s == QLatin1String("Starting..."))
+            job.StopConversion();
+    });
+    job.StartConversion();
+    QCOMPARE(seen, (QStringList{"S:Starting...", "S:Cancelled", "S:Error"}));
+    QCOMPARE(sink.messages.size(), 1);
+    QVERIFY(!QFile::exists(ran));
+}
+
 void TestCVideoConv::probe_data()
 {
     QTest::addColumn<QByteArray>("encoder"); // empty: the real one; "-": none at all
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("supported");
-    QTest::addColumn<QStringList>("events");
     QTest::addColumn<QString>("message");
-    QTest::newRow("real clip") << QByteArray() << "clip.mp4" << true << QStringList{} << QString();
-    QTest::newRow("text file") << QByteArray() << "notes.txt" << false << QStringList() << QString();
+    QTest::newRow("real clip") << QByteArray() << "clip.mp4" << true << QString();
+    QTest::newRow("text file") << QByteArray() << "notes.txt" << false << QString();
     QTest::newRow("old encoder, unknown format") << QByteArray("echo 'x.avi: Unknown format'") << "x.avi" << false
-                                                 << QStringList{"S:Unknown format", "P:-1"} << QString();
-    QTest::newRow("encoder missing") << QByteArray("-") << "clip.mp4" << true << QStringList{}
-                                     << "File or command not found";
+                                                 << QString();
+    // The runner reports the missing encoder; an empty output holds no refusal.
+    QTest::newRow("encoder missing") << QByteArray("-") << "clip.mp4" << true << "File or command not found";
 }
 
 void TestCVideoConv::probe()
@@ -271,23 +273,15 @@ void TestCVideoConv::probe()
     QFETCH(QByteArray, encoder);
     QFETCH(QString, file);
     QFETCH(bool, supported);
-    QFETCH(QStringList, events);
     QFETCH(QString, message);
     QTemporaryDir dir;
     if (encoder.isEmpty())
         QVERIFY(!TestSupport::linkRealEncoder(dir.path()).isEmpty());
     else if (encoder != "-")
         TestSupport::writeFakeEncoder(dir.path(), encoder);
-    QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));
-    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a video\n") > 0);
-    notes.close();
     RecordingMessageSink sink;
     CVideoConv job(&sink, dir.path());
-    QStringList seen;
-    recordEvents(job, &seen);
     QCOMPARE(job.IsFileSupported(m_dir.filePath(file)), supported);
-    if (!events.isEmpty())
-        QCOMPARE(seen, events);
     QCOMPARE(sink.messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QCOMPARE(sink.messages.at(0).text, message);
