@@ -7,6 +7,7 @@
 //     512-character chunks.
 #include "cvideoconv.h"
 #include "dosoutputs.h"
+#include "encodercommand.h"
 #include "recordingmessagesink.h"
 #include "testsupport.h"
 
@@ -132,7 +133,7 @@ void benchParser(const QString &programDir, const QString &clip)
     // as a long encode writes them.
     RecordingMessageSink sink;
     DOSOutputs dos(&sink);
-    const QString header = dos.ExecuteCommand(QStringLiteral("\"%1/ffmpeg\" -i \"%2\"").arg(programDir, clip));
+    const QString header = dos.ExecuteCommand(EncoderCommand::probeCommandLine(programDir, clip));
     QString text = header;
     const qsizetype target = 32 * 1024 * 1024;
     for (int frame = 0; text.size() < target; frame += 12) {
