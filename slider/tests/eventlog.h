@@ -5,22 +5,20 @@
 #include <QObject>
 #include <QStringList>
 
-// Records the slider's signals in the order they arrive, with DblClick's value.
+// Records the slider's signals in arrival order, e.g. "Click Scroll Change DblClick(186)".
 struct EventLog
 {
-    explicit EventLog(Slider &slider)
+    explicit EventLog(Slider &s)
     {
-        QObject::connect(&slider, &Slider::DblClick, &slider,
-                         [this](qint32 v) { events << QStringLiteral("DblClick(%1)").arg(v); });
-        QObject::connect(&slider, &Slider::Scroll, &slider, [this] { events << QStringLiteral("Scroll"); });
-        QObject::connect(&slider, &Slider::Change, &slider, [this] { events << QStringLiteral("Change"); });
-        QObject::connect(&slider, &Slider::Click, &slider, [this] { events << QStringLiteral("Click"); });
-        QObject::connect(&slider, &Slider::MouseUp, &slider, [this](int b, int, float, float) {
-            events << QStringLiteral("MouseUp(%1)").arg(b);
-        });
+        QObject::connect(&s, &Slider::DblClick, &s, [this](qint32 v) { add(QStringLiteral("DblClick(%1)").arg(v)); });
+        QObject::connect(&s, &Slider::Scroll, &s, [this] { add(QStringLiteral("Scroll")); });
+        QObject::connect(&s, &Slider::Change, &s, [this] { add(QStringLiteral("Change")); });
+        QObject::connect(&s, &Slider::Click, &s, [this] { add(QStringLiteral("Click")); });
+        QObject::connect(&s, &Slider::MouseUp, &s,
+                         [this](int b, int, float, float) { add(QStringLiteral("MouseUp(%1)").arg(b)); });
     }
+    void add(const QString &e) { events += events.isEmpty() ? e : QLatin1Char(' ') + e; }
+    QString take() { return std::exchange(events, {}); }
 
-    QStringList take() { return std::exchange(events, {}); }
-
-    QStringList events;
+    QString events;
 };
