@@ -152,13 +152,11 @@ void Slider::SetValue(qint32 intValue)
 
 bool Slider::SetMax(qint32 intMax)
 {
-    qint32 newMax = intMax;
-    if (newMax <= m_min && __builtin_add_overflow(m_min, 1, &newMax))
-        return refuse();
-    if (!rangeSpan(m_min, newMax))
+    const auto newMax = checked32(intMax <= m_min ? qint64(m_min) + 1 : intMax);
+    if (!newMax || !rangeSpan(m_min, *newMax))
         return refuse();
     m_lastError = SliderError::None;
-    m_max = newMax;
+    m_max = *newMax;
     if (m_value > m_max)
         m_value = m_max;
     repaintAndChange();
@@ -167,13 +165,11 @@ bool Slider::SetMax(qint32 intMax)
 
 bool Slider::SetMin(qint32 intMin)
 {
-    qint32 newMin = intMin;
-    if (newMin >= m_max && __builtin_sub_overflow(m_max, 1, &newMin))
-        return refuse();
-    if (!rangeSpan(newMin, m_max))
+    const auto newMin = checked32(intMin >= m_max ? qint64(m_max) - 1 : intMin);
+    if (!newMin || !rangeSpan(*newMin, m_max))
         return refuse();
     m_lastError = SliderError::None;
-    m_min = newMin;
+    m_min = *newMin;
     if (m_value < m_min)
         m_value = m_min;
     repaintAndChange();
@@ -222,6 +218,7 @@ void Slider::SetStyle(qint32 eStyle)
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     else
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    updateGeometry();
     const QSize turned = turnedSize(wasHorizontal, horizontal(), size());
     if (turned != size())
         resize(turned);

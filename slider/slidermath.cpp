@@ -35,10 +35,14 @@ double roundHalfEven(double x)
 
 std::optional<qint32> rangeSpan(qint32 min, qint32 max)
 {
-    qint32 span = 0;
-    if (__builtin_sub_overflow(max, min, &span))
+    return checked32(qint64(max) - qint64(min));
+}
+
+std::optional<qint32> checked32(qint64 v)
+{
+    if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
         return std::nullopt;
-    return span;
+    return qint32(v);
 }
 
 qint32 clampToRange(qint64 v, qint32 min, qint32 max)

@@ -31,6 +31,9 @@ inline constexpr int kTwipsPerPixel = 15;
 // Round half to even, as every conversion of the control does.
 double roundHalfEven(double x);
 
+// v, or nothing when it does not fit in 32 bits.
+std::optional<qint32> checked32(qint64 v);
+
 // Max - Min, or nothing when it does not fit in 32 bits.
 std::optional<qint32> rangeSpan(qint32 min, qint32 max);
 
