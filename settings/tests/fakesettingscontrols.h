@@ -3,179 +3,101 @@
 #include "settingscontrols.h"
 
 #include <QMap>
-#include <QString>
 #include <QStringList>
 
-#include <utility>
-
-// Window controls for tests: keeps their states, logs every change in order,
-// and behaves like the window where it matters: the folder options are one
-// group (selecting one clears the other; clearing the selected one is
-// ignored), and a list only takes indices from -1 to its count - 1.
+// Window controls for tests. States by control name: options and enabled
+// states "True"/"False", lists their index, texts as they are, optFormat the
+// selected element, frFormat the panel shown. Every change is logged in order.
+// Like the window, the folder options are one group, and a list takes only
+// indices from -1 to its count - 1 (others are logged in rejected).
 class FakeSettingsControls final : public SettingsControls
 {
 public:
+    // In the order of the enumerations.
+    static inline const QStringList kOptions{QStringLiteral("optOtherFolder"), QStringLiteral("optSameFolder")};
+    static inline const QStringList kTexts{QStringLiteral("txtOutPath"), QStringLiteral("txtCABirate"),
+                                           QStringLiteral("txtChannels"), QStringLiteral("txtCVBitrate"),
+                                           QStringLiteral("txtFrameRate")};
+    static inline const QStringList kLists{
+        QStringLiteral("cmbCategory"), QStringLiteral("cmbOutVCodec"),    QStringLiteral("cmbOutFormat"),
+        QStringLiteral("cmbCustContainer"), QStringLiteral("cmbCACodec"), QStringLiteral("cmbCASmapleRate"),
+        QStringLiteral("cmbCVCodec"), QStringLiteral("cmbCVSize"),        QStringLiteral("cmbCVAspect")};
+
     FakeSettingsControls()
     {
-        for (const auto &[list, name] : listNames()) {
-            counts[list] = 10;
-            indices[list] = 0;
+        for (const QString &name : kOptions + QStringList{QStringLiteral("txtOutPath.Enabled"), QStringLiteral("cmdBrowse.Enabled")})
+            state[name] = QStringLiteral("True");
+        state[QStringLiteral("optSameFolder")] = QStringLiteral("False");
+        state[QStringLiteral("optFormat")] = state[QStringLiteral("frFormat")] = QStringLiteral("0");
+        for (const QString &name : kLists) {
+            state[name] = QStringLiteral("0");
+            counts[name] = 10;
         }
-        for (const auto &[box, name] : textNames())
-            texts[box] = QStringLiteral("initial");
+        for (const QString &name : kTexts)
+            state[name] = QStringLiteral("initial");
     }
 
-    // The controls by their window names, in the order of the settings.
-    static const QList<std::pair<SettingsOption, QString>> &optionNames()
-    {
-        static const QList<std::pair<SettingsOption, QString>> names{
-            {SettingsOption::optOtherFolder, QStringLiteral("optOtherFolder")},
-            {SettingsOption::optSameFolder, QStringLiteral("optSameFolder")}};
-        return names;
-    }
-    static const QList<std::pair<SettingsList, QString>> &listNames()
-    {
-        static const QList<std::pair<SettingsList, QString>> names{
-            {SettingsList::cmbCategory, QStringLiteral("cmbCategory")},
-            {SettingsList::cmbOutVCodec, QStringLiteral("cmbOutVCodec")},
-            {SettingsList::cmbOutFormat, QStringLiteral("cmbOutFormat")},
-            {SettingsList::cmbCustContainer, QStringLiteral("cmbCustContainer")},
-            {SettingsList::cmbCACodec, QStringLiteral("cmbCACodec")},
-            {SettingsList::cmbCASmapleRate, QStringLiteral("cmbCASmapleRate")},
-            {SettingsList::cmbCVCodec, QStringLiteral("cmbCVCodec")},
-            {SettingsList::cmbCVSize, QStringLiteral("cmbCVSize")},
-            {SettingsList::cmbCVAspect, QStringLiteral("cmbCVAspect")}};
-        return names;
-    }
-    static const QList<std::pair<SettingsTextBox, QString>> &textNames()
-    {
-        static const QList<std::pair<SettingsTextBox, QString>> names{
-            {SettingsTextBox::txtOutPath, QStringLiteral("txtOutPath")},
-            {SettingsTextBox::txtCABirate, QStringLiteral("txtCABirate")},
-            {SettingsTextBox::txtChannels, QStringLiteral("txtChannels")},
-            {SettingsTextBox::txtCVBitrate, QStringLiteral("txtCVBitrate")},
-            {SettingsTextBox::txtFrameRate, QStringLiteral("txtFrameRate")}};
-        return names;
-    }
-    template <typename Enum>
-    static QString nameOf(const QList<std::pair<Enum, QString>> &names, Enum value)
-    {
-        for (const auto &[candidate, name] : names) {
-            if (candidate == value)
-                return name;
-        }
-        return QStringLiteral("?");
-    }
+    static QString word(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
-    bool optionValue(SettingsOption option) const override
-    {
-        return option == SettingsOption::optSameFolder ? sameFolder : !sameFolder;
-    }
+    bool optionValue(SettingsOption option) const override { return state.value(kOptions[int(option)]) == word(true); }
     void setOptionValue(SettingsOption option, bool value) override
     {
-        calls += nameOf(optionNames(), option) + (value ? QStringLiteral("=True") : QStringLiteral("=False"));
-        if (value)
-            sameFolder = option == SettingsOption::optSameFolder;
+        calls += kOptions[int(option)] + u'=' + word(value);
+        if (value) {
+            state[kOptions[0]] = word(option == SettingsOption::optOtherFolder);
+            state[kOptions[1]] = word(option == SettingsOption::optSameFolder);
+        }
     }
-
-    QString text(SettingsTextBox box) const override { return texts.value(box); }
-    void setText(SettingsTextBox box, const QString &text) override
-    {
-        calls += nameOf(textNames(), box) + QLatin1Char('=') + text;
-        texts[box] = text;
-    }
-
-    int selectedIndex(SettingsList list) const override { return indices.value(list, -1); }
-    int itemCount(SettingsList list) const override { return counts.value(list); }
+    QString text(SettingsTextBox box) const override { return state.value(kTexts[int(box)]); }
+    void setText(SettingsTextBox box, const QString &text) override { record(kTexts[int(box)], text); }
+    int selectedIndex(SettingsList list) const override { return state.value(kLists[int(list)]).toInt(); }
+    int itemCount(SettingsList list) const override { return counts.value(kLists[int(list)]); }
     void setSelectedIndex(SettingsList list, int index) override
     {
-        calls += nameOf(listNames(), list) + QLatin1Char('=') + QString::number(index);
-        if (index < -1 || index >= counts.value(list))
-            rejected += nameOf(listNames(), list);
-        else
-            indices[list] = index;
+        const QString &name = kLists[int(list)];
+        if (index < -1 || index >= counts.value(name))
+            rejected += name;
+        record(name, QString::number(index));
     }
+    bool presetFormatSelected() const override { return state.value(QStringLiteral("optFormat")) == u'0'; }
+    void selectFormatOption(int n) override { record(QStringLiteral("optFormat"), QString::number(n)); }
+    void showFormatPanel(int n) override { record(QStringLiteral("frFormat"), QString::number(n)); }
+    void setOutPathEnabled(bool enabled) override { record(QStringLiteral("txtOutPath.Enabled"), word(enabled)); }
+    void setBrowseEnabled(bool enabled) override { record(QStringLiteral("cmdBrowse.Enabled"), word(enabled)); }
+    void UpdateFormatDescription() override { calls += QStringLiteral("UpdateFormatDescription"); }
 
-    bool presetFormatSelected() const override { return formatOption == 0; }
-    void selectFormatOption(int n) override
-    {
-        calls += QStringLiteral("optFormat=") + QString::number(n);
-        formatOption = n;
-    }
-    void showFormatPanel(int n) override
-    {
-        calls += QStringLiteral("frFormat=") + QString::number(n);
-        formatPanel = n;
-    }
-
-    void setOutPathEnabled(bool enabled) override
-    {
-        calls += QStringLiteral("txtOutPath.Enabled=") + (enabled ? QStringLiteral("True") : QStringLiteral("False"));
-        outPathEnabled = enabled;
-    }
-    void setBrowseEnabled(bool enabled) override
-    {
-        calls += QStringLiteral("cmdBrowse.Enabled=") + (enabled ? QStringLiteral("True") : QStringLiteral("False"));
-        browseEnabled = enabled;
-    }
-
-    void UpdateFormatDescription() override
-    {
-        calls += QStringLiteral("UpdateFormatDescription");
-        ++descriptionUpdates;
-    }
-
-    // Every state by control name: options and enabled states as True/False,
-    // lists as their index, optFormat as the selected element, frFormat as the
-    // panel shown, texts as they are.
-    QMap<QString, QString> states() const
-    {
-        QMap<QString, QString> result;
-        const auto word = [](bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); };
-        for (const auto &[option, name] : optionNames())
-            result[name] = word(optionValue(option));
-        for (const auto &[box, name] : textNames())
-            result[name] = texts.value(box);
-        for (const auto &[list, name] : listNames())
-            result[name] = QString::number(indices.value(list));
-        result[QStringLiteral("optFormat")] = QString::number(formatOption);
-        result[QStringLiteral("frFormat")] = QString::number(formatPanel);
-        result[QStringLiteral("txtOutPath.Enabled")] = word(outPathEnabled);
-        result[QStringLiteral("cmdBrowse.Enabled")] = word(browseEnabled);
-        return result;
-    }
-
-    bool sameFolder = false;
-    QMap<SettingsTextBox, QString> texts;
-    QMap<SettingsList, int> indices;
-    QMap<SettingsList, int> counts;
-    int formatOption = 0;
-    int formatPanel = 0;
-    bool outPathEnabled = true;
-    bool browseEnabled = true;
-    int descriptionUpdates = 0;
+    QMap<QString, QString> state;
+    QMap<QString, int> counts;
     QStringList calls;
-    QStringList rejected; // lists given an index they could not take
+    QStringList rejected;
+
+private:
+    void record(const QString &name, const QString &value)
+    {
+        calls += name + u'=' + value;
+        state[name] = value;
+    }
 };
 
-// Two complete, different window states for round trips and for two program
-// instances saving one after the other: 0 is preset mode with another folder,
-// 1 custom mode with the source's folder.
+// Two complete, different states as the window has them after a load:
+// 0 presets with another folder, 1 custom with the source's folder.
 inline void setExampleState(FakeSettingsControls &controls, int which)
 {
-    const bool second = which == 1;
-    controls.sameFolder = second;
-    controls.formatOption = second ? 1 : 0;
-    controls.formatPanel = controls.formatOption;
-    int index = second ? 7 : 2;
-    for (const auto &[list, name] : FakeSettingsControls::listNames()) {
-        controls.counts[list] = 12;
-        controls.indices[list] = index;
-        index = second ? index - 1 : index + 1;
+    const bool custom = which == 1;
+    controls.state[QStringLiteral("optOtherFolder")] = FakeSettingsControls::word(!custom);
+    controls.state[QStringLiteral("optSameFolder")] = FakeSettingsControls::word(custom);
+    controls.state[QStringLiteral("txtOutPath.Enabled")] = controls.state[QStringLiteral("cmdBrowse.Enabled")] =
+        FakeSettingsControls::word(!custom);
+    controls.state[QStringLiteral("optFormat")] = controls.state[QStringLiteral("frFormat")] =
+        QString::number(which);
+    for (int i = 0; i < FakeSettingsControls::kLists.size(); ++i) {
+        controls.counts[FakeSettingsControls::kLists[i]] = 12;
+        controls.state[FakeSettingsControls::kLists[i]] = QString::number(custom ? 8 - i : i + 2);
     }
-    controls.texts[SettingsTextBox::txtOutPath] = second ? QStringLiteral("/srv/cuts B") : QStringLiteral("/srv/cuts A");
-    controls.texts[SettingsTextBox::txtCABirate] = second ? QStringLiteral("128") : QStringLiteral("96");
-    controls.texts[SettingsTextBox::txtChannels] = second ? QStringLiteral("6") : QStringLiteral("1");
-    controls.texts[SettingsTextBox::txtCVBitrate] = second ? QStringLiteral("2500") : QStringLiteral("500");
-    controls.texts[SettingsTextBox::txtFrameRate] = second ? QStringLiteral("23.976") : QStringLiteral("29.97");
+    const QStringList texts = custom ? QStringList{QStringLiteral("/srv/cuts B"), QStringLiteral("128"), QStringLiteral("6"),
+                                                   QStringLiteral("2500"), QStringLiteral("23.976")}
+                                     : QStringList{QStringLiteral("/srv/cuts A"), QStringLiteral("96"), QStringLiteral("1"),
+                                                   QStringLiteral("500"), QStringLiteral("29.97")};
+    for (int i = 0; i < texts.size(); ++i)
+        controls.state[FakeSettingsControls::kTexts[i]] = texts[i];
 }

@@ -1,16 +1,10 @@
-// A second program instance for the tests: reads and writes a settings store
-// from its own process, optionally without root's rights, so that read-only
-// stores can be tested even when the tests run as root.
-//
-//   settingsstoretool [--unprivileged] get <folder> <section> <name> <default>
-//   settingsstoretool [--unprivileged] save <folder> <section> <name> <value>
+// A second program instance for the tests, optionally without root's rights
+// so that read-only stores bind it even when the tests run as root:
 //   settingsstoretool [--unprivileged] save-settings <folder> <state 0|1> <times>
 //   settingsstoretool [--unprivileged] load-settings <folder>
-//
-// Exit codes: 0 done (for save-settings: every value written), 1 a write
-// failed, 2 bad arguments, 3 the rights could not be dropped.
+// Exit codes: 0 done, 1 a value was not written, 2 bad arguments, 3 the
+// rights could not be dropped.
 
-#include "cregister.h"
 #include "fakesettingscontrols.h"
 #include "savedsettings.h"
 #include "settingsstorelocation.h"
@@ -23,24 +17,17 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
-bool dropRootRights()
+static bool dropRootRights()
 {
 #ifdef Q_OS_UNIX
-    if (geteuid() != 0)
-        return true;
-    const gid_t nobodyGroup = 65534;
-    const uid_t nobody = 65534;
-    if (setgroups(0, nullptr) != 0 || setgid(nobodyGroup) != 0 || setuid(nobody) != 0)
+    const unsigned nobody = 65534;
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
         return false;
     return geteuid() != 0;
 #else
     return true;
 #endif
 }
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -53,33 +40,21 @@ int main(int argc, char **argv)
     }
     if (args.size() < 2)
         return 2;
-
-    QTextStream out(stdout);
-    const QString command = args.at(0);
     const FolderSettingsStoreLocation location(args.at(1));
-    const CRegister registry(location);
-    const QString home = QStringLiteral("/home/tester");
+    const SavedSettings settings(location, QStringLiteral("/home/tester"));
+    FakeSettingsControls controls;
 
-    if (command == QStringLiteral("get") && args.size() == 5) {
-        out << registry.REGGetSetting(kRegLocalMachine, args.at(2), args.at(3), args.at(4));
-        return 0;
-    }
-    if (command == QStringLiteral("save") && args.size() == 5)
-        return registry.REGSaveSetting(kRegLocalMachine, args.at(2), args.at(3), args.at(4)) ? 0 : 1;
-    if (command == QStringLiteral("save-settings") && args.size() == 4) {
-        FakeSettingsControls controls;
+    if (args.at(0) == QStringLiteral("save-settings") && args.size() == 4) {
         setExampleState(controls, args.at(2).toInt());
-        const SavedSettings settings(location, home);
         bool allWritten = true;
         for (int i = args.at(3).toInt(); i > 0; --i)
             allWritten = settings.SaveSettings(controls) && allWritten;
         return allWritten ? 0 : 1;
     }
-    if (command == QStringLiteral("load-settings") && args.size() == 2) {
-        FakeSettingsControls controls;
-        SavedSettings(location, home).LoadSettings(controls);
-        const QMap<QString, QString> states = controls.states();
-        for (auto it = states.cbegin(); it != states.cend(); ++it)
+    if (args.at(0) == QStringLiteral("load-settings") && args.size() == 2) {
+        settings.LoadSettings(controls);
+        QTextStream out(stdout);
+        for (auto it = controls.state.cbegin(); it != controls.state.cend(); ++it)
             out << it.key() << '=' << it.value() << '\n';
         return 0;
     }
