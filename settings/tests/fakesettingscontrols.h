@@ -25,9 +25,9 @@ public:
 
     FakeSettingsControls()
     {
-        for (const QString &name : kOptions + QStringList{QStringLiteral("txtOutPath.Enabled"), QStringLiteral("cmdBrowse.Enabled")})
-            state[name] = QStringLiteral("True");
+        state[QStringLiteral("optOtherFolder")] = QStringLiteral("True");
         state[QStringLiteral("optSameFolder")] = QStringLiteral("False");
+        state[QStringLiteral("txtOutPath.Enabled")] = state[QStringLiteral("cmdBrowse.Enabled")] = QStringLiteral("True");
         state[QStringLiteral("optFormat")] = state[QStringLiteral("frFormat")] = QStringLiteral("0");
         for (const QString &name : kLists) {
             state[name] = QStringLiteral("0");
@@ -94,10 +94,10 @@ inline void setExampleState(FakeSettingsControls &controls, int which)
         controls.counts[FakeSettingsControls::kLists[i]] = 12;
         controls.state[FakeSettingsControls::kLists[i]] = QString::number(custom ? 8 - i : i + 2);
     }
-    const QStringList texts = custom ? QStringList{QStringLiteral("/srv/cuts B"), QStringLiteral("128"), QStringLiteral("6"),
-                                                   QStringLiteral("2500"), QStringLiteral("23.976")}
-                                     : QStringList{QStringLiteral("/srv/cuts A"), QStringLiteral("96"), QStringLiteral("1"),
-                                                   QStringLiteral("500"), QStringLiteral("29.97")};
+    const QStringList texts = custom ? QStringList{QStringLiteral("/srv/cuts B"), QStringLiteral("128"),
+                                                   QStringLiteral("6"), QStringLiteral("2500"), QStringLiteral("23.976")}
+                                     : QStringList{QStringLiteral("/srv/cuts A"), QStringLiteral("96"),
+                                                   QStringLiteral("1"), QStringLiteral("500"), QStringLiteral("29.97")};
     for (int i = 0; i < texts.size(); ++i)
         controls.state[FakeSettingsControls::kTexts[i]] = texts[i];
 }

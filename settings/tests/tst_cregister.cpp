@@ -3,6 +3,7 @@
 #include "settingsstorelocation.h"
 
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +29,7 @@ class TestCRegister final : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); } // a second guard for the real store
     void parseTolerates_data();
     void parseTolerates();
     void garbageKeepsReadableValues_data();

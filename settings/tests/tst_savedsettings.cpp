@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -69,6 +70,7 @@ class TestSavedSettings final : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); } // a second guard for the real store
     void init();
     void cleanup();
     void firstStart();
@@ -214,10 +216,12 @@ void TestSavedSettings::badValues_data()
                                               << QStringList{u"cmbCACodec=-1"_s, u"cmbCVAspect=0"_s};
     QTest::newRow("past 16 bits") << QStringList{u"cmbOutFormat=99999999999999999999"_s, u"cmbCustContainer=32768"_s}
                                   << QStringList{u"cmbOutFormat=0"_s, u"cmbCustContainer=0"_s};
-    QTest::newRow("blanks, fraction, hex") << QStringList{u"cmbCASmapleRate= 5 "_s, u"cmbCVCodec=1.5"_s, u"cmbCVSize=0x3"_s}
-                                           << QStringList{u"cmbCASmapleRate=5"_s, u"cmbCVCodec=0"_s, u"cmbCVSize=0"_s};
-    QTest::newRow("empty texts read as defaults") << QStringList{u"cmbCategory="_s, u"txtOutPath="_s}
-                                                  << QStringList{u"cmbCategory=1"_s, u"txtOutPath="_s + defaultOutPath()};
+    QTest::newRow("blanks, fraction, hex")
+        << QStringList{u"cmbCASmapleRate= 5 "_s, u"cmbCVCodec=1.5"_s, u"cmbCVSize=0x3"_s}
+        << QStringList{u"cmbCASmapleRate=5"_s, u"cmbCVCodec=0"_s, u"cmbCVSize=0"_s};
+    QTest::newRow("empty texts read as defaults")
+        << QStringList{u"cmbCategory="_s, u"txtOutPath="_s}
+        << QStringList{u"cmbCategory=1"_s, u"txtOutPath="_s + defaultOutPath()};
     QTest::newRow("option not a boolean") << QStringList{u"optOtherFolder=maybe"_s, u"optSameFolder=TRUE"_s}
                                           << QStringList{u"!optOtherFolder"_s, u"optSameFolder=True"_s,
                                                          u"txtOutPath.Enabled=False"_s, u"cmdBrowse.Enabled=False"_s};
@@ -305,6 +309,9 @@ void TestSavedSettings::unwritableStore()
 {
     QFETCH(QString, kind);
     QFETCH(bool, readable);
+#ifdef Q_OS_WIN
+    QSKIP("file permissions are Unix ones here");
+#endif
 
     FakeSettingsControls saved;
     setExampleState(saved, 1);
