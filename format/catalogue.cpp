@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include "messagesink.h"
+#include "textutil.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,18 +11,6 @@ namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
 const QString kXmlHeader = QStringLiteral("<?xml version=\"1.0\"?>");
-
-// Only the space character counts here; tabs and line breaks are content.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 QString decode(const QByteArray &content)
 {

@@ -1,6 +1,7 @@
 #include "encoderoptions.h"
 
 #include "messagesink.h"
+#include "textutil.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -10,17 +11,6 @@
 #include <limits>
 
 namespace {
-
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // kbit/s text to bit/s. The text must be a number as a whole (surrounding
 // spaces allowed); a fractional part rounds to the nearest integer, halves to
