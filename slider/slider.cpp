@@ -402,7 +402,17 @@ void Slider::PickPosition()
     // The stored coordinate is limited in place, like the one a drag stores.
     if (m_enabled)
         placeFromPointer(horizontal() ? m_lastMouseX : m_lastMouseY);
-    emit DblClick(m_value);
+    qint32 value = m_value;
+    emit DblClick(value);
+    // A handler's write must not put the value outside the range, which the
+    // drawing and the arrow keys rely on.
+    const qint32 taken = clampToRange(value, m_min, m_max);
+    if (taken != m_value) {
+        // The handle now shows the handler's value, not the pointer.
+        m_value = taken;
+        m_dragging = false;
+        Redraw();
+    }
 }
 
 void Slider::HostKeyDown(int keyCode, int shift)

@@ -100,9 +100,10 @@ public:
     QSize minimumSizeHint() const override;
 
 signals:
-    // Raised last by every click and double click. The value is handed by
-    // value; a handler that wants the handle elsewhere calls SetValue.
-    void DblClick(qint32 Value);
+    // Raised last by every click and double click. Value is the control's own
+    // value by reference: a handler may change it, and the control takes the
+    // change back, kept within Min..Max, without further events.
+    void DblClick(qint32 &Value);
     void Scroll();
     void Change();
     void Click();

@@ -10,7 +10,7 @@ struct EventLog
 {
     explicit EventLog(Slider &s)
     {
-        QObject::connect(&s, &Slider::DblClick, &s, [this](qint32 v) { add(QStringLiteral("DblClick(%1)").arg(v)); });
+        QObject::connect(&s, &Slider::DblClick, &s, [this](qint32 &v) { add(QStringLiteral("DblClick(%1)").arg(v)); });
         QObject::connect(&s, &Slider::Scroll, &s, [this] { add(QStringLiteral("Scroll")); });
         QObject::connect(&s, &Slider::Change, &s, [this] { add(QStringLiteral("Change")); });
         QObject::connect(&s, &Slider::Click, &s, [this] { add(QStringLiteral("Click")); });

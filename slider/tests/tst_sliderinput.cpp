@@ -39,6 +39,8 @@ private slots:
     void handleFollowsPointerUnlessSnapped_data();
     void handleFollowsPointerUnlessSnapped();
     void qtEventsBecomeNotifications();
+    void dblClickHandlerWritesValueBack_data();
+    void dblClickHandlerWritesValueBack();
 };
 
 // One host notification on the worked example, with the events it raises.
@@ -178,3 +180,32 @@ void TestSliderInput::qtEventsBecomeNotifications()
 
 QTEST_MAIN(TestSliderInput)
 #include "tst_sliderinput.moc"
+
+void TestSliderInput::dblClickHandlerWritesValueBack_data()
+{
+    QTest::addColumn<qint32>("written");
+    QTest::addColumn<qint32>("value");
+    QTest::newRow("left alone") << 186 << 186;
+    QTest::newRow("moved by the handler") << 1000 << 1000;
+    QTest::newRow("beyond Max is kept at Max") << 5000 << 1000;
+    QTest::newRow("below Min is kept at Min") << -7 << 0;
+}
+
+void TestSliderInput::dblClickHandlerWritesValueBack()
+{
+    QFETCH(qint32, written);
+    Slider s;
+    setUpExample(s);
+    s.HostMouseMove(0, 0, 1000, kMidY);
+    QObject::connect(&s, &Slider::DblClick, &s, [&](qint32 &value) {
+        QCOMPARE(value, 186);
+        value = written;
+    });
+    QSignalSpy changes(&s, &Slider::Change);
+    s.HostDblClick();
+    QTEST(s.Value(), "value");
+    QCOMPARE(changes.count(), 1); // from the placement only: the write-back raises nothing
+    // Untouched, the free handle stays under the pointer (57); a written value
+    // is drawn where that value belongs.
+    QVERIFY(handleAt(s, written == 186 ? 57 : s.ValueToPixel(s.Value())));
+}
