@@ -402,14 +402,15 @@ void Slider::PickPosition()
     // The stored coordinate is limited in place, like the one a drag stores.
     if (m_enabled)
         placeFromPointer(horizontal() ? m_lastMouseX : m_lastMouseY);
-    qint32 value = m_value;
-    emit DblClick(value);
-    // A handler's write must not put the value outside the range, which the
-    // drawing and the arrow keys rely on.
-    const qint32 taken = clampToRange(value, m_min, m_max);
-    if (taken != m_value) {
+    // The handler gets the control's own value, so a setter it calls and the
+    // reference it holds stay one and the same.
+    const qint32 placed = m_value;
+    emit DblClick(m_value);
+    // A write through the reference must not leave the value outside the
+    // range, which the drawing and the arrow keys rely on.
+    if (m_value != placed) {
         // The handle now shows the handler's value, not the pointer.
-        m_value = taken;
+        m_value = clampToRange(m_value, m_min, m_max);
         m_dragging = false;
         Redraw();
     }

@@ -183,28 +183,37 @@ QTEST_MAIN(TestSliderInput)
 
 void TestSliderInput::dblClickHandlerWritesValueBack_data()
 {
+    QTest::addColumn<bool>("viaSetter"); // the handler calls SetValue instead of writing the reference
     QTest::addColumn<qint32>("written");
     QTest::addColumn<qint32>("value");
-    QTest::newRow("left alone") << 186 << 186;
-    QTest::newRow("moved by the handler") << 1000 << 1000;
-    QTest::newRow("beyond Max is kept at Max") << 5000 << 1000;
-    QTest::newRow("below Min is kept at Min") << -7 << 0;
+    QTest::newRow("left alone") << false << 186 << 186;
+    QTest::newRow("moved by the handler") << false << 1000 << 1000;
+    QTest::newRow("beyond Max is kept at Max") << false << 5000 << 1000;
+    QTest::newRow("below Min is kept at Min") << false << -7 << 0;
+    QTest::newRow("SetValue from the handler stands") << true << 300 << 300;
 }
 
 void TestSliderInput::dblClickHandlerWritesValueBack()
 {
+    QFETCH(bool, viaSetter);
     QFETCH(qint32, written);
     Slider s;
     setUpExample(s);
     s.HostMouseMove(0, 0, 1000, kMidY);
     QObject::connect(&s, &Slider::DblClick, &s, [&](qint32 &value) {
         QCOMPARE(value, 186);
-        value = written;
+        if (viaSetter) {
+            s.SetValue(written);
+            QCOMPARE(value, written); // the reference is the control's own value
+        } else {
+            value = written;
+        }
     });
     QSignalSpy changes(&s, &Slider::Change);
     s.HostDblClick();
     QTEST(s.Value(), "value");
-    QCOMPARE(changes.count(), 1); // from the placement only: the write-back raises nothing
+    // From the placement (and the handler's own set): the write-back raises nothing.
+    QCOMPARE(changes.count(), viaSetter ? 2 : 1);
     // Untouched, the free handle stays under the pointer (57); a written value
     // is drawn where that value belongs.
     QVERIFY(handleAt(s, written == 186 ? 57 : s.ValueToPixel(s.Value())));
