@@ -101,7 +101,7 @@ Placement placeFromPointer(bool horizontal, float posTwips, qint32 min, qint32 m
     const float low = float((halfHandle + nearCap - 1) * tpp);
     const float high = float(length * tpp - (halfHandle + farCap) * tpp);
     float pos = posTwips;
-    if (low > pos)
+    if (!(pos >= low)) // a NaN position counts as below the track
         pos = low;
     if (high < pos)
         pos = high;

@@ -70,6 +70,8 @@ void TestSliderMath::placement_data()
     QTest::newRow("h: Min is added to the step") << kBar << -100 << 100 << 1000.0f << -63 << 1000.0f << at1000;
     QTest::newRow("h: far left is Min, held 19.5 px in") << kBar << 0 << 1000 << 0.0f << 0 << 292.5f << 10.0f;
     QTest::newRow("h: far right is Max, held 23.5 px in") << kBar << 0 << 1000 << 9000.0f << 1000 << 4147.5f << 267.0f;
+    QTest::newRow("h: NaN pointer is held at the left")
+        << kBar << 0 << 1000 << std::numeric_limits<float>::quiet_NaN() << 0 << 292.5f << 10.0f;
     QTest::newRow("h: widest range, far pointer") << kBar << 0 << kIntMax << 1.0e9f << kIntMax << 4147.5f << 267.0f;
     QTest::newRow("h: range at the bottom, far left") << kBar << kIntMin << -1 << -1.0e9f << kIntMin << 292.5f << 10.0f;
     QTest::newRow("v: top is Max") << kColumn << 0 << 1000 << 0.0f << 1000 << 292.5f << 286.0f;
