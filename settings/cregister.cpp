@@ -7,6 +7,8 @@
 #endif
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
@@ -100,6 +102,19 @@ QString storedKey(QSettings &settings, const QStringList &keyParts, const QStrin
     return group.isEmpty() ? key : group + u'/' + key;
 }
 
+// QSettings keeps a change whose sync failed in its process-wide cache of the
+// file, where later reads see it as stored and a later sync writes it behind
+// the caller's back. So a store is changed only when it can take the change:
+// its folder takes new files (the lock and the replacing file) and an existing
+// file opens for reading and writing.
+bool writable(const Store &store)
+{
+    if (!QFileInfo(store.folder).isWritable())
+        return false;
+    QFile file(store.filePath());
+    return !file.exists() || file.open(QIODevice::ReadWrite);
+}
+
 // A write succeeded when QSettings reports nothing after syncing. The format
 // never reports a format error, so an access error cannot hide behind one.
 bool synced(QSettings &settings)
@@ -156,7 +171,7 @@ bool CRegister::REGSaveSetting(quint32 regHKEY, const QString &sSection, const Q
         return false;
 #endif
     }
-    if (!QDir().mkpath(store.folder))
+    if (!QDir().mkpath(store.folder) || !writable(store))
         return false;
     const std::unique_ptr<QSettings> settings = store.open();
     settings->setValue(storedKey(*settings, *parts, valueName(sKey)), sValue);
@@ -182,7 +197,7 @@ bool CRegister::REGDeleteSetting(quint32 regHKEY, const QString &sSection, const
         }
         const std::unique_ptr<QSettings> settings = store.open();
         const QString key = storedKey(*settings, *parts, valueName(sKey));
-        if (!settings->contains(key))
+        if (!settings->contains(key) || !writable(store))
             return false;
         settings->remove(key);
         return synced(*settings);
@@ -206,7 +221,7 @@ bool CRegister::REGDeleteSetting(quint32 regHKEY, const QString &sSection, const
     // In the file a key exists while it or a subkey holds a value.
     const bool exists = hasSubkeys || !settings->childKeys().isEmpty();
     settings->endGroup();
-    if (!exists || hasSubkeys)
+    if (!exists || hasSubkeys || !writable(store))
         return false;
     settings->remove(group);
     return synced(*settings);

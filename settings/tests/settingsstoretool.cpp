@@ -2,14 +2,16 @@
 // so that read-only stores bind it even when the tests run as root:
 //   settingsstoretool [--unprivileged] save-settings <folder> <state 0|1> <times>
 //   settingsstoretool [--unprivileged] load-settings <folder>
-// Exit codes: 0 done, 1 a value was not written, 2 bad arguments, 3 the
-// rights could not be dropped.
+// Both print the control states a load gives afterwards, one "name=state" a
+// line. Exit codes: 0 done, 1 a value was not written, 2 bad arguments, 3 the
+// rights could not be dropped or the folder is out of reach without them.
 
 #include "fakesettingscontrols.h"
 #include "savedsettings.h"
 #include "settingsstorelocation.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
 
 #ifdef Q_OS_UNIX
@@ -37,25 +39,33 @@ int main(int argc, char **argv)
         args.removeFirst();
         if (!dropRootRights())
             return 3;
+        // Without root's rights the test's temporary folder may be out of reach.
+        if (args.size() >= 2 && !QFileInfo::exists(args.at(1)))
+            return 3;
     }
     if (args.size() < 2)
         return 2;
     const FolderSettingsStoreLocation location(args.at(1));
     const SavedSettings settings(location, QStringLiteral("/home/tester"));
-    FakeSettingsControls controls;
-
-    if (args.at(0) == QStringLiteral("save-settings") && args.size() == 4) {
-        setExampleState(controls, args.at(2).toInt());
-        bool allWritten = true;
-        for (int i = args.at(3).toInt(); i > 0; --i)
-            allWritten = settings.SaveSettings(controls) && allWritten;
-        return allWritten ? 0 : 1;
-    }
-    if (args.at(0) == QStringLiteral("load-settings") && args.size() == 2) {
+    const auto printLoaded = [&settings] {
+        FakeSettingsControls controls;
         settings.LoadSettings(controls);
         QTextStream out(stdout);
         for (auto it = controls.state.cbegin(); it != controls.state.cend(); ++it)
             out << it.key() << '=' << it.value() << '\n';
+    };
+
+    if (args.at(0) == QStringLiteral("save-settings") && args.size() == 4) {
+        FakeSettingsControls controls;
+        setExampleState(controls, args.at(2).toInt());
+        bool allWritten = true;
+        for (int i = args.at(3).toInt(); i > 0; --i)
+            allWritten = settings.SaveSettings(controls) && allWritten;
+        printLoaded();
+        return allWritten ? 0 : 1;
+    }
+    if (args.at(0) == QStringLiteral("load-settings") && args.size() == 2) {
+        printLoaded();
         return 0;
     }
     return 2;

@@ -320,8 +320,9 @@ void TestSavedSettings::unwritableStore()
     } else {
         QVERIFY(settings().SaveSettings(saved));
         const auto readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        const auto everyone = readOnly | QFile::WriteOwner | QFile::WriteOther | QFile::ExeOwner | QFile::ExeOther;
         QVERIFY(kind == u"folder"_s ? QFile::setPermissions(folder(), readOnly | QFile::ExeOwner | QFile::ExeOther)
-                : kind == u"file"_s ? QFile::setPermissions(file(), readOnly)
+                : kind == u"file"_s ? QFile::setPermissions(file(), readOnly) && QFile::setPermissions(folder(), everyone)
                                     : QFile::setPermissions(file(), {}));
     }
     const QByteArray before = readFile(file());
@@ -335,7 +336,10 @@ void TestSavedSettings::unwritableStore()
     QCOMPARE(loaded, 0);
     QCOMPARE(controlStates(output).value(u"txtOutPath"_s), readable ? u"/srv/cuts B"_s : defaultOutPath());
     QCOMPARE(controlStates(output).value(u"optFormat"_s), readable ? u"1"_s : u"0"_s);
-    QCOMPARE(runTool({u"save-settings"_s, folder(), u"0"_s, u"1"_s}, true).first, 1);
+    // A save that failed is not read back afterwards as if it had been stored.
+    const auto [wrote, reloaded] = runTool({u"save-settings"_s, folder(), u"0"_s, u"1"_s}, true);
+    QCOMPARE(wrote, 1);
+    QCOMPARE(controlStates(reloaded), controlStates(output));
     QCOMPARE(readFile(file()), before);
 }
 
