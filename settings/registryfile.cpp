@@ -12,13 +12,18 @@ namespace {
 constexpr QChar kValueMark = u'@';
 
 bool isControl(QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7f; }
-bool isBlank(QChar ch) { return ch == u' ' || ch == u'\t'; }
+// Whatever QString::trimmed() takes off the ends of a line or a name when the
+// file is read, the no-break space and other Unicode spaces included.
+bool isBlank(QChar ch) { return ch.isSpace(); }
 
 void appendEscaped(QString &out, QChar ch)
 {
-    // Only ASCII characters are ever escaped, so one byte is enough.
-    out += u'%';
-    out += QString::number(ch.unicode(), 16).rightJustified(2, u'0').toUpper();
+    // One escape per UTF-8 byte, as unescape collects them. Escaped characters
+    // are never surrogates.
+    for (const char byte : QString(ch).toUtf8()) {
+        out += u'%';
+        out += QString::number(uchar(byte), 16).rightJustified(2, u'0').toUpper();
+    }
 }
 
 int hexDigit(QChar ch)

@@ -151,6 +151,7 @@ void TestSavedSettings::roundTrip_data()
     QTest::newRow("custom, same folder") << 1 << QString() << false;
     QTest::newRow("lists without a selection") << 0 << QString() << true;
     QTest::newRow("folder with odd characters") << 0 << u" /mnt/Vidéos 100% = fun;\\\n"_s << false;
+    QTest::newRow("folder with other spaces at the ends") << 0 << u"\u00A0/mnt/Videos\u3000"_s << false;
 }
 
 void TestSavedSettings::roundTrip()
