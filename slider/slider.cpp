@@ -239,12 +239,17 @@ bool Slider::ReadProperties(const PropertyBag &bag)
 {
     SetValue(bag.readInt(kKeyValue, kDefaultValue));
     const qint32 storedMax = bag.readInt(kKeyMax, kDefaultMax);
+    const qint32 storedMin = bag.readInt(kKeyMin, kDefaultMin);
     bool maxOk = SetMax(storedMax);
-    const bool minOk = SetMin(bag.readInt(kKeyMin, kDefaultMin));
+    bool minOk = SetMin(storedMin);
     // A range reaching towards a 32-bit limit may only fit once the stored
     // Min is in place; without this second try it would load as the default.
-    if (!maxOk)
+    if (!maxOk) {
         maxOk = SetMax(storedMax);
+        // With Max held back, a stored Min at or above it was pulled below it.
+        if (maxOk && m_min != storedMin)
+            minOk = SetMin(storedMin);
+    }
     SetBackColor(bag.readInt(kKeyBackColor, 0));
     SetForeColor(bag.readInt(kKeyForeColor, kDefaultForeColor));
     SetForeColor2(bag.readInt(kKeyForeColor2, kDefaultForeColor2));

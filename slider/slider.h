@@ -69,7 +69,8 @@ public:
     bool Dragging() const { return m_dragging; }
 
     // Design data. ReadProperties sets every key through its setter in the
-    // fixed order (so a load emits Change six times) and returns false if a
+    // fixed order (so a load emits Change six times, more when a range at the
+    // 32-bit edge needs Max and Min a second time) and returns false if a
     // stored value was refused; the other keys still load.
     bool ReadProperties(const PropertyBag &bag);
     void WriteProperties(PropertyBag &bag) const;

@@ -45,6 +45,7 @@ private slots:
     void quietSetters_data();
     void quietSetters();
     void loadAppliesKeysInOrder();
+    void loadKeepsRangeAtThe32BitEdge_data();
     void loadKeepsRangeAtThe32BitEdge();
     void saveAndLoadRoundTrip();
 };
@@ -177,17 +178,25 @@ void TestSliderModel::loadAppliesKeysInOrder()
     QCOMPARE(s.surface().pixel(100, 9), s.skin().PicFullFill.pixel(0, 9));
 }
 
-// Min 0 .. Max largest is valid, but loading sets Max while Min is still
-// -100, which alone would be too wide; it must still load whole.
+void TestSliderModel::loadKeepsRangeAtThe32BitEdge_data()
+{
+    QTest::addColumn<qint32>("min");
+    QTest::newRow("Min 0") << 0;
+    QTest::newRow("Min above the initial Max") << 1000;
+}
+
+// Min .. Max largest is valid, but loading sets Max while Min is still -100,
+// which alone would be too wide; it must still load whole.
 void TestSliderModel::loadKeepsRangeAtThe32BitEdge()
 {
+    QFETCH(qint32, min);
     Slider wide;
-    setRange(wide, 0, kIntMax);
+    setRange(wide, min, kIntMax);
     PropertyBag bag;
     wide.WriteProperties(bag);
     Slider loaded;
     QVERIFY(loaded.ReadProperties(bag));
-    QCOMPARE(QList<qint32>({loaded.Min(), loaded.Max()}), QList<qint32>({0, kIntMax}));
+    QCOMPARE(QList<qint32>({loaded.Min(), loaded.Max(), loaded.Value()}), QList<qint32>({min, kIntMax, min}));
 }
 
 void TestSliderModel::saveAndLoadRoundTrip()
