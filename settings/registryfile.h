@@ -15,9 +15,9 @@
 //     @=text of the key's default (unnamed) value
 //
 // A section is a key path with its parts separated by "\"; each line below it
-// is one value. Characters that would break a line, a path or a name are
-// written as %XX (hex of the character's code), so every name and every text
-// reads back unchanged.
+// is one value. Characters that would break a line, a path or a name, and
+// spaces at either end, are written as %XX per UTF-8 byte, so every name and
+// every text reads back unchanged.
 //
 // Inside QSettings the value "name" of key "a\b" is the key "a/b/@name" and
 // the default value is "a/b/@": key path parts never begin with "@", so a
