@@ -357,22 +357,28 @@ void TestSavedSettings::twoInstances()
 
     // One after the other the last save wins; side by side each value is
     // one of the two, and the file stays whole either way.
-    const QString times = sideBySide ? u"10"_s : u"1"_s;
-    QProcess first;
-    QProcess last;
-    first.start(QStringLiteral(SETTINGS_STORE_TOOL), {u"save-settings"_s, folder(), u"0"_s, times});
-    if (!sideBySide)
-        QVERIFY(first.waitForFinished(60000));
-    last.start(QStringLiteral(SETTINGS_STORE_TOOL), {u"save-settings"_s, folder(), u"1"_s, times});
-    QVERIFY(first.waitForFinished(60000) || first.state() == QProcess::NotRunning);
-    QVERIFY(last.waitForFinished(60000));
-    QCOMPARE(first.exitCode(), 0);
-    QCOMPARE(last.exitCode(), 0);
-
     FakeSettingsControls zero;
     FakeSettingsControls one;
     setExampleState(zero, 0);
     setExampleState(one, 1);
+    const QString times = sideBySide ? u"10"_s : u"1"_s;
+    QProcess first;
+    QProcess last;
+    first.start(QStringLiteral(SETTINGS_STORE_TOOL), {u"save-settings"_s, folder(), u"0"_s, times});
+    QVERIFY(first.waitForStarted(60000));
+    if (!sideBySide) {
+        QVERIFY(first.waitForFinished(60000));
+        verifyStored(zero);
+    }
+    last.start(QStringLiteral(SETTINGS_STORE_TOOL), {u"save-settings"_s, folder(), u"1"_s, times});
+    QVERIFY(last.waitForStarted(60000));
+    QVERIFY(first.waitForFinished(60000) || first.state() == QProcess::NotRunning);
+    QVERIFY(last.waitForFinished(60000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(last.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(last.exitCode(), 0);
+
     if (!sideBySide)
         verifyStored(one);
     for (const QString &name : kNames)
