@@ -97,6 +97,10 @@ std::optional<QString> walkBlocks(const QStringList &lines, int maxLineIndex, in
         // The closing line is skipped by position, whatever it holds.
         i += fieldLines + 2;
     }
+    // The index also steps past the last line; in 16 bits that step overflows
+    // for a file with more lines than the limit, even when they all fit.
+    if (i > maxLineIndex)
+        return overflowFailure(i);
     ++count;
     return std::nullopt;
 }

@@ -42,6 +42,12 @@ QByteArray presetsFile(const QList<QStringList> &blocks)
     return crlf(lines);
 }
 
+// content followed by empty lines up to lines lines in all.
+QByteArray padToLines(const QByteArray &content, int lines)
+{
+    return content + QByteArray("\r\n").repeated(lines - 1 - int(content.count("\r\n")));
+}
+
 QByteArray codecsFile(const QList<QStringList> &blocks)
 {
     QStringList lines{kHeader, QStringLiteral("<codecs>")};
@@ -154,6 +160,10 @@ void TestCatalogue::presetWalk_data()
         << crlf(QStringList{kHeader, "<presets>"} + presetBlock("A", "x", "avi", "-a").mid(0, 5))
         << QStringList{"A|x|avi|-a"} << QStringList{"A"};
 
+    QTest::newRow("32767 lines fit the 16-bit line index")
+        << padToLines(presetsFile({presetBlock("A", "x", "avi", "-a")}), 32767) << QStringList{"A|x|avi|-a"}
+        << QStringList{"A"};
+
     QTest::newRow("header only yields one empty entry")
         << crlf({kHeader, "<presets>", "</presets>"}) << QStringList{"|||"} << QStringList{""};
 
@@ -206,6 +216,8 @@ void TestCatalogue::presetFailures_data()
     for (int i = 0; i < 5462; ++i)
         many << presetBlock(QString::number(i), "x", "avi", "-a");
     QTest::newRow("more lines than the index can count") << presetsFile(many) << "overflow" << 5460;
+    QTest::newRow("one line too many, stepping past the last")
+        << padToLines(presetsFile({presetBlock("A", "x", "avi", "-a")}), 32768) << "Line 32769: overflow" << 0;
 }
 
 void TestCatalogue::presetFailures()
