@@ -19,8 +19,10 @@ bool LocalFileSystem::createFolder(const QString &path)
 bool LocalFileSystem::fileExists(const QString &path) const
 {
     const QFileInfo info(path);
-    // A dangling link counts as taken: the encoder would write through it.
-    return info.isFile() || (info.isSymLink() && !info.exists());
+    // Anything but a folder takes the name: a dangling link (the encoder would
+    // write through it) and special files such as a pipe, which would block
+    // the encoder or receive the output.
+    return (info.exists() || info.isSymLink()) && !info.isDir();
 }
 
 namespace {

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Answers from sets and a rule instead of the disk, for names no test should
@@ -95,7 +97,8 @@ void TestOutputPath::namingSequence_data()
     QTest::addColumn<QString>("outPath");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("extension");
-    QTest::addColumn<QStringList>("files");   // created before the call
+    // Created before the call; "pipe:" makes a named pipe, "link:" a dangling link.
+    QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("folders"); // created before the call
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("numbered"); // events run only for numbered names
@@ -129,6 +132,12 @@ void TestOutputPath::namingSequence_data()
     QTest::newRow("a folder does not take a name")
         << false << "<tmp>/out" << "/v/holiday.avi" << "mp4" << none
         << QStringList{"out", "out/holiday.mp4", "out/holiday_Converted.mp4"} << "<tmp>/out/holiday.mp4" << false;
+    QTest::newRow("a dangling link takes a name")
+        << false << "<tmp>/out" << "/v/holiday.avi" << "mp4" << QStringList{"link:out/holiday.mp4"}
+        << QStringList{"out"} << "<tmp>/out/holiday_Converted.mp4" << false;
+    QTest::newRow("a named pipe takes a name")
+        << false << "<tmp>/out" << "/v/holiday.avi" << "mp4" << QStringList{"pipe:out/holiday.mp4"}
+        << QStringList{"out"} << "<tmp>/out/holiday_Converted.mp4" << false;
     QTest::newRow("letter case of names matters")
         << false << "<tmp>/out" << "/v/holiday.avi" << "mp4" << QStringList{"out/holiday.MP4"} << QStringList{"out"}
         << "<tmp>/out/holiday.mp4" << false;
@@ -157,8 +166,14 @@ void TestOutputPath::namingSequence()
     for (const QString &folder : folders)
         QVERIFY(QDir(dir.path()).mkpath(folder));
     for (const QString &name : files) {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (name.startsWith(u"pipe:")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(name.mid(5))).constData(), 0600), 0);
+        } else if (name.startsWith(u"link:")) {
+            QVERIFY(QFile::link(dir.filePath("missing"), dir.filePath(name.mid(5))));
+        } else {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
     }
 
     bool eventsRan = false;
