@@ -7,8 +7,10 @@
 #include <QRegularExpression>
 #include <QtNumeric>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -27,6 +29,21 @@ std::variant<qint32, ParamatersFailure> bitrateToBits(const QString &text, const
         return ParamatersFailure{QStringLiteral("Overflow: the %1 \"%2\" is too large.").arg(what, text)};
     }
     return bits;
+}
+
+// Frame rate and channels go in as typed, and the command line is later split
+// into arguments at spaces and quotes. The panel and the restored settings
+// admit digits only; refuse anything else that would not stay one argument:
+// a space or a quote would add options of its own, and an empty text would
+// take the next option as its value.
+std::optional<ParamatersFailure> checkSingleArgument(const QString &text, const QString &what)
+{
+    const bool splits =
+        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace() || c == u'"'; });
+    if (!text.isEmpty() && !splits)
+        return std::nullopt;
+    return ParamatersFailure{
+        QStringLiteral("Invalid procedure call: the %1 \"%2\" is not a single value.").arg(what, text)};
 }
 
 // The seek and length that end every option string.
@@ -75,6 +92,8 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
     if (!audioCodec.isEmpty())
         result += QStringLiteral(" -acodec ") + audioCodec;
 
+    if (const auto failure = checkSingleArgument(panel.txtChannels, QStringLiteral("channels")))
+        return *failure;
     result += QStringLiteral(" -ac ") + panel.txtChannels;
 
     const QString videoCodec = GetCodecName(Codecs, CodecCount, panel.cmbCVCodec);
@@ -96,6 +115,8 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
     if (panel.cmbCVAspect != kAsInput)
         result += QStringLiteral(" -aspect ") + panel.cmbCVAspect;
 
+    if (const auto failure = checkSingleArgument(panel.txtFrameRate, QStringLiteral("frame rate")))
+        return *failure;
     result += QStringLiteral(" -r ") + panel.txtFrameRate;
 
     const auto suffix = timeSuffix(SelectStart, SelectEnd);

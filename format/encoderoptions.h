@@ -47,7 +47,8 @@ QString GetCodecName(const QList<CodecEntry> &Codecs, qint32 CodecCount, const Q
 
 // The encoder option string for the panel's choice and the selection
 // SelectStart..SelectEnd (whole seconds). An empty string means no preset
-// matched; a failure is returned for a bad bitrate, a size without "(" or an
+// matched; a failure is returned for a bad bitrate, a size without "(", a
+// frame rate or channels text that is empty or holds a space or a quote, or an
 // overflow.
 std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSnapshot &panel,
                                                            const QList<PresetEntry> &Presets, qint32 PresetCount,

@@ -172,6 +172,16 @@ void TestEncoderOptions::failures_data()
         << with([](FormatPanelSnapshot &p) { p.txtCVBitrate = "2147484"; }) << 0 << 1 << "Overflow";
     QTest::newRow("bitrate beyond 32 bits")
         << with([](FormatPanelSnapshot &p) { p.txtCABirate = "99999999999"; }) << 0 << 1 << "Overflow";
+    // The command line is split into arguments later: these would add options
+    // or shift the next option into the value.
+    QTest::newRow("frame rate with a space")
+        << with([](FormatPanelSnapshot &p) { p.txtFrameRate = "25 -f null"; }) << 0 << 1 << "frame rate \"25 -f null\"";
+    QTest::newRow("channels with a non-breaking space")
+        << with([](FormatPanelSnapshot &p) { p.txtChannels = QStringLiteral("2\u00a0-y"); }) << 0 << 1 << "channels";
+    QTest::newRow("channels with a quote")
+        << with([](FormatPanelSnapshot &p) { p.txtChannels = "2\""; }) << 0 << 1 << "channels";
+    QTest::newRow("empty frame rate")
+        << with([](FormatPanelSnapshot &p) { p.txtFrameRate = ""; }) << 0 << 1 << "frame rate \"\"";
     QTest::newRow("size without (")
         << with([](FormatPanelSnapshot &p) { p.cmbCVSize = "qvga"; }) << 0 << 1 << "\"qvga\"";
     QTest::newRow("selection length overflows, custom")
