@@ -86,6 +86,9 @@ void CVideoConv::showFailure(const char *source, const char *description)
 
 void CVideoConv::StartConversion()
 {
+    // Known once the encoder is about to start; a failure before that point
+    // leaves any file of the output's name alone.
+    bool outputExisted = true;
     try {
         DOSOutputs &dos = runner();
         dos.setCommandLine(BuildCommandLine());
@@ -95,7 +98,7 @@ void CVideoConv::StartConversion()
 
         // The output name is chosen free, so a file that appears during the run
         // is ours; one that was there before is left alone whatever happens.
-        const bool outputExisted = m_outputFile.isEmpty() || QFileInfo::exists(m_outputFile);
+        outputExisted = m_outputFile.isEmpty() || QFileInfo::exists(m_outputFile);
         QString output;
         // The runner forgets a stop requested before it starts (a Stop click
         // handled in the passes above); honour it as a stop of this run.
@@ -118,6 +121,9 @@ void CVideoConv::StartConversion()
                                     MessageIcon::Critical, kAppTitle);
         }
     } catch (const std::exception &failure) {
+        // The runner has killed the encoder by now; what it wrote is broken.
+        if (!outputExisted)
+            QFile::remove(m_outputFile);
         showFailure("CVideoConv.StartConversion", failure.what());
     }
 }

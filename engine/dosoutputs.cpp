@@ -4,6 +4,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
@@ -134,6 +135,9 @@ QString DOSOutputs::ExecuteCommand(const QString &sCommandLine)
     m_childPid = m_process.processId();
     m_output.clear();
     m_decoder.resetState();
+    // A handler that throws must not leave the run open with the child still
+    // running: the next run would be refused and the encoder would go on alone.
+    const auto closeOnExit = qScopeGuard([this] { CleanUp(); });
 
     char buffer[kChunkSize];
     for (;;) {

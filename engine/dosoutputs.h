@@ -42,7 +42,8 @@ public:
     // returns the whole output once the child has ended, or an empty text when
     // the run could not start or was stopped. Failures to start are shown
     // through the message sink. Calling it while a run is open on this object
-    // (from a handler) does nothing and returns an empty text.
+    // (from a handler) does nothing and returns an empty text. An exception
+    // from a handler closes the run (the child is killed) and passes on.
     QString ExecuteCommand(const QString &sCommandLine = {});
 
     // Kills the child of an open run, waits for it, and closes the run.

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <stdexcept>
 
 namespace {
 
@@ -44,6 +45,7 @@ private slots:
     void realCut();
     void stopInTheMiddle();
     void stopWhileStarting();
+    void failureInAHandler();
     void probe_data();
     void probe();
 
@@ -253,6 +255,35 @@ void TestCVideoConv::stopWhileStarting()
     QCOMPARE(seen, (QStringList{"S:Starting...", "S:Cancelled", "S:Error"}));
     QCOMPARE(sink.messages.size(), 1);
     QVERIFY(!QFile::exists(ran));
+}
+
+void TestCVideoConv::failureInAHandler()
+{
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath(QStringLiteral("pid"));
+    TestSupport::writeFakeEncoder(dir.path(), "for last; do :; done; echo partial > \"$last\"\necho $$ > '"
+                                                  + pidFile.toUtf8()
+                                                  + "'\necho 'Press [q] to stop'\necho 'time=1.00 x'\nexec sleep 60");
+    const QString output = dir.filePath(QStringLiteral("out.avi"));
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, dir.path());
+    job.setInputFile(QStringLiteral("/videos/in.mp4"));
+    job.setOutputFile(output);
+    job.setFileTimeLength(2.f);
+    QStringList seen;
+    recordEvents(job, &seen);
+    connect(&job, &CVideoConv::Progress, this, [] { throw std::runtime_error("no progress bar"); });
+    job.StartConversion();
+    QCOMPARE(seen, (QStringList{"S:Starting...", "P:50"}));
+    QCOMPARE(sink.messages.size(), 1);
+    QCOMPARE(sink.messages.at(0).text,
+             QStringLiteral("Error Occured:\r\nno progress bar - CVideoConv.StartConversion - 0"));
+    QCOMPARE(sink.messages.at(0).icon, MessageIcon::None);
+    // The failure ends the encoder and its broken output with it.
+    QVERIFY(!QFile::exists(output));
+    QFile pid(pidFile);
+    QVERIFY(pid.open(QIODevice::ReadOnly));
+    QVERIFY(::kill(static_cast<pid_t>(pid.readAll().trimmed().toInt()), 0) == -1 && errno == ESRCH);
 }
 
 void TestCVideoConv::probe_data()

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <stdexcept>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -84,16 +85,26 @@ void TestDosOutputs::runDeliversEveryChunk()
     dos.CleanUp(); // a second clean-up after the run is harmless
 }
 
+namespace {
+enum class Ending { Stop, StopWhileSilent, HandlerThrows };
+} // namespace
+
 void TestDosOutputs::stopEndsTheRunAndTheChildren_data()
 {
-    QTest::addColumn<bool>("whileSilent");
-    QTest::newRow("during the event passes") << false;
-    QTest::newRow("while the child is silent") << true;
+    QTest::addColumn<Ending>("ending");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("from the chunk's handler") << Ending::Stop << QStringList{"first\n", "Cancelled"};
+    QTest::newRow("while the child is silent") << Ending::StopWhileSilent
+                                               << QStringList{"first\n", "", "Cancelled"};
+    // The exception passes on, but the child must not run on behind a run
+    // that stays open and refuses the next one.
+    QTest::newRow("a handler throws") << Ending::HandlerThrows << QStringList{"first\n"};
 }
 
 void TestDosOutputs::stopEndsTheRunAndTheChildren()
 {
-    QFETCH(bool, whileSilent);
+    QFETCH(Ending, ending);
+    QFETCH(QStringList, expected);
     const QString grandchildFile = m_dir.filePath(QStringLiteral("grandchild"));
     const QString command = EncoderCommand::quoteArgument(
         script("sleep 60 & echo $! > '" + grandchildFile.toUtf8() + "'; echo first; wait"));
@@ -106,14 +117,17 @@ void TestDosOutputs::stopEndsTheRunAndTheChildren()
         if (chunk != QLatin1String("first\n"))
             return;
         childPid = dos.ProcessId();
-        if (whileSilent) // fires only once the runner waits for more output
+        if (ending == Ending::StopWhileSilent) // fires only once the runner waits for more output
             QTimer::singleShot(0, this, [&dos] { dos.setStopConvert(true); });
-        else
+        else if (ending == Ending::Stop)
             dos.setStopConvert(true);
+        else
+            throw std::runtime_error("handler failed");
     });
-    QCOMPARE(dos.ExecuteCommand(command), QString());
-    const QStringList expected = whileSilent ? QStringList{"first\n", "", "Cancelled"}
-                                             : QStringList{"first\n", "Cancelled"};
+    if (ending == Ending::HandlerThrows)
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, dos.ExecuteCommand(command));
+    else
+        QCOMPARE(dos.ExecuteCommand(command), QString());
     QCOMPARE(chunks, expected);
     QCOMPARE(dos.LastExitCode(), std::nullopt);
     QCOMPARE(dos.ProcessId(), 0);
