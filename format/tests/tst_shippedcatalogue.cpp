@@ -48,6 +48,29 @@ int decodedVideoFrames(const QString &path, const QStringList &inputOptions = {}
     return lines.isEmpty() ? -1 : lines.first().trimmed().toInt();
 }
 
+QString encoderPath()
+{
+    return QDir(TestSupport::programDir()).filePath(TestSupport::encoderFileName());
+}
+
+// What real files bring and a plain test clip lacks: odd frame sides, 5.1
+// sound and a text subtitle track, in MP4. A key frame every 5 frames keeps a
+// stream copy from the cut's start (1 s) exact.
+bool makePresetSource(const QString &dir, const QString &path)
+{
+    QFile subtitles(QDir(dir).filePath("subtitles.srt"));
+    if (!subtitles.open(QIODevice::WriteOnly) || subtitles.write("1\n00:00:00,000 --> 00:00:03,500\nHello\n") < 0)
+        return false;
+    subtitles.close();
+    QProcess ffmpeg;
+    ffmpeg.start(encoderPath(),
+                 {"-hide_banner", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=161x121:rate=25",
+                  "-f", "lavfi", "-i", "sine=frequency=440", "-i", subtitles.fileName(), "-t", "4", "-map", "0:v",
+                  "-map", "1:a", "-map", "2:s", "-c:v", "mpeg4", "-g", "5", "-c:a", "ac3", "-ac", "6", "-c:s",
+                  "mov_text", "-y", path});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+}
+
 double videoFrameRate(const QString &path)
 {
     const QStringList lines = probeLines(
@@ -77,10 +100,11 @@ private slots:
 
 private:
     // Runs the encoder the way a task does: input, options, output.
-    bool encode(const QString &options, const QString &output, QByteArray *log);
+    bool encode(const QString &input, const QString &options, const QString &output, QByteArray *log);
 
     QTemporaryDir m_dir;
     QString m_clip;
+    QString m_presetSource;
     PresetsLoad m_presets;
     CodecsLoad m_codecs;
 };
@@ -90,6 +114,8 @@ void TestShippedCatalogue::initTestCase()
     QVERIFY(m_dir.isValid());
     m_clip = m_dir.filePath("source.avi");
     QVERIFY(TestSupport::makeClip(m_clip, 4, QSize(160, 120), true, 25));
+    m_presetSource = m_dir.filePath("preset source.mp4");
+    QVERIFY(makePresetSource(m_dir.path(), m_presetSource));
 
     RecordingMessageSink sink;
     m_presets = LoadPresets(TestSupport::programDir(), sink);
@@ -143,8 +169,7 @@ void TestShippedCatalogue::presetCatalogue()
 void TestShippedCatalogue::codecCatalogue()
 {
     QProcess ffmpeg;
-    ffmpeg.start(QDir(TestSupport::programDir()).filePath(TestSupport::encoderFileName()),
-                 {"-hide_banner", "-encoders"});
+    ffmpeg.start(encoderPath(), {"-hide_banner", "-encoders"});
     QVERIFY(ffmpeg.waitForFinished(60000));
     QSet<QString> encoders;
     static const QRegularExpression line(QStringLiteral("^ ([VAS])[A-Z.]{5} (\\S+)"));
@@ -170,13 +195,13 @@ void TestShippedCatalogue::codecCatalogue()
     QVERIFY(m_codecs.audioItems->contains("Copy (no re-encoding)"));
 }
 
-bool TestShippedCatalogue::encode(const QString &options, const QString &output, QByteArray *log)
+bool TestShippedCatalogue::encode(const QString &input, const QString &options, const QString &output,
+                                  QByteArray *log)
 {
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
-    ffmpeg.start(QDir(TestSupport::programDir()).filePath(TestSupport::encoderFileName()),
-                 QStringList{"-hide_banner", "-nostdin", "-i", m_clip} + QProcess::splitCommand(options)
-                     + QStringList{output});
+    ffmpeg.start(encoderPath(), QStringList{"-hide_banner", "-nostdin", "-i", input}
+                                    + QProcess::splitCommand(options) + QStringList{output});
     const bool finished = ffmpeg.waitForFinished(120000);
     *log = ffmpeg.readAll();
     return finished && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
@@ -207,7 +232,7 @@ void TestShippedCatalogue::presetEncodes()
 
     const QString output = m_dir.filePath(QStringLiteral("preset%1.%2").arg(index).arg(preset.extension));
     QByteArray log;
-    QVERIFY2(encode(options + " -y", output, &log), log.constData());
+    QVERIFY2(encode(m_presetSource, options + " -y", output, &log), log.constData());
     QVERIFY(QFileInfo(output).size() > 0);
 
     const QStringList types = streamTypes(output);
@@ -278,7 +303,7 @@ void TestShippedCatalogue::customEncodes()
     const QString output = m_dir.filePath("custom." + OutputExtension(panel));
     QFile::remove(output);
     QByteArray log;
-    QVERIFY2(encode(options + " -y", output, &log), log.constData());
+    QVERIFY2(encode(m_clip, options + " -y", output, &log), log.constData());
 
     if (container == u"yuv") {
         // Raw frames carry no header: read them back with the known layout.
