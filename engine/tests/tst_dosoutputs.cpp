@@ -86,38 +86,46 @@ void TestDosOutputs::runDeliversEveryChunk()
 }
 
 namespace {
-enum class Ending { Stop, StopWhileSilent, HandlerThrows };
+enum class Ending { Stop, PostedStop, HandlerThrows };
 } // namespace
 
 void TestDosOutputs::stopEndsTheRunAndTheChildren_data()
 {
+    // The child writes a full 512-byte chunk and "second\n" at once, then
+    // stays silent. A chunk marked '*' arrived with the stop already set.
     QTest::addColumn<Ending>("ending");
+    QTest::addColumn<int>("atChunk");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("from the chunk's handler") << Ending::Stop << QStringList{"first\n", "Cancelled"};
-    QTest::newRow("while the child is silent") << Ending::StopWhileSilent
-                                               << QStringList{"first\n", "", "Cancelled"};
+    const QString first = QString(506, QLatin1Char(' ')) + "first\n";
+    QTest::newRow("from the chunk's handler") << Ending::Stop << 1 << QStringList{first, "Cancelled*"};
+    // Taken during the passes before the next chunk's event: that chunk still comes.
+    QTest::newRow("during the event passes") << Ending::PostedStop << 1
+                                             << QStringList{first, "second\n*", "Cancelled*"};
+    QTest::newRow("while the child is silent") << Ending::PostedStop << 2
+                                               << QStringList{first, "second\n", "*", "Cancelled*"};
     // The exception passes on, but the child must not run on behind a run
     // that stays open and refuses the next one.
-    QTest::newRow("a handler throws") << Ending::HandlerThrows << QStringList{"first\n"};
+    QTest::newRow("a handler throws") << Ending::HandlerThrows << 1 << QStringList{first};
 }
 
 void TestDosOutputs::stopEndsTheRunAndTheChildren()
 {
     QFETCH(Ending, ending);
+    QFETCH(int, atChunk);
     QFETCH(QStringList, expected);
     const QString grandchildFile = m_dir.filePath(QStringLiteral("grandchild"));
     const QString command = EncoderCommand::quoteArgument(
-        script("sleep 60 & echo $! > '" + grandchildFile.toUtf8() + "'; echo first; wait"));
+        script("sleep 60 & echo $! > '" + grandchildFile.toUtf8() + "'; printf '%511s\\nsecond\\n' first; wait"));
     RecordingMessageSink sink;
     DOSOutputs dos(&sink);
     QStringList chunks;
     qint64 childPid = 0;
     connect(&dos, &DOSOutputs::ReceiveOutputs, this, [&](const QString &chunk) {
-        chunks << chunk;
-        if (chunk != QLatin1String("first\n"))
+        chunks << chunk + (dos.StopConvert() ? "*" : "");
+        if (chunks.size() != atChunk)
             return;
         childPid = dos.ProcessId();
-        if (ending == Ending::StopWhileSilent) // fires only once the runner waits for more output
+        if (ending == Ending::PostedStop) // handled in the runner's next event processing
             QTimer::singleShot(0, this, [&dos] { dos.setStopConvert(true); });
         else if (ending == Ending::Stop)
             dos.setStopConvert(true);
