@@ -1,16 +1,14 @@
 #include "encodercommand.h"
 
+#include "encodername.h"
+
 #include <QDir>
 
 namespace EncoderCommand {
 
 QString encoderFileName()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("ffmpeg.exe");
-#else
-    return QStringLiteral("ffmpeg");
-#endif
+    return encoderExecutableName();
 }
 
 QString quoteArgument(QStringView text)

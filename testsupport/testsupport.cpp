@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "encodername.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -13,11 +15,7 @@ QString systemFfprobe() { return QStringLiteral(SNIPORA_SYSTEM_FFPROBE); }
 
 QString encoderFileName()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("ffmpeg.exe");
-#else
-    return QStringLiteral("ffmpeg");
-#endif
+    return encoderExecutableName();
 }
 
 bool makeClip(const QString &path, double seconds, QSize size, bool withAudio, int fps)
