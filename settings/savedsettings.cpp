@@ -56,6 +56,16 @@ constexpr std::array kCustomTexts{
     TextSetting{SettingsTextBox::txtFrameRate, u"txtFrameRate", u"25"},
 };
 
+struct CheckBoxSetting
+{
+    SettingsCheckBox box;
+    QStringView name;
+    QStringView defaultText;
+};
+constexpr std::array kCheckBoxes{
+    CheckBoxSetting{SettingsCheckBox::chkFastSeek, u"chkFastSeek", u"False"},
+};
+
 bool isDigit(QChar ch) { return ch >= u'0' && ch <= u'9'; }
 
 bool allDigits(QStringView text)
@@ -151,6 +161,8 @@ bool SavedSettings::SaveSettings(const SettingsControls &controls) const
         save(setting.name, QString::number(controls.selectedIndex(setting.list)));
     for (const TextSetting &setting : kCustomTexts)
         save(setting.name, controls.text(setting.box));
+    for (const CheckBoxSetting &setting : kCheckBoxes)
+        save(setting.name, controls.checkValue(setting.box) ? u"True"_s : u"False"_s);
     return allWritten;
 }
 
@@ -193,6 +205,11 @@ void SavedSettings::LoadSettings(SettingsControls &controls) const
         const QString text = read(setting.name, setting.defaultText.toString());
         if (isApplicableText(setting.box, text))
             controls.setText(setting.box, text);
+    }
+
+    for (const CheckBoxSetting &setting : kCheckBoxes) {
+        if (const std::optional<bool> value = parseOptionValue(read(setting.name, setting.defaultText.toString())))
+            controls.setCheckValue(setting.box, *value);
     }
 
     controls.UpdateFormatDescription();

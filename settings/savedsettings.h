@@ -19,9 +19,9 @@ inline const QString kSettingsKeyPath = QStringLiteral("Software\\Tessaly Snipor
 QString defaultOutputFolder(const QString &homeFolder);
 
 // Stored texts as the controls take them; std::nullopt when the text cannot
-// be applied. An option is "True" or "False" in any letter case. An index is a
-// decimal 16-bit signed integer (surrounding blanks allowed); whether it fits
-// the list is for the caller to judge.
+// be applied. An option or a check box is "True" or "False" in any letter
+// case. An index is a decimal 16-bit signed integer (surrounding blanks
+// allowed); whether it fits the list is for the caller to judge.
 std::optional<bool> parseOptionValue(QStringView text);
 std::optional<int> parseIndex(QStringView text);
 
@@ -35,7 +35,7 @@ bool isApplicableText(SettingsTextBox box, QStringView text);
 // them to the built-in defaults for the restore-defaults button. The values
 // are handled one by one in a fixed order: optOtherFolder, optSameFolder,
 // txtOutPath, optFormat, the nine lists from cmbCategory to cmbCVAspect,
-// txtCABirate, txtChannels, txtCVBitrate, txtFrameRate.
+// txtCABirate, txtChannels, txtCVBitrate, txtFrameRate, chkFastSeek.
 class SavedSettings final
 {
 public:

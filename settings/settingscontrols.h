@@ -23,6 +23,9 @@ enum class SettingsList {
     cmbCVAspect,
 };
 
+// The check boxes of the format panel.
+enum class SettingsCheckBox { chkFastSeek };
+
 // The number of elements of the format mode option array optFormat
 // (0 "Presets", 1 "Custom (Advanced)").
 inline constexpr int kFormatModeCount = 2;
@@ -56,6 +59,10 @@ public:
     virtual bool presetFormatSelected() const = 0;
     virtual void selectFormatOption(int n) = 0;
     virtual void showFormatPanel(int n) = 0;
+
+    // Whether the check box is ticked; ticking or clearing it.
+    virtual bool checkValue(SettingsCheckBox box) const = 0;
+    virtual void setCheckValue(SettingsCheckBox box, bool value) = 0;
 
     // Enabled states of txtOutPath and cmdBrowse.
     virtual void setOutPathEnabled(bool enabled) = 0;

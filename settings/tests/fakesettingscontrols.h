@@ -5,9 +5,10 @@
 #include <QMap>
 #include <QStringList>
 
-// Window controls for tests. States by control name: options and enabled
-// states "True"/"False", lists their index, texts as they are, optFormat the
-// selected element, frFormat the panel shown. Every change is logged in order.
+// Window controls for tests. States by control name: options, check boxes and
+// enabled states "True"/"False", lists their index, texts as they are,
+// optFormat the selected element, frFormat the panel shown. Every change is
+// logged in order.
 // Like the window, the folder options are one group, and a list takes only
 // indices from -1 to its count - 1 (others are logged in rejected).
 class FakeSettingsControls final : public SettingsControls
@@ -18,6 +19,7 @@ public:
     static inline const QStringList kTexts{QStringLiteral("txtOutPath"), QStringLiteral("txtCABirate"),
                                            QStringLiteral("txtChannels"), QStringLiteral("txtCVBitrate"),
                                            QStringLiteral("txtFrameRate")};
+    static inline const QStringList kCheckBoxes{QStringLiteral("chkFastSeek")};
     static inline const QStringList kLists{
         QStringLiteral("cmbCategory"), QStringLiteral("cmbOutVCodec"),    QStringLiteral("cmbOutFormat"),
         QStringLiteral("cmbCustContainer"), QStringLiteral("cmbCACodec"), QStringLiteral("cmbCASmapleRate"),
@@ -35,6 +37,7 @@ public:
         }
         for (const QString &name : kTexts)
             state[name] = QStringLiteral("initial");
+        state[QStringLiteral("chkFastSeek")] = QStringLiteral("False");
     }
 
     static QString word(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
@@ -59,6 +62,8 @@ public:
             rejected += name;
         record(name, QString::number(index));
     }
+    bool checkValue(SettingsCheckBox box) const override { return state.value(kCheckBoxes[int(box)]) == word(true); }
+    void setCheckValue(SettingsCheckBox box, bool value) override { record(kCheckBoxes[int(box)], word(value)); }
     bool presetFormatSelected() const override { return state.value(QStringLiteral("optFormat")) == u'0'; }
     void selectFormatOption(int n) override { record(QStringLiteral("optFormat"), QString::number(n)); }
     void showFormatPanel(int n) override { record(QStringLiteral("frFormat"), QString::number(n)); }
@@ -100,4 +105,5 @@ inline void setExampleState(FakeSettingsControls &controls, int which)
                                                    QStringLiteral("1"), QStringLiteral("500"), QStringLiteral("29.97")};
     for (int i = 0; i < texts.size(); ++i)
         controls.state[FakeSettingsControls::kTexts[i]] = texts[i];
+    controls.state[QStringLiteral("chkFastSeek")] = FakeSettingsControls::word(custom);
 }

@@ -17,7 +17,8 @@ namespace {
 const QString kMissing = u"<missing>"_s;
 const QString kStoreFile = u"HKEY_LOCAL_MACHINE.ini"_s;
 const QStringList kNames = QStringList{u"optOtherFolder"_s, u"optSameFolder"_s, u"txtOutPath"_s, u"optFormat"_s}
-                           + FakeSettingsControls::kLists + FakeSettingsControls::kTexts.mid(1);
+                           + FakeSettingsControls::kLists + FakeSettingsControls::kTexts.mid(1)
+                           + FakeSettingsControls::kCheckBoxes;
 
 QString defaultOutPath()
 {
@@ -137,7 +138,7 @@ void TestSavedSettings::firstStart()
                           u"cmbCategory=1"_s, u"cmbOutVCodec=1"_s, u"cmbOutFormat=1"_s, u"cmbCustContainer=2"_s,
                           u"cmbCACodec=1"_s, u"cmbCASmapleRate=4"_s, u"cmbCVCodec=1"_s, u"cmbCVSize=0"_s,
                           u"cmbCVAspect=0"_s, u"txtCABirate=64"_s, u"txtChannels=2"_s, u"txtCVBitrate=320"_s,
-                          u"txtFrameRate=25"_s, u"UpdateFormatDescription"_s}));
+                          u"txtFrameRate=25"_s, u"chkFastSeek=False"_s, u"UpdateFormatDescription"_s}));
     QVERIFY(!QFileInfo::exists(folder())); // loading writes nothing
 }
 
@@ -234,6 +235,10 @@ void TestSavedSettings::badValues_data()
         << QStringList{u"txtChannels=0"_s, u"txtCABirate=12345"_s, u"txtCVBitrate=64 -i x"_s, u"txtFrameRate=2.9.7"_s}
         << QStringList{u"txtChannels=initial"_s, u"txtCABirate=initial"_s, u"txtCVBitrate=initial"_s,
                        u"txtFrameRate=initial"_s};
+    QTest::newRow("check box not a boolean") << QStringList{u"chkFastSeek=1"_s, u"txtChannels=6"_s}
+                                             << QStringList{u"!chkFastSeek"_s, u"txtChannels=6"_s};
+    QTest::newRow("check box in other letter case") << QStringList{u"chkFastSeek= tRUE "_s}
+                                                    << QStringList{u"chkFastSeek=True"_s};
     QTest::newRow("texts the boxes take") << QStringList{u"txtChannels=6"_s, u"txtFrameRate=29.97"_s}
                                           << QStringList{u"txtChannels=6"_s, u"txtFrameRate=29.97"_s};
 }
