@@ -51,6 +51,16 @@ void CVideoConv::setParametrs(const QString &sParametrs)
     m_parametrs = sParametrs;
 }
 
+void CVideoConv::setFastSeek(bool bFastSeek)
+{
+    m_fastSeek = bFastSeek;
+}
+
+bool CVideoConv::FastSeek() const
+{
+    return m_fastSeek;
+}
+
 QString CVideoConv::ProgramDir() const
 {
     return m_programDir;
@@ -58,7 +68,7 @@ QString CVideoConv::ProgramDir() const
 
 QString CVideoConv::BuildCommandLine() const
 {
-    return EncoderCommand::conversionCommandLine(m_programDir, m_inputFile, m_parametrs, m_outputFile);
+    return EncoderCommand::conversionCommandLine(m_programDir, m_inputFile, m_parametrs, m_outputFile, m_fastSeek);
 }
 
 QString CVideoConv::GetErrorDetails(const QString &text)

@@ -33,8 +33,16 @@ public:
     QString OutputFile() const;
     // Length of the cut in seconds; the reference for the percentage.
     void setFileTimeLength(float fileTimeLength);
-    // Encoder options, inserted verbatim between the input and the output.
+    // Encoder options, inserted verbatim between the input and the output
+    // (but see FastSeek for where their start option goes).
     void setParametrs(const QString &sParametrs);
+    // Fast seek: the start option ("-ss S") goes before the input, so the
+    // encoder jumps to the start instead of decoding up to it. Off by default.
+    // Options that copy the video stream seek before the input either way,
+    // since that is the only way a copy keeps its opening; see
+    // EncoderCommand::conversionCommandLine.
+    void setFastSeek(bool bFastSeek);
+    bool FastSeek() const;
 
     // Runs the encoder for the cut request and returns when it has ended or
     // was stopped.
@@ -71,6 +79,7 @@ private:
     QString m_outputFile;
     QString m_parametrs;
     float m_fileTimeLength = 0.0f;
+    bool m_fastSeek = false;
     bool m_stopRequested = false;
     std::unique_ptr<DOSOutputs> m_runner;
 };

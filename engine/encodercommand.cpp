@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace EncoderCommand {
 
 QString encoderFileName()
@@ -44,6 +46,117 @@ QString conversionCommandLine(const QString &sProgramDir, const QString &sInputF
 {
     return quoteArgument(encoderPath(sProgramDir)) + QLatin1String(" -i ") + quoteArgument(sInputFile)
            + QLatin1Char(' ') + sParameters + QLatin1Char(' ') + quoteArgument(sOutputFile);
+}
+
+QString conversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
+                              const QString &sParameters, const QString &sOutputFile, bool bFastSeek)
+{
+    const std::optional<StartOption> start =
+        bFastSeek || copiesVideoStream(sParameters) ? takeStartOption(sParameters) : std::nullopt;
+    if (!start)
+        return conversionCommandLine(sProgramDir, sInputFile, sParameters, sOutputFile);
+    return quoteArgument(encoderPath(sProgramDir)) + QLatin1String(" -ss ") + start->start + QLatin1String(" -i ")
+           + quoteArgument(sInputFile) + QLatin1Char(' ') + start->options + QLatin1Char(' ')
+           + quoteArgument(sOutputFile);
+}
+
+QList<OptionToken> optionTokens(QStringView sOptions)
+{
+    // The splitter's rules, step for step (see QProcess::splitCommand), keeping
+    // where each argument starts and ends. Arguments start and end outside
+    // quotes, so each span splits again into just its own argument.
+    QList<OptionToken> tokens;
+    QString text;
+    qsizetype begin = -1;
+    int quoteCount = 0;
+    bool inQuote = false;
+    for (qsizetype i = 0; i < sOptions.size(); ++i) {
+        const QChar ch = sOptions.at(i);
+        if (begin < 0 && (ch == QLatin1Char('"') || !ch.isSpace()))
+            begin = i;
+        if (ch == QLatin1Char('"')) {
+            if (++quoteCount == 3) {
+                quoteCount = 0;
+                text += ch;
+            }
+            continue;
+        }
+        if (quoteCount == 1)
+            inQuote = !inQuote;
+        quoteCount = 0;
+        if (!inQuote && ch.isSpace()) {
+            // An empty quoted pair gives no argument, as in the splitter.
+            if (begin >= 0 && !text.isEmpty())
+                tokens.append({text, begin, i});
+            text.clear();
+            begin = -1;
+        } else {
+            text += ch;
+        }
+    }
+    if (begin >= 0 && !text.isEmpty())
+        tokens.append({text, begin, sOptions.size()});
+    return tokens;
+}
+
+bool copiesVideoStream(QStringView sParameters)
+{
+    const QList<OptionToken> tokens = optionTokens(sParameters);
+    for (qsizetype i = 0; i + 1 < tokens.size(); ++i) {
+        const QString &option = tokens.at(i).text;
+        if ((option == QLatin1String("-c") || option == QLatin1String("-c:v") || option == QLatin1String("-vcodec")
+             || option == QLatin1String("-codec"))
+            && tokens.at(i + 1).text == QLatin1String("copy"))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+bool isPlainSeconds(QStringView text)
+{
+    const auto isAsciiDigit = [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); };
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    const QStringView whole = point < 0 ? text : text.first(point);
+    const QStringView fraction = point < 0 ? QStringView() : text.sliced(point + 1);
+    if (whole.isEmpty() || (point >= 0 && fraction.isEmpty()))
+        return false;
+    return std::all_of(whole.begin(), whole.end(), isAsciiDigit)
+           && std::all_of(fraction.begin(), fraction.end(), isAsciiDigit);
+}
+
+} // namespace
+
+std::optional<StartOption> takeStartOption(QStringView sParameters)
+{
+    const QList<OptionToken> tokens = optionTokens(sParameters);
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        if (tokens.at(i).text != QLatin1String("-ss"))
+            continue;
+        if (at >= 0)
+            return std::nullopt; // which one is the cut's start is not ours to guess
+        at = i;
+    }
+    if (at < 0 || at + 1 >= tokens.size() || !isPlainSeconds(tokens.at(at + 1).text))
+        return std::nullopt;
+
+    // Take the pair with the separator before it, or after it when it leads,
+    // so the rest keeps its own spacing.
+    qsizetype from = tokens.at(at).begin;
+    qsizetype to = tokens.at(at + 1).end;
+    if (at > 0)
+        from = tokens.at(at - 1).end;
+    else if (at + 2 < tokens.size())
+        to = tokens.at(at + 2).begin;
+    return StartOption{tokens.at(at + 1).text,
+                       sParameters.first(from).toString() + sParameters.sliced(to).toString()};
+}
+
+bool seeksBeforeInput(QStringView sParameters, bool bFastSeek)
+{
+    return (bFastSeek || copiesVideoStream(sParameters)) && takeStartOption(sParameters).has_value();
 }
 
 QString probeCommandLine(const QString &sProgramDir, const QString &sMediaFile)

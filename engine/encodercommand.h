@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
+
+#include <optional>
 
 // Building the encoder's command line. The command line stays one text; the
 // runner splits it with QProcess::splitCommand's rules (whitespace separates,
@@ -23,6 +26,46 @@ QString encoderPath(const QString &sProgramDir);
 // The conversion command: encoder -i "input" <parameters verbatim> "output".
 QString conversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
                               const QString &sParameters, const QString &sOutputFile);
+
+// The cut's command. The options end with the cut's " -ss S -t L" (and the
+// " -y" the window adds). Normally they go verbatim after the input, as above:
+// the encoder then decodes everything before S and throws it away. With
+// bFastSeek, or when the options copy the video stream, the start option moves
+// before the input instead (encoder -ss S -i "input" <the rest> "output"), so
+// the encoder jumps to S: much faster late in a long file, and the only way a
+// stream copy keeps the picture between S and the next keyframe. A start
+// option that cannot be moved (see takeStartOption) leaves the command as above.
+QString conversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
+                              const QString &sParameters, const QString &sOutputFile, bool bFastSeek);
+
+// One argument of an option string as the runner's splitter reads it, and the
+// part of the string it came from (quotes included; end is exclusive).
+struct OptionToken
+{
+    QString text;
+    qsizetype begin = 0;
+    qsizetype end = 0;
+};
+// The arguments QProcess::splitCommand gives for sOptions, with their places.
+QList<OptionToken> optionTokens(QStringView sOptions);
+
+// True when the options copy the video stream: an argument "-c", "-c:v",
+// "-vcodec" or "-codec" directly followed by the argument "copy".
+bool copiesVideoStream(QStringView sParameters);
+
+// The cut's start taken out of an option string, to go before the input.
+struct StartOption
+{
+    QString start;   // the seconds, as written
+    QString options; // the option string without " -ss S", otherwise unchanged
+};
+// Empty, so that the options stay as they are, when there is no "-ss" argument,
+// more than one, or its value is not plain seconds (ASCII digits, optionally a
+// decimal point and more digits): anything else is not ours to move.
+std::optional<StartOption> takeStartOption(QStringView sParameters);
+
+// Whether conversionCommandLine puts the start before the input.
+bool seeksBeforeInput(QStringView sParameters, bool bFastSeek);
 
 // The probe command: encoder -i "file", nothing else; the encoder then describes
 // the input (or says it cannot read it) and stops for want of an output.

@@ -113,7 +113,7 @@ std::optional<double> parseElapsedSeconds(QStringView timeText)
 
 std::optional<int> progressPercent(double elapsedSeconds, double lengthSeconds)
 {
-    if (!(lengthSeconds > 0.0) || !std::isfinite(elapsedSeconds))
+    if (!(lengthSeconds > 0.0) || !std::isfinite(elapsedSeconds) || elapsedSeconds < 0.0)
         return std::nullopt;
     const double percent = roundHalfEven(roundHalfEven(elapsedSeconds) / lengthSeconds * 100.0);
     if (!std::isfinite(percent) || percent < std::numeric_limits<int>::min()

@@ -34,8 +34,10 @@ std::optional<double> parseElapsedSeconds(QStringView timeText);
 
 // The percentage for Progress: the elapsed time rounded to whole seconds, as a
 // share of lengthSeconds, rounded again; halves go to the even neighbour both
-// times. Not limited to 0..100. Empty when the length is not positive or the
-// result does not fit an int.
+// times. Not limited to 0..100. Empty when the length is not positive, when
+// the elapsed time is negative (a stream copy that seeks before the input
+// starts at the keyframe before the cut and reports that lead-in as negative
+// time), or when the result does not fit an int.
 std::optional<int> progressPercent(double elapsedSeconds, double lengthSeconds);
 
 // The time value as plain seconds for the "... Seconds Converted" status: a

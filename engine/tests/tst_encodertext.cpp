@@ -13,6 +13,10 @@ private slots:
     void quotedArgumentSurvivesSplitting();
     void errorDetails_data();
     void errorDetails();
+    void optionTokensFollowTheSplitter_data();
+    void optionTokensFollowTheSplitter();
+    void cutCommandLine_data();
+    void cutCommandLine();
 };
 
 void TestEncoderText::quotedArgumentSurvivesSplitting_data()
@@ -62,6 +66,88 @@ void TestEncoderText::errorDetails()
     QFETCH(QString, output);
     QFETCH(QString, details);
     QCOMPARE(EncoderOutput::errorDetails(output), details);
+}
+
+void TestEncoderText::optionTokensFollowTheSplitter_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::newRow("plain") << QStringLiteral("-c:v mpeg4 -ss 5 -t 3 -y");
+    QTest::newRow("runs of blanks, tab, line break") << QStringLiteral("  -ss \t 5\n\r-t   3  ");
+    QTest::newRow("quoted value with spaces") << QStringLiteral(R"(-vf "scale=320:-2, fps=10" -ss 5)");
+    QTest::newRow("quotes inside a word") << QStringLiteral(R"(-metadata title="a b"c -ss 5)");
+    QTest::newRow("literal quotes") << QStringLiteral(R"(-metadata """x""" -ss """5""")");
+    QTest::newRow("empty quotes give nothing") << QStringLiteral(R"(-ss "" 5 "" "")");
+    QTest::newRow("quote left open") << QStringLiteral(R"(-ss 5 -t "3 -y)");
+    QTest::newRow("lone quote at the end") << QStringLiteral(R"(-ss 5")");
+    QTest::newRow("only blanks") << QStringLiteral("   ");
+}
+
+void TestEncoderText::optionTokensFollowTheSplitter()
+{
+    QFETCH(QString, options);
+    const QList<EncoderCommand::OptionToken> tokens = EncoderCommand::optionTokens(options);
+    QStringList texts;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        const EncoderCommand::OptionToken &token = tokens.at(i);
+        texts << token.text;
+        // Each place holds exactly its own argument, so cutting it out is safe.
+        QVERIFY(token.begin < token.end && (i == 0 || tokens.at(i - 1).end < token.begin));
+        QCOMPARE(QProcess::splitCommand(QStringView(options).sliced(token.begin, token.end - token.begin)),
+                 QStringList{token.text});
+    }
+    QCOMPARE(texts, QProcess::splitCommand(options));
+}
+
+void TestEncoderText::cutCommandLine_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<bool>("fastSeek");
+    // The command after the encoder's path; the input is "/v/in.mp4" and the output "/v/out.mp4".
+    QTest::addColumn<QString>("command");
+
+    const QString custom = QStringLiteral("-ar 44100 -ab 64000 -ac 2 -b 196000 -s qvga -aspect 4:3 -r 25");
+    QTest::newRow("default, byte for byte") << custom + " -ss 75 -t 30 -y" << false
+                                            << R"(-i "/v/in.mp4" )" + custom + R"( -ss 75 -t 30 -y "/v/out.mp4")";
+    QTest::newRow("fast seek") << custom + " -ss 75 -t 30 -y" << true
+                               << R"(-ss 75 -i "/v/in.mp4" )" + custom + R"( -t 30 -y "/v/out.mp4")";
+    QTest::newRow("fast seek, fraction") << "-ss 75.25 -t 30 -y" << true << R"(-ss 75.25 -i "/v/in.mp4" -t 30 -y "/v/out.mp4")";
+    QTest::newRow("fast seek, quoted start, odd spacing") << "-r 25  -ss \"75\"\t-t 30" << true
+                                                           << "-ss 75 -i \"/v/in.mp4\" -r 25\t-t 30 \"/v/out.mp4\"";
+    QTest::newRow("fast seek keeps quoted options verbatim")
+        << R"(-vf "drawtext=text='-ss 9'" -metadata title="""x -ss""" -ss 5 -t 3 -y)" << true
+        << R"(-ss 5 -i "/v/in.mp4" -vf "drawtext=text='-ss 9'" -metadata title="""x -ss""" -t 3 -y "/v/out.mp4")";
+
+    const QString copyTail = QStringLiteral(" -ss 75 -t 30 -y");
+    const QString moved = QStringLiteral(R"(-ss 75 -i "/v/in.mp4" %1 -t 30 -y "/v/out.mp4")");
+    for (const char *copy : {"-map 0:v? -map 0:a? -c copy", "-c:v copy -c:a aac", "-ar 44100 -vcodec copy -r 25",
+                             "-codec copy"}) {
+        QTest::addRow("copy without fast seek: %s", copy) << copy + copyTail << false << moved.arg(QLatin1String(copy));
+    }
+    for (const char *other : {"-acodec copy -vcodec mpeg4", "-c:a copy", "-c:v copyx", "-vcodec:copy", "-C copy",
+                              R"(-metadata "-c copy")", R"(-vf "null" "-c copy")"}) {
+        QTest::addRow("not a video copy: %s", other) << other + copyTail << false
+                                                     << R"(-i "/v/in.mp4" )" + QLatin1String(other) + copyTail + R"( "/v/out.mp4")";
+    }
+
+    // A start that is not ours to move leaves the command as it is, copy or not.
+    for (const char *tail : {"-c copy -ss 00:01:15 -t 30", "-c copy -ss -5 -t 30", "-c copy -ss 5. -t 30",
+                             "-c copy -ss .5 -t 30", "-c copy -ss 1e3 -t 30", "-c copy -ss \u0667\u0665 -t 30",
+                             "-c copy -ss 5 -ss 6 -t 30", "-c copy -t 30 -ss", "-c copy -t 30", ""}) {
+        QTest::addRow("start stays: '%s'", tail) << QString::fromUtf8(tail) << true
+                                                 << R"(-i "/v/in.mp4" )" + QString::fromUtf8(tail) + R"( "/v/out.mp4")";
+    }
+}
+
+void TestEncoderText::cutCommandLine()
+{
+    QFETCH(QString, options);
+    QFETCH(bool, fastSeek);
+    QFETCH(QString, command);
+    const QString encoder = EncoderCommand::quoteArgument(EncoderCommand::encoderPath(QStringLiteral("/opt/snipora")));
+    const QString built = EncoderCommand::conversionCommandLine(QStringLiteral("/opt/snipora"), QStringLiteral("/v/in.mp4"),
+                                                                options, QStringLiteral("/v/out.mp4"), fastSeek);
+    QCOMPARE(built, encoder + u' ' + command);
+    QCOMPARE(EncoderCommand::seeksBeforeInput(options, fastSeek), command.startsWith(QLatin1String("-ss")));
 }
 
 QTEST_APPLESS_MAIN(TestEncoderText)
