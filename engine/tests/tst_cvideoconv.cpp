@@ -42,6 +42,8 @@ private slots:
     void chunkParsing();
     void cannedRuns_data();
     void cannedRuns();
+    void commandHandedToRunner_data();
+    void commandHandedToRunner();
     void realCut();
     void stopInTheMiddle();
     void stopWhileStarting();
@@ -84,6 +86,9 @@ void TestCVideoConv::chunkParsing_data()
     QTest::newRow("value split across chunks") << QStringList{"x time=10.", "00 bitrate=1"} << 40.f << QStringList{};
     QTest::newRow("value cut, no length") << QStringList{"x time=10."} << 0.f << QStringList{"S: Seconds Converted"};
     QTest::newRow("not available") << QStringList{"time=N/A bitrate=N/A"} << 40.f << QStringList{};
+    // A copy that seeks before the input starts at the keyframe before the cut.
+    QTest::newRow("lead-in before the cut") << QStringList{"time=-00:00:09.89 bitrate=N/A", "time=-0.40 x"} << 2.f
+                                            << QStringList{};
     QTest::newRow("unknown format wins over time") << QStringList{"a: Unknown format time=10.00 "} << 40.f
                                                    << QStringList{"S:Unknown format", "P:-1"};
     QTest::newRow("current unreadable input") << QStringList{"a: Invalid data found when processing input"}
@@ -174,6 +179,49 @@ void TestCVideoConv::cannedRuns()
     QVERIFY(sink.messages.at(0).text.startsWith(QStringLiteral("Error converting file: in.mp4\r\n")));
     QVERIFY(sink.messages.at(0).text.contains(detail));
     QCOMPARE(sink.messages.at(0).icon, MessageIcon::Critical);
+}
+
+void TestCVideoConv::commandHandedToRunner_data()
+{
+    QTest::addColumn<QString>("parametrs");
+    QTest::addColumn<bool>("fastSeek");
+    QTest::addColumn<QStringList>("arguments"); // IN and OUT stand for the two files
+
+    QTest::newRow("default") << "-c:v mpeg4 -ss 75 -t 30 -y" << false
+                             << QStringList{"-i", "IN", "-c:v", "mpeg4", "-ss", "75", "-t", "30", "-y", "OUT"};
+    QTest::newRow("fast seek") << "-c:v mpeg4 -ss 75 -t 30 -y" << true
+                               << QStringList{"-ss", "75", "-i", "IN", "-c:v", "mpeg4", "-t", "30", "-y", "OUT"};
+    QTest::newRow("copy, fast seek off") << "-map 0:v? -map 0:a? -c copy -ss 75 -t 30 -y" << false
+                                         << QStringList{"-ss", "75", "-i", "IN", "-map", "0:v?", "-map", "0:a?",
+                                                        "-c", "copy", "-t", "30", "-y", "OUT"};
+    QTest::newRow("quoted filter, fast seek") << R"(-vf "drawtext=text='a  -ss 1'" -ss 5 -t 3 -y)" << true
+                                              << QStringList{"-ss", "5", "-i", "IN", "-vf", "drawtext=text='a  -ss 1'",
+                                                             "-t", "3", "-y", "OUT"};
+}
+
+void TestCVideoConv::commandHandedToRunner()
+{
+    QFETCH(QString, parametrs);
+    QFETCH(bool, fastSeek);
+    QFETCH(QStringList, arguments);
+    QTemporaryDir dir;
+    const QString argsFile = dir.filePath(QStringLiteral("args"));
+    TestSupport::writeFakeEncoder(dir.path(), "for a; do printf '%s\\n' \"$a\"; done > '" + argsFile.toUtf8() + "'");
+    const QString input = dir.filePath(QStringLiteral("in \"x\" ü.mp4"));
+    const QString output = dir.filePath(QStringLiteral("-out.mp4"));
+    RecordingMessageSink sink; // the fake prints no banner, so the job reports an error; not the point here
+    CVideoConv job(&sink, dir.path());
+    job.setInputFile(input);
+    job.setOutputFile(output);
+    job.setParametrs(parametrs);
+    if (fastSeek)
+        job.setFastSeek(true);
+    job.StartConversion();
+    QFile args(argsFile);
+    QVERIFY(args.open(QIODevice::ReadOnly));
+    arguments.replace(arguments.indexOf(QStringLiteral("IN")), input);
+    arguments.replace(arguments.indexOf(QStringLiteral("OUT")), output);
+    QCOMPARE(QString::fromUtf8(args.readAll()).split(u'\n', Qt::SkipEmptyParts), arguments);
 }
 
 void TestCVideoConv::realCut()
