@@ -11,3 +11,16 @@ if(MSVC)
 else()
     target_compile_options(snipora_common INTERFACE -Wall -Wextra -Wsuggest-override)
 endif()
+
+# -DSNIPORA_SANITIZE=ON builds every target with AddressSanitizer and
+# UndefinedBehaviorSanitizer; any finding ends the program with an error.
+# scripts/test runs the suite this way in build-asan.
+option(SNIPORA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(SNIPORA_SANITIZE)
+    if(MSVC)
+        message(FATAL_ERROR "SNIPORA_SANITIZE needs GCC or Clang")
+    endif()
+    set(snipora_sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g1)
+    target_compile_options(snipora_common INTERFACE ${snipora_sanitize_flags})
+    target_link_options(snipora_common INTERFACE ${snipora_sanitize_flags})
+endif()
