@@ -4,7 +4,6 @@
 #include "textutil.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <QtNumeric>
 
 #include <algorithm>
@@ -14,36 +13,68 @@
 
 namespace {
 
-// kbit/s text to bit/s. The text must be a number as a whole (surrounding
-// spaces allowed); a fractional part rounds to the nearest integer, halves to
-// the even one.
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool allAsciiDigits(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), isAsciiDigit);
+}
+
+// kbit/s text to bit/s. The boxes take digits only, and so does this: a sign,
+// a fraction or a blank could only come from a damaged settings file, and a
+// leading "-" would reach the encoder as an option rather than a value.
 std::variant<qint32, ParamatersFailure> bitrateToBits(const QString &text, const QString &what)
 {
-    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+(\\.\\d*)?|\\.\\d+)\\s*$"));
-    if (!number.match(text).hasMatch())
-        return ParamatersFailure{QStringLiteral("Type mismatch: the %1 \"%2\" is not a number.").arg(what, text)};
-    const double value = std::nearbyint(QLocale::c().toDouble(text.trimmed()));
+    if (!allAsciiDigits(text))
+        return ParamatersFailure{QStringLiteral("Type mismatch: the %1 \"%2\" is not digits only.").arg(what, text)};
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
     qint32 bits = 0;
-    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max()
+    if (!ok || value > std::numeric_limits<qint32>::max()
         || qMulOverflow(static_cast<qint32>(value), qint32(1000), &bits)) {
         return ParamatersFailure{QStringLiteral("Overflow: the %1 \"%2\" is too large.").arg(what, text)};
     }
     return bits;
 }
 
-// Frame rate and channels go in as typed, and the command line is later split
-// into arguments at spaces and quotes. The panel and the restored settings
-// admit digits only; refuse anything else that would not stay one argument:
-// a space or a quote would add options of its own, and an empty text would
-// take the next option as its value.
-std::optional<ParamatersFailure> checkSingleArgument(const QString &text, const QString &what)
+// Frame rate and channels go onto the command line as typed, where anything
+// but the characters their boxes let through could add an option, or take
+// the next option as the value: channels are one digit from 1 to 9, a frame
+// rate is digits with at most one ".".
+std::optional<ParamatersFailure> checkChannels(const QString &text)
 {
-    const bool splits =
-        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace() || c == u'"'; });
-    if (!text.isEmpty() && !splits)
+    if (text.size() == 1 && isAsciiDigit(text.front()) && text.front() != u'0')
         return std::nullopt;
     return ParamatersFailure{
-        QStringLiteral("Invalid procedure call: the %1 \"%2\" is not a single value.").arg(what, text)};
+        QStringLiteral("Invalid procedure call: the channels \"%1\" is not one digit from 1 to 9.").arg(text)};
+}
+
+std::optional<ParamatersFailure> checkFrameRate(const QString &text)
+{
+    const bool digitsAndPoint = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return isAsciiDigit(c) || c == u'.';
+    });
+    if (digitsAndPoint && text.count(u'.') <= 1 && std::any_of(text.cbegin(), text.cend(), isAsciiDigit))
+        return std::nullopt;
+    return ParamatersFailure{
+        QStringLiteral("Invalid procedure call: the frame rate \"%1\" is not digits with at most one \".\".")
+            .arg(text)};
+}
+
+// A list with nothing selected (a -1 index from a damaged settings file) has
+// an empty text. Written as a value it would make the next option its value,
+// so it counts as the list's neutral choice instead.
+bool isAsInput(const QString &listText)
+{
+    return listText.isEmpty() || listText == kAsInput;
+}
+
+QString codecNameOf(const QList<CodecEntry> &Codecs, qint32 CodecCount, const QString &listText)
+{
+    return listText.isEmpty() ? QString() : GetCodecName(Codecs, CodecCount, listText);
 }
 
 // The seek and length that end every option string.
@@ -88,15 +119,15 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
         return *failure;
     result += QStringLiteral(" -ab ") + QString::number(std::get<qint32>(audioBits));
 
-    const QString audioCodec = GetCodecName(Codecs, CodecCount, panel.cmbCACodec);
+    const QString audioCodec = codecNameOf(Codecs, CodecCount, panel.cmbCACodec);
     if (!audioCodec.isEmpty())
         result += QStringLiteral(" -acodec ") + audioCodec;
 
-    if (const auto failure = checkSingleArgument(panel.txtChannels, QStringLiteral("channels")))
+    if (const auto failure = checkChannels(panel.txtChannels))
         return *failure;
     result += QStringLiteral(" -ac ") + panel.txtChannels;
 
-    const QString videoCodec = GetCodecName(Codecs, CodecCount, panel.cmbCVCodec);
+    const QString videoCodec = codecNameOf(Codecs, CodecCount, panel.cmbCVCodec);
     if (!videoCodec.isEmpty())
         result += QStringLiteral(" -vcodec ") + videoCodec;
 
@@ -105,17 +136,17 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
         return *failure;
     result += QStringLiteral(" -b ") + QString::number(std::get<qint32>(videoBits));
 
-    if (panel.cmbCVSize != kAsInput) {
+    if (!isAsInput(panel.cmbCVSize)) {
         const qsizetype bracket = panel.cmbCVSize.indexOf(u'(');
         if (bracket < 0)
             return ParamatersFailure{
                 QStringLiteral("Invalid procedure call: the video size \"%1\" has no \"(\".").arg(panel.cmbCVSize)};
         result += QStringLiteral(" -s ") + panel.cmbCVSize.left(bracket);
     }
-    if (panel.cmbCVAspect != kAsInput)
+    if (!isAsInput(panel.cmbCVAspect))
         result += QStringLiteral(" -aspect ") + panel.cmbCVAspect;
 
-    if (const auto failure = checkSingleArgument(panel.txtFrameRate, QStringLiteral("frame rate")))
+    if (const auto failure = checkFrameRate(panel.txtFrameRate))
         return *failure;
     result += QStringLiteral(" -r ") + panel.txtFrameRate;
 

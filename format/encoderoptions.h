@@ -47,9 +47,11 @@ QString GetCodecName(const QList<CodecEntry> &Codecs, qint32 CodecCount, const Q
 
 // The encoder option string for the panel's choice and the selection
 // SelectStart..SelectEnd (whole seconds). An empty string means no preset
-// matched; a failure is returned for a bad bitrate, a size without "(", a
-// frame rate or channels text that is empty or holds a space or a quote, or an
-// overflow.
+// matched. The free-text boxes must hold what their key filters let through
+// (bitrates digits only, channels one digit from 1 to 9, a frame rate digits
+// with at most one "."); anything else is a failure, and so are a size without
+// "(" and an overflow. A list with nothing selected (empty text) counts as
+// "[As Input]" for size and aspect and as no choice for a codec.
 std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSnapshot &panel,
                                                            const QList<PresetEntry> &Presets, qint32 PresetCount,
                                                            const QList<CodecEntry> &Codecs, qint32 CodecCount,

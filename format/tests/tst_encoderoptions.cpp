@@ -28,10 +28,12 @@ const QList<CodecEntry> kCodecs{
     {QStringLiteral("aac"), QStringLiteral("AAC"), QStringLiteral("audio codec")},
     {QStringLiteral("copy"), QStringLiteral("Copy"), QStringLiteral("general")},
     {QStringLiteral("second"), QStringLiteral("H.264"), QStringLiteral("video codec")},
+    // A block without a description: an empty list text must not pick it.
+    {QStringLiteral("blank"), QString(), QStringLiteral("general")},
     // Past CodecCount: a slot left over from a stopped load.
     {QStringLiteral("ghost"), QStringLiteral("Ghost"), QStringLiteral("general")},
 };
-const qint32 kCodecCount = 4;
+const qint32 kCodecCount = 5;
 
 const QList<PresetEntry> kPresets{
     {QStringLiteral("x"), QStringLiteral("-first"), QStringLiteral("avi"), QStringLiteral("A")},
@@ -103,17 +105,25 @@ void TestEncoderOptions::optionString_data()
 
     FormatPanelSnapshot bitrates = asInput;
     bitrates.txtCVBitrate = QStringLiteral("2148");
-    bitrates.txtCABirate = QStringLiteral(" 128 ");
+    bitrates.txtCABirate = QStringLiteral("0128");
     bitrates.txtFrameRate = QStringLiteral("29.97");
     bitrates.txtChannels = QStringLiteral("1");
     QTest::newRow("bitrates, frame rate and channels")
         << bitrates << 0 << 0 << "-ar 44100 -ab 128000 -ac 1 -b 2148000 -r 29.97 -ss 0 -t 0";
+    FormatPanelSnapshot pointLast = asInput;
+    pointLast.txtFrameRate = QStringLiteral("30.");
+    QTest::newRow("frame rate ending in a point") << pointLast << 0 << 1
+                                                  << "-ar 44100 -ab 64000 -ac 2 -b 196000 -r 30. -ss 0 -t 1";
 
-    FormatPanelSnapshot fractions = asInput;
-    fractions.txtCVBitrate = QStringLiteral("2.5");
-    fractions.txtCABirate = QStringLiteral("3.5");
-    QTest::newRow("fractional bitrates round halves to even")
-        << fractions << 0 << 1 << "-ar 44100 -ab 4000 -ac 2 -b 2000 -r 25 -ss 0 -t 1";
+    // A -1 index restored from a damaged settings file leaves a list empty;
+    // nothing may take the next option as its value.
+    FormatPanelSnapshot unselected = customPanel();
+    unselected.cmbCVSize.clear();
+    unselected.cmbCVAspect.clear();
+    unselected.cmbCACodec.clear();
+    unselected.cmbCVCodec.clear();
+    QTest::newRow("lists without a selection")
+        << unselected << 0 << 1 << "-ar 44100 -ab 64000 -ac 2 -b 196000 -r 25 -ss 0 -t 1";
 
     FormatPanelSnapshot largest = asInput;
     largest.txtCVBitrate = QStringLiteral("2147483");
@@ -167,7 +177,30 @@ void TestEncoderOptions::failures_data()
     QTest::newRow("empty audio bitrate")
         << with([](FormatPanelSnapshot &p) { p.txtCABirate = ""; }) << 0 << 1 << "audio bitrate \"\"";
     QTest::newRow("bitrate with a unit")
-        << with([](FormatPanelSnapshot &p) { p.txtCABirate = "64k"; }) << 0 << 1 << "not a number";
+        << with([](FormatPanelSnapshot &p) { p.txtCABirate = "64k"; }) << 0 << 1 << "not digits only";
+    // Only what the boxes' key filters let through is accepted: a leading "-"
+    // would reach the encoder as an option of its own.
+    QTest::newRow("negative bitrate")
+        << with([](FormatPanelSnapshot &p) { p.txtCABirate = "-64"; }) << 0 << 1 << "audio bitrate \"-64\"";
+    QTest::newRow("bitrate with blanks")
+        << with([](FormatPanelSnapshot &p) { p.txtCVBitrate = " 128 "; }) << 0 << 1 << "video bitrate \" 128 \"";
+    QTest::newRow("fractional bitrate")
+        << with([](FormatPanelSnapshot &p) { p.txtCVBitrate = "2.5"; }) << 0 << 1 << "video bitrate \"2.5\"";
+    QTest::newRow("bitrate in other digits")
+        << with([](FormatPanelSnapshot &p) { p.txtCABirate = QStringLiteral("\u0666\u0664"); }) << 0 << 1
+        << "audio bitrate";
+    QTest::newRow("channels as an option")
+        << with([](FormatPanelSnapshot &p) { p.txtChannels = "-y"; }) << 0 << 1 << "channels \"-y\"";
+    QTest::newRow("zero channels")
+        << with([](FormatPanelSnapshot &p) { p.txtChannels = "0"; }) << 0 << 1 << "channels \"0\"";
+    QTest::newRow("two-digit channels")
+        << with([](FormatPanelSnapshot &p) { p.txtChannels = "12"; }) << 0 << 1 << "channels \"12\"";
+    QTest::newRow("frame rate as an option")
+        << with([](FormatPanelSnapshot &p) { p.txtFrameRate = "-y"; }) << 0 << 1 << "frame rate \"-y\"";
+    QTest::newRow("frame rate with two points")
+        << with([](FormatPanelSnapshot &p) { p.txtFrameRate = "2.9.7"; }) << 0 << 1 << "frame rate \"2.9.7\"";
+    QTest::newRow("frame rate only a point")
+        << with([](FormatPanelSnapshot &p) { p.txtFrameRate = "."; }) << 0 << 1 << "frame rate \".\"";
     QTest::newRow("bitrate times 1000 overflows")
         << with([](FormatPanelSnapshot &p) { p.txtCVBitrate = "2147484"; }) << 0 << 1 << "Overflow";
     QTest::newRow("bitrate beyond 32 bits")
