@@ -59,23 +59,51 @@ QString overflowFailure(qsizetype index)
     return lineFailure(index, QStringLiteral("overflow, the file has more lines than the reader can count"));
 }
 
+// The lines of a whole file, one at a time, split at CR LF exactly as
+// QString::split would split them (an empty text is one empty line). Lines are
+// views into the text: a file of millions of empty lines costs no more memory
+// than its text, and the walk stops at the line limit without reading on.
+class LineCursor
+{
+public:
+    explicit LineCursor(QStringView text) : m_text(text) {}
+
+    std::optional<QStringView> next()
+    {
+        if (m_done)
+            return std::nullopt;
+        const qsizetype lineBreak = m_text.indexOf(kLineBreak, m_pos);
+        if (lineBreak < 0) {
+            m_done = true;
+            return m_text.sliced(m_pos);
+        }
+        const QStringView line = m_text.sliced(m_pos, lineBreak - m_pos);
+        m_pos = lineBreak + kLineBreak.size();
+        return line;
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_pos = 0;
+    bool m_done = false;
+};
+
 // The walk shared by both catalogues. Entry is the slot type, fieldLines the
 // number of field lines after an opening line; isSkipped classifies the line at
 // the reader; startsNewSlot decides whether the current slot is kept; setField
 // stores one value. Returns the failure's description, if any.
 template <typename Entry, typename IsSkipped, typename StartsNewSlot, typename SetField>
-std::optional<QString> walkBlocks(const QStringList &lines, int maxLineIndex, int fieldLines,
-                                  const QStringList &fieldTags, QList<Entry> &entries, qint32 &count,
-                                  IsSkipped isSkipped, StartsNewSlot startsNewSlot, SetField setField)
+std::optional<QString> walkBlocks(QStringView text, int maxLineIndex, int fieldLines, const QStringList &fieldTags,
+                                  QList<Entry> &entries, qint32 &count, IsSkipped isSkipped,
+                                  StartsNewSlot startsNewSlot, SetField setField)
 {
     entries.resize(count + 1);
-    const qsizetype last = lines.size() - 1;
+    LineCursor lines(text);
     qsizetype i = 0;
-    while (i <= last) {
+    while (const std::optional<QStringView> line = lines.next()) {
         if (i > maxLineIndex)
             return overflowFailure(i);
-        const QString &line = lines.at(i);
-        if (isSkipped(line)) {
+        if (isSkipped(line->toString())) {
             ++i;
             continue;
         }
@@ -86,15 +114,17 @@ std::optional<QString> walkBlocks(const QStringList &lines, int maxLineIndex, in
             const qsizetype at = i + k;
             if (at > maxLineIndex)
                 return overflowFailure(at);
-            if (at > last)
+            const std::optional<QStringView> fieldLine = lines.next();
+            if (!fieldLine)
                 return lineFailure(i, QStringLiteral("the block runs past the end of the file"));
-            const FieldCut cut = cutField(lines.at(at), fieldTags);
+            const FieldCut cut = cutField(fieldLine->toString(), fieldTags);
             if (const auto *failure = std::get_if<FieldFailure>(&cut))
                 return lineFailure(at, failure->description);
             if (const auto *field = std::get_if<std::pair<QString, QString>>(&cut))
                 setField(entries[count], field->first, field->second);
         }
         // The closing line is skipped by position, whatever it holds.
+        lines.next();
         i += fieldLines + 2;
     }
     // The index also steps past the last line; in 16 bits that step overflows
@@ -152,7 +182,7 @@ PresetsLoad ReadPresets(const QByteArray &content, int maxLineIndex)
         else
             entry.category = value;
     };
-    result.failure = walkBlocks(text.split(kLineBreak), maxLineIndex, 4, tags, result.Presets,
+    result.failure = walkBlocks(text, maxLineIndex, 4, tags, result.Presets,
                                 result.PresetCount, isSkipped, startsNewSlot, setField);
     if (result.failure)
         return result;
@@ -190,7 +220,7 @@ CodecsLoad ReadCodecs(const QByteArray &content, int maxLineIndex)
         else
             entry.type = value;
     };
-    result.failure = walkBlocks(text.split(kLineBreak), maxLineIndex, 3, tags, result.Codecs, result.CodecCount,
+    result.failure = walkBlocks(text, maxLineIndex, 3, tags, result.Codecs, result.CodecCount,
                                 isSkipped, startsNewSlot, setField);
     if (result.failure)
         return result;
