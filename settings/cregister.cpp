@@ -57,8 +57,19 @@ struct Store
     bool valid() const { return !rootName.isEmpty(); }
     bool native() const { return folder.isEmpty(); }
     QString filePath() const { return QDir(folder).filePath(rootName + u".ini"_s); }
+    // Whatever sits at the file's path must be a regular file, or nothing
+    // yet: reading a named pipe would wait for a writer for ever, and a folder
+    // or a device is no store either.
+    bool usable() const
+    {
+        const QFileInfo info(filePath());
+        return !info.exists() || info.isFile();
+    }
+    // Empty when the path holds something other than a regular file.
     std::unique_ptr<QSettings> open() const
     {
+        if (!usable())
+            return nullptr;
         return std::make_unique<QSettings>(filePath(), RegistryFile::settingsFormat());
     }
 };
@@ -109,10 +120,22 @@ QString storedKey(QSettings &settings, const QStringList &keyParts, const QStrin
 // file opens for reading and writing.
 bool writable(const Store &store)
 {
-    if (!QFileInfo(store.folder).isWritable())
+    if (!QFileInfo(store.folder).isWritable() || !store.usable())
         return false;
     QFile file(store.filePath());
     return !file.exists() || file.open(QIODevice::ReadWrite);
+}
+
+// A key stays when its last value or subkey goes: an empty key gets its mark.
+void keepKey(QSettings &settings, const QString &group)
+{
+    if (group.isEmpty())
+        return;
+    settings.beginGroup(group);
+    const bool empty = settings.childKeys().isEmpty() && settings.childGroups().isEmpty();
+    settings.endGroup();
+    if (empty)
+        settings.setValue(RegistryFile::keyMarker(group), QString());
 }
 
 // A write succeeded when QSettings reports nothing after syncing. The format
@@ -150,8 +173,8 @@ QString CRegister::REGGetSetting(quint32 regHKEY, const QString &sSection, const
 #endif
     } else {
         // Reading never creates the folder or the file.
-        const std::unique_ptr<QSettings> settings = store.open();
-        text = settings->value(storedKey(*settings, *parts, valueName(sKey))).toString();
+        if (const std::unique_ptr<QSettings> settings = store.open())
+            text = settings->value(storedKey(*settings, *parts, valueName(sKey))).toString();
     }
     return text.isEmpty() ? sDefault : text;
 }
@@ -174,6 +197,8 @@ bool CRegister::REGSaveSetting(quint32 regHKEY, const QString &sSection, const Q
     if (!QDir().mkpath(store.folder) || !writable(store))
         return false;
     const std::unique_ptr<QSettings> settings = store.open();
+    if (!settings)
+        return false;
     settings->setValue(storedKey(*settings, *parts, valueName(sKey)), sValue);
     return synced(*settings);
 }
@@ -196,10 +221,13 @@ bool CRegister::REGDeleteSetting(quint32 regHKEY, const QString &sSection, const
 #endif
         }
         const std::unique_ptr<QSettings> settings = store.open();
+        if (!settings)
+            return false;
         const QString key = storedKey(*settings, *parts, valueName(sKey));
         if (!settings->contains(key) || !writable(store))
             return false;
         settings->remove(key);
+        keepKey(*settings, storedGroup(*settings, *parts));
         return synced(*settings);
     }
 
@@ -215,14 +243,17 @@ bool CRegister::REGDeleteSetting(quint32 regHKEY, const QString &sSection, const
 #endif
     }
     const std::unique_ptr<QSettings> settings = store.open();
+    if (!settings)
+        return false;
     const QString group = storedGroup(*settings, *parts);
     settings->beginGroup(group);
     const bool hasSubkeys = !settings->childGroups().isEmpty();
-    // In the file a key exists while it or a subkey holds a value.
+    // A key exists while it holds a value or its mark (RegistryFile::keyMarker).
     const bool exists = hasSubkeys || !settings->childKeys().isEmpty();
     settings->endGroup();
     if (!exists || hasSubkeys || !writable(store))
         return false;
     settings->remove(group);
+    keepKey(*settings, group.left(qMax(group.lastIndexOf(u'/'), 0)));
     return synced(*settings);
 }

@@ -1,7 +1,11 @@
 #include "registryfile.h"
 
+#include <QHash>
 #include <QIODevice>
 #include <QMap>
+#include <QStringDecoder>
+
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -11,7 +15,20 @@ namespace {
 
 constexpr QChar kValueMark = u'@';
 
+// A segment of a QSettings key that marks the key it ends as existing; escapeName
+// never gives it, since it escapes every "%".
+constexpr QStringView kKeyMark = u"%";
+constexpr QChar kByteOrderMark = QChar(0xFEFF);
+
 bool isControl(QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7f; }
+
+// UTF-8 to text keeping a U+FEFF at the start, which QString::fromUtf8 drops:
+// a name or a text that begins with one must read back with it.
+QString decodeUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(bytes);
+}
 // Whatever QString::trimmed() takes off the ends of a line or a name when the
 // file is read, the no-break space and other Unicode spaces included.
 bool isBlank(QChar ch) { return ch.isSpace(); }
@@ -52,8 +69,11 @@ QString escapeName(QStringView name)
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar ch = name.at(i);
         const bool special = ch == u'%' || ch == u'/' || ch == u'\\' || ch == u'=' || isControl(ch);
+        // A U+FEFF at the start of the file's first line would be taken for
+        // the file's byte-order mark.
         const bool badFirst = i == 0
-                              && (ch == kValueMark || ch == u'[' || ch == u';' || ch == u'#' || isBlank(ch));
+                              && (ch == kValueMark || ch == u'[' || ch == u';' || ch == u'#' || isBlank(ch)
+                                  || ch == kByteOrderMark);
         const bool badLast = i == last && isBlank(ch);
         if (special || badFirst || badLast)
             appendEscaped(out, ch);
@@ -107,7 +127,7 @@ QString unescape(QStringView text)
             ++i;
         }
     }
-    return QString::fromUtf8(bytes);
+    return decodeUtf8(bytes);
 }
 
 QString settingsGroup(const QStringList &keyParts)
@@ -125,11 +145,33 @@ QString settingsKey(const QStringList &keyParts, QStringView valueName)
     return keyParts.isEmpty() ? value : settingsGroup(keyParts) + u'/' + value;
 }
 
+QString keyMarker(const QString &group)
+{
+    return group.isEmpty() ? QString() : group + u'/' + kKeyMark;
+}
+
+bool isKeyMarker(QStringView settingsKey)
+{
+    return settingsKey.endsWith(QString(u'/' + kKeyMark));
+}
+
 QSettings::SettingsMap parse(QByteArrayView text)
 {
     QSettings::SettingsMap map;
     if (text.startsWith("\xEF\xBB\xBF"))
         text = text.sliced(3);
+
+    // Names compare without regard to letter case, as in the registry: the
+    // first spelling met names a key or a value for good, and a later line of
+    // the same name, however spelt, replaces the text.
+    QHash<QString, QString> spellings;
+    const auto spelling = [&spellings](const QString &settingsKey) {
+        const QString folded = settingsKey.toCaseFolded();
+        auto it = spellings.constFind(folded);
+        if (it == spellings.cend())
+            it = spellings.insert(folded, settingsKey);
+        return *it;
+    };
 
     QString group;            // values before any section belong to the root key
     bool groupUsable = true;
@@ -138,7 +180,7 @@ QSettings::SettingsMap parse(QByteArrayView text)
         qsizetype end = text.indexOf('\n', start);
         if (end < 0)
             end = text.size();
-        const QString line = QString::fromUtf8(text.sliced(start, end - start)).trimmed();
+        const QString line = decodeUtf8(text.sliced(start, end - start)).trimmed();
         start = end + 1;
 
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
@@ -158,7 +200,12 @@ QSettings::SettingsMap parse(QByteArrayView text)
                 }
             }
             if (partsUsable) {
-                group = settingsGroup(parts);
+                group.clear();
+                for (const QString &part : std::as_const(parts))
+                    group = spelling(group.isEmpty() ? escapeName(part) : group + u'/' + escapeName(part));
+                // A section names a key as existing, values or not.
+                if (!group.isEmpty())
+                    map.insert(keyMarker(group), QString());
                 groupUsable = true;
             }
             continue;
@@ -170,7 +217,22 @@ QSettings::SettingsMap parse(QByteArrayView text)
         const QString rawName = line.first(equals).trimmed();
         const QString name = rawName == QString(kValueMark) ? QString() : canonicalName(rawName);
         const QString key = kValueMark + name;
-        map.insert(group.isEmpty() ? key : group + u'/' + key, unescape(line.sliced(equals + 1).trimmed()));
+        map.insert(spelling(group.isEmpty() ? key : group + u'/' + key), unescape(line.sliced(equals + 1).trimmed()));
+    }
+
+    // A key with a value or a subkey exists through them; only an empty key
+    // keeps its mark.
+    for (auto it = map.begin(); it != map.end();) {
+        if (!isKeyMarker(it.key())) {
+            ++it;
+            continue;
+        }
+        // Keys below sort right around the mark, before or after it.
+        const QString below = it.key().chopped(kKeyMark.size());
+        const auto next = std::next(it);
+        const bool hasBelow = (next != map.end() && next.key().startsWith(below))
+                              || (it != map.begin() && std::prev(it).key().startsWith(below));
+        it = hasBelow ? map.erase(it) : next;
     }
     return map;
 }
@@ -184,6 +246,10 @@ QByteArray format(const QSettings::SettingsMap &map)
         const qsizetype slash = key.lastIndexOf(u'/');
         const QString group = slash < 0 ? QString() : key.first(slash);
         const QString segment = key.sliced(slash + 1);
+        if (slash > 0 && segment == kKeyMark) {
+            sections[group]; // a header, even with nothing below it
+            continue;
+        }
         QString name;
         if (segment == QString(kValueMark))
             name = QString(kValueMark);

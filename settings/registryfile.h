@@ -23,6 +23,15 @@
 // the default value is "a/b/@": key path parts never begin with "@", so a
 // value and a subkey of the same name never share a QSettings key, and
 // removing one never removes the other.
+//
+// As in the registry, a key exists from its creation until it is deleted,
+// values or not. A key with values or subkeys exists through them; an empty
+// one carries a mark, the QSettings key "a/b/%" (keyMarker) for key "a\b",
+// and is written as a section header with nothing below it.
+//
+// Key and value names compare without regard to letter case: reading keeps
+// the first spelling of a name, and a later line of the same name in another
+// spelling replaces that value's text.
 namespace RegistryFile {
 
 // Escapes a key path part or a value name for the file and the QSettings key.
@@ -38,6 +47,12 @@ QString settingsGroup(const QStringList &keyParts);
 // QSettings key of a value; an empty valueName is the key's default value.
 QString settingsKey(const QStringList &keyParts, QStringView valueName);
 
+// The QSettings key that marks the key of a QSettings group as existing
+// (empty for the root key, which always exists); whether a QSettings key is
+// such a mark.
+QString keyMarker(const QString &group);
+bool isKeyMarker(QStringView settingsKey);
+
 // Reads the file's text into QSettings keys and texts. Never fails: lines it
 // cannot understand are skipped, and so are the values of a section whose
 // header is broken, so that one bad line costs only what it holds.
@@ -46,8 +61,8 @@ QSettings::SettingsMap parse(QByteArrayView text);
 QByteArray format(const QSettings::SettingsMap &map);
 
 // The QSettings format backed by parse and format. Its keys are case-
-// sensitive (QSettings offers nothing else outside Windows); CRegister finds
-// names without regard to letter case itself.
+// sensitive (QSettings offers nothing else outside Windows); parse merges
+// spellings, and CRegister finds names without regard to letter case itself.
 QSettings::Format settingsFormat();
 
 } // namespace RegistryFile
