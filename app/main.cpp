@@ -1,12 +1,6 @@
-#include "frmmain.h"
-
-#include <QApplication>
+#include "startup.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(kAppTitle);
-    frmMain window;
-    window.show();
-    return QApplication::exec();
+    return RunSnipora(argc, argv);
 }

@@ -1,0 +1,106 @@
+// Renders the main window to PNG files in a folder: idle, with each sliding
+// panel up, and (given a video) with a video loaded, a part marked and a task
+// running. Run it at QT_SCALE_FACTOR=1 and 2:
+//   window_look <folder> [video]
+// It uses the same stand-in services as the tests, so it touches no settings.
+
+#include "controls.h"
+#include "fakeservices.h"
+#include "slider.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString g_suffix;
+
+bool save(QWidget &window, const QDir &dir, const QString &name)
+{
+    QCoreApplication::processEvents();
+    const QString path = dir.filePath(u"window-%1%2.png"_s.arg(name, g_suffix));
+    const bool ok = window.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "cannot write", qPrintable(path));
+    return ok;
+}
+
+void slideFully(frmMain &window)
+{
+    while (window.animator().timerEnabled())
+        window.tmrAnimate_Timer();
+}
+
+void click(QWidget &window, const char *name)
+{
+    window.findChild<QAbstractButton *>(QString::fromLatin1(name))->click();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: window_look <folder> [video]\n");
+        return 2;
+    }
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    const qreal scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0;
+    g_suffix = u"@%1x"_s.arg(scale);
+
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    window->show();
+    bool ok = save(*window, dir, u"main"_s);
+
+    click(*window, "cmdChangeFormat");
+    slideFully(*window);
+    click(*window, "optFormat(0)");
+    ok = save(*window, dir, u"formats-presets"_s) && ok;
+    click(*window, "optFormat(1)");
+    ok = save(*window, dir, u"formats-custom"_s) && ok;
+    click(*window, "optFormat(0)");
+    click(*window, "cmdHide");
+    slideFully(*window);
+
+    click(*window, "cmdAbout");
+    slideFully(*window);
+    ok = save(*window, dir, u"about"_s) && ok;
+    click(*window, "cmdCloseHelp");
+    slideFully(*window);
+
+    if (argc >= 3) {
+        window->OpenFile(QString::fromLocal8Bit(argv[2]));
+        auto *slider = window->findChild<Slider *>(u"Slider"_s);
+        QTimer::singleShot(0, window.get(), [&] {
+            slider->SetValue(slider->Max() / 4);
+            click(*window, "cmdStartSelect");
+            slider->SetValue(slider->Max() * 3 / 4);
+            click(*window, "cmdEndSelect");
+            click(*window, "cmdPlay"); // pause on the marked picture
+            ok = save(*window, dir, u"loaded"_s) && ok;
+            // Grab once the first progress has arrived, then stop the task.
+            QTimer *grabber = new QTimer(window.get());
+            grabber->setInterval(200);
+            QObject::connect(grabber, &QTimer::timeout, window.get(), [&, grabber] {
+                auto *bar = window->findChild<ProgressBar *>(u"progress"_s);
+                if (bar->Value() > 10) {
+                    grabber->stop();
+                    ok = save(*window, dir, u"running"_s) && ok;
+                    click(*window, "cmdConvert");
+                }
+            });
+            grabber->start();
+            click(*window, "cmdConvert");
+            QCoreApplication::quit();
+        });
+        QApplication::exec();
+    }
+    window->close();
+    return ok ? 0 : 1;
+}
