@@ -127,7 +127,9 @@ void CVideoConv::StartConversion()
         emit CurrentStatus(QStringLiteral("Error"));
         if (m_messages) {
             m_messages->showMessage(QStringLiteral("Error converting file: ") + QFileInfo(m_inputFile).fileName()
-                                        + QStringLiteral("\r\n") + GetErrorDetails(output),
+                                        + QStringLiteral("\r\n")
+                                        // A long failed run can leave megabytes of error lines.
+                                        + EncoderOutput::shortenForMessage(GetErrorDetails(output)),
                                     MessageIcon::Critical, kAppTitle);
         }
     } catch (const std::exception &failure) {
@@ -188,8 +190,5 @@ void CVideoConv::objDOS_ReceiveOutputs(const QString &CommandOutputs)
     }
 
     // Without a length there is no percentage, only the elapsed time.
-    const std::optional<QString> seconds = EncoderOutput::secondsText(time.text);
-    if (!seconds)
-        return;
-    emit CurrentStatus(*seconds + QStringLiteral(" Seconds Converted"));
+    emit CurrentStatus(EncoderOutput::secondsText(time.text) + QStringLiteral(" Seconds Converted"));
 }

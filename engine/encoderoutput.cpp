@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -116,16 +117,14 @@ std::optional<int> progressPercent(double elapsedSeconds, double lengthSeconds)
     if (!(lengthSeconds > 0.0) || !std::isfinite(elapsedSeconds) || elapsedSeconds < 0.0)
         return std::nullopt;
     const double percent = roundHalfEven(roundHalfEven(elapsedSeconds) / lengthSeconds * 100.0);
-    if (!std::isfinite(percent) || percent < std::numeric_limits<int>::min()
-        || percent > std::numeric_limits<int>::max())
+    if (!std::isfinite(percent) || percent < std::numeric_limits<qint16>::min()
+        || percent > std::numeric_limits<qint16>::max())
         return std::nullopt;
     return static_cast<int>(percent);
 }
 
-std::optional<QString> secondsText(QStringView timeText)
+QString secondsText(QStringView timeText)
 {
-    if (timeText.compare(QLatin1String("N/A"), Qt::CaseInsensitive) == 0)
-        return std::nullopt;
     const QRegularExpressionMatch clock = clockPattern().match(timeText);
     if (!clock.hasMatch())
         return timeText.toString();
@@ -155,6 +154,32 @@ QString errorDetails(QStringView output)
     if (pos >= 0)
         return tailAfterLineBreaks(output, pos, 1);
     return {};
+}
+
+QString shortenForMessage(QStringView details, int maxLines, int maxLineLength)
+{
+    const QList<QStringView> lines = details.split(QLatin1Char('\n'));
+    const auto tooLong = [maxLineLength](QStringView line) { return line.size() > maxLineLength; };
+    if (lines.size() <= maxLines && std::none_of(lines.cbegin(), lines.cend(), tooLong))
+        return details.toString();
+
+    const auto cut = [&](QStringView line) {
+        return tooLong(line) ? line.first(maxLineLength).toString() + QStringLiteral("...") : line.toString();
+    };
+    QStringList shown;
+    if (lines.size() <= maxLines) {
+        for (const QStringView line : lines)
+            shown += cut(line);
+        return shown.join(QLatin1Char('\n'));
+    }
+    const qsizetype head = maxLines / 2;
+    const qsizetype tail = maxLines - head - 1;
+    for (qsizetype i = 0; i < head; ++i)
+        shown += cut(lines.at(i));
+    shown += QStringLiteral("[... %1 lines left out ...]").arg(lines.size() - head - tail);
+    for (qsizetype i = lines.size() - tail; i < lines.size(); ++i)
+        shown += cut(lines.at(i));
+    return shown.join(QLatin1Char('\n'));
 }
 
 } // namespace EncoderOutput

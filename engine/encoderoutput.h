@@ -37,13 +37,13 @@ std::optional<double> parseElapsedSeconds(QStringView timeText);
 // times. Not limited to 0..100. Empty when the length is not positive, when
 // the elapsed time is negative (a stream copy that seeks before the input
 // starts at the keyframe before the cut and reports that lead-in as negative
-// time), or when the result does not fit an int.
+// time), or when the result does not fit the 16 bits that Progress carries.
 std::optional<int> progressPercent(double elapsedSeconds, double lengthSeconds);
 
 // The time value as plain seconds for the "... Seconds Converted" status: a
-// plain value stays as written, a clock value becomes seconds with the same
-// number of decimals. Empty for "N/A".
-std::optional<QString> secondsText(QStringView timeText);
+// clock value becomes seconds with the same number of decimals; anything else
+// ("10.00", "N/A") stays as written.
+QString secondsText(QStringView timeText);
 
 // The part of an output that holds the error, without the banner and the
 // stream descriptions: after the "Stream mapping:" line and two more lines,
@@ -52,5 +52,12 @@ std::optional<QString> secondsText(QStringView timeText);
 // break dropped. Line breaks are CR LF or a bare LF. Empty for an empty or
 // blank output and for one without any of the markers.
 QString errorDetails(QStringView output);
+
+// Error details as a message box can show them: when they run longer than
+// maxLines lines, the first and the last lines with one line between them
+// that says how many were left out, maxLines lines in all; a line longer than
+// maxLineLength characters is cut, marked with "...". Shorter details come
+// back unchanged.
+QString shortenForMessage(QStringView details, int maxLines = 40, int maxLineLength = 300);
 
 } // namespace EncoderOutput

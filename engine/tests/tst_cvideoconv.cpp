@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
@@ -44,6 +45,8 @@ private slots:
     void cannedRuns();
     void commandHandedToRunner_data();
     void commandHandedToRunner();
+    void longErrorMessage_data();
+    void longErrorMessage();
     void realCut();
     void stopInTheMiddle();
     void stopWhileStarting();
@@ -86,6 +89,12 @@ void TestCVideoConv::chunkParsing_data()
     QTest::newRow("value split across chunks") << QStringList{"x time=10.", "00 bitrate=1"} << 40.f << QStringList{};
     QTest::newRow("value cut, no length") << QStringList{"x time=10."} << 0.f << QStringList{"S: Seconds Converted"};
     QTest::newRow("not available") << QStringList{"time=N/A bitrate=N/A"} << 40.f << QStringList{};
+    QTest::newRow("not available, no length") << QStringList{"time=N/A bitrate=N/A"} << 0.f
+                                              << QStringList{"S:N/A Seconds Converted"};
+    // Progress carries a 16-bit value.
+    QTest::newRow("largest 16-bit percentage") << QStringList{"time=32767.00 "} << 100.f << QStringList{"P:32767"};
+    QTest::newRow("percentage past 16 bits") << QStringList{"time=32768.00 "} << 100.f << QStringList{};
+    QTest::newRow("percentage of a tiny length") << QStringList{"time=00:10:00.00 "} << 0.5f << QStringList{};
     // A copy that seeks before the input starts at the keyframe before the cut.
     QTest::newRow("lead-in before the cut") << QStringList{"time=-00:00:09.89 bitrate=N/A", "time=-0.40 x"} << 2.f
                                             << QStringList{};
@@ -222,6 +231,46 @@ void TestCVideoConv::commandHandedToRunner()
     arguments.replace(arguments.indexOf(QStringLiteral("IN")), input);
     arguments.replace(arguments.indexOf(QStringLiteral("OUT")), output);
     QCOMPARE(QString::fromUtf8(args.readAll()).split(u'\n', Qt::SkipEmptyParts), arguments);
+}
+
+void TestCVideoConv::longErrorMessage_data()
+{
+    QTest::addColumn<int>("errorLines");
+    QTest::addColumn<int>("lineLength");
+    QTest::addColumn<int>("leftOut"); // 0: the details are shown whole
+    QTest::newRow("a few lines, shown whole") << 38 << 20 << 0;
+    QTest::newRow("a long failed run") << 100000 << 20 << 99963;
+    QTest::newRow("one huge line") << 1 << 2000000 << 0;
+}
+
+void TestCVideoConv::longErrorMessage()
+{
+    QFETCH(int, errorLines);
+    QFETCH(int, lineLength);
+    QFETCH(int, leftOut);
+    QTemporaryDir dir;
+    // After the stream mapping and its two lines come numbered error lines,
+    // each padded to lineLength, then the encoder fails.
+    TestSupport::writeFakeEncoder(dir.path(), "printf 'Stream mapping:\\n a\\n b\\n'\nawk 'BEGIN { for (i = 1; i <= "
+                                                  + QByteArray::number(errorLines) + "; i++) printf \"error %-"
+                                                  + QByteArray::number(lineLength) + "d|\\n\", i }'\nexit 1");
+    RecordingMessageSink sink;
+    CVideoConv job(&sink, dir.path());
+    job.setInputFile(QStringLiteral("/videos/in.mp4"));
+    job.setOutputFile(dir.filePath(QStringLiteral("out.avi")));
+    job.StartConversion();
+    QCOMPARE(sink.messages.size(), 1);
+    const QStringList lines = sink.messages.at(0).text.split(QLatin1Char('\n'));
+    QVERIFY2(lines.size() <= 41, qPrintable(QString::number(lines.size())));
+    QVERIFY(std::all_of(lines.cbegin(), lines.cend(), [](const QString &line) { return line.size() <= 305; }));
+    // The first and the last error lines are always there (after the title
+    // line and the empty rest of the last line dropped).
+    QVERIFY(lines.at(2).startsWith(QStringLiteral("error 1 ")));
+    QVERIFY(lines.at(lines.size() - 2).startsWith(QStringLiteral("error %1").arg(errorLines)));
+    const QString note = QStringLiteral("[... %1 lines left out ...]").arg(leftOut);
+    QCOMPARE(lines.contains(note), leftOut > 0);
+    if (leftOut == 0 && lineLength < 300)
+        QCOMPARE(lines.size(), errorLines + 3);
 }
 
 void TestCVideoConv::realCut()
