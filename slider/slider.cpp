@@ -329,7 +329,13 @@ void Slider::Redraw()
         p.drawImage(QPoint(kHandleInset, y), m_skin.PicHandle2);
     }
     p.end();
-    update();
+    // Shown at once, not at the next pass of the event loop: a Change handler,
+    // or a long task started from a click, must find the new picture already
+    // on the screen.
+    if (isVisible())
+        repaint();
+    else
+        update();
 }
 
 void Slider::PaintBackColor()

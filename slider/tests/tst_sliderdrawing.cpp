@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The worked example: built-in skin, horizontal, 300 x 20, Min 0, Max 1000.
@@ -39,6 +41,8 @@ private slots:
     void sizeRuleOnResize_data();
     void sizeRuleOnResize();
     void styleTurnsTheControl();
+    void paintsBeforeChange_data();
+    void paintsBeforeChange();
 };
 
 void TestSliderDrawing::handleSitsAtValue_data()
@@ -182,6 +186,54 @@ void TestSliderDrawing::styleTurnsTheControl()
         s.SetStyle(style);
         QCOMPARE(s.size(), size);
     }
+}
+
+void TestSliderDrawing::paintsBeforeChange_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("Value set by the program") << u"value"_s;
+    QTest::newRow("selection mark") << u"selection"_s;
+    QTest::newRow("right arrow key") << u"key"_s;
+    QTest::newRow("click on the track") << u"click"_s;
+}
+
+void TestSliderDrawing::paintsBeforeChange()
+{
+    QFETCH(QString, action);
+    QWidget window;
+    window.resize(400, 100);
+    auto *s = new Slider(&window);
+    s->resize(300, 20);
+    QVERIFY(s->SetMax(1000) && s->SetMin(0));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::processEvents();
+
+    // Counts the paints that reach the screen; the handler runs before the
+    // event loop gets another turn, like a blocking task started from it.
+    struct PaintCounter final : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    s->installEventFilter(&counter);
+    QList<int> paintsAtChange;
+    connect(s, &Slider::Change, this, [&] { paintsAtChange << counter.paints; });
+
+    if (action == u"value")
+        s->SetValue(700);
+    else if (action == u"selection")
+        s->SetSelectEnd(500);
+    else if (action == u"key")
+        QTest::keyClick(s, Qt::Key_Right);
+    else
+        QTest::mouseClick(s, Qt::LeftButton, Qt::NoModifier, QPoint(150, 10));
+    QVERIFY(!paintsAtChange.isEmpty());
+    QVERIFY2(paintsAtChange.first() > 0, "Change was raised before the new picture was painted");
 }
 
 QTEST_MAIN(TestSliderDrawing)
