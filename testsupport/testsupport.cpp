@@ -18,21 +18,25 @@ QString encoderFileName()
     return encoderExecutableName();
 }
 
-bool makeClip(const QString &path, double seconds, QSize size, bool withAudio, int fps)
+namespace {
+
+bool runClipEncoder(const QString &path, double seconds, QSize size, int fps, const QString &videoCodec,
+                    const QStringList &videoOptions, const QString &audioCodec)
 {
     const QString duration = QString::number(seconds);
     QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
                      QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                      QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
                          .arg(size.width()).arg(size.height()).arg(fps).arg(duration)};
+    const bool withAudio = !audioCodec.isEmpty();
     if (withAudio) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(duration);
     }
-    args << QStringLiteral("-c:v") << QStringLiteral("mpeg4") << QStringLiteral("-q:v") << QStringLiteral("5")
-         << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
+    args << QStringLiteral("-c:v") << videoCodec << videoOptions << QStringLiteral("-pix_fmt")
+         << QStringLiteral("yuv420p");
     if (withAudio)
-        args << QStringLiteral("-c:a") << QStringLiteral("aac") << QStringLiteral("-b:a") << QStringLiteral("64k");
+        args << QStringLiteral("-c:a") << audioCodec << QStringLiteral("-b:a") << QStringLiteral("64k");
     args << QStringLiteral("-shortest") << path;
 
     QProcess process;
@@ -42,6 +46,21 @@ bool makeClip(const QString &path, double seconds, QSize size, bool withAudio, i
     if (!ok)
         QFile::remove(path);
     return ok;
+}
+
+} // namespace
+
+bool makeClip(const QString &path, double seconds, QSize size, bool withAudio, int fps)
+{
+    return runClipEncoder(path, seconds, size, fps, QStringLiteral("mpeg4"),
+                          {QStringLiteral("-q:v"), QStringLiteral("5")},
+                          withAudio ? QStringLiteral("aac") : QString());
+}
+
+bool makeClipWithCodecs(const QString &path, double seconds, const QString &videoCodec, const QString &audioCodec,
+                        QSize size)
+{
+    return runClipEncoder(path, seconds, size, 25, videoCodec, {}, audioCodec);
 }
 
 QByteArray ffprobe(const QStringList &arguments, const QString &path)

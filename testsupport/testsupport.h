@@ -18,6 +18,11 @@ QString systemFfprobe();
 bool makeClip(const QString &path, double seconds, QSize size = QSize(160, 120),
               bool withAudio = true, int fps = 25);
 
+// The same clip with the given encoders (for a container that needs its own,
+// such as wmv2/wmav2 for ASF); yuv420p video.
+bool makeClipWithCodecs(const QString &path, double seconds, const QString &videoCodec, const QString &audioCodec,
+                        QSize size = QSize(160, 120));
+
 // Container duration in seconds as ffprobe reports it, or a negative value if
 // ffprobe cannot read the file.
 double probeDuration(const QString &path);

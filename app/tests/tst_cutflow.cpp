@@ -1,0 +1,420 @@
+// The whole task from the window: load through the open dialog or a drop,
+// preview, mark, Start, Stop, power-off, closing mid-task. Real encoder and
+// preview on generated clips; fake encoders where a run must be steered.
+
+#include "controls.h"
+#include "cregister.h"
+#include "fakeservices.h"
+#include "formatpanel.h"
+#include "savedsettings.h"
+#include "slider.h"
+#include "videoarea.h"
+
+#include <QComboBox>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template<typename T = QWidget>
+T *child(QWidget &window, const QString &name)
+{
+    T *widget = window.findChild<T *>(name);
+    if (!widget)
+        qFatal("no control %s", qPrintable(name));
+    return widget;
+}
+
+void press(QWidget &window, const char *name)
+{
+    child<QAbstractButton>(window, QString::fromLatin1(name))->click();
+}
+
+// Process ids of our children that are still there (zombies included).
+QList<qint64> childProcesses()
+{
+    QList<qint64> children;
+#ifdef Q_OS_LINUX
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+    QDirIterator it(u"/proc"_s, QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile stat(it.next() + u"/stat"_s);
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // pid (comm) state ppid ...: comm may hold spaces, so split after ')'.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == self)
+            children.append(it.fileName().toLongLong());
+    }
+#endif
+    return children;
+}
+
+// Calls step every 10 ms while a task runs (the timer fires inside the
+// encoder runner's event passes), until it returns true.
+void duringTask(QObject *owner, std::function<bool()> step)
+{
+    auto *timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, owner, [timer, step] {
+        if (step())
+            timer->stop();
+    });
+    timer->start(10);
+}
+
+// A fake encoder: answers the probe (two arguments: -i file) like the real
+// one, and runs a conversion by printing the banner and progress, as mode says.
+const QByteArray kFakeEncoder = R"(
+if [ "$#" -le 2 ]; then echo "Input #0, mov,mp4, from '$2':"; echo "  Duration: 00:00:06.00"; exit 1; fi
+for last; do :; done
+echo "$$" >> "$(dirname "$0")/starts.log"
+echo "Press [q] to stop, [?] for help"
+case "$MODE" in
+  done) echo "frame=1 time=00:00:03.00 bitrate=1"; : > "$last"; exit 0 ;;
+  fail) echo "frame=1 time=00:00:01.00 bitrate=1"; echo "Conversion failed!"; exit 1 ;;
+  loop) : > "$last"; i=0; while true; do i=$((i+1)); echo "frame=$i time=00:00:01.00 bitrate=1"; sleep 0.05; done ;;
+esac
+)";
+
+} // namespace
+
+class TestCutFlow final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cutFromTheWindow();
+    void stopMidCut();
+    void unsupportedFile();
+    void everyContainerLoads_data();
+    void everyContainerLoads();
+    void dropLoadsLikeTheButton();
+    void powerOffAfterEveryEnd_data();
+    void powerOffAfterEveryEnd();
+    void startDuringWindDownWaits();
+    void closeDuringTask();
+
+private:
+    // A window whose program folder holds the shipped catalogues and the fake encoder.
+    std::unique_ptr<frmMain> fakeEncoderWindow(FakeServices &fakes, QTemporaryDir &program);
+    void load(frmMain &window, FakeServices &fakes, const QString &path);
+    void markAndSelectFastPreset(frmMain &window, int from, int to);
+
+    QTemporaryDir m_dir;
+    QString m_clip6;
+};
+
+void TestCutFlow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_clip6 = m_dir.filePath(u"clip.mp4"_s);
+    QVERIFY(TestSupport::makeClipWithCodecs(m_clip6, 6.0, u"libx264"_s, u"aac"_s));
+}
+
+void TestCutFlow::load(frmMain &window, FakeServices &fakes, const QString &path)
+{
+    fakes.dialogs.openAnswer = path;
+    press(window, "cmdAddVideoFile");
+}
+
+void TestCutFlow::markAndSelectFastPreset(frmMain &window, int from, int to)
+{
+    FormatPanel &format = window.formatPanel();
+    format.selectMode(0);
+    format.selectIndex(format.controls().cmbCategory, 0); // Web video (MP4), H.264 original size
+    auto *slider = child<Slider>(window, u"Slider"_s);
+    slider->SetValue(from);
+    press(window, "cmdStartSelect");
+    slider->SetValue(to);
+    press(window, "cmdEndSelect");
+}
+
+std::unique_ptr<frmMain> TestCutFlow::fakeEncoderWindow(FakeServices &fakes, QTemporaryDir &program)
+{
+    for (const QString &name : {u"presets.xml"_s, u"codecs.xml"_s})
+        QFile::copy(TestSupport::programDir() + u'/' + name, program.filePath(name));
+    TestSupport::writeFakeEncoder(program.path(), kFakeEncoder);
+    fakes.services.programDir = program.path();
+    auto window = fakes.makeWindow();
+    // Outputs go to a folder of the test's own, which starts empty.
+    child<OptionButton>(*window, u"optOtherFolder"_s)->setValue(true);
+    child<QLineEdit>(*window, u"txtOutPath"_s)->setText(program.filePath(u"out"_s));
+    return window;
+}
+
+void TestCutFlow::cutFromTheWindow()
+{
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    window->show();
+    load(*window, fakes, m_clip6);
+    QCOMPARE(fakes.dialogs.lastTitle, u"Select a video file"_s);
+    QCOMPARE(fakes.dialogs.lastFilter.value(0).description, u"Common Video Files"_s);
+    QVERIFY(!window->bNoVideo());
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    QCOMPARE(slider->Max(), 6);
+    QVERIFY(slider->Enabled());
+    QCOMPARE(child<QLabel>(*window, u"lblTime"_s)->text(), u"00:00:00/00:00:06"_s);
+    QCOMPARE(child<PictureButton>(*window, u"cmdPlay"_s)->Caption(), u"Pause"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(child<VideoArea>(*window, u"picVideoWindow"_s)->hasFrame(), 10000);
+
+    markAndSelectFastPreset(*window, 1, 4);
+    child<OptionButton>(*window, u"optSameFolder"_s)->setValue(true);
+    press(*window, "cmdConvert"); // returns when the task has ended
+
+    QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
+    // The source's own name is taken, so the mark comes in.
+    const QString out = m_dir.filePath(u"clip_Converted.mp4"_s);
+    QVERIFY(QFile::exists(out));
+    QVERIFY(qAbs(TestSupport::probeDuration(out) - 3.0) < 0.2);
+    QCOMPARE(child<ProgressBar>(*window, u"progress"_s)->Value(), 100);
+    QCOMPARE(child<PictureButton>(*window, u"cmdConvert"_s)->Caption(), u"Start"_s);
+    QCOMPARE(child<QLabel>(*window, u"lblProgress"_s)->text(), u"Task Progress:"_s);
+    QVERIFY(!window->TaskRunning());
+    QVERIFY(fakes.power.modes.isEmpty());
+    QFile::remove(out);
+}
+
+void TestCutFlow::stopMidCut()
+{
+    FakeServices fakes;
+    QTemporaryDir source;
+    const QString clip = source.filePath(u"long.mp4"_s);
+    QVERIFY(TestSupport::makeClipWithCodecs(clip, 40.0, u"libx264"_s, u"aac"_s, QSize(640, 360)));
+    auto window = fakes.makeWindow();
+    load(*window, fakes, clip);
+    markAndSelectFastPreset(*window, 2, 38);
+    // Slow on purpose (VP9 at 720p), so the stop lands mid-run.
+    FormatPanel &format = window->formatPanel();
+    format.selectIndex(format.controls().cmbCategory, format.controls().cmbCategory->findText(u"WebM"_s));
+    child<OptionButton>(*window, u"optSameFolder"_s)->setValue(true);
+    child<CheckBox>(*window, u"chkShutdown"_s)->setValue(1);
+
+    qint64 encoder = 0;
+    duringTask(window.get(), [&] {
+        const QList<qint64> children = childProcesses();
+        if (children.isEmpty())
+            return false;
+        encoder = children.constFirst();
+        press(*window, "cmdConvert"); // Stop, handled inside the runner's event passes
+        return true;
+    });
+    press(*window, "cmdConvert");
+
+    QVERIFY(encoder != 0);
+    QCOMPARE(child<QLabel>(*window, u"lblProgress"_s)->text(), u"Task Progress:[Stopped]"_s);
+    QCOMPARE(child<PictureButton>(*window, u"cmdConvert"_s)->Caption(), u"Start"_s);
+    QVERIFY(childProcesses().isEmpty());
+    QCOMPARE(QDir(source.path()).entryList(QDir::Files), QStringList{u"long.mp4"_s}); // nothing partial left
+    QCOMPARE(fakes.power.modes, QList<int>{8});
+    QVERIFY(child<QWidget>(*window, u"cmdAddVideoFile"_s)->isEnabled());
+}
+
+void TestCutFlow::unsupportedFile()
+{
+    FakeServices fakes;
+    QTemporaryDir dir;
+    const QString notVideo = dir.filePath(u"notes.avi"_s);
+    QFile file(notVideo);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("just some text\n") > 0);
+    file.close();
+    auto window = fakes.makeWindow();
+    load(*window, fakes, notVideo);
+    QCOMPARE(fakes.messages.messages.size(), 1);
+    QCOMPARE(fakes.messages.messages[0].text, u"File is not supported"_s);
+    QCOMPARE(fakes.messages.messages[0].icon, MessageIcon::Warning);
+    QVERIFY(window->bNoVideo());
+    QCOMPARE(window->sVideoFile(), notVideo);
+
+    // Start refuses without a video.
+    press(*window, "cmdConvert");
+    QCOMPARE(fakes.messages.messages.value(1).text, u"No video file loaded"_s);
+}
+
+void TestCutFlow::everyContainerLoads_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("videoCodec");
+    QTest::addColumn<QString>("audioCodec");
+
+    QTest::newRow("mp4") << u"c.mp4"_s << u"libx264"_s << u"aac"_s;
+    QTest::newRow("mkv") << u"c.mkv"_s << u"libx264"_s << u"libvorbis"_s;
+    QTest::newRow("avi") << u"c.avi"_s << u"mpeg4"_s << u"libmp3lame"_s;
+    QTest::newRow("mov") << u"c.mov"_s << u"libx264"_s << u"aac"_s;
+    QTest::newRow("webm") << u"c.webm"_s << u"libvpx"_s << u"libvorbis"_s;
+    QTest::newRow("flv") << u"c.flv"_s << u"flv"_s << u"libmp3lame"_s;
+    QTest::newRow("mpg") << u"c.mpg"_s << u"mpeg1video"_s << u"mp2"_s;
+    QTest::newRow("ts") << u"c.ts"_s << u"mpeg2video"_s << u"mp2"_s;
+    QTest::newRow("wmv") << u"c.wmv"_s << u"wmv2"_s << u"wmav2"_s;
+    QTest::newRow("asf") << u"c.asf"_s << u"wmv2"_s << u"wmav2"_s;
+}
+
+void TestCutFlow::everyContainerLoads()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, videoCodec);
+    QFETCH(QString, audioCodec);
+
+    const QString path = m_dir.filePath(name);
+    QVERIFY(TestSupport::makeClipWithCodecs(path, 3.0, videoCodec, audioCodec));
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    window->show();
+    load(*window, fakes, path);
+    QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
+    QCOMPARE(child<Slider>(*window, u"Slider"_s)->Max(), 3);
+    auto *area = child<VideoArea>(*window, u"picVideoWindow"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(area->framesPainted() > 0, 10000);
+}
+
+void TestCutFlow::dropLoadsLikeTheButton()
+{
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    auto *area = child<VideoArea>(*window, u"picVideoWindow"_s);
+    const QString upper = m_dir.filePath(u"CLIP.MP4"_s);
+    QVERIFY(QFile::copy(m_clip6, upper));
+
+    emit area->filesDropped({m_dir.filePath(u"notes.txt"_s)}); // not a video: silently ignored
+    QVERIFY(window->bNoVideo());
+    QVERIFY(fakes.messages.messages.isEmpty());
+
+    emit area->filesDropped({upper, m_dir.filePath(u"other.mp4"_s)}); // the first only
+    QVERIFY(!window->bNoVideo());
+    QCOMPARE(window->sVideoFile(), upper); // the cut takes the dropped file
+    QVERIFY(slider->Enabled());
+    QCOMPARE(slider->Max(), 6);
+
+    // A click on the track moves the picture there, not only the handle.
+    press(*window, "cmdPlay"); // pause
+    slider->SetValue(5);
+    emit slider->Click();
+    QTRY_COMPARE(child<QLabel>(*window, u"lblTime"_s)->text(), u"00:00:05/00:00:06"_s);
+    QFile::remove(upper);
+}
+
+void TestCutFlow::powerOffAfterEveryEnd_data()
+{
+    QTest::addColumn<QByteArray>("mode");
+    QTest::addColumn<bool>("tick");
+    QTest::addColumn<int>("progressAfter");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("completed") << QByteArray("done") << true << 100 << u"Task Progress:"_s;
+    QTest::newRow("failed: still 100") << QByteArray("fail") << true << 100 << u"Task Progress:"_s;
+    QTest::newRow("stopped: keeps its value") << QByteArray("loop") << true << 33 << u"Task Progress:[Stopped]"_s;
+    QTest::newRow("not ticked") << QByteArray("done") << false << 100 << u"Task Progress:"_s;
+}
+
+void TestCutFlow::powerOffAfterEveryEnd()
+{
+    QFETCH(QByteArray, mode);
+    QFETCH(bool, tick);
+    QFETCH(int, progressAfter);
+    QFETCH(QString, label);
+
+    qputenv("MODE", mode);
+    FakeServices fakes;
+    QTemporaryDir program;
+    auto window = fakeEncoderWindow(fakes, program);
+    load(*window, fakes, m_clip6);
+    markAndSelectFastPreset(*window, 0, 3);
+    child<CheckBox>(*window, u"chkShutdown"_s)->setValue(tick ? 1 : 0);
+    auto *bar = child<ProgressBar>(*window, u"progress"_s);
+    qsizetype powerOffsBeforeEnd = -1;
+    if (mode == "loop") {
+        duringTask(window.get(), [&] {
+            if (bar->Value() <= 0)
+                return false;
+            powerOffsBeforeEnd = fakes.power.modes.size();
+            press(*window, "cmdClose"); // refused while the task runs
+            press(*window, "cmdConvert");
+            return true;
+        });
+    }
+    press(*window, "cmdConvert");
+    if (mode == "loop")
+        QCOMPARE(powerOffsBeforeEnd, 0);
+
+    QCOMPARE(fakes.power.modes, tick ? QList<int>{8} : QList<int>{});
+    QCOMPARE(bar->Value(), progressAfter);
+    QCOMPARE(child<QLabel>(*window, u"lblProgress"_s)->text(), label);
+    const bool failed = mode != "done";
+    QCOMPARE(fakes.messages.messages.size(), mode == "loop" ? 2 : int(failed));
+    if (mode == "loop")
+        QCOMPARE(fakes.messages.messages[0].text, u"Please Stop the running task first."_s);
+    QVERIFY(childProcesses().isEmpty());
+    qunsetenv("MODE");
+}
+
+void TestCutFlow::startDuringWindDownWaits()
+{
+    qputenv("MODE", "loop");
+    FakeServices fakes;
+    QTemporaryDir program;
+    auto window = fakeEncoderWindow(fakes, program);
+    load(*window, fakes, m_clip6);
+    markAndSelectFastPreset(*window, 0, 3);
+    auto *bar = child<ProgressBar>(*window, u"progress"_s);
+    int ended = 0;
+    connect(window.get(), &frmMain::taskEnded, this, [&] { ++ended; });
+    int stops = 0;
+    duringTask(window.get(), [&] {
+        if (bar->Value() <= 0)
+            return false;
+        ++stops;
+        press(*window, "cmdConvert"); // Stop
+        if (stops == 1)
+            press(*window, "cmdConvert"); // Start again while the old encoder winds down
+        bar->setValue(0);
+        return stops == 2;
+    });
+    press(*window, "cmdConvert");
+    QCOMPARE(ended, 1); // the second task is not nested in the first
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 2, 10000);
+    QFile log(program.filePath(u"starts.log"_s));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll().count('\n'), 2);
+    QVERIFY(childProcesses().isEmpty());
+    qunsetenv("MODE");
+}
+
+void TestCutFlow::closeDuringTask()
+{
+    qputenv("MODE", "loop");
+    FakeServices fakes;
+    QTemporaryDir program;
+    auto window = fakeEncoderWindow(fakes, program);
+    load(*window, fakes, m_clip6);
+    markAndSelectFastPreset(*window, 0, 3);
+    child<CheckBox>(*window, u"chkShutdown"_s)->setValue(1);
+    window->show();
+    duringTask(window.get(), [&] {
+        if (child<ProgressBar>(*window, u"progress"_s)->Value() <= 0)
+            return false;
+        window->close(); // the window system's close, not the Close button
+        return true;
+    });
+    press(*window, "cmdConvert");
+    QVERIFY(!window->isVisible());
+    QVERIFY(!window->TaskRunning());
+    QVERIFY(childProcesses().isEmpty());
+    QVERIFY(QDir(program.filePath(u"out"_s)).entryList(QDir::Files).isEmpty()); // the partial output is gone
+    QVERIFY(fakes.power.modes.isEmpty()); // closing is not finishing
+    const CRegister reg(fakes.settingsLocation);
+    QCOMPARE(reg.REGGetSetting(kSettingsRoot, kSettingsKeyPath, u"txtOutPath"_s, {}), program.filePath(u"out"_s));
+    qunsetenv("MODE");
+}
+
+QTEST_MAIN(TestCutFlow)
+#include "tst_cutflow.moc"
