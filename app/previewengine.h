@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QVideoSink;
+
+// What one playback operation did. NotSupported: the engine cannot do this; the caller skips the step.
+enum class PreviewStatus { Ok, NotSupported, Failed };
+
+// The preview's playback engine as the main window sees it: open a file, set the sound, send the
+// picture somewhere, report and change the position, run, pause and stop. Positions and the
+// duration are seconds measured from the media's first frame.
+class PreviewEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Builds playback for path. Blocks (processing events, bounded) until loaded or failed.
+    virtual PreviewStatus RenderFile(const QString &path) = 0;
+    virtual PreviewStatus SetVolume(int volume) = 0;   // 0 is full volume (hundredths of a dB, -10000 silent)
+    virtual PreviewStatus SetBalance(int balance) = 0; // Qt has none: NotSupported
+    virtual PreviewStatus SetVideoOutput(QVideoSink *sink) = 0; // where frames go (the video area's sink)
+    virtual PreviewStatus SetRate(double rate) = 0;
+    virtual std::optional<double> Duration() const = 0;        // seconds; nullopt = failed
+    virtual std::optional<double> CurrentPosition() const = 0; // seconds
+    virtual PreviewStatus SetCurrentPosition(double seconds) = 0; // seek; works playing, paused or stopped
+    virtual PreviewStatus Run() = 0;
+    virtual PreviewStatus Pause() = 0;
+    virtual PreviewStatus Stop() = 0;
+    virtual void Release() = 0;   // drop the media; operations then fail until the next RenderFile
+    virtual bool HasMedia() const = 0;
+};

@@ -1,0 +1,242 @@
+#include "qtpreviewengine.h"
+
+#include <QAudioOutput>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QTimer>
+#include <QUrl>
+#include <QVideoSink>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kSilentVolume = -10000;
+constexpr int kFullVolume = 0;
+// Some files announce their duration just after they report being loaded.
+constexpr int kDurationGraceMs = 1000;
+
+bool isLoaded(QMediaPlayer::MediaStatus status)
+{
+    switch (status) {
+    case QMediaPlayer::LoadedMedia:
+    case QMediaPlayer::BufferingMedia:
+    case QMediaPlayer::BufferedMedia:
+    case QMediaPlayer::StalledMedia:
+    case QMediaPlayer::EndOfMedia:
+        return true;
+    case QMediaPlayer::NoMedia:
+    case QMediaPlayer::LoadingMedia:
+    case QMediaPlayer::InvalidMedia:
+        return false;
+    }
+    return false;
+}
+
+bool hasFailed(const QMediaPlayer &player)
+{
+    // NoMedia is not a failure: a player may still report it just after setSource.
+    return player.error() != QMediaPlayer::NoError || player.mediaStatus() == QMediaPlayer::InvalidMedia;
+}
+
+} // namespace
+
+float linearGainForVolume(int volume)
+{
+    if (volume <= kSilentVolume)
+        return 0.0f;
+    if (volume >= kFullVolume)
+        return 1.0f;
+    return QAudio::convertVolume(float(volume) / 100.0f, QAudio::DecibelVolumeScale, QAudio::LinearVolumeScale);
+}
+
+QtPreviewEngine::QtPreviewEngine(QObject *parent)
+    : PreviewEngine(parent)
+{
+}
+
+QtPreviewEngine::~QtPreviewEngine()
+{
+    if (m_player)
+        m_player->setVideoSink(nullptr);
+}
+
+PreviewStatus QtPreviewEngine::RenderFile(const QString &path)
+{
+    Release();
+    const quint64 generation = m_generation;
+    if (path.isEmpty())
+        return PreviewStatus::Failed;
+
+    m_player = std::make_unique<QMediaPlayer>();
+    m_audio = new QAudioOutput(m_player.get());
+    m_player->setAudioOutput(m_audio);
+    if (m_sink)
+        m_player->setVideoSink(m_sink);
+    // A relative path would be resolved against nothing in a URL.
+    m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+
+    QMediaPlayer *player = m_player.get();
+    if (!waitUntilLoaded(player, generation)) {
+        // A newer load or a Release has taken over: leave its player alone.
+        if (generation == m_generation)
+            Release();
+        return PreviewStatus::Failed;
+    }
+    m_originMs = std::max<qint64>(0, player->position());
+    return PreviewStatus::Ok;
+}
+
+bool QtPreviewEngine::waitUntilLoaded(QMediaPlayer *player, quint64 generation)
+{
+    const auto settled = [player] {
+        return hasFailed(*player) || (isLoaded(player->mediaStatus()) && player->duration() > 0);
+    };
+
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QTimer durationGrace;
+    durationGrace.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&durationGrace, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(this, &QtPreviewEngine::mediaReleased, &loop, &QEventLoop::quit);
+    connect(player, &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
+    const auto check = [&] {
+        if (settled())
+            loop.quit();
+        else if (isLoaded(player->mediaStatus()) && !durationGrace.isActive())
+            durationGrace.start(kDurationGraceMs);
+    };
+    connect(player, &QMediaPlayer::mediaStatusChanged, &loop, check);
+    connect(player, &QMediaPlayer::durationChanged, &loop, check);
+
+    if (!settled()) {
+        deadline.start(m_loadTimeoutMs);
+        check();
+        loop.exec();
+    }
+    if (generation != m_generation)
+        return false;
+    return !hasFailed(*player) && isLoaded(player->mediaStatus());
+}
+
+PreviewStatus QtPreviewEngine::SetVolume(int volume)
+{
+    if (!m_player || volume > kFullVolume || volume < kSilentVolume)
+        return PreviewStatus::Failed;
+    m_audio->setVolume(linearGainForVolume(volume));
+    return PreviewStatus::Ok;
+}
+
+PreviewStatus QtPreviewEngine::SetBalance(int)
+{
+    // QAudioOutput has no balance.
+    return PreviewStatus::NotSupported;
+}
+
+PreviewStatus QtPreviewEngine::SetVideoOutput(QVideoSink *sink)
+{
+    m_sink = sink;
+    if (m_player)
+        m_player->setVideoSink(sink);
+    return PreviewStatus::Ok;
+}
+
+PreviewStatus QtPreviewEngine::SetRate(double rate)
+{
+    if (!m_player || !std::isfinite(rate) || rate <= 0.0)
+        return PreviewStatus::Failed;
+    m_player->setPlaybackRate(rate);
+    return PreviewStatus::Ok;
+}
+
+qint64 QtPreviewEngine::durationMs() const
+{
+    return m_player ? m_player->duration() : 0;
+}
+
+std::optional<double> QtPreviewEngine::Duration() const
+{
+    const qint64 ms = durationMs();
+    if (ms <= 0)
+        return std::nullopt;
+    return double(ms) / 1000.0;
+}
+
+std::optional<double> QtPreviewEngine::CurrentPosition() const
+{
+    if (!m_player)
+        return std::nullopt;
+    qint64 ms = std::max<qint64>(0, m_player->position() - m_originMs);
+    if (const qint64 duration = durationMs(); duration > 0)
+        ms = std::min(ms, duration);
+    return double(ms) / 1000.0;
+}
+
+PreviewStatus QtPreviewEngine::SetCurrentPosition(double seconds)
+{
+    if (!m_player || !std::isfinite(seconds) || seconds < 0.0)
+        return PreviewStatus::Failed;
+    qint64 ms = std::llround(std::min(seconds, 1.0e12) * 1000.0);
+    if (const qint64 duration = durationMs(); duration > 0)
+        ms = std::min(ms, duration);
+    // A player that ran to the end has stopped and would not show the sought picture.
+    if (m_player->playbackState() == QMediaPlayer::StoppedState)
+        m_player->pause();
+    m_player->setPosition(m_originMs + ms);
+    return PreviewStatus::Ok;
+}
+
+PreviewStatus QtPreviewEngine::Run()
+{
+    if (!m_player)
+        return PreviewStatus::Failed;
+    m_player->play();
+    return PreviewStatus::Ok;
+}
+
+PreviewStatus QtPreviewEngine::Pause()
+{
+    if (!m_player)
+        return PreviewStatus::Failed;
+    m_player->pause();
+    return PreviewStatus::Ok;
+}
+
+PreviewStatus QtPreviewEngine::Stop()
+{
+    if (!m_player)
+        return PreviewStatus::Failed;
+    m_player->pause();
+    m_player->setPosition(m_originMs);
+    return PreviewStatus::Ok;
+}
+
+void QtPreviewEngine::Release()
+{
+    ++m_generation;
+    m_originMs = 0;
+    if (m_player) {
+        // The sink goes to the next player; detach it before this one goes away.
+        m_player->setVideoSink(nullptr);
+        m_player->stop();
+        m_audio = nullptr;
+        m_player.reset();
+    }
+    emit mediaReleased();
+}
+
+bool QtPreviewEngine::HasMedia() const
+{
+    return m_player != nullptr;
+}
+
+std::optional<float> QtPreviewEngine::linearVolume() const
+{
+    if (!m_audio)
+        return std::nullopt;
+    return m_audio->volume();
+}

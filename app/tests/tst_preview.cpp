@@ -1,0 +1,401 @@
+#include "qtpreviewengine.h"
+#include "testsupport.h"
+#include "videoarea.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMimeData>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <QVideoFrame>
+#include <QVideoFrameFormat>
+#include <QVideoSink>
+
+namespace {
+
+constexpr int kFrameTimeoutMs = 10000;
+constexpr double kClipSeconds = 2.5;
+
+// A 160x120 test pattern with a tone, in the container path's extension names, with the given
+// codecs. Empty on failure.
+QString makeContainerClip(const QTemporaryDir &dir, const QString &name, const QString &videoCodec,
+                          const QString &audioCodec, double seconds = kClipSeconds)
+{
+    const QString path = dir.filePath(name);
+    const QString length = QString::number(seconds);
+    QProcess ffmpeg;
+    ffmpeg.start(TestSupport::systemFfmpeg(),
+                 {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                  QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("testsrc=size=160x120:rate=25:duration=") + length, QStringLiteral("-f"),
+                  QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("sine=frequency=440:sample_rate=44100:duration=") + length,
+                  QStringLiteral("-c:v"), videoCodec, QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
+                  QStringLiteral("-c:a"), audioCodec, QStringLiteral("-shortest"), path});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0)
+        return {};
+    return path;
+}
+
+// Share of pixels that are not (nearly) black.
+double litShare(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    qint64 lit = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb p = rgb.pixel(x, y);
+            if (qRed(p) + qGreen(p) + qBlue(p) > 30)
+                ++lit;
+        }
+    }
+    return rgb.isNull() ? 0.0 : double(lit) / (double(rgb.width()) * rgb.height());
+}
+
+// A frame of w x h pixels: left half red, right half blue.
+QVideoFrame splitFrame(int w, int h)
+{
+    QVideoFrame frame(QVideoFrameFormat(QSize(w, h), QVideoFrameFormat::Format_RGBA8888));
+    if (!frame.map(QVideoFrame::WriteOnly))
+        return {};
+    for (int y = 0; y < h; ++y) {
+        uchar *line = frame.bits(0) + y * frame.bytesPerLine(0);
+        for (int x = 0; x < w; ++x) {
+            const bool left = x < w / 2;
+            line[4 * x + 0] = left ? 255 : 0;
+            line[4 * x + 1] = 0;
+            line[4 * x + 2] = left ? 0 : 255;
+            line[4 * x + 3] = 255;
+        }
+    }
+    frame.unmap();
+    return frame;
+}
+
+bool near(std::optional<double> value, double expected, double tolerance)
+{
+    return value && std::abs(*value - expected) <= tolerance;
+}
+
+} // namespace
+
+class TestPreview final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void playsEveryContainer_data();
+    void playsEveryContainer();
+    void seekFromEveryState_data();
+    void seekFromEveryState();
+    void refusesWhatIsNotVideo_data();
+    void refusesWhatIsNotVideo();
+    void newLoadTakesOverAPendingOne();
+    void volumeInHundredthsOfADecibel_data();
+    void volumeInHundredthsOfADecibel();
+
+    void frameCoversTheWholeArea_data();
+    void frameCoversTheWholeArea();
+    void dropReportsLocalFiles_data();
+    void dropReportsLocalFiles();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_mp4;
+};
+
+void TestPreview::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_mp4 = makeContainerClip(m_dir, QStringLiteral("clip.mp4"), QStringLiteral("libx264"), QStringLiteral("aac"));
+    QVERIFY(!m_mp4.isEmpty());
+}
+
+void TestPreview::playsEveryContainer_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("videoCodec");
+    QTest::addColumn<QString>("audioCodec");
+    QTest::addColumn<double>("seconds");
+    QTest::newRow("mp4: H.264, AAC") << "c.mp4" << "libx264" << "aac" << kClipSeconds;
+    QTest::newRow("mkv: H.264, Vorbis") << "c.mkv" << "libx264" << "libvorbis" << kClipSeconds;
+    QTest::newRow("avi: MPEG-4, MP3") << "c.avi" << "mpeg4" << "libmp3lame" << kClipSeconds;
+    QTest::newRow("mov: H.264, AAC") << "c.mov" << "libx264" << "aac" << kClipSeconds;
+    QTest::newRow("webm: VP8, Vorbis") << "c.webm" << "libvpx" << "libvorbis" << kClipSeconds;
+    QTest::newRow("flv: Sorenson, MP3") << "c.flv" << "flv" << "libmp3lame" << kClipSeconds;
+    // GStreamer's MPEG program stream seeks go astray in very short files.
+    QTest::newRow("mpg: MPEG-2, MP2") << "c.mpg" << "mpeg2video" << "mp2" << 5.0;
+    QTest::newRow("ts: MPEG-2, MP2") << "c.ts" << "mpeg2video" << "mp2" << kClipSeconds;
+    // Under about 3.5 s GStreamer finds no duration in an H.264 transport stream.
+    QTest::newRow("ts: H.264, AAC") << "h.ts" << "libx264" << "aac" << 4.5;
+    QTest::newRow("wmv: WMV8, WMA2") << "c.wmv" << "wmv2" << "wmav2" << kClipSeconds;
+    QTest::newRow("asf: WMV7, WMA1") << "c.asf" << "wmv1" << "wmav1" << kClipSeconds;
+    QTest::newRow("upper-case name CLIP.AVI") << "CLIP.AVI" << "mpeg4" << "libmp3lame" << kClipSeconds;
+    QTest::newRow("space and # in the name") << "my clip #1.mp4" << "libx264" << "aac" << kClipSeconds;
+}
+
+void TestPreview::playsEveryContainer()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, videoCodec);
+    QFETCH(QString, audioCodec);
+    QFETCH(double, seconds);
+    const QString path = makeContainerClip(m_dir, name, videoCodec, audioCodec, seconds);
+    QVERIFY2(!path.isEmpty(), "the encoder could not write the clip");
+
+    VideoArea area;
+    area.resize(318, 189);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    QtPreviewEngine engine;
+    QCOMPARE(engine.SetVideoOutput(area.videoSink()), PreviewStatus::Ok);
+
+    QCOMPARE(engine.RenderFile(path), PreviewStatus::Ok);
+    QVERIFY(engine.HasMedia());
+    QVERIFY2(near(engine.Duration(), seconds, 0.5), qPrintable(QString::number(engine.Duration().value_or(-1))));
+    QVERIFY(near(engine.CurrentPosition(), 0.0, 0.05));
+    QCOMPARE(engine.Run(), PreviewStatus::Ok);
+    QTRY_VERIFY_WITH_TIMEOUT(area.hasFrame() && area.framesPainted() > 0, kFrameTimeoutMs);
+    QVERIFY(litShare(area.grab().toImage()) > 0.5);
+
+    // Paused, a seek moves the position at once and brings the picture of the new place.
+    QTRY_VERIFY_WITH_TIMEOUT(engine.CurrentPosition().value_or(0) > 0.2, kFrameTimeoutMs);
+    QCOMPARE(engine.Pause(), PreviewStatus::Ok);
+    const qint64 painted = area.framesPainted();
+    QCOMPARE(engine.SetCurrentPosition(1.0), PreviewStatus::Ok);
+    QVERIFY(near(engine.CurrentPosition(), 1.0, 0.05));
+    QTRY_VERIFY_WITH_TIMEOUT(area.framesPainted() > painted, kFrameTimeoutMs);
+}
+
+void TestPreview::seekFromEveryState_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<double>("target");
+    QTest::addColumn<bool>("newPicture"); // a seek outside playback brings the picture of its place
+    QTest::newRow("playing, to 1.2 s") << "playing" << 1.2 << false;
+    QTest::newRow("paused, to 1.2 s") << "paused" << 1.2 << true;
+    QTest::newRow("paused, back to 0") << "paused" << 0.0 << true;
+    QTest::newRow("stopped, to 0 (the Stop button's own seek)") << "stopped" << 0.0 << true;
+    QTest::newRow("stopped, to 1.2 s") << "stopped" << 1.2 << true;
+    QTest::newRow("ended, to 0") << "ended" << 0.0 << true;
+    QTest::newRow("ended, to 1.2 s") << "ended" << 1.2 << true;
+    // A slider's whole-second Max may lie past the end (2.5 s gives 3 when rounded up).
+    QTest::newRow("paused, past the end: held at the end") << "paused" << 3.0 << false;
+}
+
+// Run after any seek continues from the sought place, whatever state the seek was made in;
+// a seek outside playback shows its picture without starting playback.
+void TestPreview::seekFromEveryState()
+{
+    QFETCH(QString, state);
+    QFETCH(double, target);
+    QFETCH(bool, newPicture);
+    VideoArea area;
+    area.resize(160, 120);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    QtPreviewEngine engine;
+    engine.SetVideoOutput(area.videoSink());
+    QCOMPARE(engine.RenderFile(m_mp4), PreviewStatus::Ok);
+    const double duration = engine.Duration().value_or(0);
+    QVERIFY(duration > 2.0);
+
+    QCOMPARE(engine.Run(), PreviewStatus::Ok);
+    QTRY_VERIFY_WITH_TIMEOUT(engine.CurrentPosition().value_or(0) > 0.3, kFrameTimeoutMs);
+    if (state == QLatin1String("paused")) {
+        QCOMPARE(engine.Pause(), PreviewStatus::Ok);
+    } else if (state == QLatin1String("stopped")) {
+        QCOMPARE(engine.Stop(), PreviewStatus::Ok);
+        QVERIFY(near(engine.CurrentPosition(), 0.0, 0.01));
+    } else if (state == QLatin1String("ended")) {
+        QTRY_VERIFY_WITH_TIMEOUT(near(engine.CurrentPosition(), duration, 0.05), kFrameTimeoutMs);
+    }
+
+    const double expected = std::min(target, duration);
+    const qint64 painted = area.framesPainted();
+    QCOMPARE(engine.SetCurrentPosition(target), PreviewStatus::Ok);
+    QVERIFY(near(engine.CurrentPosition(), expected, 0.05));
+    if (newPicture)
+        QTRY_VERIFY_WITH_TIMEOUT(area.framesPainted() > painted, kFrameTimeoutMs);
+    if (state != QLatin1String("playing")) {
+        QVERIFY(near(engine.CurrentPosition(), expected, 0.05));
+        if (expected >= duration)
+            return;
+        QCOMPARE(engine.Run(), PreviewStatus::Ok);
+    }
+    QVERIFY(engine.CurrentPosition().value_or(-1) >= expected - 0.05);
+    QTRY_VERIFY_WITH_TIMEOUT(engine.CurrentPosition().value_or(0) > expected + 0.3, kFrameTimeoutMs);
+}
+
+void TestPreview::refusesWhatIsNotVideo_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::newRow("text renamed .avi") << "notes.avi" << QByteArray("just some words\n");
+    QTest::newRow("empty .mp4") << "empty.mp4" << QByteArray("");
+    QTest::newRow("missing file") << "nowhere.mkv" << QByteArray();
+    QTest::newRow("empty path") << "" << QByteArray();
+}
+
+void TestPreview::refusesWhatIsNotVideo()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QString path;
+    if (!name.isEmpty()) {
+        path = m_dir.filePath(name);
+        if (!content.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+    }
+    QtPreviewEngine engine;
+    // A loaded file first: a failed load must not leave the earlier one half in place.
+    QCOMPARE(engine.RenderFile(m_mp4), PreviewStatus::Ok);
+    QCOMPARE(engine.RenderFile(path), PreviewStatus::Failed);
+    QVERIFY(!engine.HasMedia());
+    QVERIFY(!engine.Duration());
+    QVERIFY(!engine.CurrentPosition());
+    QCOMPARE(engine.Run(), PreviewStatus::Failed);
+    QCOMPARE(engine.Pause(), PreviewStatus::Failed);
+    QCOMPARE(engine.Stop(), PreviewStatus::Failed);
+    QCOMPARE(engine.SetCurrentPosition(1.0), PreviewStatus::Failed);
+    QCOMPARE(engine.SetVolume(0), PreviewStatus::Failed);
+    QCOMPARE(engine.SetRate(1.0), PreviewStatus::Failed);
+    QCOMPARE(engine.SetBalance(0), PreviewStatus::NotSupported);
+}
+
+// A file dropped while another is still loading: the first load gives up, the second wins.
+void TestPreview::newLoadTakesOverAPendingOne()
+{
+    const QString longer = makeContainerClip(m_dir, QStringLiteral("longer.mkv"), QStringLiteral("libx264"),
+                                             QStringLiteral("libvorbis"), 4.0);
+    QVERIFY(!longer.isEmpty());
+    QtPreviewEngine engine;
+    PreviewStatus inner = PreviewStatus::Failed;
+    QTimer::singleShot(0, &engine, [&] { inner = engine.RenderFile(longer); });
+    QCOMPARE(engine.RenderFile(m_mp4), PreviewStatus::Failed);
+    QCOMPARE(inner, PreviewStatus::Ok);
+    QVERIFY(engine.HasMedia());
+    QVERIFY(near(engine.Duration(), 4.0, 0.5));
+}
+
+void TestPreview::volumeInHundredthsOfADecibel_data()
+{
+    QTest::addColumn<int>("volume");
+    QTest::addColumn<PreviewStatus>("status");
+    QTest::addColumn<float>("gain");
+    QTest::newRow("0: full") << 0 << PreviewStatus::Ok << 1.0f;
+    QTest::newRow("-600: half amplitude") << -600 << PreviewStatus::Ok << 0.501f;
+    QTest::newRow("-2000: a tenth") << -2000 << PreviewStatus::Ok << 0.1f;
+    QTest::newRow("-10000: silent") << -10000 << PreviewStatus::Ok << 0.0f;
+    QTest::newRow("-10001: out of range, unchanged") << -10001 << PreviewStatus::Failed << 1.0f;
+    QTest::newRow("1: out of range, unchanged") << 1 << PreviewStatus::Failed << 1.0f;
+}
+
+void TestPreview::volumeInHundredthsOfADecibel()
+{
+    QFETCH(int, volume);
+    QFETCH(PreviewStatus, status);
+    QFETCH(float, gain);
+    QtPreviewEngine engine;
+    QCOMPARE(engine.RenderFile(m_mp4), PreviewStatus::Ok);
+    QCOMPARE(engine.SetVolume(volume), status);
+    QVERIFY(engine.linearVolume());
+    QVERIFY2(std::abs(*engine.linearVolume() - gain) < 0.001f, qPrintable(QString::number(*engine.linearVolume())));
+}
+
+void TestPreview::frameCoversTheWholeArea_data()
+{
+    QTest::addColumn<QSize>("frameSize");
+    QTest::addColumn<QSize>("areaSize");
+    QTest::newRow("4x2 frame in the 318x189 preview") << QSize(4, 2) << QSize(318, 189);
+    QTest::newRow("wide frame in a tall area") << QSize(64, 8) << QSize(60, 300);
+    QTest::newRow("tall frame in a wide area") << QSize(8, 64) << QSize(300, 40);
+}
+
+void TestPreview::frameCoversTheWholeArea()
+{
+    QFETCH(QSize, frameSize);
+    QFETCH(QSize, areaSize);
+    VideoArea area;
+    area.resize(areaSize);
+    QVERIFY(!area.hasFrame());
+    QCOMPARE(litShare(area.grab().toImage()), 0.0);
+
+    const QVideoFrame frame = splitFrame(frameSize.width(), frameSize.height());
+    QVERIFY(frame.isValid());
+    area.videoSink()->setVideoFrame(frame);
+    QVERIFY(area.hasFrame());
+    const QImage shown = area.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QVERIFY(area.framesPainted() > 0);
+    const int w = shown.width();
+    const int h = shown.height();
+    // Stretched, not letterboxed: the corners carry the picture's own colours.
+    for (const QPoint &p : {QPoint(0, 0), QPoint(0, h - 1), QPoint(w / 2 - 2, h / 2)})
+        QCOMPARE(shown.pixel(p), qRgb(255, 0, 0));
+    for (const QPoint &p : {QPoint(w - 1, 0), QPoint(w - 1, h - 1), QPoint(w / 2 + 2, h / 2)})
+        QCOMPARE(shown.pixel(p), qRgb(0, 0, 255));
+
+    // The empty frame a stopping player sends keeps the picture; clearFrame makes it black.
+    area.videoSink()->setVideoFrame(QVideoFrame());
+    QVERIFY(area.hasFrame());
+    QCOMPARE(litShare(area.grab().toImage()), 1.0);
+    area.clearFrame();
+    QVERIFY(!area.hasFrame());
+    QCOMPARE(litShare(area.grab().toImage()), 0.0);
+}
+
+void TestPreview::dropReportsLocalFiles_data()
+{
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<QStringList>("expected"); // empty: the drop is refused, nothing reported
+    const QUrl a = QUrl::fromLocalFile(QStringLiteral("/videos/CLIP.AVI"));
+    const QUrl b = QUrl::fromLocalFile(QStringLiteral("/videos/second clip #2.ts"));
+    const QUrl web(QStringLiteral("https://example.org/clip.mp4"));
+    QTest::newRow("one file") << QList<QUrl>{a} << QStringList{QStringLiteral("/videos/CLIP.AVI")};
+    QTest::newRow("several, in their order")
+        << QList<QUrl>{b, a} << QStringList{QStringLiteral("/videos/second clip #2.ts"), QStringLiteral("/videos/CLIP.AVI")};
+    QTest::newRow("web address left out") << QList<QUrl>{web, a} << QStringList{QStringLiteral("/videos/CLIP.AVI")};
+    QTest::newRow("only a web address") << QList<QUrl>{web} << QStringList{};
+    QTest::newRow("no URLs (plain text)") << QList<QUrl>{} << QStringList{};
+}
+
+void TestPreview::dropReportsLocalFiles()
+{
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(QStringList, expected);
+    VideoArea area;
+    area.resize(160, 120);
+    QVERIFY(area.acceptDrops());
+    QCOMPARE(area.cursor().shape(), Qt::ArrowCursor);
+    QSignalSpy dropped(&area, &VideoArea::filesDropped);
+
+    QMimeData mime;
+    if (urls.isEmpty())
+        mime.setText(QStringLiteral("/videos/CLIP.AVI"));
+    else
+        mime.setUrls(urls);
+    const QPoint at(80, 60);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&area, &enter);
+    QCOMPARE(enter.isAccepted(), !expected.isEmpty());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&area, &drop);
+    if (expected.isEmpty()) {
+        QCOMPARE(dropped.count(), 0);
+    } else {
+        QCOMPARE(dropped.count(), 1);
+        QCOMPARE(dropped.at(0).at(0).toStringList(), expected);
+    }
+}
+
+QTEST_MAIN(TestPreview)
+#include "tst_preview.moc"
