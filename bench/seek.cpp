@@ -2,7 +2,9 @@
 // A 30 s cut at 95 % of a 10-minute 720p clip through CVideoConv, with the
 // start after the input (the default) and before it (fast seek), side by side,
 // against the same cut of a 30 s file that begins at the start mark. For each:
-// the wall time of the whole run and the time to the first Progress event.
+// the wall time of the whole run, the encoder's processor time (user and
+// system; steadier than wall time on a busy machine) and the time to the
+// first Progress event.
 //
 //   bench_seek [rounds]     (default 3; the runs of a round are interleaved)
 //
@@ -22,6 +24,10 @@
 #include <cstdio>
 #include <vector>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 constexpr int kClipSeconds = 600;
@@ -35,6 +41,20 @@ double median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t mid = values.size() / 2;
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
+}
+
+// Processor seconds of all children ended and waited for so far; 0 where unknown.
+double childCpuSeconds()
+{
+#ifdef Q_OS_UNIX
+    rusage usage{};
+    if (getrusage(RUSAGE_CHILDREN, &usage) != 0)
+        return 0;
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+#else
+    return 0;
+#endif
 }
 
 bool runEncoder(const QStringList &arguments)
@@ -68,6 +88,7 @@ bool makeCached(const QString &path, const QStringList &arguments)
 struct Run
 {
     double wall = 0;
+    double cpu = 0;
     double firstProgress = -1; // seconds; negative when none came
 };
 
@@ -86,9 +107,11 @@ Run cut(const QString &programDir, const QString &input, const QString &output, 
         if (run.firstProgress < 0)
             run.firstProgress = clock.nsecsElapsed() / 1e9;
     });
+    const double cpuBefore = childCpuSeconds();
     clock.start();
     job.StartConversion();
     run.wall = clock.nsecsElapsed() / 1e9;
+    run.cpu = childCpuSeconds() - cpuBefore;
     if (!sink.messages.isEmpty()) {
         std::fprintf(stderr, "conversion failed: %s\n", qPrintable(sink.messages.first().text));
         std::exit(1);
@@ -144,29 +167,32 @@ int main(int argc, char **argv)
         int start;
         bool fastSeek;
         std::vector<double> wall;
+        std::vector<double> cpu;
         std::vector<double> firstProgress;
     };
-    std::vector<Mode> modes{{"default seek (after the input)", &clip, kStart, false, {}, {}},
-                            {"fast seek (before the input)", &clip, kStart, true, {}, {}},
-                            {"30 s file from the mark", &tail, 0, false, {}, {}}};
+    std::vector<Mode> modes{{"default seek (after the input)", &clip, kStart, false, {}, {}, {}},
+                            {"fast seek (before the input)", &clip, kStart, true, {}, {}, {}},
+                            {"30 s file from the mark", &tail, 0, false, {}, {}, {}}};
     std::printf("%d rounds of a %d s cut at %d s of a %d s 720p clip\n", rounds, kLength, kStart, kClipSeconds);
     for (int round = 0; round < rounds; ++round) {
         for (size_t i = 0; i < modes.size(); ++i) {
             Mode &mode = modes[(i + size_t(round)) % modes.size()]; // rotate the order between rounds
             const Run run = cut(work.path(), *mode.input, output, mode.start, mode.fastSeek);
             mode.wall.push_back(run.wall);
+            mode.cpu.push_back(run.cpu);
             if (run.firstProgress >= 0)
                 mode.firstProgress.push_back(run.firstProgress);
-            std::printf("  round %d  %-32s %7.2f s, first progress %s\n", round + 1, mode.name, run.wall,
+            std::printf("  round %d  %-32s %7.2f s wall, %7.2f s cpu, first progress %s\n", round + 1, mode.name,
+                        run.wall, run.cpu,
                         run.firstProgress >= 0 ? qPrintable(QString::number(run.firstProgress, 'f', 2) + u" s")
                                                : "none");
             std::fflush(stdout);
         }
     }
 
-    std::printf("\nmedians                            wall      first progress\n");
+    std::printf("\nmedians                            wall        cpu      first progress\n");
     for (const Mode &mode : modes) {
-        std::printf("  %-32s %7.2f s   %s\n", mode.name, median(mode.wall),
+        std::printf("  %-32s %7.2f s  %7.2f s   %s\n", mode.name, median(mode.wall), median(mode.cpu),
                     mode.firstProgress.empty()
                         ? "none"
                         : qPrintable(QString::number(median(mode.firstProgress), 'f', 2) + u" s"));
@@ -174,7 +200,10 @@ int main(int argc, char **argv)
     const double slow = median(modes[0].wall);
     const double fast = median(modes[1].wall);
     const double reference = median(modes[2].wall);
-    std::printf("\ndefault / fast seek:          %.1fx\n", slow / fast);
-    std::printf("fast seek / 30 s file:        %.2fx (target at most 1.2x)\n", fast / reference);
+    std::printf("\n                               wall    cpu\n");
+    std::printf("default / fast seek:          %5.2fx %5.2fx\n", slow / fast,
+                median(modes[0].cpu) / median(modes[1].cpu));
+    std::printf("fast seek / 30 s file:        %5.2fx %5.2fx (target: wall at most 1.2x)\n", fast / reference,
+                median(modes[1].cpu) / median(modes[2].cpu));
     return 0;
 }

@@ -110,7 +110,8 @@ void TestEncoderText::cutCommandLine_data()
                                             << R"(-i "/v/in.mp4" )" + custom + R"( -ss 75 -t 30 -y "/v/out.mp4")";
     QTest::newRow("fast seek") << custom + " -ss 75 -t 30 -y" << true
                                << R"(-ss 75 -i "/v/in.mp4" )" + custom + R"( -t 30 -y "/v/out.mp4")";
-    QTest::newRow("fast seek, fraction") << "-ss 75.25 -t 30 -y" << true << R"(-ss 75.25 -i "/v/in.mp4" -t 30 -y "/v/out.mp4")";
+    QTest::newRow("fast seek, fraction") << "-ss 75.25 -t 30 -y" << true
+                                         << R"(-ss 75.25 -i "/v/in.mp4" -t 30 -y "/v/out.mp4")";
     QTest::newRow("fast seek, quoted start, odd spacing") << "-r 25  -ss \"75\"\t-t 30" << true
                                                            << "-ss 75 -i \"/v/in.mp4\" -r 25\t-t 30 \"/v/out.mp4\"";
     QTest::newRow("fast seek keeps quoted options verbatim")
@@ -126,7 +127,8 @@ void TestEncoderText::cutCommandLine_data()
     for (const char *other : {"-acodec copy -vcodec mpeg4", "-c:a copy", "-c:v copyx", "-vcodec:copy", "-C copy",
                               R"(-metadata "-c copy")", R"(-vf "null" "-c copy")"}) {
         QTest::addRow("not a video copy: %s", other) << other + copyTail << false
-                                                     << R"(-i "/v/in.mp4" )" + QLatin1String(other) + copyTail + R"( "/v/out.mp4")";
+                                                     << R"(-i "/v/in.mp4" )" + QLatin1String(other) + copyTail
+                                                            + R"( "/v/out.mp4")";
     }
 
     // A start that is not ours to move leaves the command as it is, copy or not.
@@ -144,8 +146,8 @@ void TestEncoderText::cutCommandLine()
     QFETCH(bool, fastSeek);
     QFETCH(QString, command);
     const QString encoder = EncoderCommand::quoteArgument(EncoderCommand::encoderPath(QStringLiteral("/opt/snipora")));
-    const QString built = EncoderCommand::conversionCommandLine(QStringLiteral("/opt/snipora"), QStringLiteral("/v/in.mp4"),
-                                                                options, QStringLiteral("/v/out.mp4"), fastSeek);
+    const QString built = EncoderCommand::conversionCommandLine(
+        QStringLiteral("/opt/snipora"), QStringLiteral("/v/in.mp4"), options, QStringLiteral("/v/out.mp4"), fastSeek);
     QCOMPARE(built, encoder + u' ' + command);
     QCOMPARE(EncoderCommand::seeksBeforeInput(options, fastSeek), command.startsWith(QLatin1String("-ss")));
 }
