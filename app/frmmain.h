@@ -51,6 +51,7 @@ public:
     bool TaskRunning() const { return m_taskRunning; }
     QString sVideoFile() const { return m_sVideoFile; }
     QString sTotalTime() const { return m_sTotalTime; }
+    qint32 sliderMax() const;
     const QList<PresetEntry> &Presets() const { return m_presets.Presets; }
     const QList<CodecEntry> &Codecs() const { return m_codecs.Codecs; }
     FormatPanel &formatPanel() { return *m_format; }

@@ -61,6 +61,11 @@ bool IsVideoFileName(const QString &fileName)
     return false;
 }
 
+qint32 frmMain::sliderMax() const
+{
+    return m_slider->Max();
+}
+
 QString frmMain::SelectVideoFile()
 {
     QString path = m_services.dialogs->ShowOpenDialog(this, VideoFileTypes(), u"Select a video file"_s);

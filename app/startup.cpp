@@ -10,15 +10,57 @@
 #include "settingsstorelocation.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QTextStream>
 #include <QDir>
 #include <QStandardPaths>
 #include <QTimer>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 QString FileArgument(const QStringList &arguments)
 {
     if (arguments.size() < 2)
         return QString();
     return arguments.at(1);
+}
+
+void ReportReadyAndQuit(const frmMain &window, const QString &reportFile, qint64 shownMs)
+{
+    QFile file(reportFile);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QTextStream out(&file);
+        out << "shown_ms=" << shownMs << "\n"
+            << "bNoVideo=" << (window.bNoVideo() ? 1 : 0) << "\n"
+            << "Max=" << window.sliderMax() << "\n"
+            << "sVideoFile=" << window.sVideoFile() << "\n"
+            << "programDir=" << QCoreApplication::applicationDirPath() << "\n"
+            << "presets=" << window.Presets().size() << "\n";
+    }
+    QCoreApplication::quit();
+}
+
+qint64 ProcessStartMSecsSinceEpoch()
+{
+#ifdef Q_OS_LINUX
+    // Field 22 of /proc/self/stat: the start time in clock ticks after boot.
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (stat.open(QIODevice::ReadOnly) && uptime.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        const double upSeconds = uptime.readAll().split(' ').value(0).toDouble();
+        const long ticks = sysconf(_SC_CLK_TCK);
+        if (fields.size() > 19 && ticks > 0) {
+            const double startSeconds = fields[19].toDouble() / double(ticks);
+            return QDateTime::currentMSecsSinceEpoch() - qint64((upSeconds - startSeconds) * 1000.0);
+        }
+    }
+#endif
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
 int RunSnipora(int &argc, char **argv)
@@ -51,9 +93,16 @@ int RunSnipora(int &argc, char **argv)
     frmMain window(services);
     window.show();
     const QString file = FileArgument(QApplication::arguments());
-    if (!file.isEmpty()) {
-        // After the window is up, so a message it shows has its owner on screen.
-        QTimer::singleShot(0, &window, [&window, file] { window.OpenFile(file); });
-    }
+    const QString report = qEnvironmentVariable("SNIPORA_READY_REPORT");
+    // After the window is up, so a message the load shows has its owner on
+    // screen. The load runs nested event passes, so the report waits for it
+    // in the same call rather than in a call of its own.
+    QTimer::singleShot(0, &window, [&window, file, report] {
+        const qint64 shownMs = QDateTime::currentMSecsSinceEpoch() - ProcessStartMSecsSinceEpoch();
+        if (!file.isEmpty())
+            window.OpenFile(file);
+        if (!report.isEmpty())
+            ReportReadyAndQuit(window, report, shownMs);
+    });
     return QApplication::exec();
 }

@@ -8,5 +8,18 @@
 // Further arguments are ignored.
 QString FileArgument(const QStringList &arguments);
 
+class frmMain;
+
+// A diagnostic for the package check and the start-up benchmark: with
+// SNIPORA_READY_REPORT=<file> set, the program writes what it has loaded
+// (shown_ms: from the process's start to the window up; bNoVideo, Max, sVideoFile, programDir, presets; one name=value a
+// line) into that file once the window is up and any file named on the
+// command line has loaded, and quits.
+void ReportReadyAndQuit(const frmMain &window, const QString &reportFile, qint64 shownMs);
+
+// When this process started, in milliseconds since the epoch (now, where the
+// system cannot tell).
+qint64 ProcessStartMSecsSinceEpoch();
+
 // Builds the real services and the main window, and runs the program.
 int RunSnipora(int &argc, char **argv);
