@@ -6,6 +6,8 @@ snipora_install_deps() {
         qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
         libqt6multimedia6 libqt6multimediawidgets6 libgl-dev
         ffmpeg fonts-dejavu-core
+        gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+        gstreamer1.0-plugins-ugly gstreamer1.0-libav dbus-daemon
     )
     local missing=()
     local pkg
