@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+class QLineEdit;
+
+// The four number boxes of the format panel that only take certain keys.
+enum class KeyFilterBox { txtCABirate, txtCVBitrate, txtChannels, txtFrameRate };
+
+// Whether a typed key reaches the box. key is the typed character (8 for
+// Backspace, 13 for Enter); textBefore is the box's whole text before the key
+// takes effect, whatever part of it is selected. Three rules, in order:
+//  1. only Enter, Backspace and the digits 0-9 pass; txtChannels refuses "0",
+//     txtFrameRate also takes ".";
+//  2. a box that already holds its length (4 for the bitrates, 1 for
+//     txtChannels, 9 for txtFrameRate) takes nothing but Backspace. A text
+//     longer than that, which only a program can put there, counts as full
+//     too, so it can only shrink;
+//  3. once txtFrameRate holds a ".", neither "0" nor "." passes.
+// Digits are the ASCII ones only; other scripts' digits are refused.
+bool KeyFilterAccepts(KeyFilterBox box, QChar key, const QString &textBefore);
+
+// Makes edit follow KeyFilterAccepts for everything the user puts into it.
+// Typed characters are checked one by one and swallowed silently; Backspace,
+// Delete, cursor movement, selection, cut, copy and undo pass untouched. Text
+// arriving in one piece (Ctrl+V or Shift+Insert, the middle button's
+// selection paste, the context menu's Paste, a drop) first replaces the
+// selection, then goes in one character at a time as if typed, so each
+// character meets the rules against the text before it; refused characters
+// are skipped and the rest still tried. Input methods are switched off for the
+// box: they commit text without key events. Text set by the program is not
+// checked.
+//
+// A QValidator does not fit: it judges the text a change would produce, while
+// the rules judge the key against the text before it. A full box must refuse
+// a digit even when the digit would only replace the selection; a validator
+// would see a short, valid result and let it in.
+void InstallKeyFilter(QLineEdit *edit, KeyFilterBox box);
