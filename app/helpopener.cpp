@@ -1,0 +1,66 @@
+#include "helpopener.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+
+namespace {
+
+// xdg-mime answers from local files; a hung one must not freeze the window.
+constexpr int kMimeQueryTimeoutMs = 3000;
+
+} // namespace
+
+bool SystemDesktopServices::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+bool SystemDesktopServices::canOpen(const QUrl &url) const
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
+    if (!url.isLocalFile())
+        return true;
+    const QString mimeType = QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name();
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (!query.waitForFinished(kMimeQueryTimeoutMs)) {
+        query.kill();
+        query.waitForFinished();
+        return true; // not there, or no answer: cannot tell
+    }
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return true;
+    // An empty answer is xdg-mime's way of saying there is no default program.
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+    Q_UNUSED(url);
+    return true;
+#endif
+}
+
+QUrl LinkUrl(const QString &programDir, const QString &link)
+{
+    const QUrl url(link);
+    if (url.scheme() == u"http" || url.scheme() == u"https")
+        return url;
+    return QUrl::fromLocalFile(QDir(programDir).filePath(link));
+}
+
+void OpenHelp(const QString &programDir, DesktopServices &desktop)
+{
+    const QString chm = QDir(programDir).filePath(kHelpFileName);
+    if (QFileInfo(chm).isFile()) {
+        const QUrl chmUrl = QUrl::fromLocalFile(chm);
+        if (desktop.canOpen(chmUrl) && desktop.openUrl(chmUrl))
+            return;
+    }
+    desktop.openUrl(QUrl::fromLocalFile(QDir(programDir).filePath(kHelpPagesFolder + u'/' + kHelpStartPage)));
+}
+
+void OpenLink(const QString &programDir, const QString &link, DesktopServices &desktop)
+{
+    desktop.openUrl(LinkUrl(programDir, link));
+}
