@@ -355,7 +355,7 @@ void PictureButton::paintEvent(QPaintEvent *)
         face.setColorAt(0.52, lit);
         face.setColorAt(1, mix(lit, kBlack, 0.08));
     }
-    p.setPen(QPen(enabled ? border : withAlpha(border, 0.55), 1));
+    p.setPen(QPen(enabled ? border : withAlpha(border, 0.75), 1));
     p.setBrush(face);
     p.drawRoundedRect(outline, kButtonRadius, kButtonRadius);
 

@@ -28,9 +28,10 @@ bool KeyFilterAccepts(KeyFilterBox box, QChar key, const QString &textBefore);
 // selection paste, the context menu's Paste, a drop) first replaces the
 // selection, then goes in one character at a time as if typed, so each
 // character meets the rules against the text before it; refused characters
-// are skipped and the rest still tried. Input methods are switched off for the
-// box: they commit text without key events. Text set by the program is not
-// checked.
+// are skipped and the rest still tried; the middle button's paste keeps the
+// selection and goes in at the cursor, as it does everywhere else. Input
+// methods are switched off for the box, and a commit that arrives anyway goes
+// in as typed. Text set by the program is not checked.
 //
 // A QValidator does not fit: it judges the text a change would produce, while
 // the rules judge the key against the text before it. A full box must refuse

@@ -89,7 +89,6 @@ void tst_SlideAnimator::downwardSlide_data()
     QTest::newRow("from open, layout height") << 2715 << 8070 << 12 << 8215;
     QTest::newRow("lands exactly on the height") << 3070 << 8070 << 11 << 8070;
     QTest::newRow("already parked") << 8070 << 8070 << 1 << 8070;
-    QTest::newRow("below the window") << 9000 << 8070 << 1 << 9000;
 }
 
 void tst_SlideAnimator::downwardSlide()
@@ -168,9 +167,6 @@ void tst_SlideAnimator::commands_data()
     QTest::addColumn<int>("animateInterval");
     QTest::addColumn<bool>("runsAfterOneTick");
 
-    QTest::newRow("up") << QStringList{QStringLiteral("EDIT_FRAME_UP")} << SlideAnimator::kModeUp << 300 << 10 << true;
-    QTest::newRow("down") << QStringList{QStringLiteral("EDIT_FRAME_DOWN")} << SlideAnimator::kModeDown << 500 << 5
-                          << true;
     QTest::newRow("unknown keeps the previous mode")
         << QStringList{QStringLiteral("EDIT_FRAME_DOWN"), QStringLiteral("edit_frame_up")} << SlideAnimator::kModeDown
         << 500 << 5 << true;
