@@ -8,6 +8,8 @@ snipora_install_deps() {
         ffmpeg fonts-dejavu-core
         gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
         gstreamer1.0-plugins-ugly gstreamer1.0-libav dbus-daemon
+        fp-utils dpkg-dev lintian desktop-file-utils appstream
+        clang-14 libclang-rt-14-dev
     )
     local missing=()
     local pkg
@@ -23,8 +25,10 @@ snipora_install_deps() {
     fi
 }
 
+# snipora_configure_build <build folder> [more cmake options...]
 snipora_configure_build() {
     local build_dir="$1"
-    cmake -S "$SNIPORA_ROOT" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
+    shift
+    cmake -S "$SNIPORA_ROOT" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@"
     cmake --build "$build_dir" --parallel "$(nproc)"
 }
