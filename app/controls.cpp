@@ -106,6 +106,23 @@ void paintIndicatorLabel(QPainter &p, const QAbstractButton *b, const QColor &fo
     }
 }
 
+// The font, made smaller (to three quarters at most) until text fits width:
+// a caption cut off at both ends reads worse than a slightly smaller one.
+QFont fittingFont(QFont font, const QString &text, int width)
+{
+    const bool points = font.pointSizeF() > 0;
+    const qreal full = points ? font.pointSizeF() : qreal(font.pixelSize());
+    for (qreal size = full; size >= full * 0.75; size -= full / 16) {
+        if (points)
+            font.setPointSizeF(size);
+        else
+            font.setPixelSize(int(size));
+        if (QFontMetrics(font).size(Qt::TextShowMnemonic, text).width() <= width)
+            break;
+    }
+    return font;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- FramePanel
@@ -288,6 +305,10 @@ void PictureButton::applyToolTipColors()
 {
     // A tool tip takes its colours from the style sheet of the widget it is
     // shown for; the widget's palette does not reach it.
+    // Only when its colours changed: every new style sheet re-polishes.
+    if (m_appliedToolTipColors == std::pair(m_toolTipBackColor, m_foreColor))
+        return;
+    m_appliedToolTipColors = {m_toolTipBackColor, m_foreColor};
     const QColor back = colorFromWin(m_toolTipBackColor);
     const QColor fore = colorFromWin(m_foreColor);
     setStyleSheet(QStringLiteral("QToolTip { background-color: %1; color: %2; border: 1px solid %3; padding: 2px; }")
@@ -372,6 +393,7 @@ void PictureButton::paintEvent(QPaintEvent *)
 
     const QRect textRect = rect().adjusted(4, 0, -4, 0).translated(pressed ? 1 : 0, pressed ? 1 : 0);
     const int flags = Qt::AlignCenter | Qt::TextSingleLine | mnemonicFlag(this);
+    p.setFont(fittingFont(font(), text(), textRect.width()));
     if (enabled) {
         p.setPen(withAlpha(kWhite, 0.5));
         p.drawText(textRect.translated(0, 1), flags, text());

@@ -11,6 +11,9 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include <optional>
+#include <utility>
+
 class QTimer;
 
 // A panel with a gradient body, a rounded border and, when it has a caption,
@@ -121,6 +124,7 @@ private:
     qint32 m_borderColor = 12632319;
     qint32 m_toolTipBackColor = 12632319;
     qint32 m_foreColor = 64;
+    std::optional<std::pair<qint32, qint32>> m_appliedToolTipColors;
 };
 
 // An option button. Value() is whether it is selected; setValue does not
