@@ -7,10 +7,14 @@
 #include "controls.h"
 #include "fakeservices.h"
 #include "slider.h"
+#include "videoarea.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QTimer>
+
+#include <functional>
 
 #include <cstdio>
 
@@ -27,6 +31,15 @@ bool save(QWidget &window, const QDir &dir, const QString &name)
     const bool ok = window.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "cannot write", qPrintable(path));
     return ok;
+}
+
+// Runs events until done() holds, at most 10 s.
+void waitFor(const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void slideFully(frmMain &window)
@@ -77,29 +90,31 @@ int main(int argc, char **argv)
     if (argc >= 3) {
         window->OpenFile(QString::fromLocal8Bit(argv[2]));
         auto *slider = window->findChild<Slider *>(u"Slider"_s);
-        QTimer::singleShot(0, window.get(), [&] {
-            slider->SetValue(slider->Max() / 4);
-            click(*window, "cmdStartSelect");
-            slider->SetValue(slider->Max() * 3 / 4);
-            click(*window, "cmdEndSelect");
-            click(*window, "cmdPlay"); // pause on the marked picture
-            ok = save(*window, dir, u"loaded"_s) && ok;
-            // Grab once the first progress has arrived, then stop the task.
-            QTimer *grabber = new QTimer(window.get());
-            grabber->setInterval(200);
-            QObject::connect(grabber, &QTimer::timeout, window.get(), [&, grabber] {
-                auto *bar = window->findChild<ProgressBar *>(u"progress"_s);
-                if (bar->Value() > 10) {
-                    grabber->stop();
-                    ok = save(*window, dir, u"running"_s) && ok;
-                    click(*window, "cmdConvert");
-                }
-            });
-            grabber->start();
-            click(*window, "cmdConvert");
-            QCoreApplication::quit();
+        auto *area = window->findChild<VideoArea *>(u"picVideoWindow"_s);
+        waitFor([area] { return area->hasFrame(); });
+        slider->SetValue(slider->Max() / 4);
+        click(*window, "cmdStartSelect");
+        slider->SetValue(slider->Max() * 3 / 4);
+        click(*window, "cmdEndSelect");
+        click(*window, "cmdPlay"); // pause
+        slider->SetValue(slider->Max() / 3);
+        emit slider->Click(); // seek there, as a click on the track does
+        QElapsedTimer settle;
+        settle.start();
+        waitFor([&settle] { return settle.elapsed() > 700; });
+        ok = save(*window, dir, u"loaded"_s) && ok;
+
+        // Grab once the encoder has reported some progress, then stop.
+        QTimer grabber;
+        QObject::connect(&grabber, &QTimer::timeout, window.get(), [&] {
+            if (window->findChild<ProgressBar *>(u"progress"_s)->Value() > 20) {
+                grabber.stop();
+                ok = save(*window, dir, u"running"_s) && ok;
+                click(*window, "cmdConvert");
+            }
         });
-        QApplication::exec();
+        grabber.start(100);
+        click(*window, "cmdConvert"); // returns when the task has ended
     }
     window->close();
     return ok ? 0 : 1;
