@@ -57,8 +57,6 @@ class TestPowerOff final : public QObject
     Q_OBJECT
 
 private slots:
-    void modes_data();
-    void modes();
     void initTestCase();
     void cleanupTestCase();
     void asksLogind_data();
@@ -71,27 +69,6 @@ private:
     FakeLogindManager m_manager;
     FakeLogindSession m_session;
 };
-
-void TestPowerOff::modes_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<PowerAction>("action");
-    QTest::newRow("0 log-off") << 0 << PowerAction::LogOff;
-    QTest::newRow("1 shut-down") << 1 << PowerAction::ShutDown;
-    QTest::newRow("2 restart") << 2 << PowerAction::Restart;
-    QTest::newRow("8 power-off") << 8 << PowerAction::PowerOff;
-    QTest::newRow("3 nothing") << 3 << PowerAction::None;
-    QTest::newRow("4 (a Windows flag on its own) nothing") << 4 << PowerAction::None;
-    QTest::newRow("12 (power-off's flags) nothing") << 12 << PowerAction::None;
-    QTest::newRow("-1 nothing") << -1 << PowerAction::None;
-}
-
-void TestPowerOff::modes()
-{
-    QFETCH(int, mode);
-    QFETCH(PowerAction, action);
-    QCOMPARE(powerActionForMode(mode), action);
-}
 
 // A bus of our own, so that nothing here ever reaches the machine's real logind.
 void TestPowerOff::initTestCase()
@@ -149,6 +126,8 @@ void TestPowerOff::asksLogind_data()
     QTest::newRow("0 log-off without a session id ends our own")
         << 0 << "" << QStringList{"GetSessionByPID(ours)", "Terminate(" + kSessionPath + ")"};
     QTest::newRow("5 nothing at all") << 5 << "c2" << QStringList{};
+    QTest::newRow("12 (power-off's Windows flags) nothing") << 12 << "" << QStringList{};
+    QTest::newRow("-1 nothing") << -1 << "" << QStringList{};
 }
 
 void TestPowerOff::asksLogind()
