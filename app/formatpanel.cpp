@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QSignalBlocker>
 
 namespace {
@@ -18,6 +19,8 @@ void fill(QComboBox *list, const QStringList &items)
     list->clear();
     list->addItems(items);
     list->setCurrentIndex(-1);
+    // Long codec descriptions are cut in the box; the open list shows them whole.
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + 2 * list->view()->frameWidth());
 }
 
 } // namespace

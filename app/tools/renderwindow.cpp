@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -68,6 +69,8 @@ int main(int argc, char **argv)
 
     FakeServices fakes;
     auto window = fakes.makeWindow();
+    // A folder as a user would have it, not the stand-in's temporary one.
+    window->findChild<QLineEdit *>(u"txtOutPath"_s)->setText(u"/home/alex/Videos/Cuts"_s);
     window->show();
     bool ok = save(*window, dir, u"main"_s);
 
