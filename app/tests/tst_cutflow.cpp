@@ -8,6 +8,7 @@
 #include "formatpanel.h"
 #include "savedsettings.h"
 #include "slider.h"
+#include "startup.h"
 #include "videoarea.h"
 
 #include <QComboBox>
@@ -102,6 +103,9 @@ private slots:
     void powerOffAfterEveryEnd();
     void startDuringWindDownWaits();
     void closeDuringTask();
+    void commandLineFile_data();
+    void commandLineFile();
+    void keyboardShortcuts();
 
 private:
     // A window whose program folder holds the shipped catalogues and the fake encoder.
@@ -181,6 +185,7 @@ void TestCutFlow::cutFromTheWindow()
     QCOMPARE(child<QLabel>(*window, u"lblProgress"_s)->text(), u"Task Progress:"_s);
     QVERIFY(!window->TaskRunning());
     QVERIFY(fakes.power.modes.isEmpty());
+    QVERIFY(!child<QWidget>(*window, u"cmdBrowse"_s)->isEnabled()); // same folder: still nothing to browse
     QFile::remove(out);
 }
 
@@ -414,6 +419,68 @@ void TestCutFlow::closeDuringTask()
     const CRegister reg(fakes.settingsLocation);
     QCOMPARE(reg.REGGetSetting(kSettingsRoot, kSettingsKeyPath, u"txtOutPath"_s, {}), program.filePath(u"out"_s));
     qunsetenv("MODE");
+}
+
+void TestCutFlow::commandLineFile_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("no argument") << QStringList{u"snipora"_s} << QString();
+    QTest::newRow("a file") << QStringList{u"snipora"_s, u"/v/a b.mp4"_s} << u"/v/a b.mp4"_s;
+    QTest::newRow("extra arguments ignored") << QStringList{u"snipora"_s, u"/v/a.mp4"_s, u"/v/b.mp4"_s}
+                                             << u"/v/a.mp4"_s;
+}
+
+void TestCutFlow::commandLineFile()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    QCOMPARE(FileArgument(arguments), file);
+
+    // The file goes the open dialog's way: probed, loaded, or refused with
+    // the same warning when it is missing.
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    const QString path = file.isEmpty() ? QString() : m_clip6;
+    if (!path.isEmpty())
+        window->OpenFile(path);
+    QCOMPARE(window->bNoVideo(), path.isEmpty());
+    window->OpenFile(m_dir.filePath(u"missing.mp4"_s));
+    QCOMPARE(fakes.messages.messages.size(), 1);
+    QCOMPARE(fakes.messages.messages[0].text, u"File is not supported"_s);
+    QVERIFY(window->bNoVideo());
+}
+
+void TestCutFlow::keyboardShortcuts()
+{
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    auto *play = child<PictureButton>(*window, u"cmdPlay"_s);
+
+    fakes.dialogs.openAnswer = m_clip6;
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier); // Load Video File
+    QCOMPARE(fakes.dialogs.openCalls, 1);
+    QVERIFY(!window->bNoVideo());
+    QCOMPARE(play->Caption(), u"Pause"_s);
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    QCOMPARE(play->Caption(), u"Play"_s);
+    slider->SetValue(2);
+    QTest::keyClick(window.get(), Qt::Key_I);
+    slider->SetValue(5);
+    QTest::keyClick(window.get(), Qt::Key_O);
+    QCOMPARE(QList<qint32>({slider->SelectStart(), slider->SelectEnd()}), QList<qint32>({2, 5}));
+
+    // The keys follow their buttons' guards: not while the format panel is up.
+    press(*window, "cmdChangeFormat");
+    slider->SetValue(1);
+    QTest::keyClick(window.get(), Qt::Key_I);
+    QCOMPARE(slider->SelectStart(), 2);
+    QCOMPARE(fakes.messages.messages.size(), 0);
 }
 
 QTEST_MAIN(TestCutFlow)
