@@ -19,6 +19,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -27,6 +28,13 @@
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
+
+// Outside any namespace, as Q_INIT_RESOURCE requires: the icon lives in a
+// static library, whose resources are only linked in when referenced.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(snipora);
+}
 
 namespace {
 
@@ -64,6 +72,11 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
 {
     setObjectName(u"frmMain"_s);
     setWindowTitle(u"Aurelith"_s);
+    initAppResources();
+    QIcon icon;
+    for (const char *size : {"32", "64", "128"})
+        icon.addFile(u":/snipora/icon-%1.png"_s.arg(QLatin1StringView(size)));
+    setWindowIcon(icon);
     setAttribute(Qt::WA_QuitOnClose);
     QFont small = font();
     small.setPixelSize(11);
@@ -185,7 +198,7 @@ void frmMain::buildControls()
         control<QLabel>(name)->setWordWrap(true);
     for (const char *name : {"lblTime", "lblStartSelect", "lblEndSelect"})
         control<QLabel>(name)->setAlignment(Qt::AlignCenter);
-    control<QLabel>("imgAbout")->setPixmap(windowIcon().pixmap(twipsToPixels(960)));
+    control<QLabel>("imgAbout")->setPixmap(QIcon(u":/snipora/icon-128.png"_s).pixmap(twipsToPixels(960)));
 }
 
 void frmMain::findControls()

@@ -67,7 +67,6 @@ int RunSnipora(int &argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/snipora/snipora.svg")));
 
     MessageBoxSink messages;
     QtFileDialogs dialogs;
