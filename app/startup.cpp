@@ -67,6 +67,8 @@ int RunSnipora(int &argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tessaly.Snipora"));
 
     MessageBoxSink messages;
     QtFileDialogs dialogs;
