@@ -4,7 +4,7 @@ set(SNIPORA_SANITIZER_ENVIRONMENT "")
 if(SNIPORA_SANITIZE)
     set(snipora_sanitizer_dir "${PROJECT_SOURCE_DIR}/sanitizers")
     set(SNIPORA_SANITIZER_ENVIRONMENT
-        "ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks=1:check_initialization_order=1:detect_stack_use_after_return=0"
+        "ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks=1:check_initialization_order=1:fast_unwind_on_malloc=0"
         "LSAN_OPTIONS=suppressions=${snipora_sanitizer_dir}/lsan.supp:print_suppressions=0"
         "UBSAN_OPTIONS=suppressions=${snipora_sanitizer_dir}/ubsan.supp:print_stacktrace=1:halt_on_error=1")
 endif()
