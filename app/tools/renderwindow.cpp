@@ -69,8 +69,11 @@ int main(int argc, char **argv)
 
     FakeServices fakes;
     auto window = fakes.makeWindow();
-    // A folder as a user would have it, not the stand-in's temporary one.
-    window->findChild<QLineEdit *>(u"txtOutPath"_s)->setText(u"/home/alex/Videos/Cuts"_s);
+    // A folder as a user would have it, not the stand-in's temporary one, in
+    // the pictures; the cut itself writes into the temporary one.
+    auto *txtOutPath = window->findChild<QLineEdit *>(u"txtOutPath"_s);
+    const QString outPath = txtOutPath->text();
+    txtOutPath->setText(u"/home/alex/Videos/Cuts"_s);
     window->show();
     bool ok = save(*window, dir, u"main"_s);
 
@@ -112,12 +115,16 @@ int main(int argc, char **argv)
         QObject::connect(&grabber, &QTimer::timeout, window.get(), [&] {
             if (window->findChild<ProgressBar *>(u"progress"_s)->Value() > 20) {
                 grabber.stop();
+                txtOutPath->setText(u"/home/alex/Videos/Cuts"_s); // read at the start only
                 ok = save(*window, dir, u"running"_s) && ok;
                 click(*window, "cmdConvert");
             }
         });
         grabber.start(100);
+        txtOutPath->setText(outPath);
         click(*window, "cmdConvert"); // returns when the task has ended
+        for (const auto &message : fakes.messages.messages)
+            std::fprintf(stderr, "message: %s\n", qPrintable(message.text));
     }
     window->close();
     return ok ? 0 : 1;
