@@ -6,10 +6,34 @@
 #include "messagesink.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
 #include <exception>
+#include <optional>
+
+namespace {
+
+void appendLine(QString &text, const QString &line)
+{
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
+    text += line;
+}
+
+// The system's description of a signal ("Killed", "File size limit exceeded").
+QString signalName(int signal)
+{
+#if defined(Q_OS_UNIX)
+    if (const char *name = ::strsignal(signal))
+        return QString::fromLocal8Bit(name);
+#endif
+    return QStringLiteral("unknown signal");
+}
+
+} // namespace
 
 CVideoConv::CVideoConv(MessageSink *messages, const QString &sProgramDir, QObject *parent)
     : QObject(parent)
@@ -118,18 +142,30 @@ void CVideoConv::StartConversion()
             output = dos.ExecuteCommand(QString());
 
         // The banner alone is not enough: an encoder that started and then
-        // failed (a full disk, a codec error) exits with a non-zero code.
-        if (EncoderOutput::hasEncodingStarted(output) && dos.LastExitCode() == 0)
+        // failed (a codec error) exits with a non-zero code; one that could
+        // not finish its file (a full disk) says so but exits with 0; and one
+        // whose output folder was deleted during the run wrote to no name.
+        const bool ranThrough = EncoderOutput::hasEncodingStarted(output) && dos.LastExitCode() == 0;
+        const bool outputGone = ranThrough && !QFileInfo::exists(m_outputFile);
+        if (ranThrough && !outputGone && !EncoderOutput::hasOutputWriteFailed(output))
             return;
 
         if (!outputExisted)
             QFile::remove(m_outputFile);
         emit CurrentStatus(QStringLiteral("Error"));
         if (m_messages) {
+            // A long failed run can leave megabytes of error lines.
+            QString details = EncoderOutput::shortenForMessage(GetErrorDetails(output));
+            // Where the encoder could not say what went wrong, say it for it.
+            if (outputGone)
+                appendLine(details, QStringLiteral("The output file was not found after the encoder ended: ")
+                                        + QDir::toNativeSeparators(m_outputFile));
+            if (const std::optional<int> signal = dos.LastExitSignal())
+                appendLine(details, QStringLiteral("The encoder was ended by signal %1 (%2).")
+                                        .arg(*signal)
+                                        .arg(signalName(*signal)));
             m_messages->showMessage(QStringLiteral("Error converting file: ") + QFileInfo(m_inputFile).fileName()
-                                        + QStringLiteral("\r\n")
-                                        // A long failed run can leave megabytes of error lines.
-                                        + EncoderOutput::shortenForMessage(GetErrorDetails(output)),
+                                        + QStringLiteral("\r\n") + details,
                                     MessageIcon::Critical, kAppTitle);
         }
     } catch (const std::exception &failure) {

@@ -12,9 +12,11 @@ class MessageSink;
 // turns its output into Progress and CurrentStatus while it runs (both
 // delivered synchronously, inside StartConversion), and judges the result.
 //
-// Success means the encoder printed its "press [q] to stop" banner and then
-// exited normally with code 0. Otherwise the status is "Error", a critical
-// message quotes the error lines of the output, and an output file that the
+// Success means the encoder printed its "press [q] to stop" banner, exited
+// normally with code 0, did not report that finishing the output file failed,
+// and the output file is there. Otherwise the status is "Error", a critical
+// message quotes the error lines of the output (with a line of its own when
+// the encoder was killed or the file vanished), and an output file that the
 // run created (none of that name existed before) is removed, since a killed or
 // failed encoder leaves a broken file behind.
 class CVideoConv final : public QObject

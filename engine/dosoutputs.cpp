@@ -105,6 +105,11 @@ std::optional<int> DOSOutputs::LastExitCode() const
     return m_lastExitCode;
 }
 
+std::optional<int> DOSOutputs::LastExitSignal() const
+{
+    return m_lastExitSignal;
+}
+
 qint64 DOSOutputs::ProcessId() const
 {
     return m_runOpen ? m_childPid : 0;
@@ -116,6 +121,7 @@ QString DOSOutputs::ExecuteCommand(const QString &sCommandLine)
         return {};
     m_stopRequested = false;
     m_lastExitCode.reset();
+    m_lastExitSignal.reset();
     if (!sCommandLine.isEmpty())
         m_commandLine = sCommandLine;
 
@@ -163,6 +169,11 @@ QString DOSOutputs::ExecuteCommand(const QString &sCommandLine)
         if (ended || !m_runOpen) {
             if (m_runOpen && m_process.exitStatus() == QProcess::NormalExit)
                 m_lastExitCode = m_process.exitCode();
+#if defined(Q_OS_UNIX)
+            // For a child that crashed, QProcess gives the signal's number.
+            else if (m_runOpen)
+                m_lastExitSignal = m_process.exitCode();
+#endif
             CleanUp();
             return m_output;
         }

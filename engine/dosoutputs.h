@@ -59,6 +59,10 @@ public:
     // The child's exit code when the last run ended by itself with a normal
     // exit; empty when it did not start, was stopped, or died from a signal.
     std::optional<int> LastExitCode() const;
+    // The signal that ended the child when the last run ended through one
+    // that the runner did not send (someone killed the encoder, or the system
+    // did, as for a file size limit); empty otherwise, and always on Windows.
+    std::optional<int> LastExitSignal() const;
 
     // The child's process id while a run is open, else 0.
     qint64 ProcessId() const;
@@ -77,6 +81,7 @@ private:
     QString m_output;
     QStringDecoder m_decoder;
     std::optional<int> m_lastExitCode;
+    std::optional<int> m_lastExitSignal;
     qint64 m_childPid = 0;
     bool m_runOpen = false;
     bool m_stopRequested = false;

@@ -74,6 +74,12 @@ bool hasUnknownFormat(QStringView text)
            || containsMarker(text, QLatin1String("Invalid data found when processing input"));
 }
 
+bool hasOutputWriteFailed(QStringView output)
+{
+    return containsMarker(output, QLatin1String("Error writing trailer of"))
+           || containsMarker(output, QLatin1String("Error closing file"));
+}
+
 TimeField findTimeField(QStringView chunk)
 {
     TimeField field;

@@ -18,6 +18,12 @@ bool hasEncodingStarted(QStringView output);
 // or the current "Invalid data found when processing input".
 bool hasUnknownFormat(QStringView text);
 
+// True when the encoder says that writing its output failed at the end: the
+// file's closing part (its index, for MP4) could not be written, or the file
+// could not be closed, as on a full disk. The encoder still exits with code 0
+// then, and the file it leaves is broken.
+bool hasOutputWriteFailed(QStringView output);
+
 // The value after the first "time=" of a chunk, up to the next space.
 struct TimeField
 {

@@ -10,6 +10,7 @@
 #include "slider.h"
 #include "startup.h"
 #include "videoarea.h"
+#include "windowdriver.h"
 
 #include <QComboBox>
 #include <QDirIterator>
@@ -21,55 +22,9 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using namespace WindowDriver;
 
 namespace {
-
-template<typename T = QWidget>
-T *child(QWidget &window, const QString &name)
-{
-    T *widget = window.findChild<T *>(name);
-    if (!widget)
-        qFatal("no control %s", qPrintable(name));
-    return widget;
-}
-
-void press(QWidget &window, const char *name)
-{
-    child<QAbstractButton>(window, QString::fromLatin1(name))->click();
-}
-
-// Process ids of our children that are still there (zombies included).
-QList<qint64> childProcesses()
-{
-    QList<qint64> children;
-#ifdef Q_OS_LINUX
-    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
-    QDirIterator it(u"/proc"_s, QDir::Dirs | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        QFile stat(it.next() + u"/stat"_s);
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        // pid (comm) state ppid ...: comm may hold spaces, so split after ')'.
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1] == self)
-            children.append(it.fileName().toLongLong());
-    }
-#endif
-    return children;
-}
-
-// Calls step every 10 ms while a task runs (the timer fires inside the
-// encoder runner's event passes), until it returns true.
-void duringTask(QObject *owner, std::function<bool()> step)
-{
-    auto *timer = new QTimer(owner);
-    QObject::connect(timer, &QTimer::timeout, owner, [timer, step] {
-        if (step())
-            timer->stop();
-    });
-    timer->start(10);
-}
 
 // A fake encoder: answers the probe (two arguments: -i file) like the real
 // one, and runs a conversion by printing the banner and progress, as mode says.
@@ -110,8 +65,6 @@ private slots:
 private:
     // A window whose program folder holds the shipped catalogues and the fake encoder.
     std::unique_ptr<frmMain> fakeEncoderWindow(FakeServices &fakes, QTemporaryDir &program);
-    void load(frmMain &window, FakeServices &fakes, const QString &path);
-    void markAndSelectFastPreset(frmMain &window, int from, int to);
 
     QTemporaryDir m_dir;
     QString m_clip6;
@@ -122,24 +75,6 @@ void TestCutFlow::initTestCase()
     QVERIFY(m_dir.isValid());
     m_clip6 = m_dir.filePath(u"clip.mp4"_s);
     QVERIFY(TestSupport::makeClipWithCodecs(m_clip6, 6.0, u"libx264"_s, u"aac"_s));
-}
-
-void TestCutFlow::load(frmMain &window, FakeServices &fakes, const QString &path)
-{
-    fakes.dialogs.openAnswer = path;
-    press(window, "cmdAddVideoFile");
-}
-
-void TestCutFlow::markAndSelectFastPreset(frmMain &window, int from, int to)
-{
-    FormatPanel &format = window.formatPanel();
-    format.selectMode(0);
-    format.selectIndex(format.controls().cmbCategory, 0); // Web video (MP4), H.264 original size
-    auto *slider = child<Slider>(window, u"Slider"_s);
-    slider->SetValue(from);
-    press(window, "cmdStartSelect");
-    slider->SetValue(to);
-    press(window, "cmdEndSelect");
 }
 
 std::unique_ptr<frmMain> TestCutFlow::fakeEncoderWindow(FakeServices &fakes, QTemporaryDir &program)

@@ -147,6 +147,15 @@ void TestCVideoConv::cannedRuns_data()
     QTest::newRow("failure leaves an older file alone") << diskFull << 1 << true
                                                         << QStringList{"S:Starting...", "P:50", "S:Error"}
                                                         << "No space left on device";
+    // This encoder exits with 0 although the file's end could not be written.
+    QTest::newRow("trailer not written, yet code 0")
+        << padded({mapping, "Press [q] to stop, [?] for help", "frame= 25 time=00:00:15.00 b",
+                   "Error writing trailer of out.avi: No space left on device"})
+        << 0 << false << QStringList{"S:Starting...", "P:50", "S:Error"} << "No space left on device";
+    // A negative code: the encoder is killed by that signal instead.
+    QTest::newRow("killed from outside") << padded({mapping, "Press [q] to stop, [?] for help"}) << -SIGKILL
+                                         << false << QStringList{"S:Starting...", "S:Error"}
+                                         << "The encoder was ended by signal 9 (Killed).";
     QTest::newRow("unknown format") << padded({oldBanner.left(43), "in.mp4: Unknown format"}) << 1 << false
                                     << QStringList{"S:Starting...", "S:Unknown format", "P:-1", "S:Error"}
                                     << "in.mp4: Unknown format";
@@ -164,9 +173,11 @@ void TestCVideoConv::cannedRuns()
     QVERIFY(cannedFile.open(QIODevice::WriteOnly) && cannedFile.write(canned) == canned.size());
     cannedFile.close();
     // Like the real encoder, the fake creates its output before it says anything.
+    QByteArray ending = "exit " + QByteArray::number(exitCode);
+    if (exitCode < 0)
+        ending = "kill -" + QByteArray::number(-exitCode) + " $$";
     TestSupport::writeFakeEncoder(dir.path(), "for last; do :; done; echo partial > \"$last\"\ncat '"
-                                                  + cannedFile.fileName().toUtf8() + "'\nexit "
-                                                  + QByteArray::number(exitCode));
+                                                  + cannedFile.fileName().toUtf8() + "'\n" + ending);
     const QString output = dir.filePath(QStringLiteral("out.avi"));
     if (outputExisted)
         QVERIFY(QFile(output).open(QIODevice::WriteOnly));

@@ -60,6 +60,8 @@ void TestDosOutputs::runDeliversEveryChunk_data()
     QTest::newRow("character cut by a chunk") << QByteArray("printf '%511sé%1200s' x y")
                                               << QString(510, ' ') + "xé" + QString(1199, ' ') + "y" << 0;
     QTest::newRow("silent child") << QByteArray("exit 0") << "" << 0;
+    // A negative code stands for the signal that ended the child.
+    QTest::newRow("killed by someone else") << QByteArray("echo one; kill -KILL $$") << "one\n" << -SIGKILL;
 }
 
 void TestDosOutputs::runDeliversEveryChunk()
@@ -73,7 +75,8 @@ void TestDosOutputs::runDeliversEveryChunk()
     QSignalSpy chunks(&dos, &DOSOutputs::ReceiveOutputs);
     QCOMPARE(dos.ExecuteCommand(EncoderCommand::quoteArgument(script(body))), output);
     QCOMPARE(dos.Outputs(), output);
-    QCOMPARE(dos.LastExitCode(), std::optional<int>(exitCode));
+    QCOMPARE(dos.LastExitCode(), exitCode >= 0 ? std::optional<int>(exitCode) : std::nullopt);
+    QCOMPARE(dos.LastExitSignal(), exitCode < 0 ? std::optional<int>(-exitCode) : std::nullopt);
     QString joined;
     for (const QList<QVariant> &chunk : chunks) {
         QVERIFY(chunk.at(0).toString().toUtf8().size() <= 512 + 3); // plus a carried partial character

@@ -13,6 +13,8 @@ private slots:
     void quotedArgumentSurvivesSplitting();
     void errorDetails_data();
     void errorDetails();
+    void outputWriteFailure_data();
+    void outputWriteFailure();
     void optionTokensFollowTheSplitter_data();
     void optionTokensFollowTheSplitter();
     void cutCommandLine_data();
@@ -66,6 +68,25 @@ void TestEncoderText::errorDetails()
     QFETCH(QString, output);
     QFETCH(QString, details);
     QCOMPARE(EncoderOutput::errorDetails(output), details);
+}
+
+void TestEncoderText::outputWriteFailure_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("failed");
+    QTest::newRow("trailer, full disk") << "frame= 9\nError writing trailer of /o/a.mp4: No space left on device\n"
+                                        << true;
+    QTest::newRow("closing, size limit") << "Error closing file /o/a.mp4: File too large" << true;
+    QTest::newRow("letter case ignored") << "error WRITING trailer of a.mp4: I/O error" << true;
+    QTest::newRow("input damage only") << "Error while decoding stream #0:1: Invalid data found" << false;
+    QTest::newRow("a clean run") << "video:1kB audio:1kB subtitle:0kB muxing overhead: 2%\n" << false;
+}
+
+void TestEncoderText::outputWriteFailure()
+{
+    QFETCH(QString, output);
+    QFETCH(bool, failed);
+    QCOMPARE(EncoderOutput::hasOutputWriteFailed(output), failed);
 }
 
 void TestEncoderText::optionTokensFollowTheSplitter_data()

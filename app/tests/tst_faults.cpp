@@ -1,0 +1,481 @@
+// Faults a user can run into, driven through the window as the user would:
+// the encoder killed, missing or out of room, the output folder gone or
+// closed to writing, the source gone, awkward and damaged sources, and a
+// settings file that cannot be read. For each: what the user is told, that no
+// encoder and no partial output is left, and that the next cut works.
+
+#include "controls.h"
+#include "windowdriver.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace WindowDriver;
+
+namespace {
+
+// Each expected message: its icon and a pattern its whole text must match.
+using Expected = QList<QPair<MessageIcon, QString>>;
+
+enum class Fault {
+    KillEncoder,
+    EncoderMissing,
+    SizeLimitKills,
+    SizeLimitRefuses,
+    OutputFolderDeleted,
+    SourceDeleted,
+    ReadOnlyFolder,
+};
+
+enum class Content { Clip, Empty, TruncatedNoIndex, TruncatedAfterIndex };
+
+enum class SettingsFault { NoReadPermission, LoopingLink, Folder, Pipe, NotText };
+
+// Encoder stand-ins for the program folder: shell wrappers around the real
+// encoder, so the fault is real but set up from outside.
+QByteArray wrapper(const QByteArray &before, const QByteArray &options = {})
+{
+    return before + "exec '" + TestSupport::systemFfmpeg().toUtf8() + "' " + options + " \"$@\"";
+}
+
+QByteArray plainEncoder() { return wrapper({}); }
+// Reads its input at the video's own pace, so a cut lasts as long as the part
+// and can be hit in the middle.
+QByteArray pacedEncoder() { return wrapper({}, "-re"); }
+// A file size limit of 8 blocks of 512 bytes, as a full disk would impose: by
+// default the kernel then ends the encoder with SIGXFSZ; with the signal
+// ignored the write fails with EFBIG and the encoder reports it.
+QByteArray sizeLimitedEncoder(bool ignoreSignal)
+{
+    return wrapper(QByteArray(ignoreSignal ? "trap '' XFSZ; " : "") + "ulimit -f 8; ");
+}
+// Run as root, the encoder could write into any folder: it runs as "nobody"
+// instead, for whom a folder of mode 0555 really is closed.
+QByteArray unprivilegedEncoder()
+{
+    if (::geteuid() != 0)
+        return plainEncoder();
+    return "exec setpriv --reuid=65534 --regid=65534 --clear-groups '" + TestSupport::systemFfmpeg().toUtf8()
+           + "' \"$@\"";
+}
+
+bool messagesMatch(const QList<RecordingMessageSink::Message> &seen, const Expected &expected, QString *why)
+{
+    QStringList shown;
+    for (const auto &message : seen)
+        shown.append(u"[%1] %2"_s.arg(int(message.icon)).arg(message.text));
+    *why = u"messages shown:\n"_s + shown.join(u"\n---\n"_s);
+    if (seen.size() != expected.size())
+        return false;
+    for (qsizetype i = 0; i < seen.size(); ++i) {
+        const QRegularExpression pattern(expected[i].second, QRegularExpression::DotMatchesEverythingOption);
+        if (seen[i].icon != expected[i].first || seen[i].title != kAppTitle || !pattern.match(seen[i].text).hasMatch())
+            return false;
+    }
+    return true;
+}
+
+// Notices anyone opening a named pipe for reading: it opens the write end
+// without blocking, which only succeeds while a reader is there, and closes it
+// at once, so a reader that would wait for ever gets an end of file instead
+// and the test fails rather than hangs.
+class PipeWatch final
+{
+public:
+    // An empty path watches nothing.
+    explicit PipeWatch(const QString &path) : m_path(QFile::encodeName(path)), m_thread([this] { run(); }) {}
+    ~PipeWatch() { stop(); }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool readerSeen() const { return m_seen; }
+
+private:
+    void run()
+    {
+        while (!m_stop && !m_path.isEmpty()) {
+            const int fd = ::open(m_path.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                m_seen = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    QByteArray m_path;
+    std::atomic_bool m_stop{false};
+    std::atomic_bool m_seen{false};
+    std::thread m_thread; // last: starts once the rest is ready
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(Content)
+Q_DECLARE_METATYPE(SettingsFault)
+
+class TestFaults final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void faultInACut_data();
+    void faultInACut();
+    void awkwardSource_data();
+    void awkwardSource();
+    void damagedSettings_data();
+    void damagedSettings();
+
+private:
+    // A window whose program folder holds the catalogues and the given
+    // encoder, with a source in a folder of its own and the output going to
+    // "out" beside it.
+    struct Rig
+    {
+        FakeServices fakes;
+        QTemporaryDir program;
+        QTemporaryDir work;
+        QString source;
+        QString out;
+        std::unique_ptr<frmMain> window;
+    };
+    std::unique_ptr<Rig> makeRig(const QByteArray &encoder, const QString &sourceName = u"clip.mp4"_s);
+    // Another cut of 0..1 s, with everything the fault broke put right first:
+    // it must succeed without a message.
+    void cutAgain(Rig &rig, const QString &expectedOutput);
+
+    QTemporaryDir m_dir;
+    QString m_clip;
+};
+
+void TestFaults::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_clip = m_dir.filePath(u"clip.mp4"_s);
+    QVERIFY(TestSupport::makeClipWithCodecs(m_clip, 3.0, u"libx264"_s, u"aac"_s));
+}
+
+std::unique_ptr<TestFaults::Rig> TestFaults::makeRig(const QByteArray &encoder, const QString &sourceName)
+{
+    auto rig = std::make_unique<Rig>();
+    for (const QString &name : {u"presets.xml"_s, u"codecs.xml"_s})
+        QFile::copy(TestSupport::programDir() + u'/' + name, rig->program.filePath(name));
+    TestSupport::writeFakeEncoder(rig->program.path(), encoder);
+    rig->fakes.services.programDir = rig->program.path();
+    rig->source = rig->work.filePath(sourceName);
+    rig->out = rig->work.filePath(u"out"_s);
+    QFile::copy(m_clip, rig->source);
+    rig->window = rig->fakes.makeWindow();
+    child<OptionButton>(*rig->window, u"optOtherFolder"_s)->setValue(true);
+    child<QLineEdit>(*rig->window, u"txtOutPath"_s)->setText(rig->out);
+    return rig;
+}
+
+void TestFaults::cutAgain(Rig &rig, const QString &expectedOutput)
+{
+    TestSupport::writeFakeEncoder(rig.program.path(), plainEncoder());
+    QFile::setPermissions(rig.out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir().mkpath(rig.out);
+    if (!QFile::exists(rig.source))
+        QVERIFY(QFile::copy(m_clip, rig.source));
+    rig.fakes.messages.messages.clear();
+
+    markAndSelectFastPreset(*rig.window, 0, 1);
+    press(*rig.window, "cmdConvert");
+    QVERIFY2(rig.fakes.messages.messages.isEmpty(), qPrintable(rig.fakes.messages.messages.value(0).text));
+    QCOMPARE(QDir(rig.out).entryList(QDir::Files), QStringList{QFileInfo(expectedOutput).fileName()});
+    QVERIFY(qAbs(TestSupport::probeDuration(expectedOutput) - 1.0) < 0.2);
+    QCOMPARE(child<ProgressBar>(*rig.window, u"progress"_s)->Value(), 100);
+}
+
+void TestFaults::faultInACut_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<Expected>("messages");
+
+    const QString failed = u"^Error converting file: clip\\.mp4\\r\\n"_s;
+    // The encoder's output does not tell these apart: the job adds a line.
+    const auto endedBy = [](int signal) { return u"\nThe encoder was ended by signal %1 \\(.+\\)\\.$"_s.arg(signal); };
+    QTest::newRow("encoder killed mid-cut")
+        << Fault::KillEncoder << Expected{{MessageIcon::Critical, failed + u".*time=.*"_s + endedBy(SIGKILL)}};
+    QTest::newRow("encoder missing")
+        << Fault::EncoderMissing
+        << Expected{{MessageIcon::Critical, u"^File or command not found$"_s}, // at the load's probe
+                    {MessageIcon::Critical, u"^File or command not found$"_s},
+                    {MessageIcon::Critical, failed + u'$'}};
+    QTest::newRow("disk full: the size limit ends the encoder")
+        << Fault::SizeLimitKills << Expected{{MessageIcon::Critical, failed + u".*"_s + endedBy(SIGXFSZ)}};
+    QTest::newRow("disk full: the size limit refuses the write")
+        << Fault::SizeLimitRefuses
+        << Expected{{MessageIcon::Critical, failed + u".*\nError (writing trailer of|closing file) /.*/out/clip\\.mp4: File too large\n"_s}};
+    QTest::newRow("output folder deleted mid-cut")
+        << Fault::OutputFolderDeleted
+        << Expected{{MessageIcon::Critical,
+                     failed + u".*\nThe output file was not found after the encoder ended: /.*/out/clip\\.mp4$"_s}};
+    QTest::newRow("source deleted after loading")
+        << Fault::SourceDeleted
+        << Expected{{MessageIcon::Critical, failed + u".*\n/.*/clip\\.mp4: No such file or directory\n$"_s}};
+    QTest::newRow("read-only output folder")
+        << Fault::ReadOnlyFolder
+        << Expected{{MessageIcon::Critical, failed + u".*\n/.*/out/clip\\.mp4: Permission denied\n$"_s}};
+}
+
+void TestFaults::faultInACut()
+{
+    QFETCH(Fault, fault);
+    QFETCH(Expected, messages);
+
+    QByteArray encoder = plainEncoder();
+    if (fault == Fault::KillEncoder || fault == Fault::OutputFolderDeleted)
+        encoder = pacedEncoder();
+    else if (fault == Fault::SizeLimitKills || fault == Fault::SizeLimitRefuses)
+        encoder = sizeLimitedEncoder(fault == Fault::SizeLimitRefuses);
+    else if (fault == Fault::ReadOnlyFolder)
+        encoder = unprivilegedEncoder();
+    const std::unique_ptr<Rig> rig = makeRig(encoder);
+    frmMain &window = *rig->window;
+    if (fault == Fault::EncoderMissing)
+        QVERIFY(QFile::remove(rig->program.filePath(TestSupport::encoderFileName())));
+
+    load(window, rig->fakes, rig->source);
+    QVERIFY(!window.bNoVideo());
+    markAndSelectFastPreset(window, 0, 3);
+    auto *bar = child<ProgressBar>(window, u"progress"_s);
+    bool struck = false;
+    switch (fault) {
+    case Fault::KillEncoder:
+    case Fault::OutputFolderDeleted:
+        duringTask(&window, [&] {
+            const QList<qint64> children = childProcesses();
+            if (bar->Value() <= 0 || children.isEmpty())
+                return false;
+            if (fault == Fault::KillEncoder)
+                ::kill(pid_t(children.constFirst()), SIGKILL);
+            else
+                QDir(rig->out).removeRecursively();
+            struck = true;
+            return true;
+        });
+        break;
+    case Fault::SourceDeleted:
+        QVERIFY(QFile::remove(rig->source));
+        struck = true;
+        break;
+    case Fault::ReadOnlyFolder:
+        QVERIFY(QDir().mkpath(rig->out));
+        QVERIFY(QFile::setPermissions(rig->out, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                    | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        // The unprivileged encoder must reach the source.
+        QVERIFY(QFile::setPermissions(rig->work.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                            | QFile::ReadOther | QFile::ExeOther));
+        struck = true;
+        break;
+    default:
+        struck = true;
+        break;
+    }
+
+    press(window, "cmdConvert"); // returns when the task has ended
+    QVERIFY(struck);
+    QString why;
+    QVERIFY2(messagesMatch(rig->fakes.messages.messages, messages, &why), qPrintable(why));
+    QVERIFY(!window.TaskRunning());
+    QCOMPARE(child<PictureButton>(window, u"cmdConvert"_s)->Caption(), u"Start"_s);
+    QVERIFY(child<QWidget>(window, u"cmdAddVideoFile"_s)->isEnabled());
+    QVERIFY(childProcesses().isEmpty());
+    // Nothing partial: not in the output folder, not beside the source.
+    QVERIFY(QDir(rig->out).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
+    QCOMPARE(QDir(rig->work.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             fault == Fault::SourceDeleted ? QStringList{} : QStringList{u"clip.mp4"_s});
+
+    cutAgain(*rig, rig->out + u"/clip.mp4"_s);
+}
+
+void TestFaults::awkwardSource_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Content>("content");
+    QTest::addColumn<Expected>("loadMessages");
+
+    const Expected none;
+    const Expected unsupported{{MessageIcon::Warning, u"^File is not supported$"_s}};
+    QTest::newRow("newline in the name") << u"two\nlines.mp4"_s << Content::Clip << none;
+    QTest::newRow("quotes in the name") << uR"(say "cheese" 'now'.mp4)"_s << Content::Clip << none;
+    QTest::newRow("three quotes in a row") << uR"(a"""b.mp4)"_s << Content::Clip << none;
+    QTest::newRow("leading dash") << u"-y.mp4"_s << Content::Clip << none;
+    QTest::newRow("leading dash and option text") << u"-i x -f null.mp4"_s << Content::Clip << none;
+    QTest::newRow("0-byte source") << u"empty.mp4"_s << Content::Empty << unsupported;
+    QTest::newRow("truncated, index lost") << u"cut.mp4"_s << Content::TruncatedNoIndex << unsupported;
+    // The index comes first, so the file still loads; its first second is whole.
+    QTest::newRow("truncated after its index") << u"cut.mp4"_s << Content::TruncatedAfterIndex << none;
+}
+
+void TestFaults::awkwardSource()
+{
+    QFETCH(QString, name);
+    QFETCH(Content, content);
+    QFETCH(Expected, loadMessages);
+
+    const std::unique_ptr<Rig> rig = makeRig(plainEncoder(), name);
+    QVERIFY(QFile::exists(rig->source));
+    if (content != Content::Clip) {
+        QByteArray bytes;
+        if (content != Content::Empty) {
+            const QString whole = m_dir.filePath(u"whole.mp4"_s);
+            QFile::remove(whole);
+            const QStringList flags = content == Content::TruncatedAfterIndex
+                                          ? QStringList{u"-movflags"_s, u"+faststart"_s}
+                                          : QStringList{};
+            QProcess remux;
+            remux.start(TestSupport::systemFfmpeg(),
+                        QStringList{u"-v"_s, u"error"_s, u"-i"_s, m_clip, u"-c"_s, u"copy"_s} + flags + QStringList{whole});
+            QVERIFY(remux.waitForFinished(-1) && remux.exitCode() == 0);
+            QFile file(whole);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            bytes = file.readAll();
+            bytes.truncate(bytes.size() * 6 / 10);
+        }
+        QFile file(rig->source);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    frmMain &window = *rig->window;
+    load(window, rig->fakes, rig->source);
+    QString why;
+    QVERIFY2(messagesMatch(rig->fakes.messages.messages, loadMessages, &why), qPrintable(why));
+    QCOMPARE(window.sVideoFile(), rig->source);
+
+    if (!loadMessages.isEmpty()) {
+        // Not loaded: Start refuses and runs nothing.
+        QVERIFY(window.bNoVideo());
+        rig->fakes.messages.messages.clear();
+        press(window, "cmdConvert");
+        QVERIFY2(messagesMatch(rig->fakes.messages.messages,
+                               {{MessageIcon::Information, u"^No video file loaded$"_s}}, &why),
+                 qPrintable(why));
+        QVERIFY(childProcesses().isEmpty());
+        QVERIFY(!QFileInfo::exists(rig->out));
+        return;
+    }
+    QVERIFY(!window.bNoVideo());
+    // The output keeps the source's name, whatever it holds.
+    cutAgain(*rig, rig->out + u'/' + QFileInfo(name).completeBaseName() + u".mp4"_s);
+    QVERIFY(childProcesses().isEmpty());
+}
+
+void TestFaults::damagedSettings_data()
+{
+    QTest::addColumn<SettingsFault>("fault");
+
+    QTest::newRow("no read permission") << SettingsFault::NoReadPermission;
+    QTest::newRow("a link that loops") << SettingsFault::LoopingLink;
+    QTest::newRow("a folder") << SettingsFault::Folder;
+    QTest::newRow("a named pipe") << SettingsFault::Pipe;
+    QTest::newRow("not text") << SettingsFault::NotText;
+}
+
+void TestFaults::damagedSettings()
+{
+    QFETCH(SettingsFault, fault);
+
+    FakeServices fakes;
+    const QString path = QDir(fakes.settingsLocation.storeFolder()).filePath(u"HKEY_LOCAL_MACHINE.ini"_s);
+    // Settings the window would show if it could read them.
+    const QByteArray stored = "[Software\\Tessaly Snipora\\Settings]\ntxtOutPath=/stored/folder\ncmbCategory=3\n";
+    QByteArray before;
+    switch (fault) {
+    case SettingsFault::NoReadPermission: {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(stored) == stored.size());
+        file.close();
+        QVERIFY(file.setPermissions(QFile::WriteOwner));
+        if (file.open(QIODevice::ReadOnly))
+            QSKIP("Running as root, a file without read permission can still be read; "
+                  "the looping link stands for an unreadable file there.");
+        before = stored;
+        break;
+    }
+    case SettingsFault::LoopingLink:
+        QVERIFY(QFile::link(path, path));
+        break;
+    case SettingsFault::Folder:
+        QVERIFY(QDir().mkpath(path));
+        QVERIFY(QFile::copy(m_clip, path + u"/inside"_s));
+        break;
+    case SettingsFault::Pipe:
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        break;
+    case SettingsFault::NotText: {
+        for (int i = 0; i < 4096; ++i)
+            before.append(char((i * 37 + 11) % 256));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+        break;
+    }
+    }
+    // Only a pipe can be watched this way; a regular file opens for writing anyway.
+    PipeWatch watch(fault == SettingsFault::Pipe ? path : QString());
+
+    {
+        auto window = fakes.makeWindow();
+        window->show();
+        // The defaults: the output into "Cut Files" in the home folder, the
+        // second preset category.
+        QCOMPARE(child<QLineEdit>(*window, u"txtOutPath"_s)->text(),
+                 QDir::toNativeSeparators(fakes.temp.filePath(u"Cut Files"_s)));
+        QVERIFY(child<OptionButton>(*window, u"optOtherFolder"_s)->Value());
+        QCOMPARE(window->formatPanel().controls().cmbCategory->currentIndex(), 1);
+        window->close(); // saves
+    }
+    watch.stop();
+    QVERIFY2(!watch.readerSeen(), "the named pipe was opened for reading");
+    QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
+
+    // What was there is left as it was.
+    const QFileInfo info(path);
+    switch (fault) {
+    case SettingsFault::LoopingLink:
+        QVERIFY(info.isSymLink());
+        break;
+    case SettingsFault::Folder:
+        QVERIFY(info.isDir());
+        QVERIFY(QFileInfo::exists(path + u"/inside"_s));
+        break;
+    case SettingsFault::Pipe: {
+        struct stat status{};
+        QCOMPARE(::lstat(QFile::encodeName(path).constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+        break;
+    }
+    case SettingsFault::NoReadPermission: {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        break;
+    }
+    case SettingsFault::NotText:
+        break;
+    }
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
