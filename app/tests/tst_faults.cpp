@@ -225,7 +225,7 @@ void TestFaults::faultInACut_data()
     // The encoder's output does not tell these apart: the job adds a line.
     const auto endedBy = [](int signal) { return u"\nThe encoder was ended by signal %1 \\(.+\\)\\.$"_s.arg(signal); };
     QTest::newRow("encoder killed mid-cut")
-        << Fault::KillEncoder << Expected{{MessageIcon::Critical, failed + u".*time=.*"_s + endedBy(SIGKILL)}};
+        << Fault::KillEncoder << Expected{{MessageIcon::Critical, failed + u".*"_s + endedBy(SIGKILL)}};
     QTest::newRow("encoder missing")
         << Fault::EncoderMissing
         << Expected{{MessageIcon::Critical, u"^File or command not found$"_s}, // at the load's probe
@@ -269,14 +269,15 @@ void TestFaults::faultInACut()
     load(window, rig->fakes, rig->source);
     QVERIFY(!window.bNoVideo());
     markAndSelectFastPreset(window, 0, 3);
-    auto *bar = child<ProgressBar>(window, u"progress"_s);
     bool struck = false;
     switch (fault) {
     case Fault::KillEncoder:
     case Fault::OutputFolderDeleted:
         duringTask(&window, [&] {
+            // Mid-cut: the encoder runs and has opened its output. Progress is
+            // no sign of that: on a slow build it is read after the encoder ended.
             const qint64 encoder = encoderProcess();
-            if (bar->Value() <= 0 || encoder == 0)
+            if (encoder == 0 || !QFile::exists(rig->out + u"/clip.mp4"_s))
                 return false;
             if (fault == Fault::KillEncoder)
                 ::kill(pid_t(encoder), SIGKILL);
