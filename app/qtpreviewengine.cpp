@@ -86,6 +86,7 @@ PreviewStatus QtPreviewEngine::RenderFile(const QString &path)
         return PreviewStatus::Failed;
     }
     m_originMs = std::max<qint64>(0, player->position());
+    m_seekTargetMs.reset();
     return PreviewStatus::Ok;
 }
 
@@ -170,6 +171,8 @@ std::optional<double> QtPreviewEngine::CurrentPosition() const
 {
     if (!m_player)
         return std::nullopt;
+    if (m_seekTargetMs && m_player->playbackState() != QMediaPlayer::PlayingState)
+        return double(*m_seekTargetMs) / 1000.0;
     qint64 ms = std::max<qint64>(0, m_player->position() - m_originMs);
     if (const qint64 duration = durationMs(); duration > 0)
         ms = std::min(ms, duration);
@@ -187,6 +190,7 @@ PreviewStatus QtPreviewEngine::SetCurrentPosition(double seconds)
     if (m_player->playbackState() == QMediaPlayer::StoppedState)
         m_player->pause();
     m_player->setPosition(m_originMs + ms);
+    m_seekTargetMs = ms;
     return PreviewStatus::Ok;
 }
 
@@ -194,6 +198,7 @@ PreviewStatus QtPreviewEngine::Run()
 {
     if (!m_player)
         return PreviewStatus::Failed;
+    m_seekTargetMs.reset();
     m_player->play();
     return PreviewStatus::Ok;
 }
@@ -212,6 +217,7 @@ PreviewStatus QtPreviewEngine::Stop()
         return PreviewStatus::Failed;
     m_player->pause();
     m_player->setPosition(m_originMs);
+    m_seekTargetMs = 0;
     return PreviewStatus::Ok;
 }
 
@@ -219,6 +225,7 @@ void QtPreviewEngine::Release()
 {
     ++m_generation;
     m_originMs = 0;
+    m_seekTargetMs.reset();
     if (m_player) {
         // The sink goes to the next player; detach it before this one goes away.
         m_player->setVideoSink(nullptr);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "previewengine.h"
 
 #include <QPointer>
@@ -63,6 +65,10 @@ private:
     QAudioOutput *m_audio = nullptr; // child of m_player
     QPointer<QVideoSink> m_sink;
     qint64 m_originMs = 0;
+    // Where the last seek outside playback went. A paused player may report
+    // its old place for a while after a seek (MPEG-TS under load); the picture
+    // it shows is the sought one, so that is the position until playback runs.
+    std::optional<qint64> m_seekTargetMs;
     quint64 m_generation = 0;
     int m_loadTimeoutMs = 10000;
 };
