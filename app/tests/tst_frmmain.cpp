@@ -4,6 +4,7 @@
 #include "controls.h"
 #include "cregister.h"
 #include "fakeservices.h"
+#include "windowdriver.h"
 #include "formatchoice.h"
 #include "formatpanel.h"
 #include "savedsettings.h"
@@ -21,6 +22,8 @@ using namespace Qt::StringLiterals;
 
 QString VersionLabel(int major, int minor, int revision);
 
+using WindowDriver::child;
+
 namespace {
 
 // The cascade example: (category, label, extension) = (A, x, avi), (A, y, mp4),
@@ -36,15 +39,6 @@ QByteArray cascadePresets()
                 + "</category>\r\n  </preset>\r\n";
     }
     return text + "</presets>\r\n";
-}
-
-template<typename T = QWidget>
-T *child(QWidget &window, const QString &name)
-{
-    T *widget = window.findChild<T *>(name);
-    if (!widget)
-        qFatal("no control %s", qPrintable(name));
-    return widget;
 }
 
 QStringList items(QComboBox *list)
