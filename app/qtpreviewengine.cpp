@@ -194,6 +194,11 @@ PreviewStatus QtPreviewEngine::SetCurrentPosition(double seconds)
     return PreviewStatus::Ok;
 }
 
+bool QtPreviewEngine::AtEnd() const
+{
+    return m_player && m_player->mediaStatus() == QMediaPlayer::EndOfMedia;
+}
+
 PreviewStatus QtPreviewEngine::Run()
 {
     if (!m_player)

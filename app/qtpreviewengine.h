@@ -41,6 +41,8 @@ public:
     PreviewStatus Stop() override;
     void Release() override;
     bool HasMedia() const override;
+    // The player has played to the end of the file and stopped there.
+    bool AtEnd() const;
 
     // How long RenderFile waits for the media to load (default 10 s); a load still pending
     // then counts as failed.
