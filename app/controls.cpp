@@ -14,31 +14,6 @@
 
 using namespace ControlPaint;
 
-namespace {
-
-// Button and mouse state as the MouseDown notification reports them.
-int buttonCode(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-int shiftCode(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-        | (modifiers & Qt::AltModifier ? 4 : 0);
-}
-
-} // namespace
-
 // ---------------------------------------------------------------- FramePanel
 
 FramePanel::FramePanel(QWidget *parent)
@@ -161,7 +136,7 @@ void FramePanel::mousePressEvent(QMouseEvent *event)
         return;
     }
     event->accept();
-    emit MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()),
+    emit MouseDown(buttonMask(event->button()), shiftMask(event->modifiers()),
                    float(pos.x() * kTwipsPerPixel), float(pos.y() * kTwipsPerPixel));
 }
 

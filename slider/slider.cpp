@@ -53,30 +53,6 @@ void stretch(QPainter &p, const QRect &target, const QImage &img)
         p.drawImage(target, img);
 }
 
-int buttonMask(Qt::MouseButtons buttons)
-{
-    int mask = 0;
-    if (buttons & Qt::LeftButton)
-        mask |= 1;
-    if (buttons & Qt::RightButton)
-        mask |= 2;
-    if (buttons & Qt::MiddleButton)
-        mask |= 4;
-    return mask;
-}
-
-int shiftMask(Qt::KeyboardModifiers modifiers)
-{
-    int mask = 0;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= 1;
-    if (modifiers & Qt::ControlModifier)
-        mask |= 2;
-    if (modifiers & Qt::AltModifier)
-        mask |= 4;
-    return mask;
-}
-
 // Classic virtual-key codes for the keys that have one in the same place;
 // the control only acts on 37 and 39.
 int virtualKeyCode(int qtKey)

@@ -153,3 +153,27 @@ qint32 blendColour(const ColourComponents &first, const ColourComponents &second
     return qint32(roundHalfEven(red)) + 256 * qint32(roundHalfEven(green))
         + 65536 * qint32(roundHalfEven(blue));
 }
+
+int buttonMask(Qt::MouseButtons buttons)
+{
+    int mask = 0;
+    if (buttons & Qt::LeftButton)
+        mask |= 1;
+    if (buttons & Qt::RightButton)
+        mask |= 2;
+    if (buttons & Qt::MiddleButton)
+        mask |= 4;
+    return mask;
+}
+
+int shiftMask(Qt::KeyboardModifiers modifiers)
+{
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= 1;
+    if (modifiers & Qt::ControlModifier)
+        mask |= 2;
+    if (modifiers & Qt::AltModifier)
+        mask |= 4;
+    return mask;
+}

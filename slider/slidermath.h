@@ -2,6 +2,7 @@
 
 #include <QSize>
 #include <QtGlobal>
+#include <qnamespace.h>
 
 #include <optional>
 
@@ -83,3 +84,8 @@ struct ColourComponents
 };
 ColourComponents componentsOf(qint32 colour);
 qint32 blendColour(const ColourComponents &first, const ColourComponents &second, double t);
+
+// The classic masks of a mouse event: buttons left 1, right 2, middle 4;
+// shift 1, control 2, alt 4.
+int buttonMask(Qt::MouseButtons buttons);
+int shiftMask(Qt::KeyboardModifiers modifiers);
