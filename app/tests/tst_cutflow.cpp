@@ -63,7 +63,8 @@ private slots:
     void keyboardShortcuts();
 
 private:
-    // A window whose program folder holds the shipped catalogues and the fake encoder.
+    // A window whose program folder holds the shipped catalogues and the fake
+    // encoder, with the 6 s clip loaded and 0..3 marked.
     std::unique_ptr<frmMain> fakeEncoderWindow(FakeServices &fakes, QTemporaryDir &program);
 
     QTemporaryDir m_dir;
@@ -87,6 +88,8 @@ std::unique_ptr<frmMain> TestCutFlow::fakeEncoderWindow(FakeServices &fakes, QTe
     // Outputs go to a folder of the test's own, which starts empty.
     child<OptionButton>(*window, u"optOtherFolder"_s)->setValue(true);
     child<QLineEdit>(*window, u"txtOutPath"_s)->setText(program.filePath(u"out"_s));
+    load(*window, fakes, m_clip6);
+    markAndSelectFastPreset(*window, 0, 3);
     return window;
 }
 
@@ -267,8 +270,6 @@ void TestCutFlow::powerOffAfterEveryEnd()
     FakeServices fakes;
     QTemporaryDir program;
     auto window = fakeEncoderWindow(fakes, program);
-    load(*window, fakes, m_clip6);
-    markAndSelectFastPreset(*window, 0, 3);
     child<CheckBox>(*window, u"chkShutdown"_s)->setValue(tick ? 1 : 0);
     auto *bar = child<ProgressBar>(*window, u"progress"_s);
     qsizetype powerOffsBeforeEnd = -1;
@@ -303,8 +304,6 @@ void TestCutFlow::startDuringWindDownWaits()
     FakeServices fakes;
     QTemporaryDir program;
     auto window = fakeEncoderWindow(fakes, program);
-    load(*window, fakes, m_clip6);
-    markAndSelectFastPreset(*window, 0, 3);
     auto *bar = child<ProgressBar>(*window, u"progress"_s);
     int ended = 0;
     connect(window.get(), &frmMain::taskEnded, this, [&] { ++ended; });
@@ -335,8 +334,6 @@ void TestCutFlow::closeDuringTask()
     FakeServices fakes;
     QTemporaryDir program;
     auto window = fakeEncoderWindow(fakes, program);
-    load(*window, fakes, m_clip6);
-    markAndSelectFastPreset(*window, 0, 3);
     child<CheckBox>(*window, u"chkShutdown"_s)->setValue(1);
     window->show();
     duringTask(window.get(), [&] {
