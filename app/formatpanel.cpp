@@ -46,8 +46,14 @@ FormatPanel::FormatPanel(const Controls &controls, const PresetsLoad &presets, c
         list->setEditable(false);
         connect(list, &QComboBox::activated, this, [this, list] { onSelected(list); });
     }
-    for (int n = 0; n < 2; ++n)
-        connect(m_c.optFormat[n], &QAbstractButton::clicked, this, [this, n] { showMode(n); });
+    // Any way of ticking an option switches the panel: a click, the arrow
+    // keys inside the group, an accessibility action, the program itself.
+    for (int n = 0; n < 2; ++n) {
+        connect(m_c.optFormat[n], &QAbstractButton::toggled, this, [this, n](bool checked) {
+            if (checked)
+                showMode(n);
+        });
+    }
 
     InstallKeyFilter(m_c.txtCABirate, KeyFilterBox::txtCABirate);
     InstallKeyFilter(m_c.txtCVBitrate, KeyFilterBox::txtCVBitrate);

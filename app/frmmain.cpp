@@ -25,6 +25,7 @@
 #include <QShortcut>
 #include <QUrl>
 #include <QVersionNumber>
+#include <QVideoSink>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -169,7 +170,15 @@ void frmMain::buildControls()
         case ControlKind::Slider: widget = new Slider(parent); break;
         }
         widget->setObjectName(QString::fromLatin1(spec.name));
-        widget->setAccessibleName(accessibleNameOf(spec));
+        // What a control says is what a screen reader reads: a text of its
+        // own speaks for itself (and follows every change), its role goes
+        // into the description; only controls without a text get a name.
+        if (speaksItsText(spec)) {
+            if (spec.accessible)
+                widget->setAccessibleDescription(QString::fromUtf8(spec.accessible));
+        } else {
+            widget->setAccessibleName(accessibleNameOf(spec));
+        }
         if (spec.toolTip)
             widget->setToolTip(QString::fromUtf8(spec.toolTip));
         if (auto *panel = qobject_cast<FramePanel *>(widget))
@@ -286,7 +295,8 @@ void frmMain::wireControls()
     connect(cmdPlay, &QAbstractButton::clicked, this, &frmMain::cmdPlay_Click);
     connect(cmdStop, &QAbstractButton::clicked, this, &frmMain::cmdStop_Click);
     connect(m_slider, &Slider::MouseUp, this, &frmMain::Slider_MouseUp);
-    connect(m_slider, &Slider::Click, this, &frmMain::seekToSlider);
+    // A paused preview shows a sought frame only once it is decoded.
+    connect(picVideoWindow->videoSink(), &QVideoSink::videoFrameChanged, this, &frmMain::showShownFrame);
     connect(cmdStartSelect, &QAbstractButton::clicked, this, &frmMain::cmdStartSelect_Click);
     connect(cmdEndSelect, &QAbstractButton::clicked, this, &frmMain::cmdEndSelect_Click);
     connect(cmdDeleteSelect, &QAbstractButton::clicked, this, &frmMain::cmdDeleteSelect_Click);

@@ -103,13 +103,14 @@ private:
     // Loading and preview.
     void cmdAddVideoFile_Click();
     QString SelectVideoFile();
-    void LoadVideo(const QString &path);
+    void LoadVideo(const QString &path, std::optional<double> probedDuration);
     bool loadStep(PreviewStatus status);
     void picVideoWindow_filesDropped(const QStringList &paths);
     void cmdPlay_Click();
     void cmdStop_Click();
     void Slider_MouseUp();
     void seekToSlider();
+    void showShownFrame();
     void showPosition();
 
     // Marks.
@@ -178,6 +179,7 @@ private:
     std::unique_ptr<PreviewEngine> m_preview;
     QTimer m_tmrVideo;
     bool m_bNoVideo = true;
+    bool m_seekQueued = false; // a release's seek waits for the handle to settle
     QString m_sVideoFile;
     QString m_sTotalTime;
 

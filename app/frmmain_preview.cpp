@@ -98,15 +98,17 @@ void frmMain::OpenFile(const QString &path)
     m_sVideoFile = path;
 
     bool supported = false;
+    std::optional<double> probedDuration;
     {
         CVideoConv probe(m_services.messages, m_services.programDir);
         supported = probe.IsFileSupported(path);
+        probedDuration = probe.ProbedDuration();
     }
     if (!supported) {
         m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
         return;
     }
-    LoadVideo(path);
+    LoadVideo(path, probedDuration);
     m_slider->SetEnabled(true);
 }
 
@@ -119,7 +121,7 @@ bool frmMain::loadStep(PreviewStatus status)
     return false;
 }
 
-void frmMain::LoadVideo(const QString &path)
+void frmMain::LoadVideo(const QString &path, std::optional<double> probedDuration)
 {
     if (!m_preview) {
         loadStep(PreviewStatus::Failed);
@@ -133,7 +135,11 @@ void frmMain::LoadVideo(const QString &path)
     picVideoWindow->unsetCursor(); // the pointer stays visible over the video
     if (!loadStep(m_preview->SetRate(1.0)))
         return;
-    const std::optional<double> duration = m_preview->Duration();
+    // Some streams (MPEG-TS among them) play but tell the preview no length;
+    // the encoder's probe still knows it. Only a file neither can time fails.
+    std::optional<double> duration = m_preview->Duration();
+    if (!duration || *duration <= 0.0)
+        duration = probedDuration;
     if (!duration) {
         loadStep(PreviewStatus::Failed);
         return;
@@ -216,15 +222,37 @@ void frmMain::tmrVideo_Timer()
 
 void frmMain::Slider_MouseUp()
 {
-    seekToSlider();
+    // The slider raises MouseUp (and Click) before a click on its track moves
+    // the handle: seek once the release is handled, to where the handle ends.
+    if (std::exchange(m_seekQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_seekQueued = false;
+            seekToSlider();
+        },
+        Qt::QueuedConnection);
 }
 
 void frmMain::seekToSlider()
 {
-    if (!m_preview)
+    if (!m_preview || m_bNoVideo)
         return;
     m_preview->SetCurrentPosition(m_slider->Value());
-    showPosition();
+    showShownFrame();
+}
+
+void frmMain::showShownFrame()
+{
+    // Some formats seek late (MPEG-PS by most of a second): the label and
+    // the handle follow the frame that is shown, not the one asked for.
+    if (!m_preview || m_bNoVideo || m_tmrVideo.isActive())
+        return;
+    if (const std::optional<double> position = m_preview->CurrentPosition()) {
+        lblTime->setText(FormatTime(RoundHalfEven(*position)) + u'/' + m_sTotalTime);
+        m_slider->SetValue(RoundHalfEven(*position));
+    }
 }
 
 void frmMain::cmdStartSelect_Click()

@@ -158,6 +158,18 @@ const ControlSpec *findControlSpec(QStringView name)
     return nullptr;
 }
 
+bool speaksItsText(const ControlSpec &spec)
+{
+    switch (spec.kind) {
+    case ControlKind::Label:
+    case ControlKind::Link:
+    case ControlKind::Option:
+    case ControlKind::Check: return spec.caption != nullptr;
+    case ControlKind::Button: return spec.caption && QString::fromUtf8(spec.caption).size() != 1;
+    default: return false;
+    }
+}
+
 QString accessibleNameOf(const ControlSpec &spec)
 {
     if (spec.accessible)

@@ -42,6 +42,11 @@ std::span<const ControlSpec> windowLayout();
 // The row for a control, or nullptr.
 const ControlSpec *findControlSpec(QStringView name);
 
+// True for a label or button whose visible text is what a screen reader
+// should read, now and after every change of it. A one-character glyph
+// ("!", "X") is no such text: those keep their fixed names.
+bool speaksItsText(const ControlSpec &spec);
+
 // The accessible name a control gets: its own when given, else its caption
 // without the accelerator ampersands and a trailing colon.
 QString accessibleNameOf(const ControlSpec &spec);

@@ -92,6 +92,7 @@ void firstFrame(const QTemporaryDir &temp)
     std::vector<double> times;
     for (int run = 0; run < 5; ++run) {
         FakeServices fakes;
+        fakes.useRealPreview();
         auto window = fakes.makeWindow();
         window->show();
         auto *area = window->findChild<VideoArea *>(u"picVideoWindow"_s);
@@ -111,6 +112,7 @@ void firstFrame(const QTemporaryDir &temp)
 // preset (H.264) into out.
 std::unique_ptr<frmMain> cutWindow(FakeServices &fakes, const QString &clip, const QString &out)
 {
+    fakes.useRealPreview();
     auto window = fakes.makeWindow();
     fakes.dialogs.openAnswer = clip;
     window->findChild<QAbstractButton *>(u"cmdAddVideoFile"_s)->click();

@@ -123,6 +123,7 @@ void CVideoConv::StartConversion()
     // Known once the encoder is about to start; a failure before that point
     // leaves any file of the output's name alone.
     bool outputExisted = true;
+    m_result = Result::Failed;
     try {
         DOSOutputs &dos = runner();
         dos.setCommandLine(BuildCommandLine());
@@ -141,14 +142,24 @@ void CVideoConv::StartConversion()
         else
             output = dos.ExecuteCommand(QString());
 
+        if (m_stopRequested) {
+            // The user asked for it: no error, and no half-written file.
+            if (!outputExisted)
+                QFile::remove(m_outputFile);
+            m_result = Result::Stopped;
+            return;
+        }
         // The banner alone is not enough: an encoder that started and then
         // failed (a codec error) exits with a non-zero code; one that could
         // not finish its file (a full disk) says so but exits with 0; and one
         // whose output folder was deleted during the run wrote to no name.
         const bool ranThrough = EncoderOutput::hasEncodingStarted(output) && dos.LastExitCode() == 0;
         const bool outputGone = ranThrough && !QFileInfo::exists(m_outputFile);
-        if (ranThrough && !outputGone && !EncoderOutput::hasOutputWriteFailed(output))
+        if (ranThrough && !outputGone && !EncoderOutput::hasOutputWriteFailed(output)
+            && !EncoderOutput::hasEmptyOutput(output)) {
+            m_result = Result::Completed;
             return;
+        }
 
         if (!outputExisted)
             QFile::remove(m_outputFile);
@@ -186,11 +197,14 @@ void CVideoConv::StopConversion()
 
 bool CVideoConv::IsFileSupported(const QString &sMediaFile)
 {
+    m_probedDuration.reset();
     try {
         DOSOutputs &dos = runner();
         dos.setCommandLine(EncoderCommand::probeCommandLine(m_programDir, sMediaFile));
         QCoreApplication::processEvents();
-        return !EncoderOutput::hasUnknownFormat(dos.ExecuteCommand(QString()));
+        const QString output = dos.ExecuteCommand(QString());
+        m_probedDuration = EncoderOutput::parseDuration(output);
+        return !EncoderOutput::hasUnknownFormat(output);
     } catch (const std::exception &failure) {
         showFailure("CVideoConv.IsFileSupported", failure.what());
         return false;

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class DOSOutputs;
 class MessageSink;
@@ -14,7 +15,9 @@ class MessageSink;
 //
 // Success means the encoder printed its "press [q] to stop" banner, exited
 // normally with code 0, did not report that finishing the output file failed,
-// and the output file is there. Otherwise the status is "Error", a critical
+// wrote something, and the output file is there. A run ended by
+// StopConversion is no failure: it shows no message, but its partial output
+// is removed all the same. Otherwise the status is "Error", a critical
 // message quotes the error lines of the output (with a line of its own when
 // the encoder was killed or the file vanished), and an output file that the
 // run created (none of that name existed before) is removed, since a killed or
@@ -28,6 +31,10 @@ public:
     // executable's own folder. messages must outlive the job.
     explicit CVideoConv(MessageSink *messages, const QString &sProgramDir = {}, QObject *parent = nullptr);
     ~CVideoConv() override;
+
+    // How the last StartConversion ended.
+    enum class Result { NotRun, Completed, Failed, Stopped };
+    Result LastResult() const { return m_result; }
 
     void setInputFile(const QString &sInputFile);
     QString InputFile() const;
@@ -55,6 +62,9 @@ public:
     void StopConversion();
     // False when the encoder says it cannot read sMediaFile.
     bool IsFileSupported(const QString &sMediaFile);
+    // The length the last IsFileSupported read from the encoder's
+    // "Duration: hh:mm:ss.xx"; empty when it gave none ("N/A").
+    std::optional<double> ProbedDuration() const { return m_probedDuration; }
 
     // The encoder command line for the stored cut request.
     QString BuildCommandLine() const;
@@ -83,5 +93,7 @@ private:
     float m_fileTimeLength = 0.0f;
     bool m_fastSeek = false;
     bool m_stopRequested = false;
+    Result m_result = Result::NotRun;
+    std::optional<double> m_probedDuration;
     std::unique_ptr<DOSOutputs> m_runner;
 };

@@ -74,6 +74,39 @@ bool hasUnknownFormat(QStringView text)
            || containsMarker(text, QLatin1String("Invalid data found when processing input"));
 }
 
+bool hasEmptyOutput(QStringView output)
+{
+    if (containsMarker(output, QLatin1String("Output file is empty, nothing was encoded")))
+        return true;
+    const qsizetype outputSection = output.indexOf(QLatin1String("Output #"));
+    if (outputSection < 0)
+        return false;
+    static const QRegularExpression videoStream(QStringLiteral(R"(Stream #\d+[:.]\d+[^\n]*: Video:)"));
+    static const QRegularExpression noVideoBytes(QStringLiteral(R"((?:^|\s)video:0kB\s)"));
+    static const QRegularExpression frameCount(QStringLiteral(R"(frame=\s*(\d+))"));
+    const QString tail = output.mid(outputSection).toString();
+    if (!videoStream.match(tail).hasMatch() || !noVideoBytes.match(tail).hasMatch())
+        return false;
+    // A frame or two of a still picture can round down to 0 kB; the frame
+    // counter tells them apart from nothing at all.
+    QString lastFrames;
+    for (QRegularExpressionMatchIterator it = frameCount.globalMatch(tail); it.hasNext();)
+        lastFrames = it.next().captured(1);
+    return lastFrames.isEmpty() || lastFrames.toLongLong() == 0;
+}
+
+std::optional<double> parseDuration(QStringView output)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(Duration:\s*(\d+:\d{1,2}:\d{1,2}(?:\.\d*)?))"));
+    const QRegularExpressionMatch match = pattern.match(output);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const std::optional<double> seconds = parseElapsedSeconds(match.capturedView(1));
+    if (!seconds || *seconds <= 0.0)
+        return std::nullopt;
+    return seconds;
+}
+
 bool hasOutputWriteFailed(QStringView output)
 {
     return containsMarker(output, QLatin1String("Error writing trailer of"))

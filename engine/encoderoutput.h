@@ -24,6 +24,18 @@ bool hasUnknownFormat(QStringView text);
 // then, and the file it leaves is broken.
 bool hasOutputWriteFailed(QStringView output);
 
+// True when the run wrote no frames although it should have: the encoder says
+// "Output file is empty, nothing was encoded", or the output declares a video
+// stream and the closing statistics give "video:0kB" with no frame written.
+// That is a part that lies beyond the real end of the source (a truncated
+// download, or a container that claims more than it holds); the file left
+// behind is an empty shell.
+bool hasEmptyOutput(QStringView output);
+
+// The length of the first input from its "Duration: hh:mm:ss.xx" line;
+// empty for "N/A", a missing line or a length that is not positive.
+std::optional<double> parseDuration(QStringView output);
+
 // The value after the first "time=" of a chunk, up to the next space.
 struct TimeField
 {

@@ -9,6 +9,7 @@
 #include "frmmain.h"
 #include "helpopener.h"
 #include "poweroff.h"
+#include "fakepreviewengine.h"
 #include "qtpreviewengine.h"
 #include "recordingmessagesink.h"
 #include "settingsstorelocation.h"
@@ -88,7 +89,13 @@ struct FakeServices
         services.power = &power;
         services.settingsLocation = &settingsLocation;
         services.mounts = &mounts;
-        services.makePreviewEngine = [] { return std::make_unique<QtPreviewEngine>(); };
+        services.makePreviewEngine = [this]() -> std::unique_ptr<PreviewEngine> {
+            if (realPreview)
+                return std::make_unique<QtPreviewEngine>();
+            auto engine = std::make_unique<FakePreviewEngine>(previewScript);
+            preview = engine.get();
+            return engine;
+        };
         services.programDir = TestSupport::programDir();
         services.homeFolder = temp.path();
         services.markerFolder = temp.path();
@@ -96,7 +103,14 @@ struct FakeServices
 
     std::unique_ptr<frmMain> makeWindow() { return std::make_unique<frmMain>(services); }
 
+    // Windows made after this play through the real engine (GStreamer): for
+    // pictures and the few end-to-end checks of the real preview.
+    void useRealPreview() { realPreview = true; }
+
     QTemporaryDir temp;
+    PreviewScript previewScript;
+    QPointer<FakePreviewEngine> preview; // the fake engine of the last window made
+    bool realPreview = false;
     RecordingMessageSink messages;
     FakeFileDialogs dialogs;
     FakeDesktop desktop;

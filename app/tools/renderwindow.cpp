@@ -68,6 +68,7 @@ int main(int argc, char **argv)
     g_suffix = u"@%1x"_s.arg(scale);
 
     FakeServices fakes;
+    fakes.useRealPreview(); // the pictures show a real frame
     auto window = fakes.makeWindow();
     // A folder as a user would have it, not the stand-in's temporary one, in
     // the pictures; the cut itself writes into the temporary one.

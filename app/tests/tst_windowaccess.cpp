@@ -1,0 +1,252 @@
+// What a user gets from the window through the mouse, the keyboard and a
+// screen reader: spoken texts that follow the screen, one seek per release to
+// where the handle ends, format options that switch however they are ticked,
+// a length from the encoder where the preview has none, and the position of
+// the frame shown. The preview is the fake engine; the encoder is real.
+
+#include "controls.h"
+#include "fakeservices.h"
+#include "formatpanel.h"
+#include "slider.h"
+#include "windowdriver.h"
+#include "windowlayout.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+using namespace WindowDriver;
+
+namespace {
+
+// The text a control shows: a label's plain text, a button's caption.
+QString visibleText(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget)) {
+        QTextDocument doc;
+        doc.setHtml(label->text());
+        return Qt::mightBeRichText(label->text()) ? doc.toPlainText() : label->text();
+    }
+    // "&&" shows one ampersand; a single one marks the shortcut key.
+    return static_cast<QAbstractButton *>(widget)->text().replace(u"&&"_s, u"\x01"_s).remove(u'&').replace(
+        u'\x01', u'&');
+}
+
+// Every label and button of the layout whose screen-reader name is not what
+// it shows (or, for the glyph buttons, not its fixed name), as "name: heard
+// 'x', shows 'y'".
+QStringList misheard(QWidget &window)
+{
+    QStringList wrong;
+    for (const ControlSpec &spec : windowLayout()) {
+        const bool glyph = spec.kind == ControlKind::Button && QString::fromUtf8(spec.caption).size() == 1;
+        if (!speaksItsText(spec) && !glyph)
+            continue;
+        QWidget *widget = child(window, QString::fromLatin1(spec.name));
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+        const QString heard = iface ? iface->text(QAccessible::Name) : QString();
+        const QString expected = glyph ? QString::fromUtf8(spec.toolTip) : visibleText(widget);
+        if (heard != expected)
+            wrong << u"%1: heard '%2', shows '%3'"_s.arg(QLatin1StringView(spec.name), heard, expected);
+        if (speaksItsText(spec) && spec.accessible
+            && iface->text(QAccessible::Description) != QString::fromUtf8(spec.accessible))
+            wrong << u"%1: lost its role"_s.arg(QLatin1StringView(spec.name));
+    }
+    return wrong;
+}
+
+// Where on the slider a pointer must be for value v.
+QPoint sliderPoint(Slider &slider, int v)
+{
+    const int track = slider.width() - 2 * 8;
+    return QPoint(8 + track * v / std::max(1, slider.Max()), slider.height() / 2);
+}
+
+} // namespace
+
+class TestWindowAccess final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void spokenTexts_data();
+    void spokenTexts();
+    void releaseSeeksOnceToTheHandle_data();
+    void releaseSeeksOnceToTheHandle();
+    void formatModeFollowsTheOption_data();
+    void formatModeFollowsTheOption();
+    void previewQuirks_data();
+    void previewQuirks();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_clip;
+};
+
+void TestWindowAccess::initTestCase()
+{
+    m_clip = m_dir.filePath(u"clip.mp4"_s);
+    QVERIFY(TestSupport::makeClip(m_clip, 8.0));
+}
+
+void TestWindowAccess::spokenTexts_data()
+{
+    QTest::addColumn<int>("stage");
+    QTest::newRow("start-up") << 0;
+    QTest::newRow("loaded") << 1;
+    QTest::newRow("marked") << 2;
+    QTest::newRow("paused") << 3;
+    QTest::newRow("task running, then stopped") << 4;
+}
+
+void TestWindowAccess::spokenTexts()
+{
+    QFETCH(int, stage);
+    FakeServices fakes;
+    // A task that runs until stopped, so its texts can be heard.
+    QTemporaryDir program;
+    for (const QString &name : {u"presets.xml"_s, u"codecs.xml"_s})
+        QVERIFY(QFile::copy(TestSupport::programDir() + u'/' + name, program.filePath(name)));
+    TestSupport::writeFakeEncoder(program.path(), R"(
+if [ "$#" -le 2 ]; then echo "  Duration: 00:00:08.00"; exit 1; fi
+for last; do :; done; : > "$last"; echo "Press [q] to stop"
+while true; do echo "frame=1 time=00:00:01.00 b"; sleep 0.05; done)");
+    fakes.services.programDir = program.path();
+    auto window = fakes.makeWindow();
+    if (stage >= 1)
+        load(*window, fakes, m_clip);
+    if (stage >= 2)
+        markAndSelectFastPreset(*window, 2, 5);
+    if (stage >= 3)
+        press(*window, "cmdPlay");
+    QStringList heard;
+    if (stage >= 4) {
+        duringTask(window.get(), [&] {
+            heard = misheard(*window);
+            if (child<QAbstractButton>(*window, u"cmdConvert"_s)->text() != u"Stop"_s)
+                heard << u"cmdConvert does not read Stop"_s;
+            press(*window, "cmdConvert");
+            return true;
+        });
+        press(*window, "cmdConvert");
+    }
+    heard += misheard(*window);
+    QVERIFY2(heard.isEmpty(), qPrintable(heard.join(u'\n')));
+}
+
+void TestWindowAccess::releaseSeeksOnceToTheHandle_data()
+{
+    QTest::addColumn<bool>("drag");
+    QTest::addColumn<int>("target");
+    QTest::newRow("click on the track") << false << 6;
+    QTest::newRow("drag to the same place") << true << 6;
+    QTest::newRow("click back near the start") << false << 2;
+}
+
+void TestWindowAccess::releaseSeeksOnceToTheHandle()
+{
+    QFETCH(bool, drag);
+    QFETCH(int, target);
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    window->show();
+    load(*window, fakes, m_clip);
+    press(*window, "cmdPlay"); // pause
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    slider->SetValue(1);
+    fakes.previewScript.seeks.clear();
+
+    const QPoint to = sliderPoint(*slider, target);
+    const auto moveTo = [slider](QPoint at, Qt::MouseButtons held) {
+        QMouseEvent move(QEvent::MouseMove, at, slider->mapToGlobal(at), Qt::NoButton, held, {});
+        QCoreApplication::sendEvent(slider, &move);
+    };
+    if (drag) {
+        moveTo(sliderPoint(*slider, 1), Qt::NoButton);
+        QTest::mousePress(slider, Qt::LeftButton, {}, sliderPoint(*slider, 1));
+        moveTo(to, Qt::LeftButton);
+    } else {
+        moveTo(to, Qt::NoButton); // the pointer comes to the track, then clicks
+        QTest::mousePress(slider, Qt::LeftButton, {}, to);
+    }
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
+    QTRY_COMPARE(fakes.previewScript.seeks.size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(fakes.previewScript.seeks, QList<double>{double(slider->Value())});
+    QVERIFY2(qAbs(slider->Value() - target) <= 1, qPrintable(QString::number(slider->Value())));
+    QCOMPARE(child<QLabel>(*window, u"lblTime"_s)->text(),
+             u"00:00:%1/00:00:08"_s.arg(slider->Value(), 2, 10, QChar(u'0')));
+}
+
+void TestWindowAccess::formatModeFollowsTheOption_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("arrow key in the group") << u"key"_s;
+    QTest::newRow("screen reader's press") << u"accessible"_s;
+    QTest::newRow("the program") << u"code"_s;
+}
+
+void TestWindowAccess::formatModeFollowsTheOption()
+{
+    QFETCH(QString, how);
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    window->show();
+    auto *presets = child<OptionButton>(*window, u"optFormat(0)"_s);
+    auto *custom = child<OptionButton>(*window, u"optFormat(1)"_s);
+    window->formatPanel().selectMode(0);
+    QVERIFY(child(*window, u"frFormat(0)"_s)->isVisibleTo(window.get()));
+
+    if (how == u"key") {
+        QApplication::setActiveWindow(window.get());
+        presets->setFocus();
+        QTest::keyClick(presets, Qt::Key_Right);
+    } else if (how == u"accessible") {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(custom);
+        QVERIFY(iface && iface->actionInterface());
+        iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    } else {
+        custom->setValue(true);
+    }
+    QTRY_VERIFY(custom->Value()); // a screen reader's press clicks a moment later
+    QVERIFY(child(*window, u"frFormat(1)"_s)->isVisibleTo(window.get()));
+    QVERIFY(!child(*window, u"frFormat(0)"_s)->isVisibleTo(window.get()));
+}
+
+void TestWindowAccess::previewQuirks_data()
+{
+    QTest::addColumn<bool>("noDuration");
+    QTest::addColumn<double>("lateness");
+    QTest::addColumn<int>("seekTo");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no length from the preview: the encoder's") << true << 0.0 << 3 << u"00:00:03/00:00:08"_s;
+    QTest::newRow("a late seek shows where it landed") << false << 0.9 << 3 << u"00:00:04/00:00:08"_s;
+}
+
+void TestWindowAccess::previewQuirks()
+{
+    QFETCH(bool, noDuration);
+    QFETCH(double, lateness);
+    QFETCH(int, seekTo);
+    QFETCH(QString, shown);
+    FakeServices fakes;
+    fakes.previewScript.noDuration = noDuration;
+    fakes.previewScript.seekLateness = lateness;
+    auto window = fakes.makeWindow();
+    load(*window, fakes, m_clip);
+    QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    QCOMPARE(slider->Max(), 8);
+    press(*window, "cmdPlay"); // pause
+    slider->SetValue(seekTo);
+    emit slider->MouseUp(1, 0, 0, 0);
+    QTRY_COMPARE(child<QLabel>(*window, u"lblTime"_s)->text(), shown);
+    QCOMPARE(slider->Value(), shown.mid(6, 2).toInt()); // the handle too
+}
+
+QTEST_MAIN(TestWindowAccess)
+#include "tst_windowaccess.moc"
