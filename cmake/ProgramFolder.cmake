@@ -14,6 +14,10 @@ find_program(SNIPORA_SYSTEM_FFPROBE NAMES ffprobe REQUIRED)
 # A link, not a copy: the system encoder stays the one Debian updates.
 file(CREATE_LINK "${SNIPORA_SYSTEM_FFMPEG}" "${SNIPORA_PROGRAM_DIR}/${SNIPORA_ENCODER_NAME}"
      SYMBOLIC COPY_ON_ERROR)
+# The prober lists keyframes for the smart cut; it sits beside the encoder.
+string(REPLACE "ffmpeg" "ffprobe" SNIPORA_PROBER_NAME "${SNIPORA_ENCODER_NAME}")
+file(CREATE_LINK "${SNIPORA_SYSTEM_FFPROBE}" "${SNIPORA_PROGRAM_DIR}/${SNIPORA_PROBER_NAME}"
+     SYMBOLIC COPY_ON_ERROR)
 
 # Copies a data file into the program folder, byte for byte (line ends kept).
 function(snipora_install_to_program_folder source)

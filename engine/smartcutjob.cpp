@@ -1,0 +1,307 @@
+#include "smartcutjob.h"
+
+#include "cvideoconv.h"
+#include "dosoutputs.h"
+#include "messagesink.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+namespace {
+
+// The share of the bar the keyframe listing takes; the steps share the rest
+// by their estimated cost, re-encoding a frame costing far more than copying it.
+constexpr double kProbeShare = 0.02;
+constexpr double kEncodeCost = 1.0;
+constexpr double kCopyCost = 0.02;
+constexpr double kJoinCost = 0.04;
+
+// Passes a step's messages on, except once the cut is being stopped: a step
+// ended by Stop is no error to report.
+class StepMessages final : public MessageSink
+{
+public:
+    StepMessages(MessageSink *target, const bool &stopping)
+        : m_target(target)
+        , m_stopping(stopping)
+    {
+    }
+
+    void showMessage(const QString &text, MessageIcon icon, const QString &title) override
+    {
+        if (m_stopping)
+            return;
+        ++shown;
+        if (m_target)
+            m_target->showMessage(text, icon, title);
+    }
+
+    int shown = 0;
+
+private:
+    MessageSink *m_target;
+    const bool &m_stopping;
+};
+
+} // namespace
+
+struct SmartCutJob::Step
+{
+    QString status;
+    QString parametrs;
+    QString output;
+    double seconds = 0; // the length the encoder's time= counts towards
+    double weight = 0;
+};
+
+SmartCutJob::SmartCutJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
+    : QObject(parent)
+    , m_messages(messages)
+    , m_programDir(sProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : sProgramDir)
+{
+}
+
+// Out of line: the members' types are complete here. The temporary folder
+// goes with the job, so closing the window mid-cut leaves nothing behind.
+SmartCutJob::~SmartCutJob() = default;
+
+void SmartCutJob::setInputFile(const QString &sInputFile)
+{
+    m_inputFile = sInputFile;
+}
+
+QString SmartCutJob::InputFile() const
+{
+    return m_inputFile;
+}
+
+void SmartCutJob::setOutputFile(const QString &sOutputFile)
+{
+    m_outputFile = sOutputFile;
+}
+
+QString SmartCutJob::OutputFile() const
+{
+    return m_outputFile;
+}
+
+void SmartCutJob::setStart(double seconds)
+{
+    m_start = seconds;
+}
+
+double SmartCutJob::Start() const
+{
+    return m_start;
+}
+
+void SmartCutJob::setLength(double seconds)
+{
+    m_length = seconds;
+}
+
+double SmartCutJob::Length() const
+{
+    return m_length;
+}
+
+SmartCutJob::Result SmartCutJob::LastResult() const
+{
+    return m_result;
+}
+
+SmartCut::Plan SmartCutJob::LastPlan() const
+{
+    return m_plan;
+}
+
+void SmartCutJob::StartConversion()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    m_stopRequested = false;
+    m_result = {};
+    m_plan = {};
+    m_doneWeight = 0;
+    m_totalWeight = 1;
+    m_stepWeight = 0;
+    m_lastPercent = -1;
+
+    // Beside the output, so the finished file is renamed rather than copied;
+    // the system's temporary folder when the output's folder refuses.
+    const QString outputDir = QFileInfo(m_outputFile).absolutePath();
+    m_work = std::make_unique<QTemporaryDir>(QDir(outputDir).filePath(QStringLiteral(".snipora-cut-XXXXXX")));
+    if (!m_work->isValid())
+        m_work = std::make_unique<QTemporaryDir>();
+
+    m_result.outcome = m_work->isValid() ? run() : Outcome::Failed;
+    if (!m_work->isValid())
+        reportFailure(QStringLiteral("No temporary folder could be made: ") + m_work->errorString());
+    m_work.reset();
+    m_running = false;
+
+    if (m_result.outcome == Outcome::Stopped)
+        emit CurrentStatus(QStringLiteral("Cancelled"));
+    else if (m_result.outcome == Outcome::Failed)
+        emit CurrentStatus(QStringLiteral("Error"));
+}
+
+void SmartCutJob::StopConversion()
+{
+    if (!m_running)
+        return;
+    m_stopRequested = true;
+    if (m_prober)
+        m_prober->setStopConvert(true);
+    if (m_currentStep)
+        m_currentStep->StopConversion();
+}
+
+SmartCutJob::Outcome SmartCutJob::run()
+{
+    using namespace SmartCut;
+    emit CurrentStatus(QStringLiteral("Reading keyframes..."));
+    Probe listing;
+    if (!probe(&listing))
+        return Outcome::Stopped;
+    m_plan = planCut(listing, m_start, m_length);
+    const VideoStream &video = listing.video;
+    const QString extension = QFileInfo(m_outputFile).suffix().toLower();
+    const QString finished = m_work->filePath(QStringLiteral("cut.") + extension);
+
+    QList<Step> steps;
+    if (!m_plan.smart) {
+        m_result.fellBack = true;
+        m_result.fallbackReason = m_plan.reason;
+        steps.append({kReEncodeStatus + QStringLiteral(" (") + m_plan.reason + u')',
+                      reEncodeOptions(m_plan, video, extension), finished, m_plan.length,
+                      std::max(1, m_plan.frames) * kEncodeCost});
+    } else {
+        const double frame = m_plan.frameDuration;
+        QList<PartFile> parts;
+        if (m_plan.head.frames > 0) {
+            steps.append({QStringLiteral("Re-encoding up to the first keyframe..."),
+                          partEncodeOptions(video, m_plan.head), m_work->filePath(QStringLiteral("head.ts")),
+                          m_plan.head.frames * frame, m_plan.head.frames * kEncodeCost});
+            parts.append({QStringLiteral("head.ts"), m_plan.head.frames});
+        }
+        steps.append({QStringLiteral("Copying between keyframes..."), middleCopyOptions(m_plan.middle),
+                      m_work->filePath(QStringLiteral("middle.ts")), m_plan.middle.frames * frame,
+                      m_plan.middle.frames * kCopyCost});
+        parts.append({QStringLiteral("middle.ts"), m_plan.middle.frames});
+        if (m_plan.tail.frames > 0) {
+            steps.append({QStringLiteral("Re-encoding after the last keyframe..."),
+                          partEncodeOptions(video, m_plan.tail), m_work->filePath(QStringLiteral("tail.ts")),
+                          m_plan.tail.frames * frame, m_plan.tail.frames * kEncodeCost});
+            parts.append({QStringLiteral("tail.ts"), m_plan.tail.frames});
+        }
+        const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
+        QFile list(listPath);
+        if (!list.open(QIODevice::WriteOnly) || list.write(concatList(parts, frame)) < 0 || !list.flush()) {
+            reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString());
+            return Outcome::Failed;
+        }
+        list.close();
+        steps.append({QStringLiteral("Joining the parts..."), joinOptions(m_plan, video, listPath, extension),
+                      finished, m_plan.length, m_plan.frames * kJoinCost});
+    }
+
+    m_totalWeight = 0;
+    for (const Step &step : steps)
+        m_totalWeight += step.weight;
+    for (const Step &step : steps) {
+        if (m_stopRequested)
+            return Outcome::Stopped;
+        if (!runStep(step))
+            return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
+    }
+    if (m_stopRequested)
+        return Outcome::Stopped;
+    if (!publish(finished))
+        return Outcome::Failed;
+    reportProgress(0);
+    return Outcome::Completed;
+}
+
+bool SmartCutJob::probe(SmartCut::Probe *result)
+{
+    if (!m_prober)
+        m_prober = std::make_unique<DOSOutputs>(nullptr);
+    // A prober that is missing or fails leaves an empty listing, and the plan
+    // falls back to re-encoding by the times alone: slower, never wrong.
+    const QString output = m_prober->ExecuteCommand(SmartCut::probeCommandLine(m_programDir, m_inputFile));
+    if (m_stopRequested)
+        return false;
+    *result = SmartCut::parseProbe(output);
+    m_doneWeight = 0;
+    reportProgress(0);
+    return true;
+}
+
+bool SmartCutJob::runStep(const Step &step)
+{
+    emit CurrentStatus(step.status);
+    StepMessages messages(m_messages, m_stopRequested);
+    CVideoConv conversion(&messages, m_programDir);
+    conversion.setInputFile(m_inputFile);
+    conversion.setOutputFile(step.output);
+    conversion.setFileTimeLength(float(step.seconds));
+    conversion.setParametrs(step.parametrs);
+    conversion.setFastSeek(true);
+    m_stepWeight = step.weight;
+    connect(&conversion, &CVideoConv::Progress, this,
+            [this](int percent) { reportProgress(std::clamp(percent, 0, 100) / 100.0); });
+    m_currentStep = &conversion;
+    conversion.StartConversion();
+    m_currentStep = nullptr;
+    m_doneWeight += step.weight;
+    m_stepWeight = 0;
+    if (m_stopRequested)
+        return false;
+    const QFileInfo written(step.output);
+    if (written.exists() && written.size() > 0) {
+        reportProgress(0);
+        return true;
+    }
+    if (messages.shown == 0)
+        reportFailure(QStringLiteral("The encoder wrote no output for the step \"") + step.status
+                      + QStringLiteral("\""));
+    return false;
+}
+
+bool SmartCutJob::publish(const QString &finished)
+{
+    // As the encoder's -y would: the chosen name replaces what is there.
+    if (QFileInfo::exists(m_outputFile))
+        QFile::remove(m_outputFile);
+    QFile file(finished);
+    if (file.rename(m_outputFile))
+        return true;
+    reportFailure(QStringLiteral("The finished cut could not be moved to ") + QDir::toNativeSeparators(m_outputFile)
+                  + QStringLiteral(": ") + file.errorString());
+    return false;
+}
+
+void SmartCutJob::reportProgress(double stepFraction)
+{
+    const double share = m_totalWeight > 0 ? (m_doneWeight + m_stepWeight * stepFraction) / m_totalWeight : 0;
+    const int percent = int(std::lround(100 * (kProbeShare + (1 - kProbeShare) * std::clamp(share, 0.0, 1.0))));
+    if (percent == m_lastPercent)
+        return;
+    m_lastPercent = percent;
+    emit Progress(percent);
+}
+
+void SmartCutJob::reportFailure(const QString &detail)
+{
+    if (m_messages)
+        m_messages->showMessage(QStringLiteral("Error converting file: ") + QFileInfo(m_inputFile).fileName()
+                                    + QStringLiteral("\r\n") + detail,
+                                MessageIcon::Critical, kAppTitle);
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "smartcutplan.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class CVideoConv;
+class DOSOutputs;
+class MessageSink;
+class QTemporaryDir;
+
+// One frame-exact cut that copies what it can: it lists the source's keyframes
+// with the prober, re-encodes the frames before the first clean keyframe and
+// after the last one with the source's codec and settings, copies the groups of
+// pictures between them, and joins the parts with the sound re-encoded once
+// over the whole range. Where copying could lose or misplace a frame (another
+// codec, open GOPs, a varying frame rate, no keyframe inside the range) it
+// re-encodes the whole range instead and says so in CurrentStatus.
+//
+// Each step is a CVideoConv run; its failures reach the message sink as that
+// job reports them ("Error converting file: " and the error lines). The parts
+// live in a temporary folder beside the output, removed when the cut ends in
+// any way or the job is destroyed; the output appears under its name only
+// once it is complete. Progress counts over all steps, 0 to 100.
+class SmartCutJob final : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Outcome { NotRun, Completed, Failed, Stopped };
+    struct Result
+    {
+        Outcome outcome = Outcome::NotRun;
+        bool fellBack = false;  // the whole range was re-encoded
+        QString fallbackReason; // why, for the status line
+    };
+
+    // sProgramDir holds the encoder and the prober; empty means the
+    // executable's own folder. messages must outlive the job.
+    explicit SmartCutJob(MessageSink *messages, const QString &sProgramDir = {}, QObject *parent = nullptr);
+    ~SmartCutJob() override;
+
+    void setInputFile(const QString &sInputFile);
+    QString InputFile() const;
+    // The output's extension picks the container; see SmartCut::OutputExtension.
+    void setOutputFile(const QString &sOutputFile);
+    QString OutputFile() const;
+    // The range in seconds from the file's start (millisecond precision).
+    void setStart(double seconds);
+    double Start() const;
+    void setLength(double seconds);
+    double Length() const;
+
+    // Runs every step and returns when the cut has ended or was stopped.
+    void StartConversion();
+    // Asks a running StartConversion to stop; the running step's encoder is
+    // ended and nothing is left behind. Does nothing when no cut runs.
+    void StopConversion();
+
+    Result LastResult() const;
+    // The plan of the last run: which frames were re-encoded and copied.
+    SmartCut::Plan LastPlan() const;
+
+signals:
+    void Progress(int iProgress);
+    void CurrentStatus(const QString &sStatus);
+
+private:
+    struct Step;
+    Outcome run();
+    bool probe(SmartCut::Probe *result);
+    bool runStep(const Step &step);
+    bool publish(const QString &finished);
+    void reportProgress(double stepFraction);
+    void reportFailure(const QString &detail);
+
+    MessageSink *m_messages;
+    QString m_programDir;
+    QString m_inputFile;
+    QString m_outputFile;
+    double m_start = 0;
+    double m_length = 0;
+    bool m_running = false;
+    bool m_stopRequested = false;
+    Result m_result;
+    SmartCut::Plan m_plan;
+    std::unique_ptr<QTemporaryDir> m_work;
+    std::unique_ptr<DOSOutputs> m_prober;
+    CVideoConv *m_currentStep = nullptr;
+    double m_doneWeight = 0;
+    double m_totalWeight = 1;
+    double m_stepWeight = 0;
+    int m_lastPercent = -1;
+};

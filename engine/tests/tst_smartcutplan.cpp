@@ -1,0 +1,172 @@
+// The smart cut's plan from made-up packet listings: which frames are
+// re-encoded, which copied, and when the whole range must be re-encoded.
+#include "smartcutplan.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+// A prober listing in decode order. Each packet is its presentation time in
+// milliseconds, "K" in front for a keyframe, or "?" for none.
+QString listing(const QString &codec, const QString &rate, double startTime, const QString &packets,
+                const QString &format = QStringLiteral("matroska,webm"))
+{
+    QString text;
+    for (const QString &packet : packets.split(u' ', Qt::SkipEmptyParts)) {
+        if (packet == u"?") {
+            text += QStringLiteral("packet|pts_time=N/A|dts_time=N/A|flags=__\n");
+            continue;
+        }
+        const bool key = packet.startsWith(u'K');
+        const double ms = (key ? packet.sliced(1) : packet).toDouble();
+        text += QStringLiteral("packet|pts_time=%1|dts_time=N/A|flags=%2\n")
+                    .arg(ms / 1000, 0, 'f', 6)
+                    .arg(key ? "K_" : "__");
+    }
+    text += QStringLiteral("stream|codec_name=%1|profile=%2|width=160|height=90|has_b_frames=2|"
+                           "sample_aspect_ratio=1:1|pix_fmt=yuv420p|level=30|color_range=unknown|"
+                           "r_frame_rate=%3|avg_frame_rate=%3|time_base=1/1000\nformat|start_time=%4|format_name=%5\n")
+                .arg(codec, codec == u"hevc" ? "Main" : "High", rate)
+                .arg(startTime, 0, 'f', 6)
+                .arg(format);
+    return text;
+}
+
+} // namespace
+
+class TestSmartCutPlan final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void plan_data();
+    void plan();
+    void preset_data();
+    void preset();
+    void outputExtension();
+};
+
+void TestSmartCutPlan::plan_data()
+{
+    QTest::addColumn<QString>("probe");
+    QTest::addColumn<double>("start");
+    QTest::addColumn<double>("length");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("head");   // for a smart plan; -1: the whole range is re-encoded
+    QTest::addColumn<int>("middle");
+    QTest::addColumn<int>("tail");
+    QTest::addColumn<QString>("reason");
+
+    // Closed groups of four at 25 fps, B-frames shown before the P they follow.
+    const QString closed = listing("h264", "25/1", 0,
+                                   "K0 120 40 80 K160 280 200 240 K320 440 360 400 K480 600 520 560");
+    QTest::newRow("inside the first group to inside the third") << closed << 0.04 << 0.4 << 10 << 3 << 4 << 3 << "";
+    QTest::newRow("on a keyframe to the file's end") << closed << 0.16 << 0.48 << 12 << 0 << 12 << 0 << "";
+    QTest::newRow("end just before a keyframe") << closed << 0.16 << 0.32 << 8 << 0 << 8 << 0 << "";
+    QTest::newRow("start between frames takes the next") << closed << 0.05 << 0.4 << 10 << 2 << 8 << 0 << "";
+    QTest::newRow("one frame after a keyframe") << closed << 0.2 << 0.4 << 10 << 3 << 4 << 3 << "";
+    QTest::newRow("start and end in one group") << closed << 0.2 << 0.08 << 2 << -1 << 0 << 0 << "no keyframe";
+    QTest::newRow("HEVC, late file start") << listing("hevc", "25/1", 1.4, "K1400 1520 1440 1480 K1560 1680 1600 1640",
+                                                      "mov,mp4,m4a,3gp,3g2,mj2")
+                                           << 0.04 << 0.28 << 7 << 3 << 4 << 0 << "";
+    // Matroska's millisecond times wobble around 1001/30000 s without varying.
+    QTest::newRow("rounded NTSC times") << listing("h264", "30000/1001", 0,
+                                                   "K0 33 67 100 K133 167 200 234 K267 300 334 367")
+                                        << 0.033 << 0.3 << 9 << 3 << 4 << 2 << "";
+    // Frames 4 and 5 are decoded after the keyframe at 6 but shown before it.
+    QTest::newRow("open GOPs") << listing("hevc", "25/1", 0, "K0 120 40 80 K240 160 200 360 280 320 K480 400 440 600 "
+                                                             "520 560")
+                               << 0.04 << 0.52 << 13 << -1 << 0 << 0 << "open GOPs";
+    QTest::newRow("transport stream") << listing("h264", "25/1", 1.4, "K1400 1520 1440 1480 K1560 1680 1600 1640",
+                                                 "mpegts")
+                                      << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "mpegts";
+    QTest::newRow("varying frame rate") << listing("h264", "25/1", 0, "K0 40 80 100 K140 180 220 260")
+                                        << 0.0 << 0.26 << 7 << -1 << 0 << 0 << "frame rate varies";
+    QTest::newRow("MPEG-2") << listing("mpeg2video", "25/1", 0, "K0 120 40 80 K160 280 200 240") << 0.0 << 0.32 << 8
+                            << -1 << 0 << 0 << "mpeg2video";
+    // Program streams give some frames no time; the rest still place them.
+    QTest::newRow("MPEG-2, a time missing") << listing("mpeg2video", "25/1", 0, "K0 120 40 80 K160 ? 200 240") << 0.04
+                                            << 0.28 << 7 << -1 << 0 << 0 << "missing";
+    QTest::newRow("no listing") << QString() << 1.0 << 2.0 << 0 << -1 << 0 << 0 << "could not be read";
+}
+
+void TestSmartCutPlan::plan()
+{
+    QFETCH(QString, probe);
+    QFETCH(double, start);
+    QFETCH(double, length);
+    QFETCH(int, frames);
+    QFETCH(int, head);
+    QFETCH(int, middle);
+    QFETCH(int, tail);
+    QFETCH(QString, reason);
+
+    const SmartCut::Plan plan = SmartCut::planCut(SmartCut::parseProbe(probe), start, length);
+    QCOMPARE(plan.frames, frames);
+    QCOMPARE(plan.smart, head >= 0);
+    QVERIFY2(reason.isEmpty() ? plan.reason.isEmpty() : plan.reason.contains(reason), qPrintable(plan.reason));
+    if (frames > 0) {
+        QVERIFY(qAbs(plan.length - frames * plan.frameDuration) < 1e-9);
+        // The first frame shown at or after the seek is the range's first.
+        QVERIFY(plan.head.seek <= plan.start && plan.head.seek > plan.start - plan.frameDuration / 2);
+    }
+    if (head < 0)
+        return;
+    QCOMPARE(plan.head.frames, head);
+    QCOMPARE(plan.middle.frames, middle);
+    QCOMPARE(plan.tail.frames, tail);
+    // A copy starts at the keyframe at or before its seek: this one.
+    const double keyframe = plan.start + head * plan.frameDuration;
+    QVERIFY(plan.middle.seek > keyframe && plan.middle.seek < keyframe + plan.frameDuration / 2);
+    if (tail > 0) {
+        const double tailStart = keyframe + middle * plan.frameDuration;
+        QVERIFY(plan.tail.seek <= tailStart + 0.002 && plan.tail.seek > tailStart - plan.frameDuration / 2);
+    }
+}
+
+void TestSmartCutPlan::preset_data()
+{
+    QTest::addColumn<QString>("params");
+    QTest::addColumn<bool>("smart");
+
+    // The shipped catalogue: exactly one preset is the smart one.
+    QFile file(TestSupport::sourceDir() + QStringLiteral("/format/catalogue/presets.xml"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    static const QRegularExpression block(QStringLiteral("<label>(.*)</label>\\s*<params>(.*)</params>"));
+    auto matches = block.globalMatch(QString::fromUtf8(file.readAll()));
+    int shipped = 0;
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        const bool smart = match.captured(1) == u"Original quality, exact cut (smart)";
+        shipped += smart;
+        QTest::addRow("shipped: %s", qPrintable(match.captured(1))) << match.captured(2) << smart;
+    }
+    QCOMPARE(shipped, 1);
+    QTest::newRow("with the cut appended") << SmartCut::kPresetParams + " -ss 12.5 -t 30 -y" << true;
+    QTest::newRow("spaced out") << "  -map 0:v:0  -map 0:a:0? -c copy " << true;
+    QTest::newRow("another option after it") << SmartCut::kPresetParams + " -an" << false;
+}
+
+void TestSmartCutPlan::preset()
+{
+    QFETCH(QString, params);
+    QFETCH(bool, smart);
+    QCOMPARE(SmartCut::IsSmartCutPreset(params), smart);
+}
+
+void TestSmartCutPlan::outputExtension()
+{
+    // The output keeps MP4, MOV and MKV, anything else becomes MKV.
+    QCOMPARE(SmartCut::OutputExtension("/v/a.MP4"), QStringLiteral("mp4"));
+    QCOMPARE(SmartCut::OutputExtension("/v/a.m4v"), QStringLiteral("mp4"));
+    QCOMPARE(SmartCut::OutputExtension("/v/a.mov"), QStringLiteral("mov"));
+    QCOMPARE(SmartCut::OutputExtension("/v/a.Mkv"), QStringLiteral("mkv"));
+    QCOMPARE(SmartCut::OutputExtension("/v/a.ts"), QStringLiteral("mkv"));
+    QCOMPARE(SmartCut::OutputExtension("/v.mp4/a"), QStringLiteral("mkv"));
+}
+
+QTEST_APPLESS_MAIN(TestSmartCutPlan)
+#include "tst_smartcutplan.moc"
