@@ -73,7 +73,7 @@ int RunSnipora(int &argc, char **argv)
     MessageBoxSink messages;
     QtFileDialogs dialogs;
     SystemDesktopServices desktop;
-    SystemPowerControl power;
+    const std::unique_ptr<PowerControl> power = makeSystemPowerControl();
     UserSettingsStoreLocation settingsLocation;
     SystemMountLookup mounts;
 
@@ -81,7 +81,7 @@ int RunSnipora(int &argc, char **argv)
     services.messages = &messages;
     services.dialogs = &dialogs;
     services.desktop = &desktop;
-    services.power = &power;
+    services.power = power.get();
     services.settingsLocation = &settingsLocation;
     services.mounts = &mounts;
     services.makePreviewEngine = [] { return std::make_unique<QtPreviewEngine>(); };

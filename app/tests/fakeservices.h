@@ -5,6 +5,7 @@
 // power-off.
 
 #include "drivecheck.h"
+#include "fakeplatform.h"
 #include "filedialogs.h"
 #include "frmmain.h"
 #include "helpopener.h"
@@ -19,60 +20,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-
-class FakeFileDialogs final : public FileDialogs
-{
-public:
-    QString ShowOpenDialog(QWidget *, const QList<FileType> &filter, const QString &title) override
-    {
-        lastFilter = filter;
-        lastTitle = title;
-        ++openCalls;
-        return openAnswer;
-    }
-    QString BrowseForFolder(QWidget *, const QString &title) override
-    {
-        lastTitle = title;
-        return folderAnswer;
-    }
-
-    QString openAnswer = kDialogCancel;
-    QString folderAnswer;
-    QList<FileType> lastFilter;
-    QString lastTitle;
-    int openCalls = 0;
-};
-
-class FakeDesktop final : public DesktopServices
-{
-public:
-    bool openUrl(const QUrl &url) override
-    {
-        opened.append(url);
-        return true;
-    }
-    QList<QUrl> opened;
-};
-
-class FakePower final : public PowerControl
-{
-public:
-    void ShutdownWindows(int nMode) override { modes.append(nMode); }
-    QList<int> modes;
-};
-
-// Every folder is on a fixed local disk, except those under refusedRoot.
-class FakeMounts final : public MountLookup
-{
-public:
-    std::optional<FolderMount> mountOf(const QString &folder) const override
-    {
-        if (!refusedRoot.isEmpty() && folder.startsWith(refusedRoot))
-            return FolderMount{QStringLiteral("nfs"), QStringLiteral("server:/share"), refusedRoot, false};
-        return FolderMount{QStringLiteral("ext4"), QStringLiteral("/dev/sda1"), QStringLiteral("/"), false};
-    }
-    QString refusedRoot;
-};
 
 // The services of one window under test: catalogues and the encoder from the
 // build's program folder, settings and the instance marker in a temporary

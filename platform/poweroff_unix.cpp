@@ -1,4 +1,4 @@
-#include "poweroff.h"
+#include "poweroff_unix.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -86,4 +86,9 @@ void SystemPowerControl::ShutdownWindows(int nMode)
     case PowerAction::None:
         break;
     }
+}
+
+std::unique_ptr<PowerControl> makeSystemPowerControl()
+{
+    return std::make_unique<SystemPowerControl>();
 }

@@ -22,9 +22,11 @@ void EnableShutdownPrivilege()
     CloseHandle(token);
 }
 
-} // namespace
-
-SystemPowerControl::SystemPowerControl() = default;
+class SystemPowerControl final : public PowerControl
+{
+public:
+    void ShutdownWindows(int nMode) override;
+};
 
 void SystemPowerControl::ShutdownWindows(int nMode)
 {
@@ -47,4 +49,11 @@ void SystemPowerControl::ShutdownWindows(int nMode)
         return;
     }
     ExitWindowsEx(flags, 0xFFFFFFFF);
+}
+
+} // namespace
+
+std::unique_ptr<PowerControl> makeSystemPowerControl()
+{
+    return std::make_unique<SystemPowerControl>();
 }

@@ -1,4 +1,4 @@
-#include "poweroff.h"
+#include "poweroff_unix.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,8 +1,6 @@
-#include "helpopener.h"
+#include "desktopservices.h"
 
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
 
@@ -39,28 +37,4 @@ bool SystemDesktopServices::canOpen(const QUrl &url) const
     Q_UNUSED(url);
     return true;
 #endif
-}
-
-QUrl LinkUrl(const QString &programDir, const QString &link)
-{
-    const QUrl url(link);
-    if (url.scheme() == u"http" || url.scheme() == u"https")
-        return url;
-    return QUrl::fromLocalFile(QDir(programDir).filePath(link));
-}
-
-void OpenHelp(const QString &programDir, DesktopServices &desktop)
-{
-    const QString chm = QDir(programDir).filePath(kHelpFileName);
-    if (QFileInfo(chm).isFile()) {
-        const QUrl chmUrl = QUrl::fromLocalFile(chm);
-        if (desktop.canOpen(chmUrl) && desktop.openUrl(chmUrl))
-            return;
-    }
-    desktop.openUrl(QUrl::fromLocalFile(QDir(programDir).filePath(kHelpPagesFolder + u'/' + kHelpStartPage)));
-}
-
-void OpenLink(const QString &programDir, const QString &link, DesktopServices &desktop)
-{
-    desktop.openUrl(LinkUrl(programDir, link));
 }

@@ -1,0 +1,7 @@
+#include "settingsstorelocation.h"
+
+// The registry itself.
+QString UserSettingsStoreLocation::storeFolder() const
+{
+    return {};
+}
