@@ -25,6 +25,35 @@ void fill(QComboBox *list, const QStringList &items)
 
 } // namespace
 
+FormatPanel::Controls FormatPanel::findIn(const QWidget &window)
+{
+    const auto find = [&window]<typename T>(T *&control, const char *name) {
+        control = window.findChild<T *>(QString::fromLatin1(name));
+        Q_ASSERT_X(control, "FormatPanel", name);
+    };
+    Controls f;
+    find(f.optFormat[0], "optFormat(0)");
+    find(f.optFormat[1], "optFormat(1)");
+    find(f.frFormat[0], "frFormat(0)");
+    find(f.frFormat[1], "frFormat(1)");
+    find(f.cmbCategory, "cmbCategory");
+    find(f.cmbOutVCodec, "cmbOutVCodec");
+    find(f.cmbOutFormat, "cmbOutFormat");
+    find(f.cmbCustContainer, "cmbCustContainer");
+    find(f.cmbCVCodec, "cmbCVCodec");
+    find(f.cmbCVSize, "cmbCVSize");
+    find(f.cmbCVAspect, "cmbCVAspect");
+    find(f.cmbCACodec, "cmbCACodec");
+    find(f.cmbCASmapleRate, "cmbCASmapleRate");
+    find(f.txtCVBitrate, "txtCVBitrate");
+    find(f.txtFrameRate, "txtFrameRate");
+    find(f.txtCABirate, "txtCABirate");
+    find(f.txtChannels, "txtChannels");
+    find(f.lblFormat, "lblFormat");
+    find(f.chkFastSeek, "chkFastSeek");
+    return f;
+}
+
 FormatPanel::FormatPanel(const Controls &controls, const PresetsLoad &presets, const CodecsLoad &codecs,
                          MessageSink &messages, QObject *parent)
     : QObject(parent)

@@ -47,6 +47,9 @@ public:
     };
 
     // The catalogues must outlive the panel.
+    // The panel's controls, found by name in the built window.
+    static Controls findIn(const QWidget &window);
+
     FormatPanel(const Controls &controls, const PresetsLoad &presets, const CodecsLoad &codecs,
                 MessageSink &messages, QObject *parent = nullptr);
 

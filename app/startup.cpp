@@ -2,6 +2,7 @@
 
 #include "drivecheck.h"
 #include "filedialogs.h"
+#include "cutworkflow.h"
 #include "frmmain.h"
 #include "helpopener.h"
 #include "messageboxsink.h"
@@ -34,11 +35,11 @@ void ReportReadyAndQuit(const frmMain &window, const QString &reportFile, qint64
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         QTextStream out(&file);
         out << "shown_ms=" << shownMs << "\n"
-            << "bNoVideo=" << (window.bNoVideo() ? 1 : 0) << "\n"
+            << "bNoVideo=" << (window.workflow().bNoVideo() ? 1 : 0) << "\n"
             << "Max=" << window.sliderMax() << "\n"
-            << "sVideoFile=" << window.sVideoFile() << "\n"
+            << "sVideoFile=" << window.workflow().sVideoFile() << "\n"
             << "programDir=" << QCoreApplication::applicationDirPath() << "\n"
-            << "presets=" << window.Presets().size() << "\n";
+            << "presets=" << window.workflow().presets().Presets.size() << "\n";
     }
     QCoreApplication::quit();
 }

@@ -14,3 +14,9 @@ QString FormatTime(qint32 seconds);
 // Nearest whole number, an exact half to the even neighbour (2.5 gives 2,
 // 3.5 gives 4). NaN gives 0; values beyond the 32-bit range give its bounds.
 qint32 RoundHalfEven(double value);
+
+// The texts that stand for "no time yet", each where the window shows it.
+inline constexpr char kStartupTimeText[] = "00:00.00/00:00.00"; // lblTime as the window opens
+inline constexpr char kZeroMarkText[] = "00:00:00";             // the marks as the window opens
+inline const QString kLoadingTimeText = QStringLiteral("00:00/00:00"); // lblTime while a file loads
+inline const QString kResetMarkText = QStringLiteral("00.00.00");      // the marks after a reset or a load

@@ -1,5 +1,7 @@
 #include "windowlayout.h"
 
+#include "timetext.h"
+
 #include <array>
 
 namespace {
@@ -31,7 +33,7 @@ constexpr std::array kLayout{
     ControlSpec{"MyFrame3", K::Panel, "frMain", 2715, 1260, 4965, 3315, nullptr, nullptr, "Preview frame"},
     ControlSpec{"picVideoWindow", K::Video, "MyFrame3", 90, 60, 4770, 2835, nullptr, nullptr, "Preview"},
     ControlSpec{"Slider", K::Slider, "MyFrame3", 90, 2940, 4710, 300, nullptr, nullptr, "Position"},
-    ControlSpec{"lblTime", K::Label, "frMain", 4155, 4635, 2040, 195, "00:00.00/00:00.00", nullptr,
+    ControlSpec{"lblTime", K::Label, "frMain", 4155, 4635, 2040, 195, kStartupTimeText, nullptr,
                 "Position and length"},
     ControlSpec{"cmdStartSelect", K::Button, "frMain", 8190, 1635, 1440, 525, "Start Selection",
                 "Mark the start of the part to cut (I)", nullptr},
@@ -39,8 +41,8 @@ constexpr std::array kLayout{
                 "Mark the end of the part to cut (O)", nullptr},
     ControlSpec{"cmdDeleteSelect", K::Button, "frMain", 8190, 3360, 1440, 525, "Reset Selection",
                 "Clear both marks", nullptr},
-    ControlSpec{"lblStartSelect", K::Label, "frMain", 9690, 1815, 1080, 195, "00:00:00", nullptr, "Selection start"},
-    ControlSpec{"lblEndSelect", K::Label, "frMain", 9690, 2685, 1080, 195, "00:00:00", nullptr, "Selection end"},
+    ControlSpec{"lblStartSelect", K::Label, "frMain", 9690, 1815, 1080, 195, kZeroMarkText, nullptr, "Selection start"},
+    ControlSpec{"lblEndSelect", K::Label, "frMain", 9690, 2685, 1080, 195, kZeroMarkText, nullptr, "Selection end"},
 
     // Step 2: format and folder.
     ControlSpec{"lblFormatCaption", K::Label, "frMain", 585, 5010, 2500, 225, "Output Format:", nullptr, nullptr},

@@ -162,8 +162,8 @@ void cutFigures(const QTemporaryDir &temp)
                 worst / 1e6, worstAt / 1e9, ticks.nsecsElapsed() / 1e9);
 
     // Overhead against the same command run directly.
-    const QString commandLine = window->cConvert()->BuildCommandLine();
-    const QString outFile = window->cConvert()->OutputFile();
+    const QString commandLine = window->workflow().cConvert()->BuildCommandLine();
+    const QString outFile = window->workflow().cConvert()->OutputFile();
     std::vector<double> fromWindow, direct;
     for (int run = 0; run < 5; ++run) {
         QFile::remove(outFile);
@@ -171,7 +171,7 @@ void cutFigures(const QTemporaryDir &temp)
         clock.start();
         start->click();
         fromWindow.push_back(clock.nsecsElapsed() / 1e9);
-        QFile::remove(window->cConvert()->OutputFile());
+        QFile::remove(window->workflow().cConvert()->OutputFile());
 
         QStringList arguments = QProcess::splitCommand(commandLine);
         const QString program = arguments.takeFirst();

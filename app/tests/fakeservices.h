@@ -7,6 +7,7 @@
 #include "drivecheck.h"
 #include "fakeplatform.h"
 #include "filedialogs.h"
+#include "cutworkflow.h"
 #include "frmmain.h"
 #include "helpopener.h"
 #include "poweroff.h"

@@ -101,7 +101,7 @@ void TestCutFlow::cutFromTheWindow()
     load(*window, fakes, m_clip6);
     QCOMPARE(fakes.dialogs.lastTitle, u"Select a video file"_s);
     QCOMPARE(fakes.dialogs.lastFilter.value(0).description, u"Common Video Files"_s);
-    QVERIFY(!window->bNoVideo());
+    QVERIFY(!window->workflow().bNoVideo());
     auto *slider = child<Slider>(*window, u"Slider"_s);
     QCOMPARE(slider->Max(), 6);
     QVERIFY(slider->Enabled());
@@ -121,7 +121,7 @@ void TestCutFlow::cutFromTheWindow()
     QCOMPARE(child<ProgressBar>(*window, u"progress"_s)->Value(), 100);
     QCOMPARE(child<PictureButton>(*window, u"cmdConvert"_s)->Caption(), u"Start"_s);
     QCOMPARE(child<QLabel>(*window, u"lblProgress"_s)->text(), u"Task Progress:"_s);
-    QVERIFY(!window->TaskRunning());
+    QVERIFY(!window->workflow().TaskRunning());
     QVERIFY(fakes.power.modes.isEmpty());
     QVERIFY(!child<QWidget>(*window, u"cmdBrowse"_s)->isEnabled()); // same folder: still nothing to browse
     QFile::remove(out);
@@ -176,8 +176,8 @@ void TestCutFlow::unsupportedFile()
     QCOMPARE(fakes.messages.messages.size(), 1);
     QCOMPARE(fakes.messages.messages[0].text, u"File is not supported"_s);
     QCOMPARE(fakes.messages.messages[0].icon, MessageIcon::Warning);
-    QVERIFY(window->bNoVideo());
-    QCOMPARE(window->sVideoFile(), notVideo);
+    QVERIFY(window->workflow().bNoVideo());
+    QCOMPARE(window->workflow().sVideoFile(), notVideo);
 
     // Start refuses without a video.
     press(*window, "cmdConvert");
@@ -230,12 +230,12 @@ void TestCutFlow::dropLoadsLikeTheButton()
     QVERIFY(QFile::copy(m_clip6, upper));
 
     emit area->filesDropped({m_dir.filePath(u"notes.txt"_s)}); // not a video: silently ignored
-    QVERIFY(window->bNoVideo());
+    QVERIFY(window->workflow().bNoVideo());
     QVERIFY(fakes.messages.messages.isEmpty());
 
     emit area->filesDropped({upper, m_dir.filePath(u"other.mp4"_s)}); // the first only
-    QVERIFY(!window->bNoVideo());
-    QCOMPARE(window->sVideoFile(), upper); // the cut takes the dropped file
+    QVERIFY(!window->workflow().bNoVideo());
+    QCOMPARE(window->workflow().sVideoFile(), upper); // the cut takes the dropped file
     QVERIFY(slider->Enabled());
     QCOMPARE(slider->Max(), 6);
 
@@ -345,7 +345,7 @@ void TestCutFlow::closeDuringTask()
     });
     press(*window, "cmdConvert");
     QVERIFY(!window->isVisible());
-    QVERIFY(!window->TaskRunning());
+    QVERIFY(!window->workflow().TaskRunning());
     QVERIFY(childProcesses().isEmpty());
     QVERIFY(QDir(program.filePath(u"out"_s)).entryList(QDir::Files).isEmpty()); // the partial output is gone
     QVERIFY(fakes.power.modes.isEmpty()); // closing is not finishing
@@ -378,11 +378,11 @@ void TestCutFlow::commandLineFile()
     const QString path = file.isEmpty() ? QString() : m_clip6;
     if (!path.isEmpty())
         window->OpenFile(path);
-    QCOMPARE(window->bNoVideo(), path.isEmpty());
+    QCOMPARE(window->workflow().bNoVideo(), path.isEmpty());
     window->OpenFile(m_dir.filePath(u"missing.mp4"_s));
     QCOMPARE(fakes.messages.messages.size(), 1);
     QCOMPARE(fakes.messages.messages[0].text, u"File is not supported"_s);
-    QVERIFY(window->bNoVideo());
+    QVERIFY(window->workflow().bNoVideo());
 }
 
 void TestCutFlow::keyboardShortcuts()
@@ -398,7 +398,7 @@ void TestCutFlow::keyboardShortcuts()
     fakes.dialogs.openAnswer = m_clip6;
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier); // Load Video File
     QCOMPARE(fakes.dialogs.openCalls, 1);
-    QVERIFY(!window->bNoVideo());
+    QVERIFY(!window->workflow().bNoVideo());
     QCOMPARE(play->Caption(), u"Pause"_s);
     QTest::keyClick(window.get(), Qt::Key_Space);
     QCOMPARE(play->Caption(), u"Play"_s);

@@ -267,7 +267,7 @@ void TestFaults::faultInACut()
         QVERIFY(QFile::remove(rig->program.filePath(TestSupport::encoderFileName())));
 
     load(window, rig->fakes, rig->source);
-    QVERIFY(!window.bNoVideo());
+    QVERIFY(!window.workflow().bNoVideo());
     markAndSelectFastPreset(window, 0, 3);
     bool struck = false;
     switch (fault) {
@@ -309,7 +309,7 @@ void TestFaults::faultInACut()
     QVERIFY(struck);
     QString why;
     QVERIFY2(messagesMatch(rig->fakes.messages.messages, messages, &why), qPrintable(why));
-    QVERIFY(!window.TaskRunning());
+    QVERIFY(!window.workflow().TaskRunning());
     QCOMPARE(child<PictureButton>(window, u"cmdConvert"_s)->Caption(), u"Start"_s);
     QVERIFY(child<QWidget>(window, u"cmdAddVideoFile"_s)->isEnabled());
     QVERIFY(childProcesses().isEmpty());
@@ -373,11 +373,11 @@ void TestFaults::awkwardSource()
     load(window, rig->fakes, rig->source);
     QString why;
     QVERIFY2(messagesMatch(rig->fakes.messages.messages, loadMessages, &why), qPrintable(why));
-    QCOMPARE(window.sVideoFile(), rig->source);
+    QCOMPARE(window.workflow().sVideoFile(), rig->source);
 
     if (!loadMessages.isEmpty()) {
         // Not loaded: Start refuses and runs nothing.
-        QVERIFY(window.bNoVideo());
+        QVERIFY(window.workflow().bNoVideo());
         rig->fakes.messages.messages.clear();
         press(window, "cmdConvert");
         QVERIFY2(messagesMatch(rig->fakes.messages.messages,
@@ -387,7 +387,7 @@ void TestFaults::awkwardSource()
         QVERIFY(!QFileInfo::exists(rig->out));
         return;
     }
-    QVERIFY(!window.bNoVideo());
+    QVERIFY(!window.workflow().bNoVideo());
     // The output keeps the source's name, whatever it holds.
     cutAgain(*rig, rig->out + u'/' + QFileInfo(name).completeBaseName() + u".mp4"_s);
     QVERIFY(childProcesses().isEmpty());

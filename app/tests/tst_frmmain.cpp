@@ -111,7 +111,7 @@ void TestFrmMain::layoutMatchesTable()
     QCOMPARE(QList<qint32>({slider->Value(), slider->Min(), slider->Max()}), QList<qint32>({0, 0, 1000000}));
     QVERIFY(!slider->Enabled());
     QVERIFY(slider->isEnabled()); // disabled through its own flag, so it still sends its mouse events
-    QVERIFY(window->bNoVideo());
+    QVERIFY(window->workflow().bNoVideo());
     QVERIFY(fakes.messages.messages.isEmpty());
 }
 
@@ -149,7 +149,7 @@ void TestFrmMain::savedIndicesSelectFilledLists()
     auto *cmbOutVCodec = child<QComboBox>(*window, u"cmbOutVCodec"_s);
     QCOMPARE(cmbCategory->currentIndex(), wantCategory);
     const QString cat = cmbCategory->currentText();
-    const auto &presets = window->Presets();
+    const auto &presets = window->workflow().presets().Presets;
     QCOMPARE(items(cmbOutVCodec), LabelsForCategory(presets, qint32(presets.size()), cat));
     QCOMPARE(cmbOutVCodec->currentIndex(), wantLabel);
     QCOMPARE(items(child<QComboBox>(*window, u"cmbOutFormat"_s)),
@@ -364,7 +364,7 @@ void TestFrmMain::marks()
     press("cmdDeleteSelect"); // works without a video
     QCOMPARE(lblStart->text(), u"00.00.00"_s);
 
-    window->setNoVideo(false);
+    window->workflow().setNoVideo(false);
     press("cmdEndSelect");
     QCOMPARE(slider->SelectEnd(), 3725);
     QCOMPARE(lblEnd->text(), u"01:02:05"_s);

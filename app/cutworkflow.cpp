@@ -1,0 +1,373 @@
+#include "cutworkflow.h"
+
+#include "cvideoconv.h"
+#include "messagesink.h"
+#include "poweroff.h"
+#include "previewengine.h"
+#include "savedsettings.h"
+#include "timetext.h"
+#include "videofiles.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kNotSupportedMessage = u"File is not supported"_s;
+const QString kProgressCaption = u"Task Progress:"_s;
+const QString kStoppedCaption = u"Task Progress:[Stopped]"_s;
+constexpr int kForcedPowerOff = 8;
+
+} // namespace
+
+TaskControls taskControlsFor(TaskState state)
+{
+    // A stopped task unwinds with the controls already given back, as the
+    // user expects once Stop is pressed; only a new Start waits for it.
+    switch (state) {
+    case TaskState::Idle: return {u"Start"_s, true, false};
+    case TaskState::Running: return {u"Stop"_s, false, true};
+    case TaskState::Stopping: return {u"Start"_s, true, true};
+    }
+    return {};
+}
+
+CutWorkflow::CutWorkflow(const WindowServices &services, QObject *parent)
+    : QObject(parent)
+    , m_services(services)
+{
+    m_tmrVideo.setObjectName(u"tmrVideo"_s);
+    m_tmrVideo.setInterval(1000);
+    connect(&m_tmrVideo, &QTimer::timeout, this, &CutWorkflow::tmrVideo_Timer);
+    m_savedSettings = std::make_unique<SavedSettings>(*m_services.settingsLocation, m_services.homeFolder);
+    m_progress = {true, false, 0, kProgressCaption}; // as the window opens
+}
+
+CutWorkflow::~CutWorkflow()
+{
+    m_tmrVideo.stop();
+    if (m_preview)
+        m_preview->Release();
+}
+
+void CutWorkflow::LoadPresets()
+{
+    m_presets = ::LoadPresets(m_services.programDir, *m_services.messages);
+}
+
+void CutWorkflow::LoadCodecs()
+{
+    m_codecs = ::LoadCodecs(m_services.programDir, *m_services.messages);
+}
+
+void CutWorkflow::LoadSettings(SettingsControls &controls)
+{
+    m_savedSettings->LoadSettings(controls);
+}
+
+void CutWorkflow::SaveSettings(const SettingsControls &controls) const
+{
+    m_savedSettings->SaveSettings(controls);
+}
+
+void CutWorkflow::RestoreDefaults(SettingsControls &controls)
+{
+    m_savedSettings->cmdDefaultsClicked(controls);
+}
+
+void CutWorkflow::OpenDropped(const QStringList &paths)
+{
+    // A drop loads like the button does (a drop that only previewed would
+    // leave the cut on the old source), but never in the middle of a task.
+    if (TaskRunning() || paths.isEmpty())
+        return;
+    if (IsVideoFileName(paths.constFirst()))
+        OpenFile(paths.constFirst());
+}
+
+void CutWorkflow::OpenFile(const QString &path)
+{
+    StopPreview();
+    m_bNoVideo = true;
+    m_selectStart = m_selectEnd = 0;
+    m_shownSeconds = 0;
+    setProgress({});
+    emit videoCleared();
+    m_sVideoFile = path;
+
+    bool supported = false;
+    std::optional<double> probedDuration;
+    {
+        CVideoConv probe(m_services.messages, m_services.programDir);
+        supported = probe.IsFileSupported(path);
+        probedDuration = probe.ProbedDuration();
+    }
+    if (!supported) {
+        m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
+        return;
+    }
+    LoadVideo(path, probedDuration);
+}
+
+bool CutWorkflow::loadStep(int status)
+{
+    // A step the engine cannot do is skipped; any other failure ends the load.
+    if (PreviewStatus(status) != PreviewStatus::Failed)
+        return true;
+    m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
+    return false;
+}
+
+void CutWorkflow::LoadVideo(const QString &path, std::optional<double> probedDuration)
+{
+    // The engine is made at the first load, not at start-up: most of its
+    // cost is the media framework's, which a window without video never needs.
+    if (!m_preview && m_services.makePreviewEngine)
+        m_preview = m_services.makePreviewEngine();
+    if (!m_preview) {
+        loadStep(int(PreviewStatus::Failed));
+        return;
+    }
+    m_preview->Release();
+    const auto step = [this](PreviewStatus status) { return loadStep(int(status)); };
+    if (!step(m_preview->RenderFile(path)) || !step(m_preview->SetVolume(0)) || !step(m_preview->SetBalance(0))
+        || !step(m_preview->SetVideoOutput(m_sink)) || !step(m_preview->SetRate(1.0)))
+        return;
+    // Some streams (MPEG-TS among them) play but tell the preview no length;
+    // the encoder's probe still knows it. Only a file neither can time fails.
+    std::optional<double> duration = m_preview->Duration();
+    if (!duration || *duration <= 0.0)
+        duration = probedDuration;
+    if (!duration) {
+        loadStep(int(PreviewStatus::Failed));
+        return;
+    }
+    m_durationSeconds = RoundHalfEven(*duration);
+    m_sTotalTime = FormatTime(m_durationSeconds);
+    emit videoLoaded(m_durationSeconds);
+    m_tmrVideo.start();
+    if (!step(m_preview->Run()))
+        return;
+    m_bNoVideo = false;
+    setPlaying(true);
+    emit positionChanged(0, FormatTime(0) + u'/' + m_sTotalTime);
+}
+
+void CutWorkflow::setPlaying(bool playing)
+{
+    m_playing = playing;
+    emit playingChanged(playing);
+}
+
+void CutWorkflow::PlayPause()
+{
+    if (m_bNoVideo)
+        return;
+    if (m_playing) {
+        m_preview->Pause();
+        setPlaying(false);
+        m_tmrVideo.stop();
+        return;
+    }
+    const std::optional<double> duration = m_preview->Duration();
+    const std::optional<double> position = m_preview->CurrentPosition();
+    if (duration && position && std::floor(*duration) == std::floor(*position))
+        StopPreview(); // at the end: play again from the start
+    m_tmrVideo.start();
+    m_preview->Run();
+    setPlaying(true);
+}
+
+void CutWorkflow::StopPreview()
+{
+    if (m_bNoVideo)
+        return;
+    m_preview->Stop();
+    m_preview->SetCurrentPosition(0);
+    m_shownSeconds = 0;
+    emit positionChanged(0, FormatTime(0) + u'/' + m_sTotalTime);
+    setPlaying(false);
+    m_tmrVideo.stop();
+}
+
+void CutWorkflow::showPosition(double seconds)
+{
+    m_shownSeconds = std::min(RoundHalfEven(seconds), m_durationSeconds);
+    emit positionChanged(m_shownSeconds, FormatTime(RoundHalfEven(seconds)) + u'/' + m_sTotalTime);
+}
+
+void CutWorkflow::tmrVideo_Timer()
+{
+    if (m_preview) {
+        if (const std::optional<double> position = m_preview->CurrentPosition())
+            showPosition(*position);
+    }
+    if (m_shownSeconds == m_durationSeconds) {
+        m_tmrVideo.stop();
+        setPlaying(false);
+    }
+}
+
+void CutWorkflow::SeekTo(qint32 seconds)
+{
+    if (!m_preview || m_bNoVideo)
+        return;
+    m_preview->SetCurrentPosition(seconds);
+    FrameShown();
+}
+
+void CutWorkflow::FrameShown()
+{
+    // Some formats seek late (MPEG-PS by most of a second): the label and
+    // the handle follow the frame that is shown, not the one asked for.
+    if (!m_preview || m_bNoVideo || m_tmrVideo.isActive())
+        return;
+    if (const std::optional<double> position = m_preview->CurrentPosition())
+        showPosition(*position);
+}
+
+void CutWorkflow::MarkStart(qint32 value)
+{
+    if (m_bNoVideo)
+        return;
+    m_selectStart = value;
+    emit marksChanged(value, RoundHalfEven(m_selectEnd), FormatTime(value), QString());
+}
+
+void CutWorkflow::MarkEnd(qint32 value)
+{
+    if (m_bNoVideo)
+        return;
+    m_selectEnd = value;
+    emit marksChanged(RoundHalfEven(m_selectStart), value, QString(), FormatTime(value));
+}
+
+void CutWorkflow::ResetMarks()
+{
+    m_selectStart = m_selectEnd = 0;
+    emit marksChanged(0, 0, kResetMarkText, kResetMarkText);
+}
+
+bool CutWorkflow::checkSelection() const
+{
+    MessageSink &messages = *m_services.messages;
+    if (m_bNoVideo) {
+        messages.showMessage(u"No video file loaded"_s, MessageIcon::Information, kAppTitle);
+        return false;
+    }
+    if (m_selectStart == m_selectEnd) {
+        messages.showMessage(
+            u"No part selected. Please, select a part first using 'Start Selection' and 'End Selection'."_s,
+            MessageIcon::Information, kAppTitle);
+        return false;
+    }
+    if (m_selectEnd < m_selectStart) {
+        messages.showMessage(u"No part selected, 'Start Selection' can not be greater than 'End Selection'."_s,
+                             MessageIcon::Information, kAppTitle);
+        return false;
+    }
+    return true;
+}
+
+void CutWorkflow::setState(TaskState state)
+{
+    m_state = state;
+    emit taskStateChanged(state);
+}
+
+void CutWorkflow::setProgress(const TaskProgress &progress)
+{
+    m_progress = progress;
+    emit progressChanged(progress);
+}
+
+void CutWorkflow::StartOrStop(const CutChoices &choices)
+{
+    if (!checkSelection())
+        return;
+    if (m_state == TaskState::Running) {
+        if (m_cConvert)
+            m_cConvert->StopConversion();
+        setState(TaskState::Stopping);
+        setProgress({m_progress.shown, false, m_progress.value, kStoppedCaption});
+        return;
+    }
+    if (m_state == TaskState::Stopping) {
+        // Start pressed while the stopped encoder still winds down, inside
+        // that task's event passes: run it once the old task has returned,
+        // so two encoders never overlap.
+        m_pendingStart = choices;
+        return;
+    }
+
+    setProgress({m_progress.shown, false, m_progress.value, kProgressCaption});
+    setState(TaskState::Running);
+    RunConversionTask(choices);
+    // Power off after every task, completed, failed or stopped; not when the
+    // user has just asked for another one or closed the program.
+    if (m_shutdown && !m_pendingStart && !m_closing)
+        m_services.power->ShutdownWindows(kForcedPowerOff);
+    setState(TaskState::Idle);
+    if (m_progress.label == kProgressCaption)
+        setProgress({m_progress.shown, false, 100, m_progress.label});
+    emit taskEnded();
+
+    if (const std::optional<CutChoices> next = std::exchange(m_pendingStart, std::nullopt); next && !m_closing)
+        QMetaObject::invokeMethod(this, [this, choices = *next] { StartOrStop(choices); }, Qt::QueuedConnection);
+}
+
+void CutWorkflow::RunConversionTask(const CutChoices &choices)
+{
+    LocalFileSystem fileSystem;
+    const QString outFile = MakeOutputPath(m_sVideoFile, OutputExtension(choices.format), choices.folder, fileSystem,
+                                           *m_services.messages);
+    ConvertVideo(choices, outFile);
+}
+
+void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile)
+{
+    // Until the encoder reports its first time, which may take long when the
+    // start mark lies late in the file, show that it is working.
+    setProgress({true, true, 0, m_progress.label});
+    StopPreview();
+
+    m_cConvert = std::make_unique<CVideoConv>(m_services.messages, m_services.programDir);
+    connect(m_cConvert.get(), &CVideoConv::Progress, this, [this](int iProgress) {
+        if (TaskRunning())
+            setProgress({m_progress.shown, m_progress.busy, iProgress, m_progress.label});
+    });
+
+    const qint32 selectStart = RoundHalfEven(m_selectStart);
+    const qint32 selectEnd = RoundHalfEven(m_selectEnd);
+    const QString parameters = GetParamaters(choices.format, m_presets.Presets, m_presets.PresetCount,
+                                             m_codecs.Codecs, m_codecs.CodecCount, selectStart, selectEnd,
+                                             *m_services.messages);
+    if (parameters.isEmpty()) {
+        // No options means no cut: the encoder would convert the whole file
+        // with whatever it defaults to.
+        setProgress({false, false, 0, m_progress.label});
+        return;
+    }
+    m_cConvert->setInputFile(m_sVideoFile);
+    m_cConvert->setOutputFile(outFile);
+    m_cConvert->setParametrs(parameters + u" -y"_s);
+    m_cConvert->setFileTimeLength(float(qint64(selectEnd) - selectStart));
+    m_cConvert->setFastSeek(choices.fastSeek);
+    m_cConvert->StartConversion();
+    setProgress({m_progress.shown, false, m_progress.value, m_progress.label});
+}
+
+void CutWorkflow::Close()
+{
+    if (TaskRunning()) {
+        // The task's handler is still on the stack below this call: stop the
+        // encoder and let it unwind; the program ends after it.
+        m_closing = true;
+        if (m_cConvert)
+            m_cConvert->StopConversion();
+    }
+    m_tmrVideo.stop();
+    if (m_preview)
+        m_preview->Stop();
+}

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "catalogue.h"
+#include "encoderoptions.h"
+#include "outputpath.h"
+#include "windowservices.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class CVideoConv;
+class PreviewEngine;
+class QVideoSink;
+class SavedSettings;
+class SettingsControls;
+
+// What the cut task is doing. Stopping: Stop was pressed and the encoder
+// winds down inside the run, which is still on the stack.
+enum class TaskState { Idle, Running, Stopping };
+
+// What the window's controls show for a task state: the Start button's
+// caption, whether the controls that must not be used during a run are
+// enabled, and whether a task is under way at all (Running or Stopping).
+struct TaskControls
+{
+    QString convertCaption;
+    bool controlsEnabled = true;
+    bool taskUnderWay = false;
+};
+TaskControls taskControlsFor(TaskState state);
+
+// The progress area under the format: label, bar and its value.
+struct TaskProgress
+{
+    bool shown = false;
+    bool busy = false; // the encoder has not reported a time yet
+    int value = 0;
+    QString label;
+};
+
+// The choices on the window's option controls when Start is pressed.
+struct CutChoices
+{
+    FormatPanelSnapshot format;
+    OutputFolderChoice folder;
+    bool fastSeek = false;
+};
+
+// The cut workflow: loading a video, the preview, the marks and the task
+// from Start to its end. It owns the catalogues, the saved settings, the
+// preview engine and the conversion job, decides everything, and tells the
+// view what to show through its signals; it holds no widgets. Everything
+// runs on the UI thread: a task runs inside StartOrStop, and every other
+// request, a Stop among them, arrives nested inside the encoder runner's
+// event passes.
+class CutWorkflow final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CutWorkflow(const WindowServices &services, QObject *parent = nullptr);
+    ~CutWorkflow() override;
+
+    // Start-up, in this order: the catalogues fill the view's lists before
+    // the saved settings select items in them.
+    void LoadPresets();
+    void LoadCodecs();
+    void LoadSettings(SettingsControls &controls);
+    void SaveSettings(const SettingsControls &controls) const;
+    void RestoreDefaults(SettingsControls &controls);
+    const PresetsLoad &presets() const { return m_presets; }
+    const CodecsLoad &codecs() const { return m_codecs; }
+
+    // Loading: a file from the open dialog or the command line, or a drop.
+    void OpenFile(const QString &path);
+    void OpenDropped(const QStringList &paths);
+    bool bNoVideo() const { return m_bNoVideo; }
+    void setNoVideo(bool noVideo) { m_bNoVideo = noVideo; }
+    QString sVideoFile() const { return m_sVideoFile; }
+    QString sTotalTime() const { return m_sTotalTime; }
+    qint32 durationSeconds() const { return m_durationSeconds; }
+    // Where the preview's frames go; set once, before the first load.
+    void setVideoOutput(QVideoSink *sink) { m_sink = sink; }
+    PreviewEngine *preview() const { return m_preview.get(); }
+
+    // Playback. Positions are whole seconds, as the slider counts.
+    void PlayPause();
+    void StopPreview();
+    void SeekTo(qint32 seconds);
+    bool playing() const { return m_playing; }
+    QTimer &tmrVideo() { return m_tmrVideo; }
+    void tmrVideo_Timer();
+    // The preview delivered a frame: while paused, that is where it stands.
+    void FrameShown();
+
+    // The marks: the slider's value when the button is pressed.
+    void MarkStart(qint32 value);
+    void MarkEnd(qint32 value);
+    void ResetMarks();
+    double selectStart() const { return m_selectStart; }
+    double selectEnd() const { return m_selectEnd; }
+
+    // The Start/Stop button.
+    void StartOrStop(const CutChoices &choices);
+    void setShutdownAfterTask(bool shutdown) { m_shutdown = shutdown; }
+    TaskState taskState() const { return m_state; }
+    bool TaskRunning() const { return m_state != TaskState::Idle; }
+    CVideoConv *cConvert() const { return m_cConvert.get(); }
+
+    // The window closes: a running task is stopped and unwinds, the preview
+    // stops.
+    void Close();
+
+signals:
+    void videoCleared();                      // a load began: no video, nothing marked
+    void videoLoaded(qint32 durationSeconds); // the slider's new maximum
+    void positionChanged(qint32 seconds, const QString &timeText);
+    void playingChanged(bool playing);
+    void marksChanged(qint32 start, qint32 end, const QString &startText, const QString &endText);
+    void taskStateChanged(TaskState state);
+    void progressChanged(const TaskProgress &progress);
+    // A task has ended (completed, failed or stopped) and the window is idle.
+    void taskEnded();
+
+private:
+    bool loadStep(int status);
+    void LoadVideo(const QString &path, std::optional<double> probedDuration);
+    void showPosition(double seconds);
+    void setPlaying(bool playing);
+    void setState(TaskState state);
+    void setProgress(const TaskProgress &progress);
+    bool checkSelection() const;
+    void RunConversionTask(const CutChoices &choices);
+    void ConvertVideo(const CutChoices &choices, const QString &outFile);
+
+    WindowServices m_services;
+    PresetsLoad m_presets;
+    CodecsLoad m_codecs;
+    std::unique_ptr<SavedSettings> m_savedSettings;
+
+    std::unique_ptr<PreviewEngine> m_preview;
+    QVideoSink *m_sink = nullptr;
+    QTimer m_tmrVideo;
+    bool m_bNoVideo = true;
+    bool m_playing = false;
+    QString m_sVideoFile;
+    QString m_sTotalTime;
+    qint32 m_durationSeconds = 0;
+    qint32 m_shownSeconds = 0;
+
+    double m_selectStart = 0;
+    double m_selectEnd = 0;
+
+    std::unique_ptr<CVideoConv> m_cConvert;
+    TaskState m_state = TaskState::Idle;
+    TaskProgress m_progress;
+    std::optional<CutChoices> m_pendingStart; // Start pressed while a stopped task winds down
+    bool m_shutdown = false;
+    bool m_closing = false; // the window closed while a task ran
+};
