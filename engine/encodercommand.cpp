@@ -3,8 +3,10 @@
 #include "encodername.h"
 
 #include <QDir>
+#include <QLocale>
 
 #include <algorithm>
+#include <cmath>
 
 namespace EncoderCommand {
 
@@ -162,6 +164,23 @@ bool seeksBeforeInput(QStringView sParameters, bool bFastSeek)
 QString probeCommandLine(const QString &sProgramDir, const QString &sMediaFile)
 {
     return quoteArgument(encoderPath(sProgramDir)) + QLatin1String(" -i ") + quoteArgument(sMediaFile);
+}
+
+QString exactConversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
+                                   const QString &sParameters, const QString &sOutputFile, bool bFastSeek)
+{
+    // A copy must start its packets at the start itself, and moves it there.
+    const std::optional<StartOption> start =
+        bFastSeek && !copiesVideoStream(sParameters) ? takeStartOption(sParameters) : std::nullopt;
+    if (!start)
+        return conversionCommandLine(sProgramDir, sInputFile, sParameters, sOutputFile, bFastSeek);
+    const qint64 milliseconds = std::llround(QLocale::c().toDouble(start->start) * 1000.0);
+    if (milliseconds <= kExactPrerollMilliseconds)
+        return conversionCommandLine(sProgramDir, sInputFile, sParameters, sOutputFile, false);
+    const QString jump = QString::number(double(milliseconds - kExactPrerollMilliseconds) / 1000.0, 'f', 3);
+    return quoteArgument(encoderPath(sProgramDir)) + QLatin1String(" -ss ") + jump
+           + QLatin1String(" -copyts -start_at_zero -i ") + quoteArgument(sInputFile) + QLatin1Char(' ') + sParameters
+           + QLatin1Char(' ') + quoteArgument(sOutputFile);
 }
 
 } // namespace EncoderCommand

@@ -67,6 +67,22 @@ std::optional<StartOption> takeStartOption(QStringView sParameters);
 // Whether conversionCommandLine puts the start before the input.
 bool seeksBeforeInput(QStringView sParameters, bool bFastSeek);
 
+// The exact cut's command, for options that end with exact marks (see the
+// exact AssembleParamaters). Without bFastSeek, or for options that copy the
+// video stream, the same as conversionCommandLine. A fast seek jumps to
+// kExactPrerollMilliseconds before the start, and the options, start
+// included, stay after the input with the input's times kept from the file's
+// start: encoder -ss J -copyts -start_at_zero -i "input" <options> "output".
+// Where the container has no keyframe index (MPEG program and transport
+// streams), the jump lands near J itself and the decoder drops the frames up
+// to the next keyframe; the pre-roll leaves room for that. The encoder then
+// also mends the times it sees after the jump and moves the time line by
+// frames, which the kept times prevent. A start within the pre-roll gives the
+// command without fast seek.
+inline constexpr qint64 kExactPrerollMilliseconds = 10000;
+QString exactConversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
+                                   const QString &sParameters, const QString &sOutputFile, bool bFastSeek);
+
 // The probe command: encoder -i "file", nothing else; the encoder then describes
 // the input (or says it cannot read it) and stops for want of an output.
 QString probeCommandLine(const QString &sProgramDir, const QString &sMediaFile);
