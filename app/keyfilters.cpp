@@ -18,20 +18,6 @@ namespace {
 constexpr char16_t kBackspace = 8;
 constexpr char16_t kEnter = 13;
 
-int fullLength(KeyFilterBox box)
-{
-    switch (box) {
-    case KeyFilterBox::txtCABirate:
-    case KeyFilterBox::txtCVBitrate:
-        return 4;
-    case KeyFilterBox::txtChannels:
-        return 1;
-    case KeyFilterBox::txtFrameRate:
-        return 9;
-    }
-    return 0;
-}
-
 // Applies the rules to everything the user puts into one box. Lives as a
 // child of the box, so it goes when the box goes.
 class KeyFilter final : public QObject
@@ -180,32 +166,7 @@ private:
 
 bool KeyFilterAccepts(KeyFilterBox box, QChar key, const QString &textBefore)
 {
-    const char16_t code = key.unicode();
-    const bool backspace = code == kBackspace;
-    const bool enter = code == kEnter;
-    const bool numeric = code >= u'0' && code <= u'9';
-
-    bool passes = false;
-    switch (box) {
-    case KeyFilterBox::txtCABirate:
-    case KeyFilterBox::txtCVBitrate:
-        passes = enter || backspace || numeric;
-        break;
-    case KeyFilterBox::txtChannels:
-        passes = (enter || backspace || numeric) && code != u'0';
-        break;
-    case KeyFilterBox::txtFrameRate:
-        passes = enter || backspace || numeric || code == u'.';
-        break;
-    }
-    if (!passes)
-        return false;
-    if (textBefore.size() >= fullLength(box) && !backspace)
-        return false;
-    if (box == KeyFilterBox::txtFrameRate && textBefore.contains(QLatin1Char('.'))
-        && (code == u'0' || code == u'.'))
-        return false;
-    return true;
+    return customFieldAcceptsKey(box, key, textBefore);
 }
 
 void InstallKeyFilter(QLineEdit *edit, KeyFilterBox box)

@@ -1,24 +1,18 @@
 #pragma once
 
+#include "customfields.h"
+
 #include <QChar>
 #include <QString>
 
 class QLineEdit;
 
 // The four number boxes of the format panel that only take certain keys.
-enum class KeyFilterBox { txtCABirate, txtCVBitrate, txtChannels, txtFrameRate };
+using KeyFilterBox = CustomField;
 
-// Whether a typed key reaches the box. key is the typed character (8 for
-// Backspace, 13 for Enter); textBefore is the box's whole text before the key
-// takes effect, whatever part of it is selected. Three rules, in order:
-//  1. only Enter, Backspace and the digits 0-9 pass; txtChannels refuses "0",
-//     txtFrameRate also takes ".";
-//  2. a box that already holds its length (4 for the bitrates, 1 for
-//     txtChannels, 9 for txtFrameRate) takes nothing but Backspace. A text
-//     longer than that, which only a program can put there, counts as full
-//     too, so it can only shrink;
-//  3. once txtFrameRate holds a ".", neither "0" nor "." passes.
-// Digits are the ASCII ones only; other scripts' digits are refused.
+// Whether a typed key reaches the box: customFieldAcceptsKey (format/). A
+// text longer than the box's length, which only a program can put there,
+// counts as full, so it can only shrink.
 bool KeyFilterAccepts(KeyFilterBox box, QChar key, const QString &textBefore);
 
 // Makes edit follow KeyFilterAccepts for everything the user puts into it.

@@ -1,5 +1,6 @@
 #include "encoderoptions.h"
 
+#include "customfields.h"
 #include "messagesink.h"
 #include "textutil.h"
 
@@ -13,22 +14,12 @@
 
 namespace {
 
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-bool allAsciiDigits(const QString &text)
-{
-    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), isAsciiDigit);
-}
-
 // kbit/s text to bit/s. The boxes take digits only, and so does this: a sign,
 // a fraction or a blank could only come from a damaged settings file, and a
 // leading "-" would reach the encoder as an option rather than a value.
-std::variant<qint32, ParamatersFailure> bitrateToBits(const QString &text, const QString &what)
+std::variant<qint32, ParamatersFailure> bitrateToBits(CustomField field, const QString &text, const QString &what)
 {
-    if (!allAsciiDigits(text))
+    if (!isCustomFieldValue(field, text))
         return ParamatersFailure{QStringLiteral("Type mismatch: the %1 \"%2\" is not digits only.").arg(what, text)};
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok);
@@ -40,13 +31,10 @@ std::variant<qint32, ParamatersFailure> bitrateToBits(const QString &text, const
     return bits;
 }
 
-// Frame rate and channels go onto the command line as typed, where anything
-// but the characters their boxes let through could add an option, or take
-// the next option as the value: channels are one digit from 1 to 9, a frame
-// rate is digits with at most one ".".
+// Frame rate and channels go onto the command line as typed.
 std::optional<ParamatersFailure> checkChannels(const QString &text)
 {
-    if (text.size() == 1 && isAsciiDigit(text.front()) && text.front() != u'0')
+    if (isCustomFieldValue(CustomField::txtChannels, text))
         return std::nullopt;
     return ParamatersFailure{
         QStringLiteral("Invalid procedure call: the channels \"%1\" is not one digit from 1 to 9.").arg(text)};
@@ -54,10 +42,7 @@ std::optional<ParamatersFailure> checkChannels(const QString &text)
 
 std::optional<ParamatersFailure> checkFrameRate(const QString &text)
 {
-    const bool digitsAndPoint = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-        return isAsciiDigit(c) || c == u'.';
-    });
-    if (digitsAndPoint && text.count(u'.') <= 1 && std::any_of(text.cbegin(), text.cend(), isAsciiDigit))
+    if (isCustomFieldValue(CustomField::txtFrameRate, text))
         return std::nullopt;
     return ParamatersFailure{
         QStringLiteral("Invalid procedure call: the frame rate \"%1\" is not digits with at most one \".\".")
@@ -114,7 +99,7 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
         sampleRate = 0.0; // no "-0"
     QString result = QStringLiteral("-ar ") + QString::number(sampleRate, 'g', 15);
 
-    const auto audioBits = bitrateToBits(panel.txtCABirate, QStringLiteral("audio bitrate"));
+    const auto audioBits = bitrateToBits(CustomField::txtCABirate, panel.txtCABirate, QStringLiteral("audio bitrate"));
     if (const auto *failure = std::get_if<ParamatersFailure>(&audioBits))
         return *failure;
     result += QStringLiteral(" -ab ") + QString::number(std::get<qint32>(audioBits));
@@ -131,7 +116,7 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
     if (!videoCodec.isEmpty())
         result += QStringLiteral(" -vcodec ") + videoCodec;
 
-    const auto videoBits = bitrateToBits(panel.txtCVBitrate, QStringLiteral("video bitrate"));
+    const auto videoBits = bitrateToBits(CustomField::txtCVBitrate, panel.txtCVBitrate, QStringLiteral("video bitrate"));
     if (const auto *failure = std::get_if<ParamatersFailure>(&videoBits))
         return *failure;
     result += QStringLiteral(" -b ") + QString::number(std::get<qint32>(videoBits));

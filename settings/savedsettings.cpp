@@ -1,5 +1,7 @@
 #include "savedsettings.h"
 
+#include "customfields.h"
+
 #include <QDir>
 
 #include <array>
@@ -66,17 +68,6 @@ constexpr std::array kCheckBoxes{
     CheckBoxSetting{SettingsCheckBox::chkFastSeek, u"chkFastSeek", u"False"},
 };
 
-bool isDigit(QChar ch) { return ch >= u'0' && ch <= u'9'; }
-
-bool allDigits(QStringView text)
-{
-    for (QChar ch : text) {
-        if (!isDigit(ch))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 QString defaultOutputFolder(const QString &homeFolder)
@@ -114,21 +105,13 @@ bool isApplicableText(SettingsTextBox box, QStringView text)
     case SettingsTextBox::txtOutPath:
         return true;
     case SettingsTextBox::txtCABirate:
+        return isCustomFieldText(CustomField::txtCABirate, text);
     case SettingsTextBox::txtCVBitrate:
-        return !text.isEmpty() && text.size() <= 4 && allDigits(text);
+        return isCustomFieldText(CustomField::txtCVBitrate, text);
     case SettingsTextBox::txtChannels:
-        return text.size() == 1 && isDigit(text.front()) && text.front() != u'0';
-    case SettingsTextBox::txtFrameRate: {
-        if (text.isEmpty() || text.size() > 9 || text.count(u'.') > 1)
-            return false;
-        bool digit = false;
-        for (QChar ch : text) {
-            if (ch != u'.' && !isDigit(ch))
-                return false;
-            digit = digit || isDigit(ch);
-        }
-        return digit;
-    }
+        return isCustomFieldText(CustomField::txtChannels, text);
+    case SettingsTextBox::txtFrameRate:
+        return isCustomFieldText(CustomField::txtFrameRate, text);
     }
     return false;
 }

@@ -26,9 +26,9 @@ std::optional<bool> parseOptionValue(QStringView text);
 std::optional<int> parseIndex(QStringView text);
 
 // Whether a stored text could have been typed into the box: the custom
-// format's numbers go onto the encoder's command line, so a text the box's
-// key filter would not let through is bad data and is not applied. Any text
-// fits txtOutPath.
+// format's numbers go onto the encoder's command line, so a text that is not
+// isCustomFieldText (format/customfields.h) is bad data and is not applied.
+// Any text fits txtOutPath.
 bool isApplicableText(SettingsTextBox box, QStringView text);
 
 // Saves the window's settings at exit, restores them at start-up, and resets
