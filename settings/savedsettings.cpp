@@ -1,6 +1,7 @@
 #include "savedsettings.h"
 
 #include "customfields.h"
+#include "outputpath.h"
 
 #include <QDir>
 
@@ -162,10 +163,12 @@ void SavedSettings::LoadSettings(SettingsControls &controls) const
 
     // The folder box and its button follow the folder mode both ways: leaving
     // them as they were would keep them disabled in other-folder mode after
-    // the defaults are restored from same-folder mode.
-    const bool otherFolder = !controls.optionValue(SettingsOption::optSameFolder);
-    controls.setOutPathEnabled(otherFolder);
-    controls.setBrowseEnabled(otherFolder);
+    // the defaults are restored from same-folder mode. Settings load while no
+    // task runs.
+    const FolderControlState folder =
+        folderControlState(!controls.optionValue(SettingsOption::optSameFolder), false);
+    controls.setOutPathEnabled(folder.outPathEnabled);
+    controls.setBrowseEnabled(folder.browseEnabled);
 
     const auto formatMode = [&]() -> std::optional<int> {
         const std::optional<int> n = parseIndex(read(kFormatName, kFormatDefault.toString()));
