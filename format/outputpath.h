@@ -44,18 +44,6 @@ inline FolderControlState folderControlState(bool otherFolder, bool taskRunning)
     return {otherFolder, otherFolder && !taskRunning};
 }
 
-// Which folder controls can be used: the folder box serves the other-folder
-// mode, and Browse too, but not while a task is under way.
-struct FolderControlState
-{
-    bool outPathEnabled = false;
-    bool browseEnabled = false;
-};
-inline FolderControlState folderControlState(bool otherFolder, bool taskRunning)
-{
-    return {otherFolder, otherFolder && !taskRunning};
-}
-
 inline const QString kConvertedMark = QStringLiteral("_Converted");
 inline const QString kOutputFolderMessage = QStringLiteral("Output Folder is not exist and can not be created.");
 inline constexpr int kLastOutputCounter = 10000;
