@@ -1,6 +1,7 @@
 #include "encoderoptions.h"
 
 #include "customfields.h"
+#include "exacttime.h"
 #include "messagesink.h"
 #include "textutil.h"
 
@@ -63,7 +64,9 @@ QString codecNameOf(const QList<CodecEntry> &Codecs, qint32 CodecCount, const QS
 }
 
 // The seek and length that end every option string.
-std::variant<QString, ParamatersFailure> timeSuffix(qint32 SelectStart, qint32 SelectEnd)
+using TimeSuffix = std::variant<QString, ParamatersFailure>;
+
+TimeSuffix timeSuffix(qint32 SelectStart, qint32 SelectEnd)
 {
     qint32 length = 0;
     if (qSubOverflow(SelectEnd, SelectStart, &length))
@@ -73,15 +76,32 @@ std::variant<QString, ParamatersFailure> timeSuffix(qint32 SelectStart, qint32 S
     return QStringLiteral(" -ss %1 -t %2").arg(SelectStart).arg(length);
 }
 
+QString millisecondsText(qint64 milliseconds)
+{
+    return QString::number(double(milliseconds) / 1000.0, 'f', 3);
+}
+
+TimeSuffix exactTimeSuffix(const ExactSelection &selection)
+{
+    const qint64 start = RoundMilliseconds(selection.start);
+    const qint64 end = RoundMilliseconds(selection.end);
+    if (!std::isfinite(selection.start) || !std::isfinite(selection.end) || start < 0 || end <= start)
+        return ParamatersFailure{
+            QStringLiteral("Invalid procedure call: the selection %1 to %2 is empty or out of range.")
+                .arg(selection.start)
+                .arg(selection.end)};
+    return QStringLiteral(" -ss ") + millisecondsText(std::max<qint64>(start - 1, 0)) + QStringLiteral(" -t ")
+           + millisecondsText(std::max<qint64>(end - start - 1, 1));
+}
+
 std::variant<QString, ParamatersFailure> presetParamaters(const FormatPanelSnapshot &panel,
                                                           const QList<PresetEntry> &Presets, qint32 PresetCount,
-                                                          qint32 SelectStart, qint32 SelectEnd)
+                                                          const TimeSuffix &suffix)
 {
     for (qint32 i = 0; i < PresetCount && i < Presets.size(); ++i) {
         const PresetEntry &preset = Presets.at(i);
         if (preset.category == panel.cmbCategory && preset.label == panel.cmbOutVCodec
             && preset.extension == panel.cmbOutFormat) {
-            const auto suffix = timeSuffix(SelectStart, SelectEnd);
             if (const auto *failure = std::get_if<ParamatersFailure>(&suffix))
                 return *failure;
             return preset.params + std::get<QString>(suffix);
@@ -92,7 +112,7 @@ std::variant<QString, ParamatersFailure> presetParamaters(const FormatPanelSnaps
 
 std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnapshot &panel,
                                                           const QList<CodecEntry> &Codecs, qint32 CodecCount,
-                                                          qint32 SelectStart, qint32 SelectEnd)
+                                                          const TimeSuffix &suffix)
 {
     double sampleRate = LeadingNumber(panel.cmbCASmapleRate) * 1000.0;
     if (sampleRate == 0.0)
@@ -135,10 +155,29 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
         return *failure;
     result += QStringLiteral(" -r ") + panel.txtFrameRate;
 
-    const auto suffix = timeSuffix(SelectStart, SelectEnd);
     if (const auto *failure = std::get_if<ParamatersFailure>(&suffix))
         return *failure;
     return result + std::get<QString>(suffix);
+}
+
+std::variant<QString, ParamatersFailure> assembleParamaters(const FormatPanelSnapshot &panel,
+                                                            const QList<PresetEntry> &Presets, qint32 PresetCount,
+                                                            const QList<CodecEntry> &Codecs, qint32 CodecCount,
+                                                            const TimeSuffix &suffix)
+{
+    if (panel.presetMode)
+        return presetParamaters(panel, Presets, PresetCount, suffix);
+    return customParamaters(panel, Codecs, CodecCount, suffix);
+}
+
+QString shownOnFailure(const std::variant<QString, ParamatersFailure> &result, MessageSink &sink)
+{
+    if (const auto *failure = std::get_if<ParamatersFailure>(&result)) {
+        sink.showMessage(failure->description + QStringLiteral("\r\n") + kParamatersFailureMessage,
+                         MessageIcon::Critical, kAppTitle);
+        return QString();
+    }
+    return std::get<QString>(result);
 }
 
 } // namespace
@@ -178,22 +217,30 @@ std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSna
                                                            const QList<CodecEntry> &Codecs, qint32 CodecCount,
                                                            qint32 SelectStart, qint32 SelectEnd)
 {
-    if (panel.presetMode)
-        return presetParamaters(panel, Presets, PresetCount, SelectStart, SelectEnd);
-    return customParamaters(panel, Codecs, CodecCount, SelectStart, SelectEnd);
+    return assembleParamaters(panel, Presets, PresetCount, Codecs, CodecCount, timeSuffix(SelectStart, SelectEnd));
+}
+
+std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSnapshot &panel,
+                                                           const QList<PresetEntry> &Presets, qint32 PresetCount,
+                                                           const QList<CodecEntry> &Codecs, qint32 CodecCount,
+                                                           const ExactSelection &selection)
+{
+    return assembleParamaters(panel, Presets, PresetCount, Codecs, CodecCount, exactTimeSuffix(selection));
 }
 
 QString GetParamaters(const FormatPanelSnapshot &panel, const QList<PresetEntry> &Presets, qint32 PresetCount,
                       const QList<CodecEntry> &Codecs, qint32 CodecCount, qint32 SelectStart, qint32 SelectEnd,
                       MessageSink &sink)
 {
-    const auto result = AssembleParamaters(panel, Presets, PresetCount, Codecs, CodecCount, SelectStart, SelectEnd);
-    if (const auto *failure = std::get_if<ParamatersFailure>(&result)) {
-        sink.showMessage(failure->description + QStringLiteral("\r\n") + kParamatersFailureMessage,
-                         MessageIcon::Critical, kAppTitle);
-        return QString();
-    }
-    return std::get<QString>(result);
+    return shownOnFailure(
+        AssembleParamaters(panel, Presets, PresetCount, Codecs, CodecCount, SelectStart, SelectEnd), sink);
+}
+
+QString GetParamaters(const FormatPanelSnapshot &panel, const QList<PresetEntry> &Presets, qint32 PresetCount,
+                      const QList<CodecEntry> &Codecs, qint32 CodecCount, const ExactSelection &selection,
+                      MessageSink &sink)
+{
+    return shownOnFailure(AssembleParamaters(panel, Presets, PresetCount, Codecs, CodecCount, selection), sink);
 }
 
 QString OutputExtension(const FormatPanelSnapshot &panel)

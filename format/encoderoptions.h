@@ -63,6 +63,40 @@ QString GetParamaters(const FormatPanelSnapshot &panel, const QList<PresetEntry>
                       const QList<CodecEntry> &Codecs, qint32 CodecCount, qint32 SelectStart, qint32 SelectEnd,
                       MessageSink &sink);
 
+// Exact marks: the presentation times of the cut's first frame and of the
+// first frame after it, in seconds from the start of the file as the encoder
+// counts it (its "start:" time), to the millisecond, as the preview gives them.
+struct ExactSelection
+{
+    double start = 0.0;
+    double end = 0.0;
+};
+
+// AssembleParamaters for exact marks: the options end with " -ss S -t L" to
+// the millisecond, where S is the start less 1 ms (never below 0) and L the
+// end less the start, less 1 ms: both marks a millisecond early. A frame lies
+// within half a millisecond of its rounded mark and a whole frame from its
+// neighbours' marks, so the cut holds the start mark's frame up to the end
+// mark's, excluded, at any rate below about 300 frames a second; no frame rate
+// is needed. At the marks themselves the start could miss its frame, and the
+// end, which the encoder counts from the first frame it keeps, could take the
+// end mark's frame too. (A frame bound, -frames:v, is no way out: the encoder
+// ends the whole file when the video reaches it, the sound wherever it was.)
+// Options that copy the video (EncoderCommand::copiesVideoStream) cannot be
+// exact: a copy starts at the keyframe before S. A start that is not a
+// number or negative, or an end not after the start, is a failure. Build the
+// command with EncoderCommand::exactConversionCommandLine.
+std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSnapshot &panel,
+                                                           const QList<PresetEntry> &Presets, qint32 PresetCount,
+                                                           const QList<CodecEntry> &Codecs, qint32 CodecCount,
+                                                           const ExactSelection &selection);
+
+// The exact AssembleParamaters for the task start, failures shown as
+// GetParamaters shows them.
+QString GetParamaters(const FormatPanelSnapshot &panel, const QList<PresetEntry> &Presets, qint32 PresetCount,
+                      const QList<CodecEntry> &Codecs, qint32 CodecCount, const ExactSelection &selection,
+                      MessageSink &sink);
+
 // The output file's extension: cmbOutFormat in preset mode, cmbCustContainer
 // in custom mode.
 QString OutputExtension(const FormatPanelSnapshot &panel);

@@ -1,4 +1,5 @@
 #include "encoderoptions.h"
+#include "exacttime.h"
 
 #include "recordingmessagesink.h"
 
@@ -63,6 +64,8 @@ class TestEncoderOptions final : public QObject
 private slots:
     void optionString_data();
     void optionString();
+    void exactOptions_data();
+    void exactOptions();
     void failures_data();
     void failures();
     void codecName_data();
@@ -158,6 +161,46 @@ void TestEncoderOptions::optionString()
     QCOMPARE(GetParamaters(panel, kPresets, kPresetCount, kCodecs, kCodecCount, selectStart, selectEnd, sink),
              expected);
     QVERIFY(sink.messages.isEmpty());
+}
+
+void TestEncoderOptions::exactOptions_data()
+{
+    QTest::addColumn<FormatPanelSnapshot>("panel");
+    QTest::addColumn<double>("start");
+    QTest::addColumn<double>("end");
+    QTest::addColumn<QString>("expected"); // empty: a failure
+    QTest::addColumn<QString>("startText");
+
+    const FormatPanelSnapshot preset = presetPanel("A", "x", "avi");
+    QTest::newRow("frame marks at 29.97 fps") << preset << 403 * 1001 / 30000.0 << 463 * 1001 / 30000.0
+                                              << "-first -ss 13.446 -t 2.001" << "00:00:13.447";
+    QTest::newRow("decimal halves go up") << preset << 13.4795 << 15.48049 << "-first -ss 13.479 -t 1.999"
+                                          << "00:00:13.480";
+    QTest::newRow("carries") << preset << 3599.9996 << 3600.04 << "-first -ss 3599.999 -t 0.039" << "01:00:00.000";
+    QTest::newRow("start at 0, one millisecond") << preset << 0.0 << 0.001 << "-first -ss 0.000 -t 0.001"
+                                                 << "00:00:00.000";
+    QTest::newRow("custom, hours unbounded")
+        << customPanel() << 360000.001 << 360002.0
+        << "-ar 44100 -ab 64000 -ac 2 -b 196000 -s qvga -aspect 4:3 -r 25 -ss 360000.000 -t 1.998" << "100:00:00.001";
+    QTest::newRow("empty") << preset << 2.0 << 2.0004 << QString() << "00:00:02.000";
+    QTest::newRow("negative start") << preset << -61.5 << 2.0 << QString() << "-00:01:01.500";
+    QTest::newRow("not a number") << preset << qQNaN() << 2.0 << QString() << "00:00:00.000";
+}
+
+// The options' times and the marks' time text, which round alike.
+void TestEncoderOptions::exactOptions()
+{
+    QFETCH(FormatPanelSnapshot, panel);
+    QFETCH(double, start);
+    QFETCH(double, end);
+    QFETCH(QString, expected);
+    QFETCH(QString, startText);
+
+    RecordingMessageSink sink;
+    QCOMPARE(GetParamaters(panel, kPresets, kPresetCount, kCodecs, kCodecCount, ExactSelection{start, end}, sink),
+             expected);
+    QCOMPARE(sink.messages.size(), expected.isEmpty() ? 1 : 0);
+    QCOMPARE(FormatExactTime(start), startText);
 }
 
 void TestEncoderOptions::failures_data()
