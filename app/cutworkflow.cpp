@@ -3,18 +3,15 @@
 #include "cvideoconv.h"
 #include "messagesink.h"
 #include "poweroff.h"
-#include "previewengine.h"
+#include "previewsession.h"
 #include "savedsettings.h"
 #include "timetext.h"
 #include "videofiles.h"
-
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kNotSupportedMessage = u"File is not supported"_s;
 const QString kProgressCaption = u"Task Progress:"_s;
 const QString kStoppedCaption = u"Task Progress:[Stopped]"_s;
 constexpr int kForcedPowerOff = 8;
@@ -36,20 +33,13 @@ TaskControls taskControlsFor(TaskState state)
 CutWorkflow::CutWorkflow(const WindowServices &services, QObject *parent)
     : QObject(parent)
     , m_services(services)
+    , m_session(std::make_unique<PreviewSession>(services))
 {
-    m_tmrVideo.setObjectName(u"tmrVideo"_s);
-    m_tmrVideo.setInterval(1000);
-    connect(&m_tmrVideo, &QTimer::timeout, this, &CutWorkflow::tmrVideo_Timer);
     m_savedSettings = std::make_unique<SavedSettings>(*m_services.settingsLocation, m_services.homeFolder);
     m_progress = {true, false, 0, kProgressCaption}; // as the window opens
 }
 
-CutWorkflow::~CutWorkflow()
-{
-    m_tmrVideo.stop();
-    if (m_preview)
-        m_preview->Release();
-}
+CutWorkflow::~CutWorkflow() = default;
 
 void CutWorkflow::LoadPresets()
 {
@@ -86,150 +76,26 @@ void CutWorkflow::OpenDropped(const QStringList &paths)
         OpenFile(paths.constFirst());
 }
 
+bool CutWorkflow::bNoVideo() const
+{
+    return m_session->bNoVideo();
+}
+
+QString CutWorkflow::sVideoFile() const
+{
+    return m_session->sVideoFile();
+}
+
 void CutWorkflow::OpenFile(const QString &path)
 {
-    StopPreview();
-    m_bNoVideo = true;
     m_selectStart = m_selectEnd = 0;
-    m_shownSeconds = 0;
     setProgress({});
-    emit videoCleared();
-    m_sVideoFile = path;
-
-    bool supported = false;
-    std::optional<double> probedDuration;
-    {
-        CVideoConv probe(m_services.messages, m_services.programDir);
-        supported = probe.IsFileSupported(path);
-        probedDuration = probe.ProbedDuration();
-    }
-    if (!supported) {
-        m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
-        return;
-    }
-    LoadVideo(path, probedDuration);
-}
-
-bool CutWorkflow::loadStep(int status)
-{
-    // A step the engine cannot do is skipped; any other failure ends the load.
-    if (PreviewStatus(status) != PreviewStatus::Failed)
-        return true;
-    m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
-    return false;
-}
-
-void CutWorkflow::LoadVideo(const QString &path, std::optional<double> probedDuration)
-{
-    // The engine is made at the first load, not at start-up: most of its
-    // cost is the media framework's, which a window without video never needs.
-    if (!m_preview && m_services.makePreviewEngine)
-        m_preview = m_services.makePreviewEngine();
-    if (!m_preview) {
-        loadStep(int(PreviewStatus::Failed));
-        return;
-    }
-    m_preview->Release();
-    const auto step = [this](PreviewStatus status) { return loadStep(int(status)); };
-    if (!step(m_preview->RenderFile(path)) || !step(m_preview->SetVolume(0)) || !step(m_preview->SetBalance(0))
-        || !step(m_preview->SetVideoOutput(m_sink)) || !step(m_preview->SetRate(1.0)))
-        return;
-    // Some streams (MPEG-TS among them) play but tell the preview no length;
-    // the encoder's probe still knows it. Only a file neither can time fails.
-    std::optional<double> duration = m_preview->Duration();
-    if (!duration || *duration <= 0.0)
-        duration = probedDuration;
-    if (!duration) {
-        loadStep(int(PreviewStatus::Failed));
-        return;
-    }
-    m_durationSeconds = RoundHalfEven(*duration);
-    m_sTotalTime = FormatTime(m_durationSeconds);
-    emit videoLoaded(m_durationSeconds);
-    m_tmrVideo.start();
-    if (!step(m_preview->Run()))
-        return;
-    m_bNoVideo = false;
-    setPlaying(true);
-    emit positionChanged(0, FormatTime(0) + u'/' + m_sTotalTime);
-}
-
-void CutWorkflow::setPlaying(bool playing)
-{
-    m_playing = playing;
-    emit playingChanged(playing);
-}
-
-void CutWorkflow::PlayPause()
-{
-    if (m_bNoVideo)
-        return;
-    if (m_playing) {
-        m_preview->Pause();
-        setPlaying(false);
-        m_tmrVideo.stop();
-        return;
-    }
-    const std::optional<double> duration = m_preview->Duration();
-    const std::optional<double> position = m_preview->CurrentPosition();
-    if (duration && position && std::floor(*duration) == std::floor(*position))
-        StopPreview(); // at the end: play again from the start
-    m_tmrVideo.start();
-    m_preview->Run();
-    setPlaying(true);
-}
-
-void CutWorkflow::StopPreview()
-{
-    if (m_bNoVideo)
-        return;
-    m_preview->Stop();
-    m_preview->SetCurrentPosition(0);
-    m_shownSeconds = 0;
-    emit positionChanged(0, FormatTime(0) + u'/' + m_sTotalTime);
-    setPlaying(false);
-    m_tmrVideo.stop();
-}
-
-void CutWorkflow::showPosition(double seconds)
-{
-    m_shownSeconds = std::min(RoundHalfEven(seconds), m_durationSeconds);
-    emit positionChanged(m_shownSeconds, FormatTime(RoundHalfEven(seconds)) + u'/' + m_sTotalTime);
-}
-
-void CutWorkflow::tmrVideo_Timer()
-{
-    if (m_preview) {
-        if (const std::optional<double> position = m_preview->CurrentPosition())
-            showPosition(*position);
-    }
-    if (m_shownSeconds == m_durationSeconds) {
-        m_tmrVideo.stop();
-        setPlaying(false);
-    }
-}
-
-void CutWorkflow::SeekTo(qint32 seconds)
-{
-    if (!m_preview || m_bNoVideo)
-        return;
-    m_preview->SetCurrentPosition(seconds);
-    FrameShown();
-}
-
-void CutWorkflow::FrameShown()
-{
-    // Some formats seek late (MPEG-PS by most of a second): the label and
-    // the handle follow the frame that is shown, not the one asked for.
-    if (!m_preview || m_bNoVideo || m_tmrVideo.isActive())
-        return;
-    if (const std::optional<double> position = m_preview->CurrentPosition())
-        showPosition(*position);
+    m_session->Open(path);
 }
 
 void CutWorkflow::MarkStart(qint32 value)
 {
-    if (m_bNoVideo)
+    if (bNoVideo())
         return;
     m_selectStart = value;
     emit marksChanged(value, RoundHalfEven(m_selectEnd), FormatTime(value), QString());
@@ -237,7 +103,7 @@ void CutWorkflow::MarkStart(qint32 value)
 
 void CutWorkflow::MarkEnd(qint32 value)
 {
-    if (m_bNoVideo)
+    if (bNoVideo())
         return;
     m_selectEnd = value;
     emit marksChanged(RoundHalfEven(m_selectStart), value, QString(), FormatTime(value));
@@ -252,7 +118,7 @@ void CutWorkflow::ResetMarks()
 bool CutWorkflow::checkSelection() const
 {
     MessageSink &messages = *m_services.messages;
-    if (m_bNoVideo) {
+    if (bNoVideo()) {
         messages.showMessage(u"No video file loaded"_s, MessageIcon::Information, kAppTitle);
         return false;
     }
@@ -320,7 +186,7 @@ void CutWorkflow::StartOrStop(const CutChoices &choices)
 void CutWorkflow::RunConversionTask(const CutChoices &choices)
 {
     LocalFileSystem fileSystem;
-    const QString outFile = MakeOutputPath(m_sVideoFile, OutputExtension(choices.format), choices.folder, fileSystem,
+    const QString outFile = MakeOutputPath(sVideoFile(), OutputExtension(choices.format), choices.folder, fileSystem,
                                            *m_services.messages);
     ConvertVideo(choices, outFile);
 }
@@ -330,7 +196,7 @@ void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile
     // Until the encoder reports its first time, which may take long when the
     // start mark lies late in the file, show that it is working.
     setProgress({true, true, 0, m_progress.label});
-    StopPreview();
+    m_session->Stop();
 
     m_cConvert = std::make_unique<CVideoConv>(m_services.messages, m_services.programDir);
     connect(m_cConvert.get(), &CVideoConv::Progress, this, [this](int iProgress) {
@@ -349,7 +215,7 @@ void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile
         setProgress({false, false, 0, m_progress.label});
         return;
     }
-    m_cConvert->setInputFile(m_sVideoFile);
+    m_cConvert->setInputFile(sVideoFile());
     m_cConvert->setOutputFile(outFile);
     m_cConvert->setParametrs(parameters + u" -y"_s);
     m_cConvert->setFileTimeLength(float(qint64(selectEnd) - selectStart));
@@ -367,7 +233,5 @@ void CutWorkflow::Close()
         if (m_cConvert)
             m_cConvert->StopConversion();
     }
-    m_tmrVideo.stop();
-    if (m_preview)
-        m_preview->Stop();
+    m_session->Close();
 }

@@ -7,14 +7,12 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 #include <optional>
 
 class CVideoConv;
-class PreviewEngine;
-class QVideoSink;
+class PreviewSession;
 class SavedSettings;
 class SettingsControls;
 
@@ -75,27 +73,13 @@ public:
     const PresetsLoad &presets() const { return m_presets; }
     const CodecsLoad &codecs() const { return m_codecs; }
 
-    // Loading: a file from the open dialog or the command line, or a drop.
+    // Loading a file from the open dialog or the command line, or a drop;
+    // the marks go with the old file.
     void OpenFile(const QString &path);
     void OpenDropped(const QStringList &paths);
-    bool bNoVideo() const { return m_bNoVideo; }
-    void setNoVideo(bool noVideo) { m_bNoVideo = noVideo; }
-    QString sVideoFile() const { return m_sVideoFile; }
-    QString sTotalTime() const { return m_sTotalTime; }
-    qint32 durationSeconds() const { return m_durationSeconds; }
-    // Where the preview's frames go; set once, before the first load.
-    void setVideoOutput(QVideoSink *sink) { m_sink = sink; }
-    PreviewEngine *preview() const { return m_preview.get(); }
-
-    // Playback. Positions are whole seconds, as the slider counts.
-    void PlayPause();
-    void StopPreview();
-    void SeekTo(qint32 seconds);
-    bool playing() const { return m_playing; }
-    QTimer &tmrVideo() { return m_tmrVideo; }
-    void tmrVideo_Timer();
-    // The preview delivered a frame: while paused, that is where it stands.
-    void FrameShown();
+    PreviewSession &session() { return *m_session; }
+    bool bNoVideo() const;
+    QString sVideoFile() const;
 
     // The marks: the slider's value when the button is pressed.
     void MarkStart(qint32 value);
@@ -116,10 +100,6 @@ public:
     void Close();
 
 signals:
-    void videoCleared();                      // a load began: no video, nothing marked
-    void videoLoaded(qint32 durationSeconds); // the slider's new maximum
-    void positionChanged(qint32 seconds, const QString &timeText);
-    void playingChanged(bool playing);
     void marksChanged(qint32 start, qint32 end, const QString &startText, const QString &endText);
     void taskStateChanged(TaskState state);
     void progressChanged(const TaskProgress &progress);
@@ -127,10 +107,6 @@ signals:
     void taskEnded();
 
 private:
-    bool loadStep(int status);
-    void LoadVideo(const QString &path, std::optional<double> probedDuration);
-    void showPosition(double seconds);
-    void setPlaying(bool playing);
     void setState(TaskState state);
     void setProgress(const TaskProgress &progress);
     bool checkSelection() const;
@@ -142,15 +118,7 @@ private:
     CodecsLoad m_codecs;
     std::unique_ptr<SavedSettings> m_savedSettings;
 
-    std::unique_ptr<PreviewEngine> m_preview;
-    QVideoSink *m_sink = nullptr;
-    QTimer m_tmrVideo;
-    bool m_bNoVideo = true;
-    bool m_playing = false;
-    QString m_sVideoFile;
-    QString m_sTotalTime;
-    qint32 m_durationSeconds = 0;
-    qint32 m_shownSeconds = 0;
+    std::unique_ptr<PreviewSession> m_session;
 
     double m_selectStart = 0;
     double m_selectEnd = 0;

@@ -7,6 +7,8 @@
 #include "filedialogs.h"
 #include "formatpanel.h"
 #include "helpopener.h"
+#include "panelslider.h"
+#include "previewsession.h"
 #include "messagesink.h"
 #include "slider.h"
 #include "timetext.h"
@@ -74,12 +76,15 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
     QFont small = font();
     small.setPixelSize(11);
     setFont(small);
-    m_tmrAnimate.setObjectName(u"tmrAnimate"_s);
-    connect(&m_tmrAnimate, &QTimer::timeout, this, &frmMain::tmrAnimate_Timer);
-
     BuildWindowControls(*this);
     findControls();
-    m_flow->setVideoOutput(m_picVideoWindow->videoSink());
+    m_panels = std::make_unique<PanelSlider>(*m_frMain);
+    connect(m_panels.get(), &PanelSlider::arrivedDown, this, [this] {
+        m_picVideoWindow->update();
+        m_slider->hide();
+        m_slider->show();
+    });
+    m_flow->session().setVideoOutput(m_picVideoWindow->videoSink());
 
     // Start-up, in an order the rest relies on: the lists are filled before
     // the saved settings select items in them.
@@ -101,10 +106,7 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
     addShortcuts();
 }
 
-frmMain::~frmMain()
-{
-    m_tmrAnimate.stop();
-}
+frmMain::~frmMain() = default;
 
 template<typename T>
 T *frmMain::control(const char *name) const
@@ -154,14 +156,14 @@ void frmMain::wireControls()
     clicked("cmdMinimize", &QWidget::showMinimized);
     clicked("cmdClose", &frmMain::cmdClose_Click);
     clicked("MyButton1", [this] { OpenHelp(m_services.programDir, *m_services.desktop); });
-    clicked("cmdAbout", [this] { openPanel(m_frAbout); });
-    clicked("cmdCloseHelp", [this] { AnimatePanel(u"EDIT_FRAME_DOWN"_s); });
+    clicked("cmdAbout", [this] { m_panels->open(m_frAbout); });
+    clicked("cmdCloseHelp", [this] { m_panels->close(); });
     connect(control<QLabel>("lblFFmpeg"), &QLabel::linkActivated, this,
             [this] { OpenLink(m_services.programDir, kFFmpegHomePage, *m_services.desktop); });
     connect(control<QLabel>("lblWebSite"), &QLabel::linkActivated, this,
             [this] { OpenLink(m_services.programDir, kMakerHomePage, *m_services.desktop); });
 
-    clicked("cmdChangeFormat", [this] { openPanel(m_frFormats); });
+    clicked("cmdChangeFormat", [this] { m_panels->open(m_frFormats); });
     clicked("cmdHide", &frmMain::cmdHide_Click);
     clicked("cmdDefaults", [this] { m_flow->RestoreDefaults(*m_settingsControls); });
     connect(m_optSameFolder, &QAbstractButton::toggled, this, &frmMain::updateFolderControls);
@@ -174,11 +176,12 @@ void frmMain::wireControls()
             m_flow->OpenFile(path);
     });
     connect(m_picVideoWindow, &VideoArea::filesDropped, m_flow.get(), &CutWorkflow::OpenDropped);
-    clicked("cmdPlay", [this] { m_flow->PlayPause(); });
-    clicked("cmdStop", [this] { m_flow->StopPreview(); });
+    clicked("cmdPlay", [this] { m_flow->session().PlayPause(); });
+    clicked("cmdStop", [this] { m_flow->session().Stop(); });
     connect(m_slider, &Slider::MouseUp, this, &frmMain::Slider_MouseUp);
     // A paused preview shows a sought frame only once it is decoded.
-    connect(m_picVideoWindow->videoSink(), &QVideoSink::videoFrameChanged, m_flow.get(), &CutWorkflow::FrameShown);
+    connect(m_picVideoWindow->videoSink(), &QVideoSink::videoFrameChanged, &m_flow->session(),
+            &PreviewSession::FrameShown);
     clicked("cmdStartSelect", [this] { m_flow->MarkStart(m_slider->Value()); });
     clicked("cmdEndSelect", [this] { m_flow->MarkEnd(m_slider->Value()); });
     clicked("cmdDeleteSelect", [this] { m_flow->ResetMarks(); });
@@ -189,10 +192,11 @@ void frmMain::wireControls()
 
 void frmMain::wireWorkflow()
 {
-    connect(m_flow.get(), &CutWorkflow::videoCleared, this, &frmMain::showVideoCleared);
-    connect(m_flow.get(), &CutWorkflow::videoLoaded, this, &frmMain::showVideoLoaded);
-    connect(m_flow.get(), &CutWorkflow::positionChanged, this, &frmMain::showPosition);
-    connect(m_flow.get(), &CutWorkflow::playingChanged, this,
+    PreviewSession *session = &m_flow->session();
+    connect(session, &PreviewSession::videoCleared, this, &frmMain::showVideoCleared);
+    connect(session, &PreviewSession::videoLoaded, this, &frmMain::showVideoLoaded);
+    connect(session, &PreviewSession::positionChanged, this, &frmMain::showPosition);
+    connect(session, &PreviewSession::playingChanged, this,
             [this](bool playing) { m_cmdPlay->setCaption(playing ? u"Pause"_s : u"Play"_s); });
     connect(m_flow.get(), &CutWorkflow::marksChanged, this, &frmMain::showMarks);
     connect(m_flow.get(), &CutWorkflow::taskStateChanged, this, &frmMain::showTaskState);
@@ -267,41 +271,6 @@ void frmMain::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void frmMain::openPanel(FramePanel *panel)
-{
-    if (m_animator.timerEnabled())
-        return;
-    m_objMovePanel = panel;
-    m_frMain->setEnabled(false);
-    AnimatePanel(u"EDIT_FRAME_UP"_s);
-}
-
-void frmMain::AnimatePanel(const QString &sMoveObject)
-{
-    m_animator.AnimatePanel(sMoveObject);
-    m_tmrAnimate.start(m_animator.interval());
-}
-
-void frmMain::tmrAnimate_Timer()
-{
-    if (!m_objMovePanel || !m_animator.timerEnabled()) {
-        m_tmrAnimate.stop();
-        return;
-    }
-    const SlideAnimator::Tick tick = m_animator.OnTick(m_objMovePanel->Top(), m_frMain->Height());
-    m_objMovePanel->setTop(tick.top);
-    if (tick.timerEnabled)
-        m_tmrAnimate.setInterval(tick.interval);
-    else
-        m_tmrAnimate.stop();
-    if (tick.arrivedDown) {
-        m_frMain->setEnabled(true);
-        m_picVideoWindow->update();
-        m_slider->hide();
-        m_slider->show();
-    }
-}
-
 void frmMain::cmdBrowse_Click()
 {
     const QString folder = m_services.dialogs->BrowseForFolder(this, u"Select folder to add"_s);
@@ -313,7 +282,7 @@ void frmMain::cmdHide_Click()
 {
     if (!m_format->checkBeforeClose())
         return;
-    AnimatePanel(u"EDIT_FRAME_DOWN"_s);
+    m_panels->close();
     m_format->UpdateFormatDescription();
 }
 
@@ -334,7 +303,7 @@ void frmMain::Slider_MouseUp()
         this,
         [this] {
             m_seekQueued = false;
-            m_flow->SeekTo(m_slider->Value());
+            m_flow->session().SeekTo(m_slider->Value());
         },
         Qt::QueuedConnection);
 }

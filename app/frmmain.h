@@ -1,11 +1,8 @@
 #pragma once
 
-#include "slideanimator.h"
 #include "windowservices.h"
 
 #include <QLockFile>
-#include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -15,6 +12,7 @@ class CutWorkflow;
 class FormatPanel;
 class FramePanel;
 class OptionButton;
+class PanelSlider;
 class PictureButton;
 class ProgressBar;
 class QLabel;
@@ -44,11 +42,8 @@ public:
     void SaveSettings();
     qint32 sliderMax() const;
 
-    // The About and format panels' slide timer and its logic; one tick, for
-    // tests that step it without real time.
-    QTimer &tmrAnimate() { return m_tmrAnimate; }
-    const SlideAnimator &animator() const { return m_animator; }
-    void tmrAnimate_Timer();
+    // The About and format panels' slides.
+    PanelSlider &panels() { return *m_panels; }
 
 signals:
     // A task has ended (completed, failed or stopped) and the window is idle.
@@ -68,8 +63,6 @@ private:
     void SetupWindow();
     void DragWindow();
     void cmdClose_Click();
-    void openPanel(FramePanel *panel);
-    void AnimatePanel(const QString &sMoveObject);
     void cmdBrowse_Click();
     void cmdHide_Click();
     void cmdConvert_Click();
@@ -89,6 +82,7 @@ private:
     std::unique_ptr<CutWorkflow> m_flow;
     std::unique_ptr<FormatPanel> m_format;
     std::unique_ptr<WindowSettings> m_settingsControls;
+    std::unique_ptr<PanelSlider> m_panels;
 
     FramePanel *m_frMain = nullptr;
     FramePanel *m_frAbout = nullptr;
@@ -107,11 +101,6 @@ private:
     VideoArea *m_picVideoWindow = nullptr;
     Slider *m_slider = nullptr;
     QList<QWidget *> m_lockedDuringTask; // disabled while a task runs
-
-    // Sliding panels.
-    SlideAnimator m_animator;
-    QTimer m_tmrAnimate;
-    QPointer<FramePanel> m_objMovePanel;
 
     bool m_seekQueued = false; // a release's seek waits for the handle to settle
 };

@@ -8,6 +8,7 @@
 #include "fakeplatform.h"
 #include "filedialogs.h"
 #include "cutworkflow.h"
+#include "previewsession.h"
 #include "frmmain.h"
 #include "helpopener.h"
 #include "poweroff.h"

@@ -4,6 +4,7 @@
 #include "controls.h"
 #include "cregister.h"
 #include "fakeservices.h"
+#include "panelslider.h"
 #include "windowdriver.h"
 #include "formatchoice.h"
 #include "formatpanel.h"
@@ -51,8 +52,8 @@ QStringList items(QComboBox *list)
 
 void slideFully(frmMain &window)
 {
-    for (int ticks = 0; window.animator().timerEnabled() && ticks < 100; ++ticks)
-        window.tmrAnimate_Timer();
+    for (int ticks = 0; window.panels().animator().timerEnabled() && ticks < 100; ++ticks)
+        window.panels().tmrAnimate_Timer();
 }
 
 } // namespace
@@ -279,26 +280,26 @@ void TestFrmMain::slidingPanels()
 
     cmdAbout->click();
     QVERIFY(!frMain->isEnabled());
-    QVERIFY(window->tmrAnimate().isActive());
+    QVERIFY(window->panels().tmrAnimate().isActive());
     for (int i = 0; i < 5; ++i)
-        window->tmrAnimate_Timer();
+        window->panels().tmrAnimate_Timer();
     const int midway = frAbout->Top();
     // A second opener during the slide is ignored, and so is the other panel's.
     child<QAbstractButton>(*window, u"cmdChangeFormat"_s)->click();
-    window->tmrAnimate_Timer();
+    window->panels().tmrAnimate_Timer();
     QCOMPARE(frAbout->Top(), midway - 300);
     QCOMPARE(child<FramePanel>(*window, u"frFormats"_s)->Top(), kWindowHeightTwips);
 
     // Closing mid-slide sends it back from where it is, and only the end of
     // the downward slide gives the main panel back.
     child<QAbstractButton>(*window, u"cmdCloseHelp"_s)->click();
-    window->tmrAnimate_Timer();
+    window->panels().tmrAnimate_Timer();
     QCOMPARE(frAbout->Top(), midway - 300 + 500);
     QVERIFY(!frMain->isEnabled());
     slideFully(*window);
     QCOMPARE(frAbout->Top(), kWindowHeightTwips);
     QVERIFY(frMain->isEnabled());
-    QVERIFY(!window->tmrAnimate().isActive());
+    QVERIFY(!window->panels().tmrAnimate().isActive());
 
     // A new slide starts afresh and rests at 2715.
     cmdAbout->click();
@@ -364,7 +365,7 @@ void TestFrmMain::marks()
     press("cmdDeleteSelect"); // works without a video
     QCOMPARE(lblStart->text(), u"00.00.00"_s);
 
-    window->workflow().setNoVideo(false);
+    window->workflow().session().setNoVideo(false);
     press("cmdEndSelect");
     QCOMPARE(slider->SelectEnd(), 3725);
     QCOMPARE(lblEnd->text(), u"01:02:05"_s);

@@ -6,6 +6,7 @@
 
 #include "controls.h"
 #include "fakeservices.h"
+#include "panelslider.h"
 #include "slider.h"
 #include "videoarea.h"
 
@@ -45,8 +46,8 @@ void waitFor(const std::function<bool()> &done)
 
 void slideFully(frmMain &window)
 {
-    while (window.animator().timerEnabled())
-        window.tmrAnimate_Timer();
+    while (window.panels().animator().timerEnabled())
+        window.panels().tmrAnimate_Timer();
 }
 
 void click(QWidget &window, const char *name)

@@ -1,0 +1,178 @@
+#include "previewsession.h"
+
+#include "cvideoconv.h"
+#include "messagesink.h"
+#include "previewengine.h"
+#include "timetext.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kNotSupportedMessage = u"File is not supported"_s;
+
+} // namespace
+
+PreviewSession::PreviewSession(const WindowServices &services, QObject *parent)
+    : QObject(parent)
+    , m_services(services)
+{
+    m_tmrVideo.setObjectName(u"tmrVideo"_s);
+    m_tmrVideo.setInterval(1000);
+    connect(&m_tmrVideo, &QTimer::timeout, this, &PreviewSession::tmrVideo_Timer);
+}
+
+PreviewSession::~PreviewSession()
+{
+    m_tmrVideo.stop();
+    if (m_preview)
+        m_preview->Release();
+}
+
+void PreviewSession::Open(const QString &path)
+{
+    Stop();
+    m_bNoVideo = true;
+    m_shownSeconds = 0;
+    emit videoCleared();
+    m_sVideoFile = path;
+
+    bool supported = false;
+    std::optional<double> probedDuration;
+    {
+        CVideoConv probe(m_services.messages, m_services.programDir);
+        supported = probe.IsFileSupported(path);
+        probedDuration = probe.ProbedDuration();
+    }
+    if (!supported) {
+        m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
+        return;
+    }
+    LoadVideo(path, probedDuration);
+}
+
+bool PreviewSession::loadStep(int status)
+{
+    // A step the engine cannot do is skipped; any other failure ends the load.
+    if (PreviewStatus(status) != PreviewStatus::Failed)
+        return true;
+    m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
+    return false;
+}
+
+void PreviewSession::LoadVideo(const QString &path, std::optional<double> probedDuration)
+{
+    // The engine is made at the first load, not at start-up: most of its
+    // cost is the media framework's, which a window without video never needs.
+    if (!m_preview && m_services.makePreviewEngine)
+        m_preview = m_services.makePreviewEngine();
+    if (!m_preview) {
+        loadStep(int(PreviewStatus::Failed));
+        return;
+    }
+    m_preview->Release();
+    const auto step = [this](PreviewStatus status) { return loadStep(int(status)); };
+    if (!step(m_preview->RenderFile(path)) || !step(m_preview->SetVolume(0)) || !step(m_preview->SetBalance(0))
+        || !step(m_preview->SetVideoOutput(m_sink)) || !step(m_preview->SetRate(1.0)))
+        return;
+    // Some streams (MPEG-TS among them) play but tell the preview no length;
+    // the encoder's probe still knows it. Only a file neither can time fails.
+    std::optional<double> duration = m_preview->Duration();
+    if (!duration || *duration <= 0.0)
+        duration = probedDuration;
+    if (!duration) {
+        loadStep(int(PreviewStatus::Failed));
+        return;
+    }
+    m_durationSeconds = RoundHalfEven(*duration);
+    m_sTotalTime = FormatTime(m_durationSeconds);
+    emit videoLoaded(m_durationSeconds);
+    m_tmrVideo.start();
+    if (!step(m_preview->Run()))
+        return;
+    m_bNoVideo = false;
+    setPlaying(true);
+    emit positionChanged(0, FormatTime(0) + u'/' + m_sTotalTime);
+}
+
+void PreviewSession::setPlaying(bool playing)
+{
+    m_playing = playing;
+    emit playingChanged(playing);
+}
+
+void PreviewSession::PlayPause()
+{
+    if (m_bNoVideo)
+        return;
+    if (m_playing) {
+        m_preview->Pause();
+        setPlaying(false);
+        m_tmrVideo.stop();
+        return;
+    }
+    const std::optional<double> duration = m_preview->Duration();
+    const std::optional<double> position = m_preview->CurrentPosition();
+    if (duration && position && std::floor(*duration) == std::floor(*position))
+        Stop(); // at the end: play again from the start
+    m_tmrVideo.start();
+    m_preview->Run();
+    setPlaying(true);
+}
+
+void PreviewSession::Stop()
+{
+    if (m_bNoVideo)
+        return;
+    m_preview->Stop();
+    m_preview->SetCurrentPosition(0);
+    m_shownSeconds = 0;
+    emit positionChanged(0, FormatTime(0) + u'/' + m_sTotalTime);
+    setPlaying(false);
+    m_tmrVideo.stop();
+}
+
+void PreviewSession::showPosition(double seconds)
+{
+    m_shownSeconds = std::min(RoundHalfEven(seconds), m_durationSeconds);
+    emit positionChanged(m_shownSeconds, FormatTime(RoundHalfEven(seconds)) + u'/' + m_sTotalTime);
+}
+
+void PreviewSession::tmrVideo_Timer()
+{
+    if (m_preview) {
+        if (const std::optional<double> position = m_preview->CurrentPosition())
+            showPosition(*position);
+    }
+    if (m_shownSeconds == m_durationSeconds) {
+        m_tmrVideo.stop();
+        setPlaying(false);
+    }
+}
+
+void PreviewSession::SeekTo(qint32 seconds)
+{
+    if (!m_preview || m_bNoVideo)
+        return;
+    m_preview->SetCurrentPosition(seconds);
+    FrameShown();
+}
+
+void PreviewSession::FrameShown()
+{
+    // Some formats seek late (MPEG-PS by most of a second): the label and
+    // the handle follow the frame that is shown, not the one asked for.
+    if (!m_preview || m_bNoVideo || m_tmrVideo.isActive())
+        return;
+    if (const std::optional<double> position = m_preview->CurrentPosition())
+        showPosition(*position);
+}
+
+void PreviewSession::Close()
+{
+    m_tmrVideo.stop();
+    if (m_preview)
+        m_preview->Stop();
+}

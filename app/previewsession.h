@@ -1,0 +1,72 @@
+#pragma once
+
+#include "windowservices.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class PreviewEngine;
+class QVideoSink;
+
+// The loaded video and its preview: the probe and the load, playback, the
+// position the window shows, and the preview timer. Positions the window
+// gets are whole seconds, as the slider counts.
+class PreviewSession final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PreviewSession(const WindowServices &services, QObject *parent = nullptr);
+    ~PreviewSession() override;
+
+    // Stops, forgets the old video, probes path with the encoder and loads it
+    // into the preview; a file neither can read or time is refused with a
+    // message.
+    void Open(const QString &path);
+    bool bNoVideo() const { return m_bNoVideo; }
+    void setNoVideo(bool noVideo) { m_bNoVideo = noVideo; }
+    QString sVideoFile() const { return m_sVideoFile; }
+    QString sTotalTime() const { return m_sTotalTime; }
+    qint32 durationSeconds() const { return m_durationSeconds; }
+    // Where the preview's frames go; set once, before the first load.
+    void setVideoOutput(QVideoSink *sink) { m_sink = sink; }
+    PreviewEngine *engine() const { return m_preview.get(); }
+
+    void PlayPause();
+    void Stop();
+    void SeekTo(qint32 seconds);
+    bool playing() const { return m_playing; }
+    QTimer &tmrVideo() { return m_tmrVideo; }
+    void tmrVideo_Timer();
+    // The preview delivered a frame: while paused, that is where it stands.
+    void FrameShown();
+    // The window closes: the timer and the preview stop.
+    void Close();
+
+signals:
+    void videoCleared();                      // a load began: no video yet
+    void videoLoaded(qint32 durationSeconds); // the slider's new maximum
+    void positionChanged(qint32 seconds, const QString &timeText);
+    void playingChanged(bool playing);
+
+private:
+    bool loadStep(int status);
+    void LoadVideo(const QString &path, std::optional<double> probedDuration);
+    void showPosition(double seconds);
+    void setPlaying(bool playing);
+
+    WindowServices m_services;
+    std::unique_ptr<PreviewEngine> m_preview;
+    QVideoSink *m_sink = nullptr;
+    QTimer m_tmrVideo;
+    bool m_bNoVideo = true;
+    bool m_playing = false;
+    QString m_sVideoFile;
+    QString m_sTotalTime;
+    qint32 m_durationSeconds = 0;
+    qint32 m_shownSeconds = 0;
+};
