@@ -34,4 +34,12 @@ public:
     virtual PreviewStatus Stop() = 0;
     virtual void Release() = 0;   // drop the media; operations then fail until the next RenderFile
     virtual bool HasMedia() const = 0;
+    // Seconds of the frame last delivered to the video output (its start time), counted like
+    // positions (0 is the first frame); nullopt before any frame was delivered.
+    virtual std::optional<double> ShownFramePosition() const = 0;
+    // Frames per second of the video stream; nullopt when unknown.
+    virtual std::optional<double> FrameRate() const = 0;
+    // Shows the frame `frames` away from the one shown (negative: back), paused; waits (processing
+    // events, bounded) until that frame is delivered. Clamped to the first and last frame.
+    virtual PreviewStatus StepFrames(int frames) = 0;
 };

@@ -4,12 +4,14 @@
 
 #include "previewengine.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <memory>
 
 class QAudioOutput;
 class QMediaPlayer;
+class QVideoFrame;
 
 // The preview engine on Qt Multimedia: one QMediaPlayer with its QAudioOutput per loaded file.
 //
@@ -18,6 +20,13 @@ class QMediaPlayer;
 // is playing, paused or stopped. Some containers (MPEG program and transport streams) report
 // positions that start above zero; positions here count from the position the file loaded at,
 // so that 0 is the first frame and a position is what the encoder's seek will find.
+//
+// Frames carry buffer times, which differ from positions by a constant the player does not
+// report (an MP4 edit list shifts them by the decoder delay). The decoder clips the frame that
+// straddles a seek point so that it starts at the point, which gives the constant away; a tiny
+// seek once a sink is attached learns it. Seeks outside playback wait for their frame and,
+// when the demuxer landed elsewhere (MPEG program streams land most of a second late), seek
+// again by the error, so that the position reported is the frame actually shown.
 class QtPreviewEngine final : public PreviewEngine
 {
     Q_OBJECT
@@ -41,6 +50,9 @@ public:
     PreviewStatus Stop() override;
     void Release() override;
     bool HasMedia() const override;
+    std::optional<double> ShownFramePosition() const override;
+    std::optional<double> FrameRate() const override;
+    PreviewStatus StepFrames(int frames) override;
     // The player has played to the end of the file and stopped there.
     bool AtEnd() const;
 
@@ -48,6 +60,9 @@ public:
     // then counts as failed.
     void setLoadTimeout(int milliseconds) { m_loadTimeoutMs = milliseconds; }
     int loadTimeout() const { return m_loadTimeoutMs; }
+    // Seeks outside playback as plain player seeks: no wait for the frame, no correction
+    // (for measuring what the correction gains).
+    void setPlainSeeks(bool plain) { m_plainSeeks = plain; }
 
     // The volume last applied, as QAudioOutput's linear factor 0..1 (for tests).
     std::optional<float> linearVolume() const;
@@ -56,12 +71,28 @@ signals:
     // The media was dropped (Release, or a new RenderFile). A RenderFile still waiting for an
     // earlier file gives up on it.
     void mediaReleased();
+    // A frame was delivered to the video output; ShownFramePosition() has its time.
+    void frameShown();
 
 private:
     // Waits, processing events, until the player settles; false when it failed, timed out or
     // was replaced meanwhile.
     bool waitUntilLoaded(QMediaPlayer *player, quint64 generation);
     qint64 durationMs() const;
+    void takeFrame(const QVideoFrame &frame);
+    // The nominal frame length in microseconds; 0 when unknown.
+    qint64 frameLengthUs() const;
+    // Waits, processing events, until a frame is delivered after `delivered` frames; false on
+    // timeout or when the media went away.
+    bool waitForFrame(quint64 delivered, int timeoutMs);
+    // Seeks (paused) to requestMs from the origin and waits for its frame.
+    bool seekAndWait(qint64 requestMs);
+    // Shows the frame holding wantUs (from the origin), seeking again by the landing error
+    // while the demuxer lands elsewhere; a step (direction ±1 from the frame at fromUs) prefers
+    // a landing that moved. False when no frame came.
+    bool showFrameAt(qint64 wantUs, std::optional<qint64> fromUs = std::nullopt, int direction = 0);
+    // Learns the buffer time offset with a tiny seek, then returns to the first frame.
+    void calibrate();
 
     std::unique_ptr<QMediaPlayer> m_player;
     QAudioOutput *m_audio = nullptr; // child of m_player
@@ -73,6 +104,21 @@ private:
     std::optional<qint64> m_seekTargetMs;
     quint64 m_generation = 0;
     int m_loadTimeoutMs = 10000;
+    bool m_plainSeeks = false;
+
+    // Frames delivered to m_sink. Times in microseconds.
+    QMetaObject::Connection m_frameConnection;
+    quint64 m_framesDelivered = 0;
+    std::optional<qint64> m_shownUs;   // the shown frame's start, from the origin
+    qint64 m_bufferOffsetUs = 0;       // buffer time minus position
+    bool m_calibrated = false;
+    qint64 m_longestFrameUs = 0;       // longest delivered frame: one not clipped by a seek
+    qint64 m_lastStartUs = -1;         // buffer start of the last frame, for spacing
+    qint64 m_shortestSpacingUs = 0;
+    std::optional<qint64> m_awaitedRequestUs; // the seek whose frame has not come yet
+    bool m_seekFrameShown = false;     // the last seek outside playback has shown its frame
+    QElapsedTimer m_seekClock;         // since the awaited seek
+    qint64 m_slowestSeekMs = 0;        // longest wait for a seek's frame in this file
 };
 
 // The linear gain (0..1) for a volume in hundredths of a decibel, as the preview's volume

@@ -21,9 +21,9 @@ constexpr int kFrameTimeoutMs = 10000;
 constexpr double kClipSeconds = 2.5;
 
 // A 160x120 test pattern with a tone, in the container path's extension names, with the given
-// codecs. Empty on failure.
+// codecs; `picture` replaces the pattern (a lavfi source given its duration). Empty on failure.
 QString makeContainerClip(const QTemporaryDir &dir, const QString &name, const QString &videoCodec,
-                          const QString &audioCodec, double seconds = kClipSeconds)
+                          const QString &audioCodec, double seconds = kClipSeconds, const QString &picture = {})
 {
     const QString path = dir.filePath(name);
     const QString length = QString::number(seconds);
@@ -31,7 +31,9 @@ QString makeContainerClip(const QTemporaryDir &dir, const QString &name, const Q
     ffmpeg.start(TestSupport::systemFfmpeg(),
                  {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
                   QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                  QStringLiteral("testsrc=size=160x120:rate=25:duration=") + length, QStringLiteral("-f"),
+                  picture.isEmpty() ? QStringLiteral("testsrc=size=160x120:rate=25:duration=") + length
+                                    : picture.arg(length),
+                  QStringLiteral("-f"),
                   QStringLiteral("lavfi"), QStringLiteral("-i"),
                   QStringLiteral("sine=frequency=440:sample_rate=44100:duration=") + length,
                   QStringLiteral("-c:v"), videoCodec, QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
@@ -76,6 +78,48 @@ QVideoFrame splitFrame(int w, int h)
     return frame;
 }
 
+// Frames that show their own number: the left half's grey is the number / 16 and the right
+// half's the number % 16, in steps of 12 from black, which survive any codec's rounding.
+QString numberedFrames(const QString &rate)
+{
+    return QStringLiteral("color=black:size=160x120:rate=%1:duration=%2,format=yuv420p,"
+                          "geq=lum='if(lt(X,W/2),16+12*floor(N/16),16+12*mod(N,16))':cb=128:cr=128")
+        .arg(rate, QStringLiteral("%1"));
+}
+
+int frameNumber(const QVideoFrame &frame)
+{
+    const QImage image = frame.toImage();
+    if (image.isNull())
+        return -1;
+    // Grey is full range here: video black 16 is 0, and a step of 12 is 12 * 255 / 219.
+    const auto digit = [&](int x) { return qRound(qGray(image.pixel(x, image.height() / 2)) * 219.0 / 255.0 / 12.0); };
+    return digit(image.width() / 4) * 16 + digit(image.width() * 3 / 4);
+}
+
+// The video frames' presentation times, counted from the first. MPEG program streams leave most
+// frames without one; the decoder's best guess fills in.
+QList<double> frameTimes(const QString &path)
+{
+    const QByteArray out = TestSupport::ffprobe({QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+                                                 QStringLiteral("-show_entries"), QStringLiteral("frame=pts_time,best_effort_timestamp_time"),
+                                                 QStringLiteral("-of"), QStringLiteral("csv=p=0")},
+                                                path);
+    QList<double> times;
+    for (const QByteArray &line : out.split('\n')) {
+        const QList<QByteArray> fields = line.split(',');
+        bool ok = false;
+        double time = fields.constFirst().toDouble(&ok);
+        if (!ok)
+            time = fields.value(1).toDouble(&ok);
+        if (ok)
+            times.append(time);
+    }
+    for (qsizetype i = times.size() - 1; i >= 0; --i)
+        times[i] -= times.constFirst();
+    return times;
+}
+
 bool near(std::optional<double> value, double expected, double tolerance)
 {
     return value && std::abs(*value - expected) <= tolerance;
@@ -94,6 +138,8 @@ private slots:
     void playsEveryContainer();
     void seekFromEveryState_data();
     void seekFromEveryState();
+    void showsTheFrameItReports_data();
+    void showsTheFrameItReports();
     void refusesWhatIsNotVideo_data();
     void refusesWhatIsNotVideo();
     void newLoadTakesOverAPendingOne();
@@ -164,12 +210,15 @@ void TestPreview::playsEveryContainer()
     QTRY_VERIFY_WITH_TIMEOUT(area.hasFrame() && area.framesPainted() > 0, kFrameTimeoutMs);
     QVERIFY(litShare(area.grab().toImage()) > 0.5);
 
-    // Paused, a seek moves the position at once and brings the picture of the new place.
+    // Paused, a seek brings the picture of the new place, and the position is that picture's.
+    // MPEG program and transport streams land on few frames: within a group of pictures
+    // (MPEG-2's 12 frames).
     QTRY_VERIFY_WITH_TIMEOUT(engine.CurrentPosition().value_or(0) > 0.2, kFrameTimeoutMs);
     QCOMPARE(engine.Pause(), PreviewStatus::Ok);
     const qint64 painted = area.framesPainted();
     QCOMPARE(engine.SetCurrentPosition(1.0), PreviewStatus::Ok);
-    QVERIFY(near(engine.CurrentPosition(), 1.0, 0.05));
+    QCOMPARE(engine.CurrentPosition(), engine.ShownFramePosition());
+    QVERIFY(near(engine.CurrentPosition(), 1.0, 0.55));
     QTRY_VERIFY_WITH_TIMEOUT(area.framesPainted() > painted, kFrameTimeoutMs);
 }
 
@@ -234,6 +283,103 @@ void TestPreview::seekFromEveryState()
     }
     QVERIFY(engine.CurrentPosition().value_or(-1) >= expected - 0.05);
     QTRY_VERIFY_WITH_TIMEOUT(engine.CurrentPosition().value_or(0) > expected + 0.3, kFrameTimeoutMs);
+}
+
+void TestPreview::showsTheFrameItReports_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("videoCodec");
+    QTest::addColumn<QString>("audioCodec");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<bool>("exact");  // the demuxer seeks to any frame (MPEG program streams land on few)
+    QTest::addColumn<double>("start"); // seek here first; negative: stay on the first frame
+    QTest::addColumn<int>("steps");    // then step this far; 0: the seek alone
+    const struct
+    {
+        const char *row;
+        const char *name;
+        const char *videoCodec;
+        const char *audioCodec;
+        const char *rate;
+        bool exact;
+    } clips[] = {
+        {"mp4 H.264 25 fps", "n25.mp4", "libx264", "aac", "25", true},
+        {"mpg MPEG-2 25 fps", "n25.mpg", "mpeg2video", "mp2", "25", false},
+        {"mp4 H.264 30000/1001 fps", "n2997.mp4", "libx264", "aac", "30000/1001", true},
+    };
+    for (const auto &clip : clips) {
+        const auto row = [&](const char *what, double start, int steps) {
+            QTest::addRow("%s, %s", clip.row, what) << clip.name << clip.videoCodec << clip.audioCodec << clip.rate
+                                                    << clip.exact << start << steps;
+        };
+        row("seek to 1.23 s", 1.23, 0);
+        row("step +1", 1.23, 1);
+        row("step -1", 1.23, -1);
+        row("step -1 at the first frame", -1.0, -1);
+        row("step +1 at the last frame", 99.0, 1);
+    }
+}
+
+// Whatever the engine reports as shown is the picture in the sink: its number's time in the source.
+void TestPreview::showsTheFrameItReports()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, videoCodec);
+    QFETCH(QString, audioCodec);
+    QFETCH(QString, rate);
+    QFETCH(bool, exact);
+    QFETCH(double, start);
+    QFETCH(int, steps);
+    // The MPEG program stream needs length for its seeks.
+    QString path = m_dir.filePath(name);
+    if (!QFile::exists(path))
+        path = makeContainerClip(m_dir, name, videoCodec, audioCodec, 5.0, numberedFrames(rate));
+    QVERIFY(!path.isEmpty());
+    const QList<double> times = frameTimes(path);
+    QVERIFY(times.size() > 100);
+
+    QVideoSink sink;
+    QtPreviewEngine engine;
+    engine.SetVideoOutput(&sink);
+    QCOMPARE(engine.RenderFile(path), PreviewStatus::Ok);
+    QVERIFY(engine.FrameRate());
+    QVERIFY(std::abs(1.0 / *engine.FrameRate() - times[1]) < 0.001);
+    const auto shown = [&]() -> int {
+        const int number = frameNumber(sink.videoFrame());
+        const std::optional<double> position = engine.ShownFramePosition();
+        if (number < 0 || number >= times.size() || !position || std::abs(*position - times[number]) > 0.001) {
+            qWarning("frame %d shown, reported at %.4f s", number, position.value_or(-1));
+            return -1;
+        }
+        return number;
+    };
+    // Loaded, a stream that seeks exactly shows its first frame.
+    const int first = shown();
+    QVERIFY(first >= 0);
+    QVERIFY(!exact || first == 0);
+    if (start >= 0) {
+        QCOMPARE(engine.SetCurrentPosition(start), PreviewStatus::Ok);
+        QCOMPARE(engine.CurrentPosition(), engine.ShownFramePosition());
+    }
+    const int before = shown();
+    QVERIFY(before >= 0);
+    if (exact && start >= 0 && start < times.last())
+        QVERIFY(times[before] <= start && start < times[before + 1]);
+    if (exact && start > times.last())
+        QCOMPARE(before, times.size() - 1);
+    if (steps == 0)
+        return;
+
+    QCOMPARE(engine.StepFrames(steps), PreviewStatus::Ok);
+    const int after = shown();
+    QVERIFY(after >= 0);
+    QCOMPARE(engine.CurrentPosition(), engine.ShownFramePosition());
+    // An MPEG program stream reaches only some frames, none near its end: a step there moves
+    // at least (away from the ends).
+    if (exact)
+        QCOMPARE(after, std::clamp<int>(before + steps, 0, times.size() - 1));
+    else if (start > 0 && start < times.last())
+        QVERIFY2(steps > 0 ? after > before : after < before, qPrintable(QStringLiteral("%1 to %2").arg(before).arg(after)));
 }
 
 void TestPreview::refusesWhatIsNotVideo_data()
