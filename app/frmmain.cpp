@@ -19,8 +19,6 @@
 #include "windowsettings.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -29,31 +27,6 @@
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
-
-// Outside any namespace, as Q_INIT_RESOURCE requires: the icon lives in a
-// static library, whose resources are only linked in when referenced.
-static void initAppResources()
-{
-    Q_INIT_RESOURCE(snipora);
-}
-
-namespace {
-
-const QString kInstanceMarkerName = u"Tessalysnipora"_s;
-
-// The slider as the window's design data has it: whole seconds, nothing
-// loaded yet, and no mouse placement until a video loads.
-PropertyBag sliderDesignData()
-{
-    PropertyBag bag;
-    bag.setRaw(u"Value"_s, 0);
-    bag.setRaw(u"Min"_s, 0);
-    bag.setRaw(u"Max"_s, 1000000);
-    bag.setRaw(u"Enabled"_s, false);
-    return bag;
-}
-
-} // namespace
 
 QString VersionLabel(int major, int minor, int revision)
 {
@@ -65,17 +38,6 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
     , m_services(services)
     , m_flow(std::make_unique<CutWorkflow>(services))
 {
-    setObjectName(u"frmMain"_s);
-    setWindowTitle(u"Aurelith"_s);
-    initAppResources();
-    QIcon icon;
-    for (const char *size : {"32", "64", "128"})
-        icon.addFile(u":/snipora/icon-%1.png"_s.arg(QLatin1StringView(size)));
-    setWindowIcon(icon);
-    setAttribute(Qt::WA_QuitOnClose);
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
     BuildWindowControls(*this);
     findControls();
     m_panels = std::make_unique<PanelSlider>(*m_frMain);
@@ -88,12 +50,7 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
 
     // Start-up, in an order the rest relies on: the lists are filled before
     // the saved settings select items in them.
-    if (!m_services.markerFolder.isEmpty()) {
-        // Only marks that a copy runs; a second copy starts all the same.
-        m_instanceMarker = std::make_unique<QLockFile>(QDir(m_services.markerFolder).filePath(kInstanceMarkerName));
-        m_instanceMarker->setStaleLockTime(0);
-        m_instanceMarker->tryLock(0);
-    }
+    m_instanceMarker = MarkRunningInstance(m_services.markerFolder);
     SetupWindow();
     wireControls();
     wireWorkflow();
@@ -134,7 +91,6 @@ void frmMain::findControls()
     m_lblEndSelect = control<QLabel>("lblEndSelect");
     m_picVideoWindow = control<VideoArea>("picVideoWindow");
     m_slider = control<Slider>("Slider");
-    m_slider->ReadProperties(sliderDesignData());
     for (const char *name : {"cmdChangeFormat", "cmdPlay", "cmdBrowse", "optSameFolder", "optOtherFolder",
                              "cmdAddVideoFile", "cmdAbout", "cmdStartSelect", "cmdStop", "cmdEndSelect",
                              "cmdDeleteSelect"})

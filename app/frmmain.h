@@ -2,12 +2,12 @@
 
 #include "windowservices.h"
 
-#include <QLockFile>
 #include <QWidget>
 
 #include <memory>
 
 class CheckBox;
+class QLockFile;
 class CutWorkflow;
 class FormatPanel;
 class FramePanel;

@@ -7,13 +7,33 @@
 #include "windowlayout.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 
 using namespace Qt::StringLiterals;
 
+// Outside any namespace, as Q_INIT_RESOURCE requires: the icon lives in a
+// static library, whose resources are only linked in when referenced.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(snipora);
+}
+
 namespace {
+
+// The slider as the window's design data has it: whole seconds, nothing
+// loaded yet, and no mouse placement until a video loads.
+PropertyBag sliderDesignData()
+{
+    PropertyBag bag;
+    bag.setRaw(u"Value"_s, 0);
+    bag.setRaw(u"Min"_s, 0);
+    bag.setRaw(u"Max"_s, 1000000);
+    bag.setRaw(u"Enabled"_s, false);
+    return bag;
+}
 
 QRect pixelRect(const ControlSpec &spec)
 {
@@ -57,6 +77,18 @@ QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
 
 void BuildWindowControls(QWidget &window)
 {
+    window.setObjectName(u"frmMain"_s);
+    window.setWindowTitle(u"Aurelith"_s);
+    initAppResources();
+    QIcon icon;
+    for (const char *size : {"32", "64", "128"})
+        icon.addFile(u":/snipora/icon-%1.png"_s.arg(QLatin1StringView(size)));
+    window.setWindowIcon(icon);
+    window.setAttribute(Qt::WA_QuitOnClose);
+    QFont small = window.font();
+    small.setPixelSize(11);
+    window.setFont(small);
+
     for (const ControlSpec &spec : windowLayout()) {
         QWidget *parent = spec.container ? window.findChild<QWidget *>(QString::fromLatin1(spec.container)) : &window;
         QWidget *widget = makeControl(spec, parent);
@@ -97,5 +129,17 @@ void BuildWindowControls(QWidget &window)
         label(name)->setWordWrap(true);
     for (const char *name : {"lblTime", "lblStartSelect", "lblEndSelect"})
         label(name)->setAlignment(Qt::AlignCenter);
+    window.findChild<Slider *>(u"Slider"_s)->ReadProperties(sliderDesignData());
     label("imgAbout")->setPixmap(QIcon(u":/snipora/icon-128.png"_s).pixmap(twipsToPixels(960)));
+}
+
+std::unique_ptr<QLockFile> MarkRunningInstance(const QString &folder)
+{
+    if (folder.isEmpty())
+        return nullptr;
+    // Only marks that a copy runs; a second copy starts all the same.
+    auto marker = std::make_unique<QLockFile>(QDir(folder).filePath(u"Tessalysnipora"_s));
+    marker->setStaleLockTime(0);
+    marker->tryLock(0);
+    return marker;
 }
