@@ -248,7 +248,8 @@ bool QtPreviewEngine::waitForFrame(quint64 delivered, int timeoutMs)
     connect(this, &QtPreviewEngine::frameShown, &loop, &QEventLoop::quit);
     connect(this, &QtPreviewEngine::mediaReleased, &loop, &QEventLoop::quit);
     connect(m_sink, &QObject::destroyed, &loop, &QEventLoop::quit);
-    // A seek past the last frame ends the stream instead of showing one.
+    // A player that plays to the end shows no further frame. (A paused seek past the last frame
+    // reports nothing at all: the deadline ends that wait.)
     connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, &loop, [&loop](QMediaPlayer::MediaStatus status) {
         if (status == QMediaPlayer::EndOfMedia)
             loop.quit();
