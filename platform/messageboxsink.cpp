@@ -19,3 +19,10 @@ void MessageBoxSink::showMessage(const QString &text, MessageIcon icon, const QS
     QMessageBox box(boxIcon, title, text, QMessageBox::Ok, m_parent);
     box.exec();
 }
+
+bool MessageBoxSink::askYesNo(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

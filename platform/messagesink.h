@@ -15,4 +15,7 @@ class MessageSink
 public:
     virtual ~MessageSink() = default;
     virtual void showMessage(const QString &text, MessageIcon icon, const QString &title) = 0;
+    // Asks a yes/no question; true for yes. A sink that cannot ask answers
+    // no, so a question never lets anything be thrown away unasked.
+    virtual bool askYesNo(const QString & /*text*/, const QString & /*title*/) { return false; }
 };

@@ -12,6 +12,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -31,8 +32,15 @@ public:
     {
         messages.append({text, icon, title});
     }
+    bool askYesNo(const QString &text, const QString &) override
+    {
+        questions.append(text);
+        return answer;
+    }
 
     QList<Message> messages;
+    QStringList questions;
+    bool answer = true; // to every question
 };
 
 class FakeFileDialogs final : public FileDialogs
