@@ -5,6 +5,7 @@
 #include "poweroff.h"
 #include "previewsession.h"
 #include "savedsettings.h"
+#include "exacttime.h"
 #include "timetext.h"
 #include "videofiles.h"
 
@@ -95,18 +96,34 @@ void CutWorkflow::OpenFile(const QString &path)
 
 void CutWorkflow::MarkStart(qint32 value)
 {
-    if (bNoVideo())
-        return;
-    m_selectStart = value;
-    emit marksChanged(value, RoundHalfEven(m_selectEnd), FormatTime(value), QString());
+    mark(m_selectStart, value);
 }
 
 void CutWorkflow::MarkEnd(qint32 value)
 {
+    mark(m_selectEnd, value);
+}
+
+void CutWorkflow::mark(double &mark, qint32 value)
+{
     if (bNoVideo())
         return;
-    m_selectEnd = value;
-    emit marksChanged(RoundHalfEven(m_selectStart), value, QString(), FormatTime(value));
+    // Only the frame shown tells where an exact mark is: the slider counts
+    // whole seconds, and some formats seek late.
+    mark = m_exactMarks ? RoundMilliseconds(m_session->ShownFrame()) / 1000.0 : value;
+    const QString text = m_exactMarks ? FormatExactTime(mark) : FormatTime(value);
+    const bool start = &mark == &m_selectStart;
+    emit marksChanged(RoundHalfEven(m_selectStart), RoundHalfEven(m_selectEnd), start ? text : QString(),
+                      start ? QString() : text);
+}
+
+void CutWorkflow::setExactMarks(bool exact)
+{
+    if (exact == m_exactMarks || TaskRunning())
+        return;
+    m_exactMarks = exact;
+    m_session->setExactTime(exact);
+    ResetMarks();
 }
 
 void CutWorkflow::ResetMarks()
@@ -150,6 +167,12 @@ void CutWorkflow::setProgress(const TaskProgress &progress)
 
 void CutWorkflow::StartOrStop(const CutChoices &choices)
 {
+    if (m_listStop && m_state == TaskState::Running) { // Stop of the cut list's run
+        m_listStop();
+        setState(TaskState::Stopping);
+        setProgress({m_progress.shown, false, m_progress.value, kStoppedCaption});
+        return;
+    }
     if (!checkSelection())
         return;
     if (m_state == TaskState::Running) {
@@ -206,9 +229,12 @@ void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile
 
     const qint32 selectStart = RoundHalfEven(m_selectStart);
     const qint32 selectEnd = RoundHalfEven(m_selectEnd);
-    const QString parameters = GetParamaters(choices.format, m_presets.Presets, m_presets.PresetCount,
-                                             m_codecs.Codecs, m_codecs.CodecCount, selectStart, selectEnd,
-                                             *m_services.messages);
+    const QString parameters =
+        m_exactMarks ? GetParamaters(choices.format, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
+                                     m_codecs.CodecCount, ExactSelection{m_selectStart, m_selectEnd},
+                                     *m_services.messages)
+                     : GetParamaters(choices.format, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
+                                     m_codecs.CodecCount, selectStart, selectEnd, *m_services.messages);
     if (parameters.isEmpty()) {
         // No options means no cut: the encoder would convert the whole file
         // with whatever it defaults to.
@@ -218,7 +244,9 @@ void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile
     m_cConvert->setInputFile(sVideoFile());
     m_cConvert->setOutputFile(outFile);
     m_cConvert->setParametrs(parameters + u" -y"_s);
-    m_cConvert->setFileTimeLength(float(qint64(selectEnd) - selectStart));
+    m_cConvert->setFileTimeLength(m_exactMarks ? float(m_selectEnd - m_selectStart)
+                                               : float(qint64(selectEnd) - selectStart));
+    m_cConvert->setExactMarks(m_exactMarks);
     m_cConvert->setFastSeek(choices.fastSeek);
     m_cConvert->StartConversion();
     setProgress({m_progress.shown, false, m_progress.value, m_progress.label});
@@ -230,8 +258,25 @@ void CutWorkflow::Close()
         // The task's handler is still on the stack below this call: stop the
         // encoder and let it unwind; the program ends after it.
         m_closing = true;
+        if (m_listStop)
+            m_listStop();
         if (m_cConvert)
             m_cConvert->StopConversion();
     }
     m_session->Close();
+}
+
+void CutWorkflow::beginListTask(std::function<void()> stop)
+{
+    m_listStop = std::move(stop);
+    setState(TaskState::Running);
+}
+
+void CutWorkflow::endListTask()
+{
+    m_listStop = nullptr;
+    setState(TaskState::Idle);
+    emit taskEnded();
+    if (const std::optional<CutChoices> next = std::exchange(m_pendingStart, std::nullopt); next && !m_closing)
+        QMetaObject::invokeMethod(this, [this, choices = *next] { StartOrStop(choices); }, Qt::QueuedConnection);
 }

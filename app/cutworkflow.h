@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <functional>
 #include <optional>
 
 class CVideoConv;
@@ -81,10 +82,15 @@ public:
     bool bNoVideo() const;
     QString sVideoFile() const;
 
-    // The marks: the slider's value when the button is pressed.
+    // The marks: the slider's value when the button is pressed, or with
+    // exact marks the start time of the frame shown.
     void MarkStart(qint32 value);
     void MarkEnd(qint32 value);
     void ResetMarks();
+    // Exact marks on or off; a switch resets the marks, since a mark made in
+    // one unit means nothing in the other. Ignored while a task runs.
+    void setExactMarks(bool exact);
+    bool exactMarks() const { return m_exactMarks; }
     double selectStart() const { return m_selectStart; }
     double selectEnd() const { return m_selectEnd; }
 
@@ -94,6 +100,16 @@ public:
     TaskState taskState() const { return m_state; }
     bool TaskRunning() const { return m_state != TaskState::Idle; }
     CVideoConv *cConvert() const { return m_cConvert.get(); }
+
+    // The cut list's run is a task too: between begin and end the window
+    // locks as for one, Stop and Close call stop, and a Start pressed while
+    // it stops runs after it.
+    void beginListTask(std::function<void()> stop);
+    void endListTask();
+    void showListProgress(const TaskProgress &progress) { setProgress(progress); }
+    bool selectionReady() const { return checkSelection(); } // with Start's messages
+    bool shutdownAfterTask() const { return m_shutdown; }
+    bool closing() const { return m_closing; }
 
     // The window closes: a running task is stopped and unwinds, the preview
     // stops.
@@ -110,6 +126,7 @@ private:
     void setState(TaskState state);
     void setProgress(const TaskProgress &progress);
     bool checkSelection() const;
+    void mark(double &mark, qint32 value);
     void RunConversionTask(const CutChoices &choices);
     void ConvertVideo(const CutChoices &choices, const QString &outFile);
 
@@ -122,6 +139,7 @@ private:
 
     double m_selectStart = 0;
     double m_selectEnd = 0;
+    bool m_exactMarks = false;
 
     std::unique_ptr<CVideoConv> m_cConvert;
     TaskState m_state = TaskState::Idle;
@@ -129,4 +147,5 @@ private:
     std::optional<CutChoices> m_pendingStart; // Start pressed while a stopped task winds down
     bool m_shutdown = false;
     bool m_closing = false; // the window closed while a task ran
+    std::function<void()> m_listStop; // the cut list runs
 };

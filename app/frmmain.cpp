@@ -2,6 +2,7 @@
 
 #include "colorscheme.h"
 #include "controls.h"
+#include "cutlistpanel.h"
 #include "cutworkflow.h"
 #include "drivecheck.h"
 #include "filedialogs.h"
@@ -19,6 +20,7 @@
 #include "windowsettings.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -47,6 +49,7 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
         m_slider->show();
     });
     m_flow->session().setVideoOutput(m_picVideoWindow->videoSink());
+    m_cutList = std::make_unique<CutListPanel>(*this, m_services, *m_flow, *m_panels, [this] { return cutChoices(); });
 
     // Start-up, in an order the rest relies on: the lists are filled before
     // the saved settings select items in them.
@@ -93,13 +96,14 @@ void frmMain::findControls()
     m_slider = control<Slider>("Slider");
     for (const char *name : {"cmdChangeFormat", "cmdPlay", "cmdBrowse", "optSameFolder", "optOtherFolder",
                              "cmdAddVideoFile", "cmdAbout", "cmdStartSelect", "cmdStop", "cmdEndSelect",
-                             "cmdDeleteSelect"})
+                             "cmdDeleteSelect", "chkExactMarks"})
         m_lockedDuringTask.append(control<QWidget>(name));
 
     const FormatPanel::Controls f = FormatPanel::findIn(*this);
     m_format = std::make_unique<FormatPanel>(f, m_flow->presets(), m_flow->codecs(), *m_services.messages);
     m_settingsControls = std::make_unique<WindowSettings>(
-        WindowSettings::Controls{m_optOtherFolder, m_optSameFolder, m_txtOutPath, m_cmdBrowse, f.chkFastSeek},
+        WindowSettings::Controls{m_optOtherFolder, m_optSameFolder, m_txtOutPath, m_cmdBrowse, f.chkFastSeek,
+                                 control<CheckBox>("chkExactMarks")},
         *m_format);
 }
 
@@ -144,6 +148,8 @@ void frmMain::wireControls()
     clicked("cmdConvert", &frmMain::cmdConvert_Click);
     connect(control<CheckBox>("chkShutdown"), &QAbstractButton::toggled, m_flow.get(),
             &CutWorkflow::setShutdownAfterTask);
+    connect(control<CheckBox>("chkExactMarks"), &QAbstractButton::toggled, m_flow.get(),
+            &CutWorkflow::setExactMarks);
 }
 
 void frmMain::wireWorkflow()
@@ -174,6 +180,48 @@ void frmMain::addShortcuts()
     bind(QKeySequence(Qt::CTRL | Qt::Key_O), "cmdAddVideoFile");
     bind(QKeySequence(Qt::CTRL | Qt::Key_Return), "cmdConvert");
     bind(QKeySequence(Qt::CTRL | Qt::Key_Enter), "cmdConvert");
+    bind(QKeySequence(Qt::Key_A), "cmdAddToList");
+    // The preview keys reach the window when the control with the focus
+    // has no use for them; the slider's own arrows seek as well.
+    m_slider->installEventFilter(this);
+}
+
+bool frmMain::previewKey(int key)
+{
+    // The same guards as Play: no panel up, no task running.
+    if (!m_cmdPlay->isEnabled())
+        return false;
+    PreviewSession &session = m_flow->session();
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        m_slider->SetValue(std::clamp(m_slider->Value() + (key == Qt::Key_Left ? -1 : 1), m_slider->Min(),
+                                      m_slider->Max()));
+        session.SeekTo(m_slider->Value());
+        return true;
+    case Qt::Key_Comma: session.StepFrames(-1); return true;
+    case Qt::Key_Period: session.StepFrames(1); return true;
+    case Qt::Key_Home: session.SeekToEnd(false); return true;
+    case Qt::Key_End: session.SeekToEnd(true); return true;
+    default: return false;
+    }
+}
+
+void frmMain::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() == Qt::NoModifier && previewKey(event->key()))
+        return;
+    QWidget::keyPressEvent(event);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_slider && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() == Qt::NoModifier && previewKey(key->key()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::SetupWindow()
@@ -244,9 +292,13 @@ void frmMain::cmdHide_Click()
 
 void frmMain::cmdConvert_Click()
 {
-    m_flow->StartOrStop(CutChoices{m_format->snapshot(),
-                                   OutputFolderChoice{m_optSameFolder->Value(), m_txtOutPath->text()},
-                                   m_format->fastSeek()});
+    m_flow->StartOrStop(cutChoices());
+}
+
+CutChoices frmMain::cutChoices() const
+{
+    return CutChoices{m_format->snapshot(), OutputFolderChoice{m_optSameFolder->Value(), m_txtOutPath->text()},
+                      m_format->fastSeek()};
 }
 
 void frmMain::Slider_MouseUp()

@@ -9,6 +9,8 @@
 class CheckBox;
 class QLockFile;
 class CutWorkflow;
+class CutListPanel;
+struct CutChoices;
 class FormatPanel;
 class FramePanel;
 class OptionButton;
@@ -44,6 +46,7 @@ public:
 
     // The About and format panels' slides.
     PanelSlider &panels() { return *m_panels; }
+    CutListPanel &cutList() { return *m_cutList; }
 
 signals:
     // A task has ended (completed, failed or stopped) and the window is idle.
@@ -51,6 +54,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     template<typename T>
@@ -59,6 +64,7 @@ private:
     void wireControls();
     void wireWorkflow();
     void addShortcuts();
+    bool previewKey(int key);
 
     void SetupWindow();
     void DragWindow();
@@ -66,6 +72,7 @@ private:
     void cmdBrowse_Click();
     void cmdHide_Click();
     void cmdConvert_Click();
+    CutChoices cutChoices() const; // the option controls as Start takes them
     void Slider_MouseUp();
 
     // What the workflow says.
@@ -83,6 +90,7 @@ private:
     std::unique_ptr<FormatPanel> m_format;
     std::unique_ptr<WindowSettings> m_settingsControls;
     std::unique_ptr<PanelSlider> m_panels;
+    std::unique_ptr<CutListPanel> m_cutList;
 
     FramePanel *m_frMain = nullptr;
     FramePanel *m_frAbout = nullptr;

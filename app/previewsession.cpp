@@ -3,6 +3,7 @@
 #include "cvideoconv.h"
 #include "messagesink.h"
 #include "previewengine.h"
+#include "exacttime.h"
 #include "timetext.h"
 
 #include <cmath>
@@ -94,7 +95,7 @@ void PreviewSession::LoadVideo(const QString &path, std::optional<double> probed
         return;
     m_bNoVideo = false;
     setPlaying(true);
-    emit positionChanged(0, FormatTime(0) + u'/' + m_sTotalTime);
+    showPosition(0.0);
 }
 
 void PreviewSession::setPlaying(bool playing)
@@ -129,7 +130,7 @@ void PreviewSession::Stop()
     m_preview->Stop();
     m_preview->SetCurrentPosition(0);
     m_shownSeconds = 0;
-    emit positionChanged(0, FormatTime(0) + u'/' + m_sTotalTime);
+    showPosition(0.0);
     setPlaying(false);
     m_tmrVideo.stop();
 }
@@ -137,7 +138,50 @@ void PreviewSession::Stop()
 void PreviewSession::showPosition(double seconds)
 {
     m_shownSeconds = std::min(RoundHalfEven(seconds), m_durationSeconds);
-    emit positionChanged(m_shownSeconds, FormatTime(RoundHalfEven(seconds)) + u'/' + m_sTotalTime);
+    const QString now = m_exactTime ? FormatExactTime(seconds) : FormatTime(RoundHalfEven(seconds));
+    emit positionChanged(m_shownSeconds, now + u'/' + m_sTotalTime);
+}
+
+void PreviewSession::setExactTime(bool exact)
+{
+    m_exactTime = exact;
+    if (!m_bNoVideo && m_preview)
+        showPosition(ShownFrame());
+}
+
+double PreviewSession::ShownFrame() const
+{
+    if (m_preview && !m_bNoVideo) {
+        if (const std::optional<double> shown = m_preview->ShownFramePosition())
+            return *shown;
+        if (const std::optional<double> position = m_preview->CurrentPosition())
+            return *position;
+    }
+    return m_shownSeconds;
+}
+
+void PreviewSession::SeekToEnd(bool last)
+{
+    if (!m_preview || m_bNoVideo)
+        return;
+    if (m_playing)
+        PlayPause();
+    const std::optional<double> duration = m_preview->Duration();
+    const std::optional<double> rate = m_preview->FrameRate();
+    const double end = duration.value_or(m_durationSeconds);
+    // The last frame starts one frame before the end.
+    m_preview->SetCurrentPosition(last ? std::max(0.0, end - 1.0 / rate.value_or(25.0)) : 0.0);
+    FrameShown();
+}
+
+void PreviewSession::StepFrames(int frames)
+{
+    if (!m_preview || m_bNoVideo)
+        return;
+    if (m_playing)
+        PlayPause();
+    m_preview->StepFrames(frames);
+    FrameShown();
 }
 
 void PreviewSession::tmrVideo_Timer()
@@ -166,8 +210,7 @@ void PreviewSession::FrameShown()
     // the handle follow the frame that is shown, not the one asked for.
     if (!m_preview || m_bNoVideo || m_tmrVideo.isActive())
         return;
-    if (const std::optional<double> position = m_preview->CurrentPosition())
-        showPosition(*position);
+    showPosition(ShownFrame());
 }
 
 void PreviewSession::Close()

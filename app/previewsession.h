@@ -39,6 +39,15 @@ public:
     void PlayPause();
     void Stop();
     void SeekTo(qint32 seconds);
+    // The first frame, or the last one.
+    void SeekToEnd(bool last);
+    // Shows the frame `frames` away from the one shown, pausing first.
+    void StepFrames(int frames);
+    // The start time of the frame shown, in seconds; the whole-second
+    // position where the engine cannot tell.
+    double ShownFrame() const;
+    // Positions shown to the millisecond ("hh:mm:ss.mmm") instead of whole seconds.
+    void setExactTime(bool exact);
     bool playing() const { return m_playing; }
     QTimer &tmrVideo() { return m_tmrVideo; }
     void tmrVideo_Timer();
@@ -69,4 +78,5 @@ private:
     QString m_sTotalTime;
     qint32 m_durationSeconds = 0;
     qint32 m_shownSeconds = 0;
+    bool m_exactTime = false;
 };

@@ -32,7 +32,10 @@ constexpr std::array kLayout{
     ControlSpec{"cmdStop", K::Button, "frMain", 585, 3360, 1440, 525, "Stop", "Stop the preview and rewind", nullptr},
     ControlSpec{"MyFrame3", K::Panel, "frMain", 2715, 1260, 4965, 3315, nullptr, nullptr, "Preview frame"},
     ControlSpec{"picVideoWindow", K::Video, "MyFrame3", 90, 60, 4770, 2835, nullptr, nullptr, "Preview"},
-    ControlSpec{"Slider", K::Slider, "MyFrame3", 90, 2940, 4710, 300, nullptr, nullptr, "Position"},
+    ControlSpec{"Slider", K::Slider, "MyFrame3", 90, 2940, 4710, 300, nullptr,
+                "Click or drag to seek. Left and Right: one second; , and .: one frame; Home and End: "
+                "the first and the last frame",
+                "Position"},
     ControlSpec{"lblTime", K::Label, "frMain", 4155, 4635, 2040, 195, kStartupTimeText, nullptr,
                 "Position and length"},
     ControlSpec{"cmdStartSelect", K::Button, "frMain", 8190, 1635, 1440, 525, "Start Selection",
@@ -43,8 +46,14 @@ constexpr std::array kLayout{
                 "Clear both marks", nullptr},
     ControlSpec{"lblStartSelect", K::Label, "frMain", 9690, 1815, 1080, 195, kZeroMarkText, nullptr, "Selection start"},
     ControlSpec{"lblEndSelect", K::Label, "frMain", 9690, 2685, 1080, 195, kZeroMarkText, nullptr, "Selection end"},
+    ControlSpec{"cmdAddToList", K::Button, "frMain", 9690, 3360, 1080, 525, "Add to List",
+                "Add the marked part, with the format and folder chosen now, to the cut list (A)", nullptr},
 
     // Step 2: format and folder.
+    ControlSpec{"chkExactMarks", K::Check, "frMain", 8190, 3990, 2600, 285, "Exact marks",
+                "Mark the frame shown, to the millisecond, and cut from that frame. "
+                "Step frames with , and . (one second with Left and Right)",
+                "Mark exact frames"},
     ControlSpec{"lblFormatCaption", K::Label, "frMain", 585, 5010, 2500, 225, "Output Format:", nullptr, nullptr},
     ControlSpec{"lblFormat", K::Label, "frMain", 585, 5265, 7245, 450, "", nullptr, "Output format"},
     ControlSpec{"cmdChangeFormat", K::Button, "frMain", 8190, 5055, 1440, 525, "Change...", "Change output format",
@@ -64,6 +73,8 @@ constexpr std::array kLayout{
                 "Power the computer off when the task has ended", nullptr},
     ControlSpec{"cmdConvert", K::Button, "frMain", 8190, 7050, 1440, 600, "Start",
                 "Start or stop the cut (Ctrl+Return)", "Start"},
+    ControlSpec{"cmdCutList", K::Button, "frMain", 9690, 7050, 1080, 600, "Cut List...",
+                "Show the cut list, to run its cuts in one go", nullptr},
 
     // The About panel, parked below the window at start-up.
     ControlSpec{"frAbout", K::Panel, nullptr, 0, 8070, 7245, 3690, "About", nullptr, nullptr},
@@ -142,6 +153,22 @@ constexpr std::array kLayout{
                 "Put every format setting back to its default", nullptr},
     ControlSpec{"cmdHide", K::Button, "frFormats", 6240, 3765, 1800, 435, "Save && Close",
                 "Check the custom fields and close this panel", "Save & Close"},
+
+    // The cut list panel, parked below the window at start-up; the list
+    // itself fills its left part (CutListPanel).
+    ControlSpec{"frList", K::Panel, nullptr, 1320, 8070, 8280, 4350, "Cut List", nullptr, nullptr},
+    ControlSpec{"cmdMoveCutUp", K::Button, "frList", 6450, 450, 1680, 435, "Move Up", "Move the cut up the list",
+                nullptr},
+    ControlSpec{"cmdMoveCutDown", K::Button, "frList", 6450, 945, 1680, 435, "Move Down",
+                "Move the cut down the list", nullptr},
+    ControlSpec{"cmdRemoveCut", K::Button, "frList", 6450, 1560, 1680, 435, "Remove", "Remove the selected cuts",
+                nullptr},
+    ControlSpec{"cmdClearList", K::Button, "frList", 6450, 2055, 1680, 435, "Clear", "Remove every cut", nullptr},
+    ControlSpec{"cmdCutErrors", K::Button, "frList", 6450, 2670, 1680, 435, "Errors...",
+                "Show why the selected cut failed", nullptr},
+    ControlSpec{"cmdRunList", K::Button, "frList", 4290, 3765, 1800, 435, "Run List",
+                "Run the waiting cuts one after another", nullptr},
+    ControlSpec{"cmdCloseList", K::Button, "frList", 6240, 3765, 1800, 435, "Close", nullptr, nullptr},
 };
 
 } // namespace

@@ -114,12 +114,10 @@ void WindowSettings::UpdateFormatDescription()
 
 bool WindowSettings::checkValue(SettingsCheckBox box) const
 {
-    Q_UNUSED(box) // chkFastSeek is the only one
-    return m_c.chkFastSeek->Value() == 1;
+    return (box == SettingsCheckBox::chkFastSeek ? m_c.chkFastSeek : m_c.chkExactMarks)->Value() == 1;
 }
 
 void WindowSettings::setCheckValue(SettingsCheckBox box, bool value)
 {
-    Q_UNUSED(box)
-    m_c.chkFastSeek->setValue(value ? 1 : 0);
+    (box == SettingsCheckBox::chkFastSeek ? m_c.chkFastSeek : m_c.chkExactMarks)->setValue(value ? 1 : 0);
 }

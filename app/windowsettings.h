@@ -20,6 +20,7 @@ public:
         QLineEdit *txtOutPath = nullptr;
         QWidget *cmdBrowse = nullptr;
         CheckBox *chkFastSeek = nullptr;
+        CheckBox *chkExactMarks = nullptr;
     };
 
     WindowSettings(const Controls &controls, FormatPanel &format);

@@ -92,6 +92,9 @@ QString CVideoConv::ProgramDir() const
 
 QString CVideoConv::BuildCommandLine() const
 {
+    if (m_exactMarks)
+        return EncoderCommand::exactConversionCommandLine(m_programDir, m_inputFile, m_parametrs, m_outputFile,
+                                                          m_fastSeek);
     return EncoderCommand::conversionCommandLine(m_programDir, m_inputFile, m_parametrs, m_outputFile, m_fastSeek);
 }
 

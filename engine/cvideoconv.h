@@ -52,6 +52,10 @@ public:
     // EncoderCommand::conversionCommandLine.
     void setFastSeek(bool bFastSeek);
     bool FastSeek() const;
+    // Exact marks: the options carry the start and length to the
+    // millisecond, and a fast seek takes the exact cut's longer way in (see
+    // EncoderCommand::exactConversionCommandLine). Off by default.
+    void setExactMarks(bool bExact) { m_exactMarks = bExact; }
 
     // Runs the encoder for the cut request and returns when it has ended or
     // was stopped.
@@ -92,6 +96,7 @@ private:
     QString m_parametrs;
     float m_fileTimeLength = 0.0f;
     bool m_fastSeek = false;
+    bool m_exactMarks = false;
     bool m_stopRequested = false;
     Result m_result = Result::NotRun;
     std::optional<double> m_probedDuration;

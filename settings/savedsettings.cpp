@@ -67,6 +67,7 @@ struct CheckBoxSetting
 };
 constexpr std::array kCheckBoxes{
     CheckBoxSetting{SettingsCheckBox::chkFastSeek, u"chkFastSeek", u"False"},
+    CheckBoxSetting{SettingsCheckBox::chkExactMarks, u"chkExactMarks", u"False"},
 };
 
 } // namespace

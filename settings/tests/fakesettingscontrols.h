@@ -19,7 +19,7 @@ public:
     static inline const QStringList kTexts{QStringLiteral("txtOutPath"), QStringLiteral("txtCABirate"),
                                            QStringLiteral("txtChannels"), QStringLiteral("txtCVBitrate"),
                                            QStringLiteral("txtFrameRate")};
-    static inline const QStringList kCheckBoxes{QStringLiteral("chkFastSeek")};
+    static inline const QStringList kCheckBoxes{QStringLiteral("chkFastSeek"), QStringLiteral("chkExactMarks")};
     static inline const QStringList kLists{
         QStringLiteral("cmbCategory"), QStringLiteral("cmbOutVCodec"),    QStringLiteral("cmbOutFormat"),
         QStringLiteral("cmbCustContainer"), QStringLiteral("cmbCACodec"), QStringLiteral("cmbCASmapleRate"),
@@ -38,6 +38,7 @@ public:
         for (const QString &name : kTexts)
             state[name] = QStringLiteral("initial");
         state[QStringLiteral("chkFastSeek")] = QStringLiteral("False");
+        state[QStringLiteral("chkExactMarks")] = QStringLiteral("False");
     }
 
     static QString word(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
@@ -106,4 +107,5 @@ inline void setExampleState(FakeSettingsControls &controls, int which)
     for (int i = 0; i < texts.size(); ++i)
         controls.state[FakeSettingsControls::kTexts[i]] = texts[i];
     controls.state[QStringLiteral("chkFastSeek")] = FakeSettingsControls::word(custom);
+    controls.state[QStringLiteral("chkExactMarks")] = FakeSettingsControls::word(!custom);
 }
