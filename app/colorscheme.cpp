@@ -3,6 +3,7 @@
 #include "controls.h"
 #include "twips.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +60,12 @@ void colorControl(QWidget *w, const ColorScheme &scheme)
         setColor(w, "ToolTipBackColor", scheme.Light);
     } else if (qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)) {
         setBackColor(w, scheme.Light);
+    } else if (qobject_cast<QAbstractItemView *>(w)) {
+        setBackColor(w, scheme.Light);
+        QPalette palette = w->palette();
+        palette.setColor(QPalette::Text, colorFromWin(scheme.Darkest));
+        palette.setColor(QPalette::Highlight, colorFromWin(scheme.Dark));
+        w->setPalette(palette);
     } else if (qobject_cast<QLabel *>(w)) {
         if (name == QLatin1String("lblWebSite") || name == QLatin1String("lblFFmpeg"))
             return;

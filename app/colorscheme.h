@@ -22,6 +22,8 @@ struct ColorScheme
 //    BorderColor and ToolTipBackColor all Light;
 //  - text boxes and drop-down lists: background Light (palette Base and
 //    Button, and the property "BackColor");
+//  - lists: background Light as text boxes, text Darkest, the selection
+//    Dark;
 //  - labels except lblWebSite and lblFFmpeg: text Darkest (palette
 //    WindowText, and the property "ForeColor");
 //  - lines: BorderColor Darkest.
