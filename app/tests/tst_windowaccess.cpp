@@ -5,6 +5,8 @@
 // the frame shown. The preview is the fake engine; the encoder is real.
 
 #include "controls.h"
+#include "cutworkflow.h"
+#include "cvideoconv.h"
 #include "fakeservices.h"
 #include "formatpanel.h"
 #include "slider.h"
@@ -81,6 +83,10 @@ private slots:
     void formatModeFollowsTheOption();
     void previewQuirks_data();
     void previewQuirks();
+    void previewKeys_data();
+    void previewKeys();
+    void exactMarks_data();
+    void exactMarks();
 
 private:
     QTemporaryDir m_dir;
@@ -246,6 +252,110 @@ void TestWindowAccess::previewQuirks()
     emit slider->MouseUp(1, 0, 0, 0);
     QTRY_COMPARE(child<QLabel>(*window, u"lblTime"_s)->text(), shown);
     QCOMPARE(slider->Value(), shown.mid(6, 2).toInt()); // the handle too
+}
+
+void TestWindowAccess::previewKeys_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<bool>("panelUp");
+    QTest::addColumn<double>("shown"); // the frame shown after the keys, 25 fps
+    QTest::addColumn<QString>("label");
+    const int comma = Qt::Key_Comma, period = Qt::Key_Period;
+    QTest::newRow("right, right, left") << QList<int>{Qt::Key_Right, Qt::Key_Right, Qt::Key_Left} << false << false
+                                        << 4.0 << u"00:00:04/00:00:08"_s;
+    QTest::newRow("frames forward and back") << QList<int>{period, period, period, comma} << false << false << 3.08
+                                             << u"00:00:03/00:00:08"_s;
+    QTest::newRow("a step pauses a playing preview") << QList<int>{period} << true << false << 3.04
+                                                     << u"00:00:03/00:00:08"_s;
+    QTest::newRow("end: the last frame") << QList<int>{Qt::Key_End} << false << false << 7.96 << u"00:00:08/00:00:08"_s;
+    QTest::newRow("home, then back a frame: still the first")
+        << QList<int>{Qt::Key_Home, comma} << false << false << 0.0 << u"00:00:00/00:00:08"_s;
+    QTest::newRow("nothing while a panel is up") << QList<int>{Qt::Key_Right, period} << false << true << 3.0
+                                                 << u"00:00:03/00:00:08"_s;
+}
+
+void TestWindowAccess::previewKeys()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, playing);
+    QFETCH(bool, panelUp);
+    QFETCH(double, shown);
+    QFETCH(QString, label);
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    window->show();
+    load(*window, fakes, m_clip);
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    slider->SetValue(3);
+    emit slider->MouseUp(1, 0, 0, 0);
+    if (!playing)
+        press(*window, "cmdPlay"); // pause
+    QTRY_COMPARE(fakes.previewScript.seeks.value(fakes.previewScript.seeks.size() - 1), 3.0);
+    if (panelUp)
+        press(*window, "cmdChangeFormat");
+    for (int key : keys)
+        QTest::keyClick(window.get(), Qt::Key(key));
+    QCOMPARE(fakes.preview->ShownFramePosition().value_or(-1), shown);
+    QVERIFY(!fakes.preview->playing());
+    QCOMPARE(child<QLabel>(*window, u"lblTime"_s)->text(), label);
+    QCOMPARE(slider->Value(), label.mid(6, 2).toInt()); // the handle follows
+}
+
+void TestWindowAccess::exactMarks_data()
+{
+    QTest::addColumn<bool>("exact");
+    QTest::addColumn<double>("lateness");
+    QTest::addColumn<QString>("startLabel");
+    QTest::addColumn<QString>("endLabel");
+    QTest::addColumn<QString>("cut"); // what the options carry
+    QTest::newRow("off: whole seconds of the slider") << false << 0.0 << u"00:00:02"_s << u"00:00:05"_s
+                                                      << u"-ss 2 -t 3 "_s;
+    QTest::newRow("on: the frames shown") << true << 0.0 << u"00:00:02.080"_s << u"00:00:05.040"_s
+                                          << u"-ss 2.079 -t 2.959 "_s;
+    QTest::newRow("on: late seeks mark where they landed") << true << 0.4 << u"00:00:02.480"_s << u"00:00:05.440"_s
+                                                           << u"-ss 2.479 -t 2.959 "_s;
+}
+
+void TestWindowAccess::exactMarks()
+{
+    QFETCH(bool, exact);
+    QFETCH(double, lateness);
+    QFETCH(QString, startLabel);
+    QFETCH(QString, endLabel);
+    QFETCH(QString, cut);
+    FakeServices fakes;
+    fakes.previewScript.seekLateness = lateness;
+    auto window = fakes.makeWindow();
+    child<CheckBox>(*window, u"chkExactMarks"_s)->setValue(exact ? 1 : 0);
+    load(*window, fakes, m_clip);
+    press(*window, "cmdPlay"); // pause
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    const auto markAt = [&](int second, int frames, const char *button) {
+        slider->SetValue(second);
+        emit slider->MouseUp(1, 0, 0, 0);
+        QTRY_COMPARE(fakes.previewScript.seeks.value(fakes.previewScript.seeks.size() - 1), double(second));
+        for (int i = 0; i < frames; ++i)
+            QTest::keyClick(window.get(), Qt::Key_Period);
+        press(*window, button);
+    };
+    markAt(2, 2, "cmdStartSelect");
+    markAt(5, 1, "cmdEndSelect");
+    QCOMPARE(child<QLabel>(*window, u"lblStartSelect"_s)->text(), startLabel);
+    QCOMPARE(child<QLabel>(*window, u"lblEndSelect"_s)->text(), endLabel);
+    QCOMPARE(child<QLabel>(*window, u"lblTime"_s)->text().size(), exact ? 21 : 17);
+
+    FormatPanel &format = window->formatPanel();
+    format.selectIndex(format.controls().cmbCategory, 0);
+    press(*window, "cmdConvert");
+    QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
+    const QString command = window->workflow().cConvert()->BuildCommandLine();
+    QVERIFY2(command.contains(cut), qPrintable(command));
+
+    // A switch of the unit resets the marks.
+    child<CheckBox>(*window, u"chkExactMarks"_s)->setValue(exact ? 0 : 1);
+    QCOMPARE(child<QLabel>(*window, u"lblStartSelect"_s)->text(), u"00.00.00"_s);
+    QCOMPARE(window->workflow().selectEnd(), 0.0);
 }
 
 QTEST_MAIN(TestWindowAccess)
