@@ -94,7 +94,7 @@ void CutListRunner::stop()
 void CutListRunner::runEntry(int row, const QString &label)
 {
     const CutEntry entry = m_model.entries().at(row);
-    m_flow.showListProgress({true, true, 0, label});
+    m_flow.showListProgress({true, true, 0, label, {}});
     m_flow.session().Stop();
 
     EntryMessages messages;
@@ -125,7 +125,7 @@ void CutListRunner::runEntry(int row, const QString &label)
     CVideoConv conv(&messages, m_services.programDir);
     connect(&conv, &CVideoConv::Progress, this, [this, label](int percent) {
         if (!m_stopRequested)
-            m_flow.showListProgress({true, false, percent, label});
+            m_flow.showListProgress({true, false, percent, label, {}});
     });
     conv.setInputFile(entry.sourcePath);
     conv.setOutputFile(outFile);
@@ -141,7 +141,7 @@ void CutListRunner::runEntry(int row, const QString &label)
     switch (conv.LastResult()) {
     case CVideoConv::Result::Completed:
         m_model.markDone();
-        m_flow.showListProgress({true, false, 100, label});
+        m_flow.showListProgress({true, false, 100, label, {}});
         break;
     case CVideoConv::Result::Stopped: m_model.markStopped(); break;
     default: m_model.markFailed(messages.text()); break;

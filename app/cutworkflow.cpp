@@ -1,6 +1,8 @@
 #include "cutworkflow.h"
 
 #include "cvideoconv.h"
+#include "smartcutjob.h"
+#include "smartcutplan.h"
 #include "messagesink.h"
 #include "poweroff.h"
 #include "previewsession.h"
@@ -37,7 +39,7 @@ CutWorkflow::CutWorkflow(const WindowServices &services, QObject *parent)
     , m_session(std::make_unique<PreviewSession>(services))
 {
     m_savedSettings = std::make_unique<SavedSettings>(*m_services.settingsLocation, m_services.homeFolder);
-    m_progress = {true, false, 0, kProgressCaption}; // as the window opens
+    m_progress = {true, false, 0, kProgressCaption, {}}; // as the window opens
 }
 
 CutWorkflow::~CutWorkflow() = default;
@@ -170,16 +172,15 @@ void CutWorkflow::StartOrStop(const CutChoices &choices)
     if (m_listStop && m_state == TaskState::Running) { // Stop of the cut list's run
         m_listStop();
         setState(TaskState::Stopping);
-        setProgress({m_progress.shown, false, m_progress.value, kStoppedCaption});
+        setProgress({m_progress.shown, false, m_progress.value, kStoppedCaption, {}});
         return;
     }
     if (!checkSelection())
         return;
     if (m_state == TaskState::Running) {
-        if (m_cConvert)
-            m_cConvert->StopConversion();
+        stopJob();
         setState(TaskState::Stopping);
-        setProgress({m_progress.shown, false, m_progress.value, kStoppedCaption});
+        setProgress({m_progress.shown, false, m_progress.value, kStoppedCaption, {}});
         return;
     }
     if (m_state == TaskState::Stopping) {
@@ -190,7 +191,7 @@ void CutWorkflow::StartOrStop(const CutChoices &choices)
         return;
     }
 
-    setProgress({m_progress.shown, false, m_progress.value, kProgressCaption});
+    setProgress({m_progress.shown, false, m_progress.value, kProgressCaption, {}});
     setState(TaskState::Running);
     RunConversionTask(choices);
     // Power off after every task, completed, failed or stopped; not when the
@@ -199,32 +200,79 @@ void CutWorkflow::StartOrStop(const CutChoices &choices)
         m_services.power->ShutdownWindows(kForcedPowerOff);
     setState(TaskState::Idle);
     if (m_progress.label == kProgressCaption)
-        setProgress({m_progress.shown, false, 100, m_progress.label});
+        setProgress({m_progress.shown, false, 100, m_progress.label, m_progress.status});
     emit taskEnded();
 
     if (const std::optional<CutChoices> next = std::exchange(m_pendingStart, std::nullopt); next && !m_closing)
         QMetaObject::invokeMethod(this, [this, choices = *next] { StartOrStop(choices); }, Qt::QueuedConnection);
 }
 
+void CutWorkflow::stopJob()
+{
+    if (m_cConvert)
+        m_cConvert->StopConversion();
+    if (m_smartCut)
+        m_smartCut->StopConversion();
+}
+
+bool CutWorkflow::smartCutChosen(const FormatPanelSnapshot &format) const
+{
+    const auto options = AssembleParamaters(format, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
+                                            m_codecs.CodecCount, 0, 1);
+    return std::holds_alternative<QString>(options) && SmartCut::IsSmartCutPreset(std::get<QString>(options));
+}
+
 void CutWorkflow::RunConversionTask(const CutChoices &choices)
 {
+    // The smart cut keeps the source's container where it can.
+    const bool smart = smartCutChosen(choices.format);
     LocalFileSystem fileSystem;
-    const QString outFile = MakeOutputPath(sVideoFile(), OutputExtension(choices.format), choices.folder, fileSystem,
-                                           *m_services.messages);
-    ConvertVideo(choices, outFile);
+    const QString outFile =
+        MakeOutputPath(sVideoFile(), smart ? SmartCut::OutputExtension(sVideoFile()) : OutputExtension(choices.format),
+                       choices.folder, fileSystem, *m_services.messages);
+    if (smart)
+        SmartCutVideo(outFile);
+    else
+        ConvertVideo(choices, outFile);
+}
+
+void CutWorkflow::SmartCutVideo(const QString &outFile)
+{
+    setProgress({true, true, 0, m_progress.label, {}});
+    m_session->Stop();
+    m_cConvert.reset();
+    m_smartCut = std::make_unique<SmartCutJob>(m_services.messages, m_services.programDir);
+    connect(m_smartCut.get(), &SmartCutJob::Progress, this, [this](int iProgress) {
+        if (TaskRunning())
+            setProgress({m_progress.shown, false, iProgress, m_progress.label, m_progress.status});
+    });
+    // Where it cannot copy exactly, it says so and re-encodes the whole part.
+    connect(m_smartCut.get(), &SmartCutJob::CurrentStatus, this, [this](const QString &status) {
+        if (status.startsWith(SmartCut::kReEncodeStatus.left(24)))
+            setProgress({m_progress.shown, m_progress.busy, m_progress.value, m_progress.label, status});
+    });
+    const double start = m_exactMarks ? m_selectStart : RoundHalfEven(m_selectStart);
+    const double end = m_exactMarks ? m_selectEnd : RoundHalfEven(m_selectEnd);
+    m_smartCut->setInputFile(sVideoFile());
+    m_smartCut->setOutputFile(outFile);
+    m_smartCut->setStart(start);
+    m_smartCut->setLength(end - start);
+    m_smartCut->StartConversion();
+    setProgress({m_progress.shown, false, m_progress.value, m_progress.label, m_progress.status});
 }
 
 void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile)
 {
     // Until the encoder reports its first time, which may take long when the
     // start mark lies late in the file, show that it is working.
-    setProgress({true, true, 0, m_progress.label});
+    setProgress({true, true, 0, m_progress.label, {}});
     m_session->Stop();
 
+    m_smartCut.reset();
     m_cConvert = std::make_unique<CVideoConv>(m_services.messages, m_services.programDir);
     connect(m_cConvert.get(), &CVideoConv::Progress, this, [this](int iProgress) {
         if (TaskRunning())
-            setProgress({m_progress.shown, m_progress.busy, iProgress, m_progress.label});
+            setProgress({m_progress.shown, m_progress.busy, iProgress, m_progress.label, {}});
     });
 
     const qint32 selectStart = RoundHalfEven(m_selectStart);
@@ -238,7 +286,7 @@ void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile
     if (parameters.isEmpty()) {
         // No options means no cut: the encoder would convert the whole file
         // with whatever it defaults to.
-        setProgress({false, false, 0, m_progress.label});
+        setProgress({false, false, 0, m_progress.label, {}});
         return;
     }
     m_cConvert->setInputFile(sVideoFile());
@@ -249,7 +297,7 @@ void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile
     m_cConvert->setExactMarks(m_exactMarks);
     m_cConvert->setFastSeek(choices.fastSeek);
     m_cConvert->StartConversion();
-    setProgress({m_progress.shown, false, m_progress.value, m_progress.label});
+    setProgress({m_progress.shown, false, m_progress.value, m_progress.label, {}});
 }
 
 void CutWorkflow::Close()
@@ -260,8 +308,7 @@ void CutWorkflow::Close()
         m_closing = true;
         if (m_listStop)
             m_listStop();
-        if (m_cConvert)
-            m_cConvert->StopConversion();
+        stopJob();
     }
     m_session->Close();
 }

@@ -13,6 +13,7 @@
 #include <optional>
 
 class CVideoConv;
+class SmartCutJob;
 class PreviewSession;
 class SavedSettings;
 class SettingsControls;
@@ -39,6 +40,7 @@ struct TaskProgress
     bool busy = false; // the encoder has not reported a time yet
     int value = 0;
     QString label;
+    QString status; // what the task says of itself, as an exact cut that re-encodes
 };
 
 // The choices on the window's option controls when Start is pressed.
@@ -128,6 +130,9 @@ private:
     bool checkSelection() const;
     void mark(double &mark, qint32 value);
     void RunConversionTask(const CutChoices &choices);
+    bool smartCutChosen(const FormatPanelSnapshot &format) const;
+    void SmartCutVideo(const QString &outFile);
+    void stopJob();
     void ConvertVideo(const CutChoices &choices, const QString &outFile);
 
     WindowServices m_services;
@@ -142,6 +147,7 @@ private:
     bool m_exactMarks = false;
 
     std::unique_ptr<CVideoConv> m_cConvert;
+    std::unique_ptr<SmartCutJob> m_smartCut;
     TaskState m_state = TaskState::Idle;
     TaskProgress m_progress;
     std::optional<CutChoices> m_pendingStart; // Start pressed while a stopped task winds down

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QProcess>
 #include <QTimer>
 
 #include <functional>
@@ -61,6 +62,8 @@ private slots:
     void commandLineFile_data();
     void commandLineFile();
     void keyboardShortcuts();
+    void smartCutFromTheWindow_data();
+    void smartCutFromTheWindow();
 
 private:
     // A window whose program folder holds the shipped catalogues and the fake
@@ -414,6 +417,65 @@ void TestCutFlow::keyboardShortcuts()
     QTest::keyClick(window.get(), Qt::Key_I);
     QCOMPARE(slider->SelectStart(), 2);
     QCOMPARE(fakes.messages.messages.size(), 0);
+}
+
+void TestCutFlow::smartCutFromTheWindow_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("encoder"); // how the source is made
+    QTest::addColumn<QString>("output"); // the source's container where it can, named as any cut
+    QTest::addColumn<bool>("fellBack");
+    QTest::newRow("H.264 with B-frames: copied in the middle")
+        << u"gop.mp4"_s << QStringList{u"-c:v"_s, u"libx264"_s, u"-g"_s, u"25"_s, u"-bf"_s, u"2"_s} << u"gop_Converted.mp4"_s << false;
+    QTest::newRow("MPEG-2: re-encoded, and it says so")
+        << u"old.mpg"_s << QStringList{u"-c:v"_s, u"mpeg2video"_s, u"-g"_s, u"12"_s} << u"old.mkv"_s << true;
+}
+
+void TestCutFlow::smartCutFromTheWindow()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, encoder);
+    QFETCH(QString, output);
+    QFETCH(bool, fellBack);
+    const QString clip = m_dir.filePath(source);
+    QProcess make;
+    make.start(TestSupport::systemFfmpeg(), QStringList{u"-v"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
+                                                       u"testsrc2=size=160x90:rate=25:duration=5"_s}
+                                                + encoder + QStringList{clip});
+    QVERIFY(make.waitForFinished(60000) && make.exitCode() == 0);
+
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    child<CheckBox>(*window, u"chkExactMarks"_s)->setValue(1);
+    load(*window, fakes, clip);
+    press(*window, "cmdPlay"); // pause
+    // Marks off the keyframes: 1.12 s to 3.92 s, 70 frames.
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    for (const auto &[second, frames, button] : {std::tuple{1, 3, "cmdStartSelect"}, std::tuple{4, -2, "cmdEndSelect"}}) {
+        slider->SetValue(second);
+        emit slider->MouseUp(1, 0, 0, 0);
+        QTRY_COMPARE(fakes.previewScript.seeks.value(fakes.previewScript.seeks.size() - 1), double(second));
+        for (int i = 0; i < std::abs(frames); ++i)
+            QTest::keyClick(window.get(), frames > 0 ? Qt::Key_Period : Qt::Key_Comma);
+        press(*window, button);
+    }
+    FormatPanel &format = window->formatPanel();
+    format.selectIndex(format.controls().cmbCategory, format.controls().cmbCategory->findText(u"Keep original"_s));
+    format.selectIndex(format.controls().cmbOutVCodec,
+                       format.controls().cmbOutVCodec->findText(u"Original quality, exact cut (smart)"_s));
+    child<OptionButton>(*window, u"optSameFolder"_s)->setValue(true);
+    press(*window, "cmdConvert");
+
+    QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
+    const QString out = m_dir.filePath(output);
+    QVERIFY2(QFile::exists(out), qPrintable(QDir(m_dir.path()).entryList().join(u' ')));
+    const QByteArray frames = TestSupport::ffprobe({u"-v"_s, u"error"_s, u"-count_frames"_s, u"-select_streams"_s,
+                                                   u"v:0"_s, u"-show_entries"_s, u"stream=nb_read_frames"_s, u"-of"_s,
+                                                   u"csv=p=0"_s},
+                                                  out);
+    QCOMPARE(frames.trimmed().toInt(), 70);
+    QCOMPARE(child<QLabel>(*window, u"lblProgress"_s)->text().contains(u"re-encoding"_s), fellBack);
+    QVERIFY(QDir(m_dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty()); // no temporary folder left
 }
 
 QTEST_MAIN(TestCutFlow)
