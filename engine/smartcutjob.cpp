@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -57,6 +58,7 @@ struct SmartCutJob::Step
     QString output;
     double seconds = 0; // the length the encoder's time= counts towards
     double weight = 0;
+    bool fastSeek = true;
 };
 
 SmartCutJob::SmartCutJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
@@ -187,7 +189,7 @@ SmartCutJob::Outcome SmartCutJob::run()
         QList<PartFile> parts;
         if (m_plan.head.frames > 0) {
             steps.append({QStringLiteral("Re-encoding up to the first keyframe..."),
-                          partEncodeOptions(video, m_plan.head), m_work->filePath(QStringLiteral("head.ts")),
+                          partEncodeOptions(video, m_plan.head, m_inputFile), m_work->filePath(QStringLiteral("head.ts")),
                           m_plan.head.frames * frame, m_plan.head.frames * kEncodeCost});
             parts.append({QStringLiteral("head.ts"), m_plan.head.frames});
         }
@@ -197,8 +199,9 @@ SmartCutJob::Outcome SmartCutJob::run()
         parts.append({QStringLiteral("middle.ts"), m_plan.middle.frames});
         if (m_plan.tail.frames > 0) {
             steps.append({QStringLiteral("Re-encoding after the last keyframe..."),
-                          partEncodeOptions(video, m_plan.tail), m_work->filePath(QStringLiteral("tail.ts")),
-                          m_plan.tail.frames * frame, m_plan.tail.frames * kEncodeCost});
+                          partEncodeOptions(video, m_plan.tail, m_inputFile),
+                          m_work->filePath(QStringLiteral("tail.ts")), m_plan.tail.frames * frame,
+                          m_plan.tail.frames * kEncodeCost, !m_plan.tail.fromKeyframe});
             parts.append({QStringLiteral("tail.ts"), m_plan.tail.frames});
         }
         const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
@@ -253,7 +256,7 @@ bool SmartCutJob::runStep(const Step &step)
     conversion.setOutputFile(step.output);
     conversion.setFileTimeLength(float(step.seconds));
     conversion.setParametrs(step.parametrs);
-    conversion.setFastSeek(true);
+    conversion.setFastSeek(step.fastSeek);
     m_stepWeight = step.weight;
     connect(&conversion, &CVideoConv::Progress, this,
             [this](int percent) { reportProgress(std::clamp(percent, 0, 100) / 100.0); });

@@ -312,6 +312,10 @@ Plan planCut(const Probe &probe, double start, double length)
                             .arg(video.profile, video.pixelFormat));
     if (video.width % 2 || video.height % 2)
         return reEncode(QStringLiteral("its frame size is odd"));
+    // The parts are encoded to reorder exactly as deep as the source (see
+    // partEncodeOptions); the encoders' presets reach two frames.
+    if (video.reorderDepth > 2)
+        return reEncode(QStringLiteral("it reorders frames deeper than the encoder can match"));
     for (qsizetype i = 1; i < count; ++i)
         if (std::abs(shownAt(i) - shownAt(i - 1) - duration) > wobble)
             return reEncode(QStringLiteral("its frame rate varies"));
@@ -361,22 +365,28 @@ Plan planCut(const Probe &probe, double start, double length)
     // late lands on this keyframe whatever the rounding.
     plan.middle = {shownAt(copyFrom) + duration / 4, int(copyTo - copyFrom)};
     const int tailFrames = int(last + 1 - copyTo);
-    plan.tail = {tailFrames > 0 ? decodeSeek(shownAt(copyTo), duration) : 0.0, tailFrames};
+    plan.tail = {tailFrames > 0 ? shownAt(copyTo) + duration / 4 : 0.0, tailFrames, true};
     return plan;
 }
 
-QString partEncodeOptions(const VideoStream &video, const Span &span)
+QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath)
 {
-    QString options = QStringLiteral("-ss ") + seconds(span.seek)
-                      + QStringLiteral(" -map 0:v:0 -an -sn -dn -frames:v %1 -fps_mode passthrough").arg(span.frames)
-                      + aspectFilter(video);
+    // Exact seeking drops the frames before the seek, which for a seek just
+    // past a keyframe would be the keyframe itself.
+    QString options = QStringLiteral("-ss ") + seconds(span.seek);
+    if (span.fromKeyframe)
+        options = QStringLiteral("-noaccurate_seek ") + options + QStringLiteral(" -i ")
+                  + EncoderCommand::quoteArgument(sourcePath) + QStringLiteral(" -map 1:v:0");
+    else
+        options += QStringLiteral(" -map 0:v:0");
+    options += QStringLiteral(" -an -sn -dn -frames:v %1 -fps_mode passthrough").arg(span.frames) + aspectFilter(video);
     const QString profile = encoderProfile(video);
     const QString level = levelText(video);
     const QString pixelFormat = video.pixelFormat == u"yuvj420p" ? QStringLiteral("yuv420p") : video.pixelFormat;
-    // The parts must reorder no deeper than the copied middle: its first
-    // frames are decoded before the head's last ones are shown otherwise.
+    // The parts reorder as deeply as the copied middle; otherwise the decode
+    // times step back where a part meets it.
     if (video.codec == u"h264") {
-        options += QStringLiteral(" -c:v libx264 -preset fast -crf 17 -profile:v ") + profile;
+        options += QStringLiteral(" -c:v libx264 -preset veryfast -crf 17 -profile:v ") + profile;
         if (!level.isEmpty())
             options += QStringLiteral(" -level:v ") + level;
         options += QStringLiteral(" -g %1").arg(span.frames + 1);
@@ -388,7 +398,7 @@ QString partEncodeOptions(const VideoStream &video, const Span &span)
             params += QStringLiteral(":level-idc=") + level;
         if (video.reorderDepth < 2)
             params += QStringLiteral(":bframes=%1").arg(video.reorderDepth);
-        options += QStringLiteral(" -c:v libx265 -preset fast -crf 20 -profile:v ") + profile
+        options += QStringLiteral(" -c:v libx265 -preset veryfast -crf 20 -profile:v ") + profile
                    + QStringLiteral(" -x265-params ") + params;
     }
     return options + QStringLiteral(" -pix_fmt ") + pixelFormat + colourOptions(video)

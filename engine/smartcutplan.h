@@ -82,6 +82,9 @@ struct Span
 {
     double seek = 0;
     int frames = 0;
+    // Starts on a clean keyframe: the seek lands on it, a quarter frame late,
+    // and decoding starts there instead of a whole group of pictures earlier.
+    bool fromKeyframe = false;
 };
 
 struct Plan
@@ -106,7 +109,9 @@ Plan planCut(const Probe &probe, double start, double length);
 
 // Options for CVideoConv with fast seek on (its "-ss" goes before the input).
 // The head or tail: the source's codec with matching settings, into MPEG-TS.
-QString partEncodeOptions(const VideoStream &video, const Span &span);
+// A span from a keyframe opens the source again as a second input, since the
+// seek that keeps the keyframe is an input option; run it with fast seek off.
+QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath);
 // The middle: packets copied from the keyframe on, counted, into MPEG-TS.
 QString middleCopyOptions(const Span &span);
 // The concat demuxer's list of the parts (names relative to the list's folder).

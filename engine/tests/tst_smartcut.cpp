@@ -14,8 +14,8 @@
 namespace {
 
 constexpr int kFps = 25;
-constexpr int kGop = 50;    // a keyframe every 2 s
-constexpr int kFrames = 200; // 8 s
+constexpr int kGop = 25;     // a keyframe every second
+constexpr int kFrames = 100; // 4 s
 constexpr int kWidth = 160;
 constexpr int kHeight = 90;
 constexpr qsizetype kFrameBytes = kWidth * kHeight * 3 / 2;
@@ -90,12 +90,12 @@ void TestSmartCut::initTestCase()
     const QString x265 = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0:log-level=error").arg(kGop);
     const QList<std::pair<QString, QStringList>> sources{
         {"h264 b-frames.mp4",
-         {"-c:v", "libx264", "-g", "50", "-keyint_min", "50", "-sc_threshold", "0", "-c:a", "aac"}},
+         {"-c:v", "libx264", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0", "-c:a", "aac"}},
         {"h264 no b-frames.mkv",
-         {"-c:v", "libx264", "-bf", "0", "-g", "50", "-keyint_min", "50", "-sc_threshold", "0", "-c:a", "aac"}},
+         {"-c:v", "libx264", "-bf", "0", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0", "-c:a", "aac"}},
         {"hevc.mp4", {"-c:v", "libx265", "-x265-params", x265 + ":open-gop=0", "-c:a", "aac"}},
         {"hevc open.mkv", {"-c:v", "libx265", "-x265-params", x265, "-c:a", "aac"}},
-        {"mpeg2.mpg", {"-c:v", "mpeg2video", "-g", "50", "-bf", "2", "-q:v", "4", "-c:a", "mp2"}}};
+        {"mpeg2.mpg", {"-c:v", "mpeg2video", "-g", "25", "-bf", "2", "-q:v", "4", "-c:a", "mp2"}}};
     for (const auto &[name, options] : sources) {
         const QString path = m_dir.filePath(name);
         int code = 0;
@@ -118,22 +118,22 @@ void TestSmartCut::cut_data()
 
     const QString b = "h264 b-frames.mp4";
     const QString noB = "h264 no b-frames.mkv";
-    QTest::newRow("B-frames, on a keyframe") << b << 50 << 60 << false << "";
-    QTest::newRow("B-frames, a frame before a keyframe") << b << 49 << 102 << false << "";
-    QTest::newRow("B-frames, a frame after a keyframe") << b << 51 << 100 << false << "";
-    QTest::newRow("B-frames, from 0") << b << 0 << 75 << false << "";
-    QTest::newRow("B-frames, to the end") << b << 120 << 80 << false << "";
-    QTest::newRow("B-frames, inside one group") << b << 60 << 20 << true << "";
-    QTest::newRow("no B-frames, a frame before a keyframe") << noB << 99 << 52 << false << "";
-    QTest::newRow("no B-frames, whole seconds") << noB << 25 << 100 << false << "";
-    QTest::newRow("HEVC, a frame before a keyframe") << "hevc.mp4" << 49 << 102 << false << "";
-    QTest::newRow("HEVC, a frame after a keyframe to the end") << "hevc.mp4" << 51 << 149 << false << "";
-    QTest::newRow("HEVC with open GOPs") << "hevc open.mkv" << 30 << 100 << true << "";
-    QTest::newRow("MPEG-2") << "mpeg2.mpg" << 30 << 100 << true << "";
+    QTest::newRow("B-frames, on a keyframe") << b << 25 << 35 << false << "";
+    QTest::newRow("B-frames, a frame before a keyframe") << b << 24 << 52 << false << "";
+    QTest::newRow("B-frames, a frame after a keyframe") << b << 26 << 50 << false << "";
+    QTest::newRow("B-frames, from 0") << b << 0 << 37 << false << "";
+    QTest::newRow("B-frames, to the end") << b << 70 << 30 << false << "";
+    QTest::newRow("B-frames, inside one group") << b << 30 << 10 << true << "";
+    QTest::newRow("no B-frames, a frame before a keyframe") << noB << 49 << 27 << false << "";
+    QTest::newRow("no B-frames, whole seconds") << noB << 25 << 50 << false << "";
+    QTest::newRow("HEVC, a frame before a keyframe") << "hevc.mp4" << 24 << 52 << false << "";
+    QTest::newRow("HEVC, a frame after a keyframe to the end") << "hevc.mp4" << 26 << 74 << false << "";
+    QTest::newRow("HEVC with open GOPs") << "hevc open.mkv" << 10 << 60 << true << "";
+    QTest::newRow("MPEG-2") << "mpeg2.mpg" << 10 << 60 << true << "";
     for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
                              "Joining", "Exact cut by re-encoding"}) {
         const bool whole = QByteArray(step).startsWith("Exact");
-        QTest::addRow("Stop: %s", step) << b << 49 << (whole ? 20 : 102) << whole << step;
+        QTest::addRow("Stop: %s", step) << b << (whole ? 30 : 24) << (whole ? 10 : 52) << whole << step;
     }
 }
 
