@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace SmartCut {
@@ -158,7 +159,7 @@ QString proberFileName()
 
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile)
 {
-    QString encoder = EncoderCommand::encoderPath(sProgramDir);
+    const QString encoder = EncoderCommand::encoderPath(sProgramDir);
     const QString prober = QDir::toNativeSeparators(
         QFileInfo(QDir::fromNativeSeparators(encoder)).dir().filePath(proberFileName()));
     return EncoderCommand::quoteArgument(prober)
@@ -273,15 +274,16 @@ Plan planCut(const Probe &probe, double start, double length)
     }
     const auto shownAt = [&shown](qsizetype i) { return shown.at(size_t(i)); };
 
-    double lastKey = -1;
+    std::optional<double> lastKey; // keyframes come in time order here
     double longestGroup = 0;
     for (qsizetype i = 0; i < count; ++i) {
         const qsizetype decodeIndex = order.at(size_t(i));
         if (!packets.at(decodeIndex).key || !packets.at(decodeIndex).hasPts)
             continue;
-        if (lastKey >= 0)
-            longestGroup = std::max(longestGroup, shownAt(i) - lastKey);
-        lastKey = shownAt(i);
+        const double time = packets.at(decodeIndex).pts;
+        if (lastKey)
+            longestGroup = std::max(longestGroup, time - *lastKey);
+        lastKey = time;
     }
     plan.seekMargin = (longestGroup > 0 ? longestGroup : 10.0) + 1.0;
 
