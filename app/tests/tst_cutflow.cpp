@@ -473,7 +473,7 @@ void TestCutFlow::smartCutFromTheWindow()
                                                    u"v:0"_s, u"-show_entries"_s, u"stream=nb_read_frames"_s, u"-of"_s,
                                                    u"csv=p=0"_s},
                                                   out);
-    QCOMPARE(frames.trimmed().toInt(), 70);
+    QCOMPARE(frames.trimmed().split(',').value(0).toInt(), 70); // side data may follow a comma
     QCOMPARE(child<QLabel>(*window, u"lblProgress"_s)->text().contains(u"re-encoding"_s), fellBack);
     QVERIFY(QDir(m_dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty()); // no temporary folder left
 }
