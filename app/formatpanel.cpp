@@ -1,9 +1,11 @@
 #include "formatpanel.h"
 
 #include "controls.h"
+#include "encodercommand.h"
 #include "formatchoice.h"
 #include "keyfilters.h"
 #include "messagesink.h"
+#include "smartcutplan.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -176,7 +178,22 @@ bool FormatPanel::checkBeforeClose()
 
 void FormatPanel::UpdateFormatDescription()
 {
-    m_c.lblFormat->setText(FormatDescription(snapshot()));
+    const FormatPanelSnapshot panel = snapshot();
+    m_c.lblFormat->setText(FormatDescription(panel));
+    // A copy of the video starts at a keyframe, so exact marks cannot hold;
+    // the smart cut re-encodes the ends and keeps them.
+    const auto options = AssembleParamaters(panel, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
+                                            m_codecs.CodecCount, 0, 1);
+    const bool copies = std::holds_alternative<QString>(options)
+                        && EncoderCommand::copiesVideoStream(std::get<QString>(options))
+                        && !SmartCut::IsSmartCutPreset(std::get<QString>(options));
+    m_c.lblFormat->setToolTip(m_exactMarks && copies ? kCopyCutsAtKeyframes : QString());
+}
+
+void FormatPanel::setExactMarks(bool exact)
+{
+    m_exactMarks = exact;
+    UpdateFormatDescription();
 }
 
 FormatPanelSnapshot FormatPanel::snapshot() const

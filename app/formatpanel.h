@@ -75,7 +75,10 @@ public:
     // The checks of "Save && Close": false (after a warning) when a custom
     // text field is empty.
     bool checkBeforeClose();
+    // The summary; with exact marks on, its tool tip warns when the format
+    // copies the video and so cuts at keyframes.
     void UpdateFormatDescription();
+    void setExactMarks(bool exact);
 
     FormatPanelSnapshot snapshot() const;
     bool fastSeek() const;
@@ -87,4 +90,9 @@ private:
     const PresetsLoad &m_presets;
     const CodecsLoad &m_codecs;
     MessageSink &m_messages;
+    bool m_exactMarks = false;
 };
+
+inline const QString kCopyCutsAtKeyframes =
+    QStringLiteral("This format copies the video, so the cut starts at the keyframe before the start mark, "
+                   "not on the marked frame. Choose a format that re-encodes for an exact cut.");

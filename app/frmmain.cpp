@@ -150,6 +150,8 @@ void frmMain::wireControls()
             &CutWorkflow::setShutdownAfterTask);
     connect(control<CheckBox>("chkExactMarks"), &QAbstractButton::toggled, m_flow.get(),
             &CutWorkflow::setExactMarks);
+    connect(control<CheckBox>("chkExactMarks"), &QAbstractButton::toggled, m_format.get(),
+            &FormatPanel::setExactMarks);
 }
 
 void frmMain::wireWorkflow()
