@@ -80,9 +80,11 @@ void BuildWindowControls(QWidget &window)
     window.setObjectName(u"frmMain"_s);
     window.setWindowTitle(u"Aurelith"_s);
     initAppResources();
+    // Read as PNG by name: QIcon::addFile would first probe every image
+    // format plugin, a cost paid at each start-up.
     QIcon icon;
     for (const char *size : {"32", "64", "128"})
-        icon.addFile(u":/snipora/icon-%1.png"_s.arg(QLatin1StringView(size)));
+        icon.addPixmap(QPixmap(u":/snipora/icon-%1.png"_s.arg(QLatin1StringView(size)), "PNG"));
     window.setWindowIcon(icon);
     window.setAttribute(Qt::WA_QuitOnClose);
     QFont small = window.font();
@@ -97,8 +99,8 @@ void BuildWindowControls(QWidget &window)
         // own speaks for itself (and follows every change), its role goes
         // into the description; only controls without a text get a name.
         if (speaksItsText(spec)) {
-            if (spec.accessible)
-                widget->setAccessibleDescription(QString::fromUtf8(spec.accessible));
+            if (const QString role = accessibleRoleOf(spec); !role.isEmpty())
+                widget->setAccessibleDescription(role);
         } else {
             widget->setAccessibleName(accessibleNameOf(spec));
         }
@@ -122,6 +124,18 @@ void BuildWindowControls(QWidget &window)
             f.setPixelSize(pixelSize);
         label(name)->setFont(f);
     };
+    // A caption "lblXCaption" labels its box "cmbX" or "txtX": a screen reader
+    // names a list by its caption, since it reads the list's value as its text.
+    for (QLabel *caption : window.findChildren<QLabel *>()) {
+        const QString name = caption->objectName();
+        if (!name.startsWith(u"lbl"_s) || !name.endsWith(u"Caption"_s))
+            continue;
+        const QString stem = name.mid(3, name.size() - 10);
+        for (const QString &prefix : {u"cmb"_s, u"txt"_s}) {
+            if (auto *box = window.findChild<QWidget *>(prefix + stem))
+                caption->setBuddy(box);
+        }
+    }
     emphasise("lblProduct", 22);
     for (const char *name : {"lblVideoOptions", "lblAudioOptions", "lblFormatCaption", "lblFolderCaption", "lblProgress"})
         emphasise(name, 0);
@@ -130,7 +144,7 @@ void BuildWindowControls(QWidget &window)
     for (const char *name : {"lblTime", "lblStartSelect", "lblEndSelect"})
         label(name)->setAlignment(Qt::AlignCenter);
     window.findChild<Slider *>(u"Slider"_s)->ReadProperties(sliderDesignData());
-    label("imgAbout")->setPixmap(QIcon(u":/snipora/icon-128.png"_s).pixmap(twipsToPixels(960)));
+    label("imgAbout")->setPixmap(QIcon(QPixmap(u":/snipora/icon-128.png"_s, "PNG")).pixmap(twipsToPixels(960)));
 }
 
 std::unique_ptr<QLockFile> MarkRunningInstance(const QString &folder)

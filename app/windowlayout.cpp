@@ -199,6 +199,16 @@ bool speaksItsText(const ControlSpec &spec)
     }
 }
 
+QString accessibleRoleOf(const ControlSpec &spec)
+{
+    if (!spec.accessible)
+        return {};
+    const QString role = QString::fromUtf8(spec.accessible);
+    QString caption = QString::fromUtf8(spec.caption ? spec.caption : "");
+    caption.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return role == caption ? QString() : role;
+}
+
 QString accessibleNameOf(const ControlSpec &spec)
 {
     if (spec.accessible)

@@ -47,6 +47,11 @@ const ControlSpec *findControlSpec(QStringView name);
 // ("!", "X") is no such text: those keep their fixed names.
 bool speaksItsText(const ControlSpec &spec);
 
+// The role a control's text speaks for, as its accessible description; empty
+// where the row gives none or only repeats the caption (the tool tip then
+// describes the control).
+QString accessibleRoleOf(const ControlSpec &spec);
+
 // The accessible name a control gets: its own when given, else its caption
 // without the accelerator ampersands and a trailing colon.
 QString accessibleNameOf(const ControlSpec &spec);

@@ -53,9 +53,11 @@ QStringList misheard(QWidget &window)
         const QString expected = glyph ? QString::fromUtf8(spec.toolTip) : visibleText(widget);
         if (heard != expected)
             wrong << u"%1: heard '%2', shows '%3'"_s.arg(QLatin1StringView(spec.name), heard, expected);
-        if (speaksItsText(spec) && spec.accessible
-            && iface->text(QAccessible::Description) != QString::fromUtf8(spec.accessible))
+        const QString role = accessibleRoleOf(spec);
+        if (speaksItsText(spec) && !role.isEmpty() && iface->text(QAccessible::Description) != role)
             wrong << u"%1: lost its role"_s.arg(QLatin1StringView(spec.name));
+        if (speaksItsText(spec) && iface->text(QAccessible::Description) == heard && spec.toolTip)
+            wrong << u"%1: says its name twice instead of its tool tip"_s.arg(QLatin1StringView(spec.name));
     }
     return wrong;
 }
