@@ -1,18 +1,15 @@
 // Window benchmark: prints figures, asserts nothing.
-//  1. Start-up: the snipora program launched with the shipped catalogues and a
-//     saved settings file, to its window up (median of 10).
-//  2. Loading: from choosing a 1080p H.264 file to its first preview frame
+// (Start-up against a bare window: bench_startup.)
+//  1. Loading: from choosing a 1080p H.264 file to its first preview frame
 //     painted (median of 5).
-//  3. Responsiveness: the largest gap between 10 ms timer ticks while a cut
+//  2. Responsiveness: the largest gap between 10 ms timer ticks while a cut
 //     started from the window runs.
-//  4. Overhead: a cut from the window against the same encoder command run
+//  3. Overhead: a cut from the window against the same encoder command run
 //     directly, interleaved, median of each.
 #include "controls.h"
-#include "cregister.h"
 #include "cvideoconv.h"
 #include "fakeservices.h"
 #include "formatpanel.h"
-#include "savedsettings.h"
 #include "slider.h"
 #include "videoarea.h"
 
@@ -35,51 +32,6 @@ double median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t mid = values.size() / 2;
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
-}
-
-QString reportValue(const QString &reportFile, const QString &name)
-{
-    QFile file(reportFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(QByteArray(name.toUtf8() + '=')))
-            return QString::fromUtf8(line.mid(name.size() + 1));
-    }
-    return {};
-}
-
-void startUp(const QTemporaryDir &temp)
-{
-    // A saved settings file where the program looks for it.
-    const QString config = temp.filePath(u"config"_s);
-    const FolderSettingsStoreLocation store(config + u"/Snipora"_s);
-    QDir().mkpath(store.storeFolder());
-    const CRegister reg(store);
-    reg.REGSaveSetting(kSettingsRoot, kSettingsKeyPath, u"cmbCategory"_s, u"2"_s);
-    reg.REGSaveSetting(kSettingsRoot, kSettingsKeyPath, u"txtOutPath"_s, temp.filePath(u"out"_s));
-
-    std::vector<double> shown, wall;
-    const QString report = temp.filePath(u"ready.txt"_s);
-    for (int run = 0; run < 10; ++run) {
-        QFile::remove(report);
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"XDG_CONFIG_HOME"_s, config);
-        env.insert(u"SNIPORA_READY_REPORT"_s, report);
-        if (!env.contains(u"QT_QPA_PLATFORM"_s))
-            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        program.setProcessEnvironment(env);
-        QElapsedTimer clock;
-        clock.start();
-        program.start(TestSupport::programDir() + u"/snipora"_s, {});
-        program.waitForFinished(30000);
-        wall.push_back(clock.nsecsElapsed() / 1e6);
-        shown.push_back(reportValue(report, u"shown_ms"_s).toDouble());
-    }
-    std::printf("start-up to window shown: median %.0f ms (from the process's start; target < 300 ms); "
-                "launch to exit %.0f ms\n",
-                median(shown), median(wall));
 }
 
 void firstFrame(const QTemporaryDir &temp)
@@ -196,7 +148,6 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QTemporaryDir temp;
-    startUp(temp);
     firstFrame(temp);
     cutFigures(temp);
     return 0;
