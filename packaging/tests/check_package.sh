@@ -18,7 +18,7 @@ app_id=org.tessaly.Snipora
 help_pages="$(sed -n '/^\[FILES\]/,/^\[/p' "$source/help/Help.hhp" | grep -v '^\[' | tr -d '\r' | sed '/^$/d')"
 {
     echo "usr/bin/snipora"
-    for f in snipora presets.xml codecs.xml Help.chm ffmpeg; do echo "usr/lib/snipora/$f"; done
+    for f in snipora presets.xml codecs.xml Help.chm ffmpeg ffprobe; do echo "usr/lib/snipora/$f"; done
     for page in $help_pages; do echo "usr/lib/snipora/help/$page"; done
     echo "usr/share/applications/$app_id.desktop"
     echo "usr/share/metainfo/$app_id.metainfo.xml"
@@ -41,6 +41,7 @@ lib="$ROOT/usr/lib/snipora"
 [ "$(readlink "$ROOT/usr/bin/snipora")" = "../lib/snipora/snipora" ] \
     || fail "usr/bin/snipora links to '$(readlink "$ROOT/usr/bin/snipora")'"
 [ "$(readlink "$lib/ffmpeg")" = "../../bin/ffmpeg" ] || fail "the ffmpeg link points to '$(readlink "$lib/ffmpeg")'"
+[ "$(readlink "$lib/ffprobe")" = "../../bin/ffprobe" ] || fail "the ffprobe link points to '$(readlink "$lib/ffprobe")'"
 [ -f "$lib/snipora" ] && [ ! -L "$lib/snipora" ] && [ -x "$lib/snipora" ] || fail "the program is not an executable file"
 
 # ---- the program folder's data, byte for byte
