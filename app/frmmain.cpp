@@ -48,7 +48,7 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
         m_slider->hide();
         m_slider->show();
     });
-    m_flow->session().setVideoOutput(m_picVideoWindow->videoSink());
+    m_flow->session().setVideoOutput([area = m_picVideoWindow] { return area->videoSink(); });
     m_cutList = std::make_unique<CutListPanel>(*this, m_services, *m_flow, *m_panels, [this] { return cutChoices(); });
 
     // Start-up, in an order the rest relies on: the lists are filled before
@@ -140,8 +140,7 @@ void frmMain::wireControls()
     clicked("cmdStop", [this] { m_flow->session().Stop(); });
     connect(m_slider, &Slider::MouseUp, this, &frmMain::Slider_MouseUp);
     // A paused preview shows a sought frame only once it is decoded.
-    connect(m_picVideoWindow->videoSink(), &QVideoSink::videoFrameChanged, &m_flow->session(),
-            &PreviewSession::FrameShown);
+    connect(m_picVideoWindow, &VideoArea::videoFrameChanged, &m_flow->session(), &PreviewSession::FrameShown);
     clicked("cmdStartSelect", [this] { m_flow->MarkStart(m_slider->Value()); });
     clicked("cmdEndSelect", [this] { m_flow->MarkEnd(m_slider->Value()); });
     clicked("cmdDeleteSelect", [this] { m_flow->ResetMarks(); });
@@ -362,7 +361,7 @@ void frmMain::showTaskState(TaskState state)
 
 void frmMain::showProgress(const TaskProgress &progress)
 {
-    m_lblProgress->setText(progress.label);
+    m_lblProgress->setText(progress.status.isEmpty() ? progress.label : progress.label + u' ' + progress.status);
     m_lblProgress->setVisible(progress.shown);
     m_progress->setValue(progress.value);
     m_progress->setBusy(progress.busy);

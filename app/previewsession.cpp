@@ -76,7 +76,7 @@ void PreviewSession::LoadVideo(const QString &path, std::optional<double> probed
     m_preview->Release();
     const auto step = [this](PreviewStatus status) { return loadStep(int(status)); };
     if (!step(m_preview->RenderFile(path)) || !step(m_preview->SetVolume(0)) || !step(m_preview->SetBalance(0))
-        || !step(m_preview->SetVideoOutput(m_sink)) || !step(m_preview->SetRate(1.0)))
+        || !step(m_preview->SetVideoOutput(m_sink ? m_sink() : nullptr)) || !step(m_preview->SetRate(1.0)))
         return;
     // Some streams (MPEG-TS among them) play but tell the preview no length;
     // the encoder's probe still knows it. Only a file neither can time fails.

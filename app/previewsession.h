@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -32,8 +33,9 @@ public:
     QString sVideoFile() const { return m_sVideoFile; }
     QString sTotalTime() const { return m_sTotalTime; }
     qint32 durationSeconds() const { return m_durationSeconds; }
-    // Where the preview's frames go; set once, before the first load.
-    void setVideoOutput(QVideoSink *sink) { m_sink = sink; }
+    // Where the preview's frames go; set once, before the first load. Asked
+    // for at the first load, since making a sink starts the media framework.
+    void setVideoOutput(std::function<QVideoSink *()> sink) { m_sink = std::move(sink); }
     PreviewEngine *engine() const { return m_preview.get(); }
 
     void PlayPause();
@@ -70,7 +72,7 @@ private:
 
     WindowServices m_services;
     std::unique_ptr<PreviewEngine> m_preview;
-    QVideoSink *m_sink = nullptr;
+    std::function<QVideoSink *()> m_sink;
     QTimer m_tmrVideo;
     bool m_bNoVideo = true;
     bool m_playing = false;

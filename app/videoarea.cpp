@@ -9,14 +9,22 @@
 
 VideoArea::VideoArea(QWidget *parent)
     : QWidget(parent)
-    , m_sink(new QVideoSink(this))
 {
     setObjectName(QStringLiteral("picVideoWindow"));
     setAcceptDrops(true);
     setCursor(Qt::ArrowCursor);
     // Every pixel is painted on each paint, so Qt need not clear the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    connect(m_sink, &QVideoSink::videoFrameChanged, this, &VideoArea::takeFrame);
+}
+
+QVideoSink *VideoArea::videoSink()
+{
+    if (!m_sink) {
+        m_sink = new QVideoSink(this);
+        connect(m_sink, &QVideoSink::videoFrameChanged, this, &VideoArea::takeFrame);
+        connect(m_sink, &QVideoSink::videoFrameChanged, this, &VideoArea::videoFrameChanged);
+    }
+    return m_sink;
 }
 
 void VideoArea::takeFrame(const QVideoFrame &frame)

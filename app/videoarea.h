@@ -18,7 +18,9 @@ class VideoArea final : public QWidget
 public:
     explicit VideoArea(QWidget *parent = nullptr);
 
-    QVideoSink *videoSink() const { return m_sink; }
+    // Made on the first call: a sink starts the media framework, which a
+    // window that never shows a video does without.
+    QVideoSink *videoSink();
     bool hasFrame() const { return m_frame.isValid(); }
     // Paints that drew a frame (not black) since construction.
     qint64 framesPainted() const { return m_framesPainted; }
@@ -29,6 +31,8 @@ public:
 
 signals:
     void filesDropped(const QStringList &localPaths);
+    // The sink got a frame (an empty one when the player stops or lets go).
+    void videoFrameChanged(const QVideoFrame &frame);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
