@@ -9,6 +9,7 @@
 #include "formatpanel.h"
 #include "helpopener.h"
 #include "panelslider.h"
+#include "previewkeys.h"
 #include "previewsession.h"
 #include "messagesink.h"
 #include "slider.h"
@@ -20,7 +21,6 @@
 #include "windowsettings.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -182,47 +182,7 @@ void frmMain::addShortcuts()
     bind(QKeySequence(Qt::CTRL | Qt::Key_Return), "cmdConvert");
     bind(QKeySequence(Qt::CTRL | Qt::Key_Enter), "cmdConvert");
     bind(QKeySequence(Qt::Key_A), "cmdAddToList");
-    // The preview keys reach the window when the control with the focus
-    // has no use for them; the slider's own arrows seek as well.
-    m_slider->installEventFilter(this);
-}
-
-bool frmMain::previewKey(int key)
-{
-    // The same guards as Play: no panel up, no task running.
-    if (!m_cmdPlay->isEnabled())
-        return false;
-    PreviewSession &session = m_flow->session();
-    switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-        m_slider->SetValue(std::clamp(m_slider->Value() + (key == Qt::Key_Left ? -1 : 1), m_slider->Min(),
-                                      m_slider->Max()));
-        session.SeekTo(m_slider->Value());
-        return true;
-    case Qt::Key_Comma: session.StepFrames(-1); return true;
-    case Qt::Key_Period: session.StepFrames(1); return true;
-    case Qt::Key_Home: session.SeekToEnd(false); return true;
-    case Qt::Key_End: session.SeekToEnd(true); return true;
-    default: return false;
-    }
-}
-
-void frmMain::keyPressEvent(QKeyEvent *event)
-{
-    if (event->modifiers() == Qt::NoModifier && previewKey(event->key()))
-        return;
-    QWidget::keyPressEvent(event);
-}
-
-bool frmMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_slider && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->modifiers() == Qt::NoModifier && previewKey(key->key()))
-            return true;
-    }
-    return QWidget::eventFilter(watched, event);
+    new PreviewKeys(*this, *m_slider, *m_cmdPlay, m_flow->session());
 }
 
 void frmMain::SetupWindow()

@@ -54,8 +54,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     template<typename T>
@@ -64,7 +62,6 @@ private:
     void wireControls();
     void wireWorkflow();
     void addShortcuts();
-    bool previewKey(int key);
 
     void SetupWindow();
     void DragWindow();

@@ -1,0 +1,46 @@
+#include "previewkeys.h"
+
+#include "previewsession.h"
+#include "slider.h"
+
+#include <QKeyEvent>
+
+#include <algorithm>
+
+PreviewKeys::PreviewKeys(QWidget &window, Slider &slider, const QWidget &guard, PreviewSession &session)
+    : QObject(&window)
+    , m_slider(slider)
+    , m_guard(guard)
+    , m_session(session)
+{
+    window.installEventFilter(this);
+    slider.installEventFilter(this);
+}
+
+bool PreviewKeys::press(int key)
+{
+    if (!m_guard.isEnabled())
+        return false;
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        m_slider.SetValue(std::clamp(m_slider.Value() + (key == Qt::Key_Left ? -1 : 1), m_slider.Min(), m_slider.Max()));
+        m_session.SeekTo(m_slider.Value());
+        return true;
+    case Qt::Key_Comma: m_session.StepFrames(-1); return true;
+    case Qt::Key_Period: m_session.StepFrames(1); return true;
+    case Qt::Key_Home: m_session.SeekToEnd(false); return true;
+    case Qt::Key_End: m_session.SeekToEnd(true); return true;
+    default: return false;
+    }
+}
+
+bool PreviewKeys::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() == Qt::NoModifier && press(key->key()))
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

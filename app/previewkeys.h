@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+
+class PreviewSession;
+class QWidget;
+class Slider;
+
+// The preview's keys: Left and Right seek a second, comma and period step a
+// frame, Home and End go to the first and last frame. They reach the window
+// when the control with the focus has no use for them, and the slider's own
+// arrows go the same way. guard is a control whose enabled state they follow
+// (Play: nothing while a panel is up or a task runs).
+class PreviewKeys final : public QObject
+{
+    Q_OBJECT
+
+public:
+    PreviewKeys(QWidget &window, Slider &slider, const QWidget &guard, PreviewSession &session);
+
+    // Acts on key; false when it is no preview key or the guard is off.
+    bool press(int key);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    Slider &m_slider;
+    const QWidget &m_guard;
+    PreviewSession &m_session;
+};
