@@ -88,6 +88,10 @@ CutListPanel::CutListPanel(QWidget &window, const WindowServices &services, CutW
     m_view->setModel(m_model.get());
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setUniformItemSizes(true);
+    // One line each, shortened in the middle where it is too long, so that
+    // the source and the state at the line's ends stay in view.
+    m_view->setTextElideMode(Qt::ElideMiddle);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->setGeometry(twipsToPixels(kListLeft), twipsToPixels(kListTop), twipsToPixels(kListWidth),
                         twipsToPixels(kListHeight));
     // Before the Run List button in the panel's tab order.

@@ -7,6 +7,8 @@
 #include "messagesink.h"
 #include "outputpath.h"
 #include "poweroff.h"
+#include "smartcutjob.h"
+#include "smartcutplan.h"
 #include "previewsession.h"
 #include "timetext.h"
 
@@ -87,8 +89,8 @@ void CutListRunner::stop()
     if (!m_running)
         return;
     m_stopRequested = true;
-    if (m_conv)
-        m_conv->StopConversion();
+    if (m_stopJob)
+        m_stopJob();
 }
 
 void CutListRunner::runEntry(int row, const QString &label)
@@ -97,23 +99,33 @@ void CutListRunner::runEntry(int row, const QString &label)
     m_flow.showListProgress({true, true, 0, label, {}});
     m_flow.session().Stop();
 
-    EntryMessages messages;
-    LocalFileSystem fileSystem;
-    const QString outFile =
-        MakeOutputPath(entry.sourcePath, OutputExtension(entry.format), entry.folder, fileSystem, messages);
-    if (!m_model.markRunning(row, outFile))
-        return;
     const PresetsLoad &presets = m_flow.presets();
     const CodecsLoad &codecs = m_flow.codecs();
+    // The smart cut's preset runs its own job and keeps the source's
+    // container where it can, as a single task does.
+    const auto smartOptions = AssembleParamaters(entry.format, presets.Presets, presets.PresetCount, codecs.Codecs,
+                                                 codecs.CodecCount, 0, 1);
+    const bool smart = std::holds_alternative<QString>(smartOptions)
+                       && SmartCut::IsSmartCutPreset(std::get<QString>(smartOptions));
+    EntryMessages messages;
+    LocalFileSystem fileSystem;
+    const QString outFile = MakeOutputPath(
+        entry.sourcePath, smart ? SmartCut::OutputExtension(entry.sourcePath) : OutputExtension(entry.format),
+        entry.folder, fileSystem, messages);
+    if (!m_model.markRunning(row, outFile))
+        return;
     const qint32 selectStart = RoundHalfEven(entry.selectStart);
     const qint32 selectEnd = RoundHalfEven(entry.selectEnd);
-    const QString parameters =
-        entry.exactMarks
-            ? GetParamaters(entry.format, presets.Presets, presets.PresetCount, codecs.Codecs, codecs.CodecCount,
-                            ExactSelection{entry.selectStart, entry.selectEnd}, messages)
-            : GetParamaters(entry.format, presets.Presets, presets.PresetCount, codecs.Codecs, codecs.CodecCount,
-                            selectStart, selectEnd, messages);
-    if (outFile.isEmpty() || parameters.isEmpty()) {
+    QString parameters;
+    if (!smart) {
+        parameters = entry.exactMarks ? GetParamaters(entry.format, presets.Presets, presets.PresetCount,
+                                                      codecs.Codecs, codecs.CodecCount,
+                                                      ExactSelection{entry.selectStart, entry.selectEnd}, messages)
+                                      : GetParamaters(entry.format, presets.Presets, presets.PresetCount,
+                                                      codecs.Codecs, codecs.CodecCount, selectStart, selectEnd,
+                                                      messages);
+    }
+    if (outFile.isEmpty() || (!smart && parameters.isEmpty())) {
         m_model.markFailed(messages.text().isEmpty() ? u"No free output file name."_s : messages.text());
         return;
     }
@@ -121,29 +133,49 @@ void CutListRunner::runEntry(int row, const QString &label)
         m_model.markStopped();
         return;
     }
-
-    CVideoConv conv(&messages, m_services.programDir);
-    connect(&conv, &CVideoConv::Progress, this, [this, label](int percent) {
+    const auto progress = [this, label](int percent) {
         if (!m_stopRequested)
             m_flow.showListProgress({true, false, percent, label, {}});
-    });
-    conv.setInputFile(entry.sourcePath);
-    conv.setOutputFile(outFile);
-    conv.setParametrs(parameters + u" -y"_s);
-    conv.setFileTimeLength(entry.exactMarks ? float(entry.selectEnd - entry.selectStart)
-                                            : float(qint64(selectEnd) - selectStart));
-    conv.setExactMarks(entry.exactMarks);
-    conv.setFastSeek(entry.fastSeek);
-    m_conv = &conv;
-    conv.StartConversion();
-    m_conv = nullptr;
+    };
 
-    switch (conv.LastResult()) {
-    case CVideoConv::Result::Completed:
+    bool completed = false;
+    bool stopped = false;
+    if (smart) {
+        SmartCutJob job(&messages, m_services.programDir);
+        connect(&job, &SmartCutJob::Progress, this, progress);
+        const double start = entry.exactMarks ? entry.selectStart : selectStart;
+        const double end = entry.exactMarks ? entry.selectEnd : selectEnd;
+        job.setInputFile(entry.sourcePath);
+        job.setOutputFile(outFile);
+        job.setStart(start);
+        job.setLength(end - start);
+        m_stopJob = [&job] { job.StopConversion(); };
+        job.StartConversion();
+        completed = job.LastResult().outcome == SmartCutJob::Outcome::Completed;
+        stopped = job.LastResult().outcome == SmartCutJob::Outcome::Stopped;
+    } else {
+        CVideoConv conv(&messages, m_services.programDir);
+        connect(&conv, &CVideoConv::Progress, this, progress);
+        conv.setInputFile(entry.sourcePath);
+        conv.setOutputFile(outFile);
+        conv.setParametrs(parameters + u" -y"_s);
+        conv.setFileTimeLength(entry.exactMarks ? float(entry.selectEnd - entry.selectStart)
+                                                : float(qint64(selectEnd) - selectStart));
+        conv.setExactMarks(entry.exactMarks);
+        conv.setFastSeek(entry.fastSeek);
+        m_stopJob = [&conv] { conv.StopConversion(); };
+        conv.StartConversion();
+        completed = conv.LastResult() == CVideoConv::Result::Completed;
+        stopped = conv.LastResult() == CVideoConv::Result::Stopped;
+    }
+    m_stopJob = nullptr;
+
+    if (completed) {
         m_model.markDone();
         m_flow.showListProgress({true, false, 100, label, {}});
-        break;
-    case CVideoConv::Result::Stopped: m_model.markStopped(); break;
-    default: m_model.markFailed(messages.text()); break;
+    } else if (stopped) {
+        m_model.markStopped();
+    } else {
+        m_model.markFailed(messages.text());
     }
 }

@@ -5,13 +5,14 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class CutListModel;
 class CutWorkflow;
-class CVideoConv;
 
 // Run List: the list's runnable entries one after another, each as a single
-// task runs its cut (a free output name, the format's options, fast seek, the
-// progress bar), from its own source and marks. The window's task state is
+// task runs its cut (a free output name, the format's options or the smart
+// cut, fast seek, the progress bar), from its own source and marks. The window's task state is
 // held for the whole run, so the window locks as for a task and its Stop and
 // Close reach the running cut. An entry's errors stay with the entry; one
 // message at the end counts what did not get done. No widgets.
@@ -41,7 +42,7 @@ private:
     WindowServices m_services;
     CutWorkflow &m_flow;
     CutListModel &m_model;
-    CVideoConv *m_conv = nullptr; // the running cut's job, owned by runEntry
+    std::function<void()> m_stopJob; // stops the running cut's job, owned by runEntry
     bool m_running = false;
     bool m_stopRequested = false;
 };
