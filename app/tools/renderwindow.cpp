@@ -5,6 +5,8 @@
 // It uses the same stand-in services as the tests, so it touches no settings.
 
 #include "controls.h"
+#include "cutlist.h"
+#include "cutlistpanel.h"
 #include "fakeservices.h"
 #include "panelslider.h"
 #include "slider.h"
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -94,6 +97,37 @@ int main(int argc, char **argv)
     ok = save(*window, dir, u"about"_s) && ok;
     click(*window, "cmdCloseHelp");
     slideFully(*window);
+
+    {
+        // The cut list with a cut done, one failed and one waiting; the
+        // sources are empty stand-ins, so none reads "source missing".
+        QTemporaryDir videos;
+        CutListModel &list = window->cutList().model();
+        const QString summary = window->findChild<QLabel *>(u"lblFormat"_s)->text();
+        const struct { const char *file; double start, end; } cuts[] = {
+            {"holiday.mp4", 75, 140}, {"holiday.mp4", 312, 390}, {"birthday.mkv", 8, 64}};
+        for (const auto &cut : cuts) {
+            CutEntry entry;
+            entry.sourcePath = videos.filePath(QString::fromLatin1(cut.file));
+            QFile(entry.sourcePath).open(QIODevice::WriteOnly);
+            entry.selectStart = cut.start;
+            entry.selectEnd = cut.end;
+            entry.formatSummary = summary;
+            entry.folder = {false, u"/home/alex/Videos/Cuts"_s};
+            list.add(entry);
+        }
+        list.markRunning(0, u"/home/alex/Videos/Cuts/holiday.mp4"_s);
+        list.markDone();
+        list.markRunning(1, u"/home/alex/Videos/Cuts/holiday_Converted.mp4"_s);
+        list.markFailed(u"No space left on device"_s);
+        click(*window, "cmdCutList");
+        slideFully(*window);
+        window->cutList().view().setCurrentIndex(list.index(2));
+        ok = save(*window, dir, u"cutlist"_s) && ok;
+        click(*window, "cmdCloseList");
+        slideFully(*window);
+        list.clear();
+    }
 
     if (argc >= 3) {
         window->OpenFile(QString::fromLocal8Bit(argv[2]));
