@@ -107,9 +107,10 @@ CutListPanel::CutListPanel(QWidget &window, const WindowServices &services, CutW
     clicked("cmdRunList", [this] {
         // While the list runs this button is its Stop, the same as the
         // window's, which the panel covers.
-        if (m_runner->running())
-            m_flow.StartOrStop(CutChoices{});
-        else
+        if (m_runner->running()) {
+            if (m_flow.taskState() == TaskState::Running) // not again while it stops
+                m_flow.StartOrStop(CutChoices{});
+        } else
             m_runner->run();
     });
     clicked("cmdRemoveCut", [this] { m_model->remove(selectedRows()); });
