@@ -75,6 +75,12 @@ signals:
     void frameShown();
 
 private:
+    // How long a seek or a step waits for its frame (a 1080p seek far from a key frame decodes
+    // a whole group of pictures first).
+    static constexpr int kFrameWaitMs = 5000;
+    // The least wait for a seek's frame before it counts as gone past the last frame.
+    static constexpr int kMinSeekWaitMs = 2000;
+
     // Waits, processing events, until the player settles; false when it failed, timed out or
     // was replaced meanwhile.
     bool waitUntilLoaded(QMediaPlayer *player, quint64 generation);
