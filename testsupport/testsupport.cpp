@@ -74,6 +74,46 @@ QByteArray ffprobe(const QStringList &arguments, const QString &path)
     return process.readAllStandardOutput();
 }
 
+QByteArray runTool(const QStringList &command)
+{
+    QProcess process;
+    process.start(command.first(), command.mid(1));
+    const bool ok = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
+                    && process.exitCode() == 0;
+    return ok ? process.readAllStandardOutput().append('\n') : QByteArray();
+}
+
+bool makeMovingClip(const QString &path, const QString &rate, double seconds, const QString &codecOptions)
+{
+    const QStringList command = QStringList{systemFfmpeg(), QStringLiteral("-v"), QStringLiteral("error"),
+                                            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                            QStringLiteral("testsrc2=size=160x90:rate=") + rate,
+                                            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                            QStringLiteral("sine"), QStringLiteral("-t"), QString::number(seconds),
+                                            QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")}
+                                + codecOptions.split(u' ', Qt::SkipEmptyParts) + QStringList{path};
+    return !runTool(command).isEmpty();
+}
+
+QList<double> frameTimes(const QString &path)
+{
+    QList<QByteArray> times = ffprobe({QStringLiteral("-show_entries"),
+                                       QStringLiteral("format=start_time:frame=best_effort_timestamp_time"),
+                                       QStringLiteral("-select_streams"), QStringLiteral("v"), QStringLiteral("-of"),
+                                       QStringLiteral("csv=p=0")},
+                                      path)
+                                  .simplified()
+                                  .replace(",", "")
+                                  .split(' ');
+    QList<double> fromStart;
+    if (times.isEmpty())
+        return fromStart;
+    const double fileStart = times.takeLast().toDouble();
+    for (const QByteArray &time : std::as_const(times))
+        fromStart << time.toDouble() - fileStart;
+    return fromStart;
+}
+
 double probeDuration(const QString &path)
 {
     const QByteArray out = ffprobe({QStringLiteral("-show_entries"), QStringLiteral("format=duration"),

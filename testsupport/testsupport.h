@@ -31,6 +31,18 @@ double probeDuration(const QString &path);
 // (empty on failure). For checks such as stream types or frame counts.
 QByteArray ffprobe(const QStringList &arguments, const QString &path);
 
+// Runs command (the program, then its arguments) and returns its standard
+// output with one line feed added, so that only a failure is empty.
+QByteArray runTool(const QStringList &command);
+
+// Makes a clip of seconds at rate from a moving test pattern (every frame
+// differs from its neighbours) with a tone, encoded with codecOptions.
+bool makeMovingClip(const QString &path, const QString &rate, double seconds, const QString &codecOptions);
+
+// Each video frame's presentation time, in seconds from the file's start (as
+// the preview and the encoder's seek count), in presentation order.
+QList<double> frameTimes(const QString &path);
+
 // Writes an executable fake encoder named like the real one into dir.
 // body is a POSIX shell script body (no #! line). Returns its path.
 QString writeFakeEncoder(const QString &dir, const QByteArray &body);

@@ -45,20 +45,10 @@ Picture normalised(const uchar *grey)
     return picture;
 }
 
-// The command's output and one line feed, so that only a failure is empty.
-QByteArray run(const QStringList &command)
-{
-    QProcess process;
-    process.start(command.first(), command.mid(1));
-    const bool ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-                    && process.exitCode() == 0;
-    return ok ? process.readAllStandardOutput().append('\n') : QByteArray();
-}
-
 // Every picture of the first video stream, in presentation order.
 QList<Picture> pictures(const QString &path)
 {
-    const QByteArray raw = run({TestSupport::systemFfmpeg(), "-v", "error", "-i", path, "-map", "0:v:0", "-fps_mode",
+    const QByteArray raw = TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-i", path, "-map", "0:v:0", "-fps_mode",
                                 "passthrough", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
     QList<Picture> frames;
     for (qsizetype at = 0; at + kWidth * kHeight < raw.size(); at += kWidth * kHeight)
@@ -117,20 +107,8 @@ void TestExactFlow::initTestCase()
          {std::tuple{u"25.mp4"_s, u"25"_s, x264}, {u"ntsc.mp4"_s, u"30000/1001"_s, x264},
           {u"ntsc.mpg"_s, u"30000/1001"_s, u"-c:v mpeg2video -g 15 -bf 2 -q:v 4 -c:a mp2"_s}}) {
         const QString path = m_dir.filePath(name);
-        QVERIFY(!run(QStringList{TestSupport::systemFfmpeg(), "-v", "error", "-f", "lavfi", "-i",
-                                 u"testsrc2=size=160x90:rate="_s + rate, "-f", "lavfi", "-i", "sine", "-t", "6",
-                                 "-pix_fmt", "yuv420p"}
-                     + codecs.split(u' ') + QStringList{path})
-                     .isEmpty());
-        QList<QByteArray> times = TestSupport::ffprobe({"-show_entries", "format=start_time:frame=best_effort_timestamp_time",
-                                                        "-select_streams", "v", "-of", "csv=p=0"},
-                                                       path)
-                                      .simplified()
-                                      .replace(",", "")
-                                      .split(' ');
-        const double fileStart = times.takeLast().toDouble();
-        for (const QByteArray &time : times)
-            m_times[name] << time.toDouble() - fileStart;
+        QVERIFY(TestSupport::makeMovingClip(path, rate, 6, codecs));
+        m_times[name] = TestSupport::frameTimes(path);
         m_pictures[name] = pictures(path);
         QCOMPARE(m_pictures[name].size(), m_times[name].size());
     }

@@ -14,20 +14,10 @@ namespace {
 
 constexpr int kFrameBytes = 160 * 90; // grey pictures
 
-// The command's output and one line feed, so that only a failure is empty.
-QByteArray run(const QStringList &command)
-{
-    QProcess process;
-    process.start(command.first(), command.mid(1));
-    const bool ok = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
-                    && process.exitCode() == 0;
-    return ok ? process.readAllStandardOutput().append('\n') : QByteArray();
-}
-
 // Every picture of the first video stream, in presentation order.
 QList<QByteArray> pictures(const QString &path)
 {
-    const QByteArray raw = run({TestSupport::systemFfmpeg(), "-v", "error", "-i", path, "-map", "0:v:0", "-fps_mode",
+    const QByteArray raw = TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-i", path, "-map", "0:v:0", "-fps_mode",
                                 "passthrough", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
     QList<QByteArray> frames;
     for (qsizetype at = 0; at + kFrameBytes < raw.size(); at += kFrameBytes)
@@ -78,20 +68,8 @@ void TestExactCut::initTestCase()
          {std::tuple{"25.mp4", "25", x264}, {"ntsc.mp4", "30000/1001", x264},
           {"ntsc.mpg", "30000/1001", "-c:v mpeg2video -g 15 -bf 2 -q:v 4 -c:a mp2"}}) {
         const QString path = m_dir.filePath(name);
-        QVERIFY(!run(QStringList{TestSupport::systemFfmpeg(), "-v", "error", "-f", "lavfi", "-i",
-                                 QStringLiteral("testsrc2=size=160x90:rate=") + rate, "-f", "lavfi", "-i", "sine",
-                                 "-t", "15", "-pix_fmt", "yuv420p"}
-                     + QString(codecs).split(' ') + QStringList{path})
-                     .isEmpty());
-        QList<QByteArray> times = TestSupport::ffprobe({"-show_entries", "format=start_time:frame=best_effort_timestamp_time",
-                                                        "-select_streams", "v", "-of", "csv=p=0"},
-                                                       path)
-                                      .simplified()
-                                      .replace(",", "")
-                                      .split(' ');
-        const double fileStart = times.takeLast().toDouble();
-        for (const QByteArray &time : times)
-            m_times[name] << time.toDouble() - fileStart;
+        QVERIFY(TestSupport::makeMovingClip(path, QString::fromLatin1(rate), 15, QString(codecs)));
+        m_times[name] = TestSupport::frameTimes(path);
         m_pictures[name] = pictures(path);
         QCOMPARE(m_pictures[name].size(), m_times[name].size());
     }
@@ -128,7 +106,7 @@ void TestExactCut::cutHoldsTheMarkedFrames()
     const QList<PresetEntry> presets{{"x", "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac", "x", "x"}};
     const auto options = AssembleParamaters(panel, presets, 1, {}, 0, ExactSelection{mark(first), mark(end)});
     const QString output = m_dir.filePath(QStringLiteral("cut.mp4"));
-    QVERIFY(!run(QProcess::splitCommand(EncoderCommand::exactConversionCommandLine(
+    QVERIFY(!TestSupport::runTool(QProcess::splitCommand(EncoderCommand::exactConversionCommandLine(
                      m_dir.path(), m_dir.filePath(clip), std::get<QString>(options) + " -y -v error", output,
                      fastSeek)))
                  .isEmpty());
