@@ -17,9 +17,6 @@ class frmMain;
 // command line has loaded, and quits.
 void ReportReadyAndQuit(const frmMain &window, const QString &reportFile, qint64 shownMs);
 
-// When this process started, in milliseconds since the epoch (now, where the
-// system cannot tell).
-qint64 ProcessStartMSecsSinceEpoch();
 
 // Builds the real services and the main window, and runs the program.
 int RunSnipora(int &argc, char **argv);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include <QByteArray>
 #include <QSize>
 #include <QString>
@@ -42,6 +44,18 @@ bool makeMovingClip(const QString &path, const QString &rate, double seconds, co
 // Each video frame's presentation time, in seconds from the file's start (as
 // the preview and the encoder's seek count), in presentation order.
 QList<double> frameTimes(const QString &path);
+
+// Which frame from frame - 2 to frame + 2 (within 0..count - 1) has the least
+// errorAt(index), as an offset from frame: the source frame a picture of a cut
+// matches best (the least squared difference, so the highest PSNR).
+template<typename ErrorAt>
+int bestMatchOffset(int count, int frame, ErrorAt errorAt)
+{
+    int best = frame;
+    for (int at = std::max(frame - 2, 0); at <= std::min(frame + 2, count - 1); ++at)
+        best = errorAt(at) < errorAt(best) ? at : best;
+    return best - frame;
+}
 
 // Writes an executable fake encoder named like the real one into dir.
 // body is a POSIX shell script body (no #! line). Returns its path.

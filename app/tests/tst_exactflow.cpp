@@ -76,10 +76,7 @@ int bestMatch(const QList<Picture> &source, int frame, const Picture &picture)
             sum += std::pow(picture[i] - source[at][i], 2);
         return sum;
     };
-    int best = frame;
-    for (int at = std::max(frame - 2, 0); at <= std::min<int>(frame + 2, source.size() - 1); ++at)
-        best = error(at) < error(best) ? at : best;
-    return best - frame;
+    return TestSupport::bestMatchOffset(int(source.size()), frame, error);
 }
 
 } // namespace
