@@ -9,7 +9,7 @@
 #include "helpopener.h"
 #include "messageboxsink.h"
 #include "poweroff.h"
-#include "qtpreviewengine.h"
+#include "previewmodule.h"
 #include "settingsstorelocation.h"
 
 #include <QApplication>
@@ -67,8 +67,8 @@ int RunSnipora(int &argc, char **argv)
     services.power = power.get();
     services.settingsLocation = &settingsLocation;
     services.mounts = &mounts;
-    services.makePreviewEngine = [] { return std::make_unique<QtPreviewEngine>(); };
     services.programDir = QCoreApplication::applicationDirPath();
+    services.makePreviewEngine = PreviewModuleFactory(services.programDir, messages);
     services.homeFolder = QDir::homePath();
     services.markerFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (services.markerFolder.isEmpty())

@@ -1,1 +1,1 @@
-set(BENCH_LIBS_framestep snipora_app)
+set(BENCH_LIBS_framestep snipora_app snipora_previewqt)

@@ -57,7 +57,7 @@ Load loadOnce(QtPreviewEngine &engine, VideoArea &area, const QString &path)
     load.renderMs = double(clock.nsecsElapsed()) / 1e6;
     engine.SetVolume(0);
     engine.SetBalance(0);
-    engine.SetVideoOutput(area.videoSink());
+    engine.SetVideoOutput([&area](const PreviewPicture &picture) { area.showPicture(picture); });
     engine.SetRate(1.0);
     engine.Run();
 

@@ -1,22 +1,43 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
-
-class QVideoSink;
 
 // What one playback operation did. NotSupported: the engine cannot do this; the caller skips the step.
 enum class PreviewStatus { Ok, NotSupported, Failed };
 
+// One decoded picture of the preview. It is made an image only when asked, by the paint that
+// shows it: frames may come faster than the screen shows them.
+class PreviewPicture
+{
+public:
+    PreviewPicture() = default;
+    explicit PreviewPicture(std::function<QImage()> image)
+        : m_image(std::move(image))
+    {
+    }
+    bool isNull() const { return !m_image; }
+    QImage toImage() const { return m_image ? m_image() : QImage(); }
+
+private:
+    std::function<QImage()> m_image;
+};
+
+// Where the engine sends its pictures: each decoded frame as it is shown, and a null picture
+// when the player lets go of the output (it stops or reaches the end).
+using PreviewPictureOutput = std::function<void(const PreviewPicture &)>;
+
 // The preview's playback engine as the main window sees it: open a file, set the sound, send the
 // picture somewhere, report and change the position, run, pause and stop. Positions and the
 // duration are seconds measured from the media's first frame.
+// No Q_OBJECT: the real engine lives in a module loaded at the first video, and the interface's
+// meta-object would be compiled into both sides.
 class PreviewEngine : public QObject
 {
-    Q_OBJECT
-
 public:
     using QObject::QObject;
 
@@ -24,7 +45,7 @@ public:
     virtual PreviewStatus RenderFile(const QString &path) = 0;
     virtual PreviewStatus SetVolume(int volume) = 0;   // 0 is full volume (hundredths of a dB, -10000 silent)
     virtual PreviewStatus SetBalance(int balance) = 0; // Qt has none: NotSupported
-    virtual PreviewStatus SetVideoOutput(QVideoSink *sink) = 0; // where frames go (the video area's sink)
+    virtual PreviewStatus SetVideoOutput(PreviewPictureOutput output) = 0; // where pictures go
     virtual PreviewStatus SetRate(double rate) = 0;
     virtual std::optional<double> Duration() const = 0;        // seconds; nullopt = failed
     virtual std::optional<double> CurrentPosition() const = 0; // seconds

@@ -69,14 +69,12 @@ void PreviewSession::LoadVideo(const QString &path, std::optional<double> probed
     // cost is the media framework's, which a window without video never needs.
     if (!m_preview && m_services.makePreviewEngine)
         m_preview = m_services.makePreviewEngine();
-    if (!m_preview) {
-        loadStep(int(PreviewStatus::Failed));
-        return;
-    }
+    if (!m_preview)
+        return; // the factory has said why
     m_preview->Release();
     const auto step = [this](PreviewStatus status) { return loadStep(int(status)); };
     if (!step(m_preview->RenderFile(path)) || !step(m_preview->SetVolume(0)) || !step(m_preview->SetBalance(0))
-        || !step(m_preview->SetVideoOutput(m_sink ? m_sink() : nullptr)) || !step(m_preview->SetRate(1.0)))
+        || !step(m_preview->SetVideoOutput(m_output)) || !step(m_preview->SetRate(1.0)))
         return;
     // Some streams (MPEG-TS among them) play but tell the preview no length;
     // the encoder's probe still knows it. Only a file neither can time fails.

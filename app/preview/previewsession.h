@@ -1,5 +1,6 @@
 #pragma once
 
+#include "previewengine.h"
 #include "windowservices.h"
 
 #include <QObject>
@@ -10,8 +11,6 @@
 #include <memory>
 #include <optional>
 
-class PreviewEngine;
-class QVideoSink;
 
 // The loaded video and its preview: the probe and the load, playback, the
 // position the window shows, and the preview timer. Positions the window
@@ -33,9 +32,8 @@ public:
     QString sVideoFile() const { return m_sVideoFile; }
     QString sTotalTime() const { return m_sTotalTime; }
     qint32 durationSeconds() const { return m_durationSeconds; }
-    // Where the preview's frames go; set once, before the first load. Asked
-    // for at the first load, since making a sink starts the media framework.
-    void setVideoOutput(std::function<QVideoSink *()> sink) { m_sink = std::move(sink); }
+    // Where the preview's pictures go; set once, before the first load.
+    void setVideoOutput(PreviewPictureOutput output) { m_output = std::move(output); }
     PreviewEngine *engine() const { return m_preview.get(); }
 
     void PlayPause();
@@ -72,7 +70,7 @@ private:
 
     WindowServices m_services;
     std::unique_ptr<PreviewEngine> m_preview;
-    std::function<QVideoSink *()> m_sink;
+    PreviewPictureOutput m_output;
     QTimer m_tmrVideo;
     bool m_bNoVideo = true;
     bool m_playing = false;

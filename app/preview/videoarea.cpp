@@ -5,7 +5,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
-#include <QVideoSink>
 
 VideoArea::VideoArea(QWidget *parent)
     : QWidget(parent)
@@ -17,29 +16,27 @@ VideoArea::VideoArea(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QVideoSink *VideoArea::videoSink()
+void VideoArea::showPicture(const PreviewPicture &picture)
 {
-    if (!m_sink) {
-        m_sink = new QVideoSink(this);
-        connect(m_sink, &QVideoSink::videoFrameChanged, this, &VideoArea::takeFrame);
-        connect(m_sink, &QVideoSink::videoFrameChanged, this, &VideoArea::videoFrameChanged);
+    // A null picture shows nothing new: keep the last one.
+    if (!picture.isNull()) {
+        m_picture = picture;
+        m_image = QImage();
+        update();
     }
-    return m_sink;
+    emit pictureChanged();
 }
 
-void VideoArea::takeFrame(const QVideoFrame &frame)
+QImage VideoArea::currentImage()
 {
-    // Players send an empty frame when they stop or reach the end; keep the last picture.
-    if (!frame.isValid())
-        return;
-    m_frame = frame;
-    m_image = QImage();
-    update();
+    if (m_image.isNull())
+        m_image = m_picture.toImage();
+    return m_image;
 }
 
 void VideoArea::clearFrame()
 {
-    m_frame = QVideoFrame();
+    m_picture = PreviewPicture();
     m_image = QImage();
     update();
 }
@@ -47,13 +44,12 @@ void VideoArea::clearFrame()
 void VideoArea::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (m_frame.isValid() && m_image.isNull())
-        m_image = m_frame.toImage();
-    if (m_image.isNull()) {
+    const QImage image = currentImage();
+    if (image.isNull()) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    painter.drawImage(rect(), m_image);
+    painter.drawImage(rect(), image);
     ++m_framesPainted;
 }
 

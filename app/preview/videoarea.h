@@ -1,16 +1,15 @@
 #pragma once
 
+#include "previewengine.h"
+
 #include <QImage>
 #include <QStringList>
-#include <QVideoFrame>
 #include <QWidget>
 
-class QVideoSink;
-
-// The preview area picVideoWindow. Frames arriving at its sink are painted stretched over the
-// whole widget, aspect ratio not kept; with no frame the area is black. The last picture stays
-// when the stream ends or the player lets go of the sink, until clearFrame(). Files dropped on
-// the area are reported, not loaded: the window decides what to do with them.
+// The preview area picVideoWindow. The pictures it is given are painted stretched over the whole
+// widget, aspect ratio not kept; with no picture the area is black. The last picture stays when
+// the engine sends a null one (the stream ended or the player let go), until clearFrame(). Files
+// dropped on the area are reported, not loaded: the window decides what to do with them.
 class VideoArea final : public QWidget
 {
     Q_OBJECT
@@ -18,10 +17,11 @@ class VideoArea final : public QWidget
 public:
     explicit VideoArea(QWidget *parent = nullptr);
 
-    // Made on the first call: a sink starts the media framework, which a
-    // window that never shows a video does without.
-    QVideoSink *videoSink();
-    bool hasFrame() const { return m_frame.isValid(); }
+    // The preview engine's output.
+    void showPicture(const PreviewPicture &picture);
+    bool hasFrame() const { return !m_picture.isNull(); }
+    // The picture shown, as an image; null when there is none.
+    QImage currentImage();
     // Paints that drew a frame (not black) since construction.
     qint64 framesPainted() const { return m_framesPainted; }
     void clearFrame();
@@ -31,8 +31,8 @@ public:
 
 signals:
     void filesDropped(const QStringList &localPaths);
-    // The sink got a frame (an empty one when the player stops or lets go).
-    void videoFrameChanged(const QVideoFrame &frame);
+    // The engine sent a picture (a null one when the player stops or lets go).
+    void pictureChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -41,10 +41,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    void takeFrame(const QVideoFrame &frame);
-
-    QVideoSink *m_sink = nullptr;
-    QVideoFrame m_frame;
-    QImage m_image; // m_frame converted, made on the first paint that needs it
+    PreviewPicture m_picture;
+    QImage m_image; // m_picture converted, made on the first paint that needs it
     qint64 m_framesPainted = 0;
 };

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -143,19 +144,31 @@ PreviewStatus QtPreviewEngine::SetBalance(int)
     return PreviewStatus::NotSupported;
 }
 
-PreviewStatus QtPreviewEngine::SetVideoOutput(QVideoSink *sink)
+PreviewStatus QtPreviewEngine::SetVideoOutput(PreviewPictureOutput output)
 {
-    disconnect(m_frameConnection);
-    m_sink = sink;
-    // Sender-bound: the connection goes with the sink if the sink is destroyed.
-    if (sink)
-        m_frameConnection = connect(sink, &QVideoSink::videoFrameChanged, this, &QtPreviewEngine::takeFrame);
-    if (m_player) {
-        m_player->setVideoSink(sink);
-        if (sink && !m_calibrated && m_player->playbackState() != QMediaPlayer::PlayingState)
+    m_output = std::move(output);
+    // The sink is made with the first output: it starts the media framework's video side.
+    if (m_output && !m_sink) {
+        m_sink = new QVideoSink(this);
+        connect(m_sink, &QVideoSink::videoFrameChanged, this, &QtPreviewEngine::deliverFrame);
+    } else if (!m_output && m_sink) {
+        if (m_player)
+            m_player->setVideoSink(nullptr);
+        delete std::exchange(m_sink, nullptr);
+    }
+    if (m_player && m_sink) {
+        m_player->setVideoSink(m_sink);
+        if (!m_calibrated && m_player->playbackState() != QMediaPlayer::PlayingState)
             calibrate();
     }
     return PreviewStatus::Ok;
+}
+
+void QtPreviewEngine::deliverFrame(const QVideoFrame &frame)
+{
+    takeFrame(frame);
+    if (m_output)
+        m_output(frame.isValid() ? PreviewPicture([frame] { return frame.toImage(); }) : PreviewPicture());
 }
 
 PreviewStatus QtPreviewEngine::SetRate(double rate)

@@ -5,13 +5,13 @@
 #include "previewengine.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
 
 #include <memory>
 
 class QAudioOutput;
 class QMediaPlayer;
 class QVideoFrame;
+class QVideoSink;
 
 // The preview engine on Qt Multimedia: one QMediaPlayer with its QAudioOutput per loaded file.
 //
@@ -38,9 +38,9 @@ public:
     PreviewStatus RenderFile(const QString &path) override;
     PreviewStatus SetVolume(int volume) override;
     PreviewStatus SetBalance(int balance) override;
-    // Remembered across loads: the sink stays the output of every later file, so it may be
-    // set once, before anything is loaded. nullptr sends the picture nowhere.
-    PreviewStatus SetVideoOutput(QVideoSink *sink) override;
+    // Remembered across loads: the output stays that of every later file, so it may be set
+    // once, before anything is loaded. An empty output sends the picture nowhere.
+    PreviewStatus SetVideoOutput(PreviewPictureOutput output) override;
     PreviewStatus SetRate(double rate) override;
     std::optional<double> Duration() const override;
     std::optional<double> CurrentPosition() const override;
@@ -86,6 +86,8 @@ private:
     bool waitUntilLoaded(QMediaPlayer *player, quint64 generation);
     qint64 durationMs() const;
     void takeFrame(const QVideoFrame &frame);
+    // Times the frame, then hands it to the output.
+    void deliverFrame(const QVideoFrame &frame);
     // The nominal frame length in microseconds; 0 when unknown.
     qint64 frameLengthUs() const;
     // Waits, processing events, until a frame is delivered after `delivered` frames; false on
@@ -102,7 +104,8 @@ private:
 
     std::unique_ptr<QMediaPlayer> m_player;
     QAudioOutput *m_audio = nullptr; // child of m_player
-    QPointer<QVideoSink> m_sink;
+    PreviewPictureOutput m_output;
+    QVideoSink *m_sink = nullptr; // a child, while there is an output: frames arrive here
     qint64 m_originMs = 0;
     // Where the last seek outside playback went. A paused player may report
     // its old place for a while after a seek (MPEG-TS under load); the picture
@@ -113,7 +116,6 @@ private:
     bool m_plainSeeks = false;
 
     // Frames delivered to m_sink. Times in microseconds.
-    QMetaObject::Connection m_frameConnection;
     quint64 m_framesDelivered = 0;
     std::optional<qint64> m_shownUs;   // the shown frame's start, from the origin
     qint64 m_bufferOffsetUs = 0;       // buffer time minus position

@@ -12,13 +12,9 @@
 #include <QImage>
 #include <QPointer>
 #include <QSet>
-#include <QVideoFrame>
-#include <QVideoFrameFormat>
-#include <QVideoSink>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 // What the fake engines of one test report. Shared, so a test can change it
 // after the window has made its engine.
@@ -60,9 +56,9 @@ public:
     {
         return fails("SetBalance") ? PreviewStatus::Failed : PreviewStatus::NotSupported;
     }
-    PreviewStatus SetVideoOutput(QVideoSink *sink) override
+    PreviewStatus SetVideoOutput(PreviewPictureOutput output) override
     {
-        m_sink = sink;
+        m_output = std::move(output);
         if (m_loaded)
             show(m_shown);
         return step("SetVideoOutput");
@@ -159,23 +155,15 @@ private:
         const double frame = 1.0 / m_script.frameRate;
         const double last = std::max(0.0, std::floor(m_duration / frame - 1e-6) * frame);
         m_shown = std::clamp(std::floor(seconds / frame + 1e-6) * frame, 0.0, last);
-        if (!m_sink)
+        if (!m_output)
             return;
         QImage image(16, 9, QImage::Format_RGBA8888);
         image.fill(QColor::fromHsv(int(m_shown / frame) % 360, 200, 200));
-        QVideoFrame videoFrame(QVideoFrameFormat(image.size(), QVideoFrameFormat::Format_RGBA8888));
-        if (videoFrame.map(QVideoFrame::WriteOnly)) {
-            for (int y = 0; y < image.height(); ++y)
-                std::memcpy(videoFrame.bits(0) + y * videoFrame.bytesPerLine(0), image.constScanLine(y),
-                            size_t(image.bytesPerLine()));
-            videoFrame.unmap();
-        }
-        videoFrame.setStartTime(qint64(m_shown * 1e6));
-        m_sink->setVideoFrame(videoFrame);
+        m_output(PreviewPicture([image] { return image; }));
     }
 
     PreviewScript &m_script;
-    QPointer<QVideoSink> m_sink;
+    PreviewPictureOutput m_output;
     double m_duration = 0.0;
     double m_shown = 0.0;
     bool m_loaded = false;

@@ -13,7 +13,7 @@
 #include "helpopener.h"
 #include "poweroff.h"
 #include "fakepreviewengine.h"
-#include "qtpreviewengine.h"
+#include "previewmodule.h"
 #include "recordingmessagesink.h"
 #include "settingsstorelocation.h"
 #include "testsupport.h"
@@ -40,7 +40,7 @@ struct FakeServices
         services.mounts = &mounts;
         services.makePreviewEngine = [this]() -> std::unique_ptr<PreviewEngine> {
             if (realPreview)
-                return std::make_unique<QtPreviewEngine>();
+                return PreviewModuleFactory(services.programDir, messages)();
             auto engine = std::make_unique<FakePreviewEngine>(previewScript);
             preview = engine.get();
             return engine;

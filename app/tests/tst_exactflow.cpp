@@ -13,8 +13,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
-#include <QVideoFrame>
-#include <QVideoSink>
 
 #include <algorithm>
 #include <array>
@@ -58,7 +56,7 @@ QList<Picture> pictures(const QString &path)
 
 Picture shownPicture(frmMain &window)
 {
-    const QImage image = child<VideoArea>(window, u"picVideoWindow"_s)->videoSink()->videoFrame().toImage();
+    const QImage image = child<VideoArea>(window, u"picVideoWindow"_s)->currentImage();
     const QImage grey = image.scaled(kWidth, kHeight).convertToFormat(QImage::Format_Grayscale8);
     QByteArray bytes;
     for (int y = 0; y < kHeight; ++y)

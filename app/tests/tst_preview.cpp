@@ -1,4 +1,6 @@
+#include "previewmodule.h"
 #include "qtpreviewengine.h"
+#include "recordingmessagesink.h"
 #include "testsupport.h"
 #include "videoarea.h"
 
@@ -11,9 +13,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-#include <QVideoFrame>
-#include <QVideoFrameFormat>
-#include <QVideoSink>
 
 namespace {
 
@@ -58,24 +57,21 @@ double litShare(const QImage &image)
     return rgb.isNull() ? 0.0 : double(lit) / (double(rgb.width()) * rgb.height());
 }
 
-// A frame of w x h pixels: left half red, right half blue.
-QVideoFrame splitFrame(int w, int h)
+// A picture of w x h pixels: left half red, right half blue.
+QImage splitImage(int w, int h)
 {
-    QVideoFrame frame(QVideoFrameFormat(QSize(w, h), QVideoFrameFormat::Format_RGBA8888));
-    if (!frame.map(QVideoFrame::WriteOnly))
-        return {};
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(qRgb(0, 0, 255));
     for (int y = 0; y < h; ++y) {
-        uchar *line = frame.bits(0) + y * frame.bytesPerLine(0);
-        for (int x = 0; x < w; ++x) {
-            const bool left = x < w / 2;
-            line[4 * x + 0] = left ? 255 : 0;
-            line[4 * x + 1] = 0;
-            line[4 * x + 2] = left ? 0 : 255;
-            line[4 * x + 3] = 255;
-        }
+        for (int x = 0; x < w / 2; ++x)
+            image.setPixel(x, y, qRgb(255, 0, 0));
     }
-    frame.unmap();
-    return frame;
+    return image;
+}
+
+PreviewPictureOutput outputTo(VideoArea &area)
+{
+    return [&area](const PreviewPicture &picture) { area.showPicture(picture); };
 }
 
 // Frames that show their own number: the left half's grey is the number / 16 and the right
@@ -87,9 +83,9 @@ QString numberedFrames(const QString &rate)
         .arg(rate, QStringLiteral("%1"));
 }
 
-int frameNumber(const QVideoFrame &frame)
+int frameNumber(const PreviewPicture &picture)
 {
-    const QImage image = frame.toImage();
+    const QImage image = picture.toImage();
     if (image.isNull())
         return -1;
     // Grey is full range here: video black 16 is 0, and a step of 12 is 12 * 255 / 219.
@@ -145,6 +141,8 @@ private slots:
     void newLoadTakesOverAPendingOne();
     void volumeInHundredthsOfADecibel_data();
     void volumeInHundredthsOfADecibel();
+    void loadsTheModule_data();
+    void loadsTheModule();
 
     void frameCoversTheWholeArea_data();
     void frameCoversTheWholeArea();
@@ -200,7 +198,7 @@ void TestPreview::playsEveryContainer()
     area.show();
     QVERIFY(QTest::qWaitForWindowExposed(&area));
     QtPreviewEngine engine;
-    QCOMPARE(engine.SetVideoOutput(area.videoSink()), PreviewStatus::Ok);
+    QCOMPARE(engine.SetVideoOutput(outputTo(area)), PreviewStatus::Ok);
 
     QCOMPARE(engine.RenderFile(path), PreviewStatus::Ok);
     QVERIFY(engine.HasMedia());
@@ -250,7 +248,7 @@ void TestPreview::seekFromEveryState()
     area.show();
     QVERIFY(QTest::qWaitForWindowExposed(&area));
     QtPreviewEngine engine;
-    engine.SetVideoOutput(area.videoSink());
+    engine.SetVideoOutput(outputTo(area));
     QCOMPARE(engine.RenderFile(m_mp4), PreviewStatus::Ok);
     const double duration = engine.Duration().value_or(0);
     QVERIFY(duration > 2.0);
@@ -320,7 +318,7 @@ void TestPreview::showsTheFrameItReports_data()
     }
 }
 
-// Whatever the engine reports as shown is the picture in the sink: its number's time in the source.
+// Whatever the engine reports as shown is the picture it last delivered: its number's time in the source.
 void TestPreview::showsTheFrameItReports()
 {
     QFETCH(QString, name);
@@ -338,14 +336,17 @@ void TestPreview::showsTheFrameItReports()
     const QList<double> times = frameTimes(path);
     QVERIFY(times.size() > 100);
 
-    QVideoSink sink;
+    PreviewPicture picture;
     QtPreviewEngine engine;
-    engine.SetVideoOutput(&sink);
+    engine.SetVideoOutput([&picture](const PreviewPicture &delivered) {
+        if (!delivered.isNull())
+            picture = delivered;
+    });
     QCOMPARE(engine.RenderFile(path), PreviewStatus::Ok);
     QVERIFY(engine.FrameRate());
     QVERIFY(std::abs(1.0 / *engine.FrameRate() - times[1]) < 0.001);
     const auto shown = [&]() -> int {
-        const int number = frameNumber(sink.videoFrame());
+        const int number = frameNumber(picture);
         const std::optional<double> position = engine.ShownFramePosition();
         if (number < 0 || number >= times.size() || !position || std::abs(*position - times[number]) > 0.001) {
             qWarning("frame %d shown, reported at %.4f s", number, position.value_or(-1));
@@ -460,6 +461,44 @@ void TestPreview::volumeInHundredthsOfADecibel()
     QVERIFY2(std::abs(*engine.linearVolume() - gain) < 0.001f, qPrintable(QString::number(*engine.linearVolume())));
 }
 
+// The program gets its engine from the module in its folder; without a
+// loadable module it says why once, and has no engine.
+void TestPreview::loadsTheModule_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QByteArray>("moduleContent"); // null: no file of the module's name
+    QTest::newRow("the program folder") << TestSupport::programDir() << QByteArray();
+    QTest::newRow("no module") << QString() << QByteArray();
+    QTest::newRow("not a library") << QString() << QByteArray("not a library");
+}
+
+void TestPreview::loadsTheModule()
+{
+    QFETCH(QString, folder);
+    QFETCH(QByteArray, moduleContent);
+    QTemporaryDir empty;
+    if (folder.isEmpty()) {
+        folder = empty.path();
+#ifdef Q_OS_WIN
+        QFile file(empty.filePath(QLatin1StringView(kPreviewModuleName) + QStringLiteral(".dll")));
+#else
+        QFile file(empty.filePath(QLatin1StringView(kPreviewModuleName) + QStringLiteral(".so")));
+#endif
+        QVERIFY(moduleContent.isNull() || (file.open(QIODevice::WriteOnly) && file.write(moduleContent) > 0));
+    }
+    const bool expected = folder == TestSupport::programDir();
+    RecordingMessageSink messages;
+    const std::unique_ptr<PreviewEngine> engine = PreviewModuleFactory(folder, messages)();
+    QCOMPARE(engine != nullptr, expected);
+    QCOMPARE(messages.messages.size(), expected ? 0 : 1);
+    if (expected) {
+        QCOMPARE(engine->RenderFile(m_mp4), PreviewStatus::Ok);
+        QVERIFY(near(engine->Duration(), kClipSeconds, 0.5));
+    } else {
+        QVERIFY2(messages.messages.constFirst().text.contains(folder), qPrintable(messages.messages.constFirst().text));
+    }
+}
+
 void TestPreview::frameCoversTheWholeArea_data()
 {
     QTest::addColumn<QSize>("frameSize");
@@ -478,9 +517,8 @@ void TestPreview::frameCoversTheWholeArea()
     QVERIFY(!area.hasFrame());
     QCOMPARE(litShare(area.grab().toImage()), 0.0);
 
-    const QVideoFrame frame = splitFrame(frameSize.width(), frameSize.height());
-    QVERIFY(frame.isValid());
-    area.videoSink()->setVideoFrame(frame);
+    const QImage image = splitImage(frameSize.width(), frameSize.height());
+    area.showPicture(PreviewPicture([image] { return image; }));
     QVERIFY(area.hasFrame());
     const QImage shown = area.grab().toImage().convertToFormat(QImage::Format_RGB32);
     QVERIFY(area.framesPainted() > 0);
@@ -492,8 +530,8 @@ void TestPreview::frameCoversTheWholeArea()
     for (const QPoint &p : {QPoint(w - 1, 0), QPoint(w - 1, h - 1), QPoint(w / 2 + 2, h / 2)})
         QCOMPARE(shown.pixel(p), qRgb(0, 0, 255));
 
-    // The empty frame a stopping player sends keeps the picture; clearFrame makes it black.
-    area.videoSink()->setVideoFrame(QVideoFrame());
+    // The null picture of a stopping player keeps the picture; clearFrame makes it black.
+    area.showPicture(PreviewPicture());
     QVERIFY(area.hasFrame());
     QCOMPARE(litShare(area.grab().toImage()), 1.0);
     area.clearFrame();

@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "aboutpanel.h"
 #include "colorscheme.h"
 #include "controls.h"
 #include "cutlistpanel.h"
@@ -7,14 +8,12 @@
 #include "drivecheck.h"
 #include "filedialogs.h"
 #include "formatpanel.h"
-#include "helpopener.h"
 #include "panelslider.h"
-#include "previewkeys.h"
+#include "windowkeys.h"
 #include "previewsession.h"
 #include "messagesink.h"
 #include "slider.h"
 #include "timetext.h"
-#include "twips.h"
 #include "videoarea.h"
 #include "videofiles.h"
 #include "windowbuilder.h"
@@ -23,17 +22,10 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
-#include <QVersionNumber>
-#include <QVideoSink>
+#include <QPointer>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
-
-QString VersionLabel(int major, int minor, int revision)
-{
-    return u"%1.%2.0.%3"_s.arg(major).arg(minor).arg(revision);
-}
 
 frmMain::frmMain(const WindowServices &services, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -48,13 +40,16 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
         m_slider->hide();
         m_slider->show();
     });
-    m_flow->session().setVideoOutput([area = m_picVideoWindow] { return area->videoSink(); });
+    m_flow->session().setVideoOutput([area = QPointer(m_picVideoWindow)](const PreviewPicture &picture) {
+        if (area)
+            area->showPicture(picture);
+    });
     m_cutList = std::make_unique<CutListPanel>(*this, m_services, *m_flow, *m_panels, [this] { return cutChoices(); });
 
     // Start-up, in an order the rest relies on: the lists are filled before
     // the saved settings select items in them.
     m_instanceMarker = MarkRunningInstance(m_services.markerFolder);
-    SetupWindow();
+    ApplyColors(this);
     wireControls();
     wireWorkflow();
     m_flow->LoadPresets();
@@ -63,7 +58,8 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
     m_format->fillCodecs();
     m_flow->LoadSettings(*m_settingsControls);
     updateFolderControls();
-    addShortcuts();
+    AddButtonKeys(*this);
+    new PreviewKeys(*this, *m_slider, *m_cmdPlay, m_flow->session());
 }
 
 frmMain::~frmMain() = default;
@@ -79,7 +75,6 @@ T *frmMain::control(const char *name) const
 void frmMain::findControls()
 {
     m_frMain = control<FramePanel>("frMain");
-    m_frAbout = control<FramePanel>("frAbout");
     m_frFormats = control<FramePanel>("frFormats");
     m_cmdPlay = control<PictureButton>("cmdPlay");
     m_cmdConvert = control<PictureButton>("cmdConvert");
@@ -115,13 +110,7 @@ void frmMain::wireControls()
     connect(m_frMain, &FramePanel::MouseDown, this, &frmMain::DragWindow);
     clicked("cmdMinimize", &QWidget::showMinimized);
     clicked("cmdClose", &frmMain::cmdClose_Click);
-    clicked("MyButton1", [this] { OpenHelp(m_services.programDir, *m_services.desktop); });
-    clicked("cmdAbout", [this] { m_panels->open(m_frAbout); });
-    clicked("cmdCloseHelp", [this] { m_panels->close(); });
-    connect(control<QLabel>("lblFFmpeg"), &QLabel::linkActivated, this,
-            [this] { OpenLink(m_services.programDir, kFFmpegHomePage, *m_services.desktop); });
-    connect(control<QLabel>("lblWebSite"), &QLabel::linkActivated, this,
-            [this] { OpenLink(m_services.programDir, kMakerHomePage, *m_services.desktop); });
+    SetUpAboutPanel(*this, *m_panels, m_services);
 
     clicked("cmdChangeFormat", [this] { m_panels->open(m_frFormats); });
     clicked("cmdHide", &frmMain::cmdHide_Click);
@@ -140,7 +129,7 @@ void frmMain::wireControls()
     clicked("cmdStop", [this] { m_flow->session().Stop(); });
     connect(m_slider, &Slider::MouseUp, this, &frmMain::Slider_MouseUp);
     // A paused preview shows a sought frame only once it is decoded.
-    connect(m_picVideoWindow, &VideoArea::videoFrameChanged, &m_flow->session(), &PreviewSession::FrameShown);
+    connect(m_picVideoWindow, &VideoArea::pictureChanged, &m_flow->session(), &PreviewSession::FrameShown);
     clicked("cmdStartSelect", [this] { m_flow->MarkStart(m_slider->Value()); });
     clicked("cmdEndSelect", [this] { m_flow->MarkEnd(m_slider->Value()); });
     clicked("cmdDeleteSelect", [this] { m_flow->ResetMarks(); });
@@ -165,38 +154,6 @@ void frmMain::wireWorkflow()
     connect(m_flow.get(), &CutWorkflow::taskStateChanged, this, &frmMain::showTaskState);
     connect(m_flow.get(), &CutWorkflow::progressChanged, this, &frmMain::showProgress);
     connect(m_flow.get(), &CutWorkflow::taskEnded, this, &frmMain::taskEnded);
-}
-
-void frmMain::addShortcuts()
-{
-    // Each key presses its button, so a disabled button (a task running, a
-    // panel up) ignores its key as well.
-    const auto bind = [this](const QKeySequence &keys, const char *button) {
-        auto *shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, control<QAbstractButton>(button), &QAbstractButton::click);
-    };
-    bind(QKeySequence(Qt::Key_Space), "cmdPlay");
-    bind(QKeySequence(Qt::Key_I), "cmdStartSelect");
-    bind(QKeySequence(Qt::Key_O), "cmdEndSelect");
-    bind(QKeySequence(Qt::CTRL | Qt::Key_O), "cmdAddVideoFile");
-    bind(QKeySequence(Qt::CTRL | Qt::Key_Return), "cmdConvert");
-    bind(QKeySequence(Qt::CTRL | Qt::Key_Enter), "cmdConvert");
-    bind(QKeySequence(Qt::Key_A), "cmdAddToList");
-    new PreviewKeys(*this, *m_slider, *m_cmdPlay, m_flow->session());
-}
-
-void frmMain::SetupWindow()
-{
-    m_frMain->setTwipsGeometry(0, 0, m_frMain->Width(), m_frMain->Height());
-    setFixedSize(twipsToPixels(m_frMain->Width()), twipsToPixels(m_frMain->Height()));
-    for (FramePanel *panel : {m_frFormats, m_frAbout}) {
-        panel->setTop(m_frMain->Height());
-        panel->setLeft((m_frMain->Width() - panel->Width()) / 2);
-    }
-    const QVersionNumber version = QVersionNumber::fromString(QLatin1StringView(SNIPORA_VERSION));
-    control<QLabel>("lblVer")->setText(
-        VersionLabel(version.majorVersion(), version.minorVersion(), version.microVersion()));
-    ApplyColors(this);
 }
 
 void frmMain::OpenFile(const QString &path)

@@ -24,7 +24,8 @@ struct WindowServices
     PowerControl *power = nullptr;
     const SettingsStoreLocation *settingsLocation = nullptr;
     const MountLookup *mounts = nullptr;
-    // Makes the preview's playback engine; called once, at start-up.
+    // Makes the preview's playback engine, at the first load; null (after
+    // telling the user why) when there is none, and asked again next time.
     std::function<std::unique_ptr<PreviewEngine>()> makePreviewEngine;
     // The folder with the encoder, the catalogues and the help file.
     QString programDir;

@@ -18,7 +18,7 @@ app_id=org.tessaly.Snipora
 help_pages="$(sed -n '/^\[FILES\]/,/^\[/p' "$source/help/Help.hhp" | grep -v '^\[' | tr -d '\r' | sed '/^$/d')"
 {
     echo "usr/bin/snipora"
-    for f in snipora presets.xml codecs.xml Help.chm ffmpeg ffprobe; do echo "usr/lib/snipora/$f"; done
+    for f in snipora snipora-preview.so presets.xml codecs.xml Help.chm ffmpeg ffprobe; do echo "usr/lib/snipora/$f"; done
     for page in $help_pages; do echo "usr/lib/snipora/help/$page"; done
     echo "usr/share/applications/$app_id.desktop"
     echo "usr/share/metainfo/$app_id.metainfo.xml"
@@ -43,6 +43,13 @@ lib="$ROOT/usr/lib/snipora"
 [ "$(readlink "$lib/ffmpeg")" = "../../bin/ffmpeg" ] || fail "the ffmpeg link points to '$(readlink "$lib/ffmpeg")'"
 [ "$(readlink "$lib/ffprobe")" = "../../bin/ffprobe" ] || fail "the ffprobe link points to '$(readlink "$lib/ffprobe")'"
 [ -f "$lib/snipora" ] && [ ! -L "$lib/snipora" ] && [ -x "$lib/snipora" ] || fail "the program is not an executable file"
+# The preview module brings Qt Multimedia at the first video; the program
+# itself must not need it, or every start-up pays for loading it.
+if readelf -d "$lib/snipora" | grep -q 'NEEDED.*Multimedia'; then
+    fail "the program links Qt Multimedia itself: $(readelf -d "$lib/snipora" | grep 'NEEDED.*Multimedia')"
+fi
+readelf -d "$lib/snipora-preview.so" | grep -q 'NEEDED.*libQt6Multimedia' \
+    || fail "the preview module does not link Qt Multimedia"
 
 # ---- the program folder's data, byte for byte
 cmp "$source/format/catalogue/presets.xml" "$lib/presets.xml" || fail "presets.xml differs from the source"

@@ -1,0 +1,35 @@
+#include "previewmodule.h"
+
+#include "messagesink.h"
+#include "previewengine.h"
+
+#include <QDir>
+#include <QLibrary>
+
+using namespace Qt::StringLiterals;
+
+PreviewModuleLoad LoadPreviewEngine(const QString &programDir)
+{
+    using MakeEngine = PreviewEngine *(*)();
+    // Not unloaded when this goes: a QLibrary only unloads on unload().
+    QLibrary module(QDir(programDir).filePath(QLatin1StringView(kPreviewModuleName)));
+    const auto make = reinterpret_cast<MakeEngine>(module.resolve(kPreviewModuleEntry));
+    if (!make)
+        return {nullptr, module.errorString()};
+    std::unique_ptr<PreviewEngine> engine(make());
+    if (!engine)
+        return {nullptr, u"The preview module made no engine."_s};
+    return {std::move(engine), QString()};
+}
+
+std::function<std::unique_ptr<PreviewEngine>()> PreviewModuleFactory(const QString &programDir,
+                                                                     MessageSink &messages)
+{
+    return [programDir, &messages]() -> std::unique_ptr<PreviewEngine> {
+        PreviewModuleLoad load = LoadPreviewEngine(programDir);
+        if (!load.engine)
+            messages.showMessage(u"The video preview cannot be started:\r\n"_s + load.error, MessageIcon::Critical,
+                                 kAppTitle);
+        return std::move(load.engine);
+    };
+}
