@@ -6,7 +6,6 @@
 
 #include <memory>
 
-class CheckBox;
 class QLockFile;
 class CutWorkflow;
 class CutListPanel;
@@ -61,9 +60,7 @@ private:
     void findControls();
     void wireControls();
     void wireWorkflow();
-    void addShortcuts();
 
-    void SetupWindow();
     void DragWindow();
     void cmdClose_Click();
     void cmdBrowse_Click();
@@ -90,7 +87,6 @@ private:
     std::unique_ptr<CutListPanel> m_cutList;
 
     FramePanel *m_frMain = nullptr;
-    FramePanel *m_frAbout = nullptr;
     FramePanel *m_frFormats = nullptr;
     PictureButton *m_cmdPlay = nullptr;
     PictureButton *m_cmdConvert = nullptr;
@@ -109,6 +105,3 @@ private:
 
     bool m_seekQueued = false; // a release's seek waits for the handle to settle
 };
-
-// "major.minor.0.revision", as the About panel shows the version.
-QString VersionLabel(int major, int minor, int revision);

@@ -145,6 +145,17 @@ void BuildWindowControls(QWidget &window)
         label(name)->setAlignment(Qt::AlignCenter);
     window.findChild<Slider *>(u"Slider"_s)->ReadProperties(sliderDesignData());
     label("imgAbout")->setPixmap(QIcon(QPixmap(u":/snipora/icon-128.png"_s, "PNG")).pixmap(twipsToPixels(960)));
+
+    // The main panel fills the window; the About and format panels wait
+    // below it, centred, for their slide up.
+    auto *main = window.findChild<FramePanel *>(u"frMain"_s);
+    main->setTwipsGeometry(0, 0, main->Width(), main->Height());
+    window.setFixedSize(twipsToPixels(main->Width()), twipsToPixels(main->Height()));
+    for (const char *name : {"frFormats", "frAbout"}) {
+        auto *panel = window.findChild<FramePanel *>(QString::fromLatin1(name));
+        panel->setTop(main->Height());
+        panel->setLeft((main->Width() - panel->Width()) / 2);
+    }
 }
 
 std::unique_ptr<QLockFile> MarkRunningInstance(const QString &folder)

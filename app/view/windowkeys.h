@@ -6,6 +6,12 @@ class PreviewSession;
 class QWidget;
 class Slider;
 
+// The keys that press the window's buttons: Space (Play), I and O (the
+// marks), Ctrl+O (open), Ctrl+Return (Start), A (Add to List). Each presses
+// its button, so a disabled button (a task running, a panel up) ignores its
+// key as well.
+void AddButtonKeys(QWidget &window);
+
 // The preview's keys: Left and Right seek a second, comma and period step a
 // frame, Home and End go to the first and last frame. They reach the window
 // when the control with the focus has no use for them, and the slider's own

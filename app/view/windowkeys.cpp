@@ -1,11 +1,30 @@
-#include "previewkeys.h"
+#include "windowkeys.h"
 
 #include "previewsession.h"
 #include "slider.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
+#include <QShortcut>
 
 #include <algorithm>
+
+void AddButtonKeys(QWidget &window)
+{
+    const auto bind = [&window](const QKeySequence &keys, const char *button) {
+        auto *shortcut = new QShortcut(keys, &window);
+        auto *target = window.findChild<QAbstractButton *>(QString::fromLatin1(button));
+        Q_ASSERT_X(target, "AddButtonKeys", button);
+        QObject::connect(shortcut, &QShortcut::activated, target, &QAbstractButton::click);
+    };
+    bind(QKeySequence(Qt::Key_Space), "cmdPlay");
+    bind(QKeySequence(Qt::Key_I), "cmdStartSelect");
+    bind(QKeySequence(Qt::Key_O), "cmdEndSelect");
+    bind(QKeySequence(Qt::CTRL | Qt::Key_O), "cmdAddVideoFile");
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Return), "cmdConvert");
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Enter), "cmdConvert");
+    bind(QKeySequence(Qt::Key_A), "cmdAddToList");
+}
 
 PreviewKeys::PreviewKeys(QWidget &window, Slider &slider, const QWidget &guard, PreviewSession &session)
     : QObject(&window)
