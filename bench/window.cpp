@@ -7,7 +7,7 @@
 //  3. Overhead: a cut from the window against the same encoder command run
 //     directly, interleaved, median of each.
 #include "controls.h"
-#include "cvideoconv.h"
+#include "cutjob.h"
 #include "fakeservices.h"
 #include "formatpanel.h"
 #include "slider.h"
@@ -114,8 +114,8 @@ void cutFigures(const QTemporaryDir &temp)
                 worst / 1e6, worstAt / 1e9, ticks.nsecsElapsed() / 1e9);
 
     // Overhead against the same command run directly.
-    const QString commandLine = window->workflow().cConvert()->BuildCommandLine();
-    const QString outFile = window->workflow().cConvert()->OutputFile();
+    const QString commandLine = window->workflow().cutJob()->BuildCommandLine();
+    const QString outFile = window->workflow().cutJob()->OutputFile();
     std::vector<double> fromWindow, direct;
     for (int run = 0; run < 5; ++run) {
         QFile::remove(outFile);
@@ -123,7 +123,7 @@ void cutFigures(const QTemporaryDir &temp)
         clock.start();
         start->click();
         fromWindow.push_back(clock.nsecsElapsed() / 1e9);
-        QFile::remove(window->workflow().cConvert()->OutputFile());
+        QFile::remove(window->workflow().cutJob()->OutputFile());
 
         QStringList arguments = QProcess::splitCommand(commandLine);
         const QString program = arguments.takeFirst();

@@ -5,8 +5,8 @@
 // the frame shown. The preview is the fake engine; the encoder is real.
 
 #include "controls.h"
+#include "cutjob.h"
 #include "cutworkflow.h"
-#include "cvideoconv.h"
 #include "fakeservices.h"
 #include "formatpanel.h"
 #include "slider.h"
@@ -351,7 +351,7 @@ void TestWindowAccess::exactMarks()
     format.selectIndex(format.controls().cmbCategory, 0);
     press(*window, "cmdConvert");
     QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
-    const QString command = window->workflow().cConvert()->BuildCommandLine();
+    const QString command = window->workflow().cutJob()->BuildCommandLine();
     QVERIFY2(command.contains(cut), qPrintable(command));
 
     // A switch of the unit resets the marks.

@@ -1,16 +1,13 @@
 #include "cutlistrun.h"
 
+#include "cutjob.h"
 #include "cutlist.h"
 #include "cutworkflow.h"
-#include "cvideoconv.h"
-#include "encoderoptions.h"
 #include "messagesink.h"
-#include "outputpath.h"
 #include "poweroff.h"
-#include "smartcutjob.h"
-#include "smartcutplan.h"
 #include "previewsession.h"
-#include "timetext.h"
+
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -73,7 +70,7 @@ void CutListRunner::run()
     const CutCounts counts = m_model.counts();
     const bool closing = m_flow.closing();
     m_running = false;
-    m_flow.endListTask();
+    m_flow.endTask();
     emit runningChanged(false);
     if (closing)
         return;
@@ -89,93 +86,42 @@ void CutListRunner::stop()
     if (!m_running)
         return;
     m_stopRequested = true;
-    if (m_stopJob)
-        m_stopJob();
+    if (m_job)
+        m_job->stop();
 }
 
 void CutListRunner::runEntry(int row, const QString &label)
 {
     const CutEntry entry = m_model.entries().at(row);
+    EntryMessages messages;
+    CutJob job(m_flow.presets(), m_flow.codecs(), messages, m_services.programDir);
+    m_job = &job; // from here on a stop reaches the cut, also before it starts
+    const auto forget = qScopeGuard([this] { m_job = nullptr; });
     m_flow.showListProgress({true, true, 0, label, {}});
     m_flow.session().Stop();
 
-    const PresetsLoad &presets = m_flow.presets();
-    const CodecsLoad &codecs = m_flow.codecs();
-    // The smart cut's preset runs its own job and keeps the source's
-    // container where it can, as a single task does.
-    const auto smartOptions = AssembleParamaters(entry.format, presets.Presets, presets.PresetCount, codecs.Codecs,
-                                                 codecs.CodecCount, 0, 1);
-    const bool smart = std::holds_alternative<QString>(smartOptions)
-                       && SmartCut::IsSmartCutPreset(std::get<QString>(smartOptions));
-    EntryMessages messages;
-    LocalFileSystem fileSystem;
-    const QString outFile = MakeOutputPath(
-        entry.sourcePath, smart ? SmartCut::OutputExtension(entry.sourcePath) : OutputExtension(entry.format),
-        entry.folder, fileSystem, messages);
-    if (!m_model.markRunning(row, outFile))
+    const bool prepared = job.prepare({entry.sourcePath, {entry.format, entry.folder, entry.fastSeek},
+                                       entry.selectStart, entry.selectEnd, entry.exactMarks});
+    if (!m_model.markRunning(row, job.OutputFile()))
         return;
-    const qint32 selectStart = RoundHalfEven(entry.selectStart);
-    const qint32 selectEnd = RoundHalfEven(entry.selectEnd);
-    QString parameters;
-    if (!smart) {
-        parameters = entry.exactMarks ? GetParamaters(entry.format, presets.Presets, presets.PresetCount,
-                                                      codecs.Codecs, codecs.CodecCount,
-                                                      ExactSelection{entry.selectStart, entry.selectEnd}, messages)
-                                      : GetParamaters(entry.format, presets.Presets, presets.PresetCount,
-                                                      codecs.Codecs, codecs.CodecCount, selectStart, selectEnd,
-                                                      messages);
-    }
-    if (outFile.isEmpty() || (!smart && parameters.isEmpty())) {
+    if (!prepared) {
         m_model.markFailed(messages.text().isEmpty() ? u"No free output file name."_s : messages.text());
         return;
     }
-    if (m_stopRequested) {
-        m_model.markStopped();
-        return;
-    }
-    const auto progress = [this, label](int percent) {
+    connect(&job, &CutJob::Progress, this, [this, label](int percent) {
         if (!m_stopRequested)
             m_flow.showListProgress({true, false, percent, label, {}});
-    };
-
-    bool completed = false;
-    bool stopped = false;
-    if (smart) {
-        SmartCutJob job(&messages, m_services.programDir);
-        connect(&job, &SmartCutJob::Progress, this, progress);
-        const double start = entry.exactMarks ? entry.selectStart : selectStart;
-        const double end = entry.exactMarks ? entry.selectEnd : selectEnd;
-        job.setInputFile(entry.sourcePath);
-        job.setOutputFile(outFile);
-        job.setStart(start);
-        job.setLength(end - start);
-        m_stopJob = [&job] { job.StopConversion(); };
-        job.StartConversion();
-        completed = job.LastResult().outcome == SmartCutJob::Outcome::Completed;
-        stopped = job.LastResult().outcome == SmartCutJob::Outcome::Stopped;
-    } else {
-        CVideoConv conv(&messages, m_services.programDir);
-        connect(&conv, &CVideoConv::Progress, this, progress);
-        conv.setInputFile(entry.sourcePath);
-        conv.setOutputFile(outFile);
-        conv.setParametrs(parameters + u" -y"_s);
-        conv.setFileTimeLength(entry.exactMarks ? float(entry.selectEnd - entry.selectStart)
-                                                : float(qint64(selectEnd) - selectStart));
-        conv.setExactMarks(entry.exactMarks);
-        conv.setFastSeek(entry.fastSeek);
-        m_stopJob = [&conv] { conv.StopConversion(); };
-        conv.StartConversion();
-        completed = conv.LastResult() == CVideoConv::Result::Completed;
-        stopped = conv.LastResult() == CVideoConv::Result::Stopped;
-    }
-    m_stopJob = nullptr;
-
-    if (completed) {
+    });
+    switch (job.run()) {
+    case CutJob::Outcome::Completed:
         m_model.markDone();
         m_flow.showListProgress({true, false, 100, label, {}});
-    } else if (stopped) {
+        break;
+    case CutJob::Outcome::Stopped:
         m_model.markStopped();
-    } else {
+        break;
+    default:
         m_model.markFailed(messages.text());
+        break;
     }
 }

@@ -5,17 +5,16 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
+class CutJob;
 class CutListModel;
 class CutWorkflow;
 
-// Run List: the list's runnable entries one after another, each as a single
-// task runs its cut (a free output name, the format's options or the smart
-// cut, fast seek, the progress bar), from its own source and marks. The window's task state is
-// held for the whole run, so the window locks as for a task and its Stop and
-// Close reach the running cut. An entry's errors stay with the entry; one
-// message at the end counts what did not get done. No widgets.
+// Run List: the list's runnable entries one after another, each a CutJob as
+// a single task runs it, from the entry's own source, choices and marks. The
+// window's task state is held for the whole run, so the window locks as for a
+// task and its Stop and Close reach the running cut. An entry's errors stay
+// with the entry; one message at the end counts what did not get done. No
+// widgets.
 class CutListRunner final : public QObject
 {
     Q_OBJECT
@@ -42,7 +41,7 @@ private:
     WindowServices m_services;
     CutWorkflow &m_flow;
     CutListModel &m_model;
-    std::function<void()> m_stopJob; // stops the running cut's job, owned by runEntry
+    CutJob *m_job = nullptr; // the running entry's cut, owned by runEntry
     bool m_running = false;
     bool m_stopRequested = false;
 };

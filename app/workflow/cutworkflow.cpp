@@ -1,8 +1,6 @@
 #include "cutworkflow.h"
 
-#include "cvideoconv.h"
-#include "smartcutjob.h"
-#include "smartcutplan.h"
+#include "cutjob.h"
 #include "messagesink.h"
 #include "poweroff.h"
 #include "previewsession.h"
@@ -169,13 +167,8 @@ void CutWorkflow::setProgress(const TaskProgress &progress)
 
 void CutWorkflow::StartOrStop(const CutChoices &choices)
 {
-    if (m_listStop && m_state == TaskState::Running) { // Stop of the cut list's run
-        m_listStop();
-        setState(TaskState::Stopping);
-        setProgress({m_progress.shown, false, m_progress.value, kStoppedCaption, {}});
-        return;
-    }
-    if (!checkSelection())
+    // The cut list's run stops without a look at the selection.
+    if (!(m_listStop && m_state == TaskState::Running) && !checkSelection())
         return;
     if (m_state == TaskState::Running) {
         stopJob();
@@ -198,106 +191,42 @@ void CutWorkflow::StartOrStop(const CutChoices &choices)
     // user has just asked for another one or closed the program.
     if (m_shutdown && !m_pendingStart && !m_closing)
         m_services.power->ShutdownWindows(kForcedPowerOff);
-    setState(TaskState::Idle);
     if (m_progress.label == kProgressCaption)
         setProgress({m_progress.shown, false, 100, m_progress.label, m_progress.status});
-    emit taskEnded();
-
-    if (const std::optional<CutChoices> next = std::exchange(m_pendingStart, std::nullopt); next && !m_closing)
-        QMetaObject::invokeMethod(this, [this, choices = *next] { StartOrStop(choices); }, Qt::QueuedConnection);
+    endTask();
 }
 
 void CutWorkflow::stopJob()
 {
-    if (m_cConvert)
-        m_cConvert->StopConversion();
-    if (m_smartCut)
-        m_smartCut->StopConversion();
-}
-
-bool CutWorkflow::smartCutChosen(const FormatPanelSnapshot &format) const
-{
-    const auto options = AssembleParamaters(format, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
-                                            m_codecs.CodecCount, 0, 1);
-    return std::holds_alternative<QString>(options) && SmartCut::IsSmartCutPreset(std::get<QString>(options));
+    if (m_listStop)
+        m_listStop();
+    else if (m_job)
+        m_job->stop();
 }
 
 void CutWorkflow::RunConversionTask(const CutChoices &choices)
 {
-    // The smart cut keeps the source's container where it can.
-    const bool smart = smartCutChosen(choices.format);
-    LocalFileSystem fileSystem;
-    const QString outFile =
-        MakeOutputPath(sVideoFile(), smart ? SmartCut::OutputExtension(sVideoFile()) : OutputExtension(choices.format),
-                       choices.folder, fileSystem, *m_services.messages);
-    if (smart)
-        SmartCutVideo(outFile);
-    else
-        ConvertVideo(choices, outFile);
-}
-
-void CutWorkflow::SmartCutVideo(const QString &outFile)
-{
-    setProgress({true, true, 0, m_progress.label, {}});
-    m_session->Stop();
-    m_cConvert.reset();
-    m_smartCut = std::make_unique<SmartCutJob>(m_services.messages, m_services.programDir);
-    connect(m_smartCut.get(), &SmartCutJob::Progress, this, [this](int iProgress) {
+    // Made first, so that a Stop pressed inside the event passes of what
+    // follows reaches it and keeps it from starting.
+    m_job = std::make_unique<CutJob>(m_presets, m_codecs, *m_services.messages, m_services.programDir);
+    connect(m_job.get(), &CutJob::Progress, this, [this](int percent) {
         if (TaskRunning())
-            setProgress({m_progress.shown, false, iProgress, m_progress.label, m_progress.status});
+            setProgress({m_progress.shown, false, percent, m_progress.label, m_progress.status});
     });
-    // Where it cannot copy exactly, it says so and re-encodes the whole part.
-    connect(m_smartCut.get(), &SmartCutJob::CurrentStatus, this, [this](const QString &status) {
-        if (status.startsWith(SmartCut::kReEncodeStatus.left(24)))
-            setProgress({m_progress.shown, m_progress.busy, m_progress.value, m_progress.label, status});
+    // Where the smart cut cannot copy exactly, it says so beside the progress.
+    connect(m_job.get(), &CutJob::ReEncoding, this, [this](const QString &status) {
+        setProgress({m_progress.shown, m_progress.busy, m_progress.value, m_progress.label, status});
     });
-    const double start = m_exactMarks ? m_selectStart : RoundHalfEven(m_selectStart);
-    const double end = m_exactMarks ? m_selectEnd : RoundHalfEven(m_selectEnd);
-    m_smartCut->setInputFile(sVideoFile());
-    m_smartCut->setOutputFile(outFile);
-    m_smartCut->setStart(start);
-    m_smartCut->setLength(end - start);
-    m_smartCut->StartConversion();
-    setProgress({m_progress.shown, false, m_progress.value, m_progress.label, m_progress.status});
-}
-
-void CutWorkflow::ConvertVideo(const CutChoices &choices, const QString &outFile)
-{
     // Until the encoder reports its first time, which may take long when the
     // start mark lies late in the file, show that it is working.
     setProgress({true, true, 0, m_progress.label, {}});
     m_session->Stop();
-
-    m_smartCut.reset();
-    m_cConvert = std::make_unique<CVideoConv>(m_services.messages, m_services.programDir);
-    connect(m_cConvert.get(), &CVideoConv::Progress, this, [this](int iProgress) {
-        if (TaskRunning())
-            setProgress({m_progress.shown, m_progress.busy, iProgress, m_progress.label, {}});
-    });
-
-    const qint32 selectStart = RoundHalfEven(m_selectStart);
-    const qint32 selectEnd = RoundHalfEven(m_selectEnd);
-    const QString parameters =
-        m_exactMarks ? GetParamaters(choices.format, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
-                                     m_codecs.CodecCount, ExactSelection{m_selectStart, m_selectEnd},
-                                     *m_services.messages)
-                     : GetParamaters(choices.format, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
-                                     m_codecs.CodecCount, selectStart, selectEnd, *m_services.messages);
-    if (parameters.isEmpty()) {
-        // No options means no cut: the encoder would convert the whole file
-        // with whatever it defaults to.
-        setProgress({false, false, 0, m_progress.label, {}});
+    if (!m_job->prepare({sVideoFile(), choices, m_selectStart, m_selectEnd, m_exactMarks})) {
+        setProgress({false, false, 0, m_progress.label, {}}); // nothing to run
         return;
     }
-    m_cConvert->setInputFile(sVideoFile());
-    m_cConvert->setOutputFile(outFile);
-    m_cConvert->setParametrs(parameters + u" -y"_s);
-    m_cConvert->setFileTimeLength(m_exactMarks ? float(m_selectEnd - m_selectStart)
-                                               : float(qint64(selectEnd) - selectStart));
-    m_cConvert->setExactMarks(m_exactMarks);
-    m_cConvert->setFastSeek(choices.fastSeek);
-    m_cConvert->StartConversion();
-    setProgress({m_progress.shown, false, m_progress.value, m_progress.label, {}});
+    m_job->run();
+    setProgress({m_progress.shown, false, m_progress.value, m_progress.label, m_progress.status});
 }
 
 void CutWorkflow::Close()
@@ -306,8 +235,6 @@ void CutWorkflow::Close()
         // The task's handler is still on the stack below this call: stop the
         // encoder and let it unwind; the program ends after it.
         m_closing = true;
-        if (m_listStop)
-            m_listStop();
         stopJob();
     }
     m_session->Close();
@@ -319,7 +246,7 @@ void CutWorkflow::beginListTask(std::function<void()> stop)
     setState(TaskState::Running);
 }
 
-void CutWorkflow::endListTask()
+void CutWorkflow::endTask()
 {
     m_listStop = nullptr;
     setState(TaskState::Idle);

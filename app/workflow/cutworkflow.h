@@ -1,8 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
-#include "encoderoptions.h"
-#include "outputpath.h"
+#include "cutjob.h"
 #include "windowservices.h"
 
 #include <QObject>
@@ -12,8 +11,6 @@
 #include <functional>
 #include <optional>
 
-class CVideoConv;
-class SmartCutJob;
 class PreviewSession;
 class SavedSettings;
 class SettingsControls;
@@ -41,14 +38,6 @@ struct TaskProgress
     int value = 0;
     QString label;
     QString status; // what the task says of itself, as an exact cut that re-encodes
-};
-
-// The choices on the window's option controls when Start is pressed.
-struct CutChoices
-{
-    FormatPanelSnapshot format;
-    OutputFolderChoice folder;
-    bool fastSeek = false;
 };
 
 // The cut workflow: loading a video, the preview, the marks and the task
@@ -101,13 +90,14 @@ public:
     void setShutdownAfterTask(bool shutdown) { m_shutdown = shutdown; }
     TaskState taskState() const { return m_state; }
     bool TaskRunning() const { return m_state != TaskState::Idle; }
-    CVideoConv *cConvert() const { return m_cConvert.get(); }
+    // The last task's cut, kept after it ends; null before the first.
+    const CutJob *cutJob() const { return m_job.get(); }
 
-    // The cut list's run is a task too: between begin and end the window
-    // locks as for one, Stop and Close call stop, and a Start pressed while
-    // it stops runs after it.
+    // The cut list's run is a task too: between beginListTask and endTask the
+    // window locks as for one, Stop and Close call stop, and a Start pressed
+    // while it stops runs after it. endTask ends either kind of task.
     void beginListTask(std::function<void()> stop);
-    void endListTask();
+    void endTask();
     void showListProgress(const TaskProgress &progress) { setProgress(progress); }
     bool selectionReady() const { return checkSelection(); } // with Start's messages
     bool shutdownAfterTask() const { return m_shutdown; }
@@ -130,10 +120,7 @@ private:
     bool checkSelection() const;
     void mark(double &mark, qint32 value);
     void RunConversionTask(const CutChoices &choices);
-    bool smartCutChosen(const FormatPanelSnapshot &format) const;
-    void SmartCutVideo(const QString &outFile);
     void stopJob();
-    void ConvertVideo(const CutChoices &choices, const QString &outFile);
 
     WindowServices m_services;
     PresetsLoad m_presets;
@@ -146,8 +133,7 @@ private:
     double m_selectEnd = 0;
     bool m_exactMarks = false;
 
-    std::unique_ptr<CVideoConv> m_cConvert;
-    std::unique_ptr<SmartCutJob> m_smartCut;
+    std::unique_ptr<CutJob> m_job;
     TaskState m_state = TaskState::Idle;
     TaskProgress m_progress;
     std::optional<CutChoices> m_pendingStart; // Start pressed while a stopped task winds down

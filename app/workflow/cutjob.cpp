@@ -1,0 +1,112 @@
+#include "cutjob.h"
+
+#include "cvideoconv.h"
+#include "smartcutjob.h"
+#include "smartcutplan.h"
+#include "timetext.h"
+
+using namespace Qt::StringLiterals;
+
+CutJob::CutJob(const PresetsLoad &presets, const CodecsLoad &codecs, MessageSink &messages,
+               const QString &programDir, QObject *parent)
+    : QObject(parent)
+    , m_presets(presets)
+    , m_codecs(codecs)
+    , m_messages(messages)
+    , m_programDir(programDir)
+{
+}
+
+CutJob::~CutJob() = default;
+
+bool CutJob::prepare(const CutRequest &request)
+{
+    const auto smartOptions = AssembleParamaters(request.choices.format, m_presets.Presets, m_presets.PresetCount,
+                                                 m_codecs.Codecs, m_codecs.CodecCount, 0, 1);
+    m_smart = std::holds_alternative<QString>(smartOptions)
+              && SmartCut::IsSmartCutPreset(std::get<QString>(smartOptions));
+    LocalFileSystem fileSystem;
+    m_outFile = MakeOutputPath(request.sourcePath,
+                               m_smart ? SmartCut::OutputExtension(request.sourcePath)
+                                       : OutputExtension(request.choices.format),
+                               request.choices.folder, fileSystem, m_messages);
+    const qint32 selectStart = RoundHalfEven(request.selectStart);
+    const qint32 selectEnd = RoundHalfEven(request.selectEnd);
+
+    if (m_smart) {
+        if (m_outFile.isEmpty())
+            return false;
+        m_smartCut = std::make_unique<SmartCutJob>(&m_messages, m_programDir);
+        connect(m_smartCut.get(), &SmartCutJob::Progress, this, &CutJob::Progress);
+        // Of its status lines only the one that says it re-encodes the whole
+        // part matters to the user; the tail of that line carries the reason.
+        connect(m_smartCut.get(), &SmartCutJob::CurrentStatus, this, [this](const QString &status) {
+            if (status.startsWith(SmartCut::kReEncodeStatus.left(24)))
+                emit ReEncoding(status);
+        });
+        const double start = request.exactMarks ? request.selectStart : selectStart;
+        const double end = request.exactMarks ? request.selectEnd : selectEnd;
+        m_smartCut->setInputFile(request.sourcePath);
+        m_smartCut->setOutputFile(m_outFile);
+        m_smartCut->setStart(start);
+        m_smartCut->setLength(end - start);
+        return true;
+    }
+
+    const QString parameters =
+        request.exactMarks
+            ? GetParamaters(request.choices.format, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
+                            m_codecs.CodecCount, ExactSelection{request.selectStart, request.selectEnd}, m_messages)
+            : GetParamaters(request.choices.format, m_presets.Presets, m_presets.PresetCount, m_codecs.Codecs,
+                            m_codecs.CodecCount, selectStart, selectEnd, m_messages);
+    // No options means no cut: the encoder would convert the whole file with
+    // whatever it defaults to.
+    if (m_outFile.isEmpty() || parameters.isEmpty())
+        return false;
+    m_convert = std::make_unique<CVideoConv>(&m_messages, m_programDir);
+    connect(m_convert.get(), &CVideoConv::Progress, this, &CutJob::Progress);
+    m_convert->setInputFile(request.sourcePath);
+    m_convert->setOutputFile(m_outFile);
+    m_convert->setParametrs(parameters + u" -y"_s);
+    m_convert->setFileTimeLength(request.exactMarks ? float(request.selectEnd - request.selectStart)
+                                                    : float(qint64(selectEnd) - selectStart));
+    m_convert->setExactMarks(request.exactMarks);
+    m_convert->setFastSeek(request.choices.fastSeek);
+    return true;
+}
+
+CutJob::Outcome CutJob::run()
+{
+    if (!m_smartCut && !m_convert)
+        return m_outcome = Outcome::Failed;
+    if (m_stopRequested)
+        return m_outcome = Outcome::Stopped;
+    if (m_smartCut) {
+        m_smartCut->StartConversion();
+        switch (m_smartCut->LastResult().outcome) {
+        case SmartCutJob::Outcome::Completed: return m_outcome = Outcome::Completed;
+        case SmartCutJob::Outcome::Stopped: return m_outcome = Outcome::Stopped;
+        default: return m_outcome = Outcome::Failed;
+        }
+    }
+    m_convert->StartConversion();
+    switch (m_convert->LastResult()) {
+    case CVideoConv::Result::Completed: return m_outcome = Outcome::Completed;
+    case CVideoConv::Result::Stopped: return m_outcome = Outcome::Stopped;
+    default: return m_outcome = Outcome::Failed;
+    }
+}
+
+void CutJob::stop()
+{
+    m_stopRequested = true;
+    if (m_convert)
+        m_convert->StopConversion();
+    if (m_smartCut)
+        m_smartCut->StopConversion();
+}
+
+QString CutJob::BuildCommandLine() const
+{
+    return m_convert ? m_convert->BuildCommandLine() : QString();
+}
