@@ -37,6 +37,7 @@ enum class Fault {
     OutputFolderDeleted,
     SourceDeleted,
     ReadOnlyFolder,
+    FolderCannotBeMade,
 };
 
 enum class Content { Clip, Empty, TruncatedNoIndex, TruncatedAfterIndex };
@@ -202,6 +203,7 @@ std::unique_ptr<TestFaults::Rig> TestFaults::makeRig(const QByteArray &encoder, 
 void TestFaults::cutAgain(Rig &rig, const QString &expectedOutput)
 {
     TestSupport::writeFakeEncoder(rig.program.path(), plainEncoder());
+    child<QLineEdit>(*rig.window, u"txtOutPath"_s)->setText(rig.out);
     QFile::setPermissions(rig.out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir().mkpath(rig.out);
     if (!QFile::exists(rig.source))
@@ -247,6 +249,9 @@ void TestFaults::faultInACut_data()
     QTest::newRow("read-only output folder")
         << Fault::ReadOnlyFolder
         << Expected{{MessageIcon::Critical, failed + u".*\n/.*/out/clip\\.mp4: Permission denied\n$"_s}};
+    QTest::newRow("output folder cannot be made: no encoder without an output")
+        << Fault::FolderCannotBeMade
+        << Expected{{MessageIcon::Critical, u"^Output Folder is not exist and can not be created\\.$"_s}};
 }
 
 void TestFaults::faultInACut()
@@ -265,6 +270,8 @@ void TestFaults::faultInACut()
     frmMain &window = *rig->window;
     if (fault == Fault::EncoderMissing)
         QVERIFY(QFile::remove(rig->program.filePath(TestSupport::encoderFileName())));
+    if (fault == Fault::FolderCannotBeMade) // two levels missing: only one is made
+        child<QLineEdit>(window, u"txtOutPath"_s)->setText(rig->out + u"/deeper"_s);
 
     load(window, rig->fakes, rig->source);
     QVERIFY(!window.workflow().bNoVideo());
