@@ -38,6 +38,7 @@ enum class Fault {
     SourceDeleted,
     ReadOnlyFolder,
     FolderCannotBeMade,
+    EveryNameTaken,
 };
 
 enum class Content { Clip, Empty, TruncatedNoIndex, TruncatedAfterIndex };
@@ -252,6 +253,8 @@ void TestFaults::faultInACut_data()
     QTest::newRow("output folder cannot be made: no encoder without an output")
         << Fault::FolderCannotBeMade
         << Expected{{MessageIcon::Critical, u"^Output Folder is not exist and can not be created\\.$"_s}};
+    QTest::newRow("every output name taken: no encoder, and a message")
+        << Fault::EveryNameTaken << Expected{{MessageIcon::Critical, u"^No free output file name\\.$"_s}};
 }
 
 void TestFaults::faultInACut()
@@ -298,6 +301,15 @@ void TestFaults::faultInACut()
         QVERIFY(QFile::remove(rig->source));
         struck = true;
         break;
+    case Fault::EveryNameTaken:
+        QVERIFY(QDir().mkpath(rig->out));
+        for (int counter = -2; counter <= kLastOutputCounter; ++counter) {
+            const QString suffix = counter == -2 ? QString() : counter == -1 ? u"_Converted"_s
+                                                                              : u"_Converted_%1"_s.arg(counter);
+            QVERIFY(QFile(rig->out + u"/clip"_s + suffix + u".mp4"_s).open(QIODevice::WriteOnly));
+        }
+        struck = true;
+        break;
     case Fault::ReadOnlyFolder:
         QVERIFY(QDir().mkpath(rig->out));
         QVERIFY(QFile::setPermissions(rig->out, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
@@ -321,6 +333,8 @@ void TestFaults::faultInACut()
     QVERIFY(child<QWidget>(window, u"cmdAddVideoFile"_s)->isEnabled());
     QVERIFY(childProcesses().isEmpty());
     // Nothing partial: not in the output folder, not beside the source.
+    if (fault == Fault::EveryNameTaken)
+        QVERIFY(QDir(rig->out).removeRecursively());
     QVERIFY(QDir(rig->out).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
     QCOMPARE(QDir(rig->work.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
              fault == Fault::SourceDeleted ? QStringList{} : QStringList{u"clip.mp4"_s});

@@ -1,11 +1,36 @@
 #include "cutjob.h"
 
 #include "cvideoconv.h"
+#include "messagesink.h"
 #include "smartcutjob.h"
 #include "smartcutplan.h"
 #include "timetext.h"
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Passes messages on and notes that one came.
+class NotingSink final : public MessageSink
+{
+public:
+    explicit NotingSink(MessageSink &target)
+        : m_target(target)
+    {
+    }
+    void showMessage(const QString &text, MessageIcon icon, const QString &title) override
+    {
+        m_shown = true;
+        m_target.showMessage(text, icon, title);
+    }
+    bool shown() const { return m_shown; }
+
+private:
+    MessageSink &m_target;
+    bool m_shown = false;
+};
+
+} // namespace
 
 CutJob::CutJob(const PresetsLoad &presets, const CodecsLoad &codecs, MessageSink &messages,
                const QString &programDir, QObject *parent)
@@ -26,10 +51,15 @@ bool CutJob::prepare(const CutRequest &request)
     m_smart = std::holds_alternative<QString>(smartOptions)
               && SmartCut::IsSmartCutPreset(std::get<QString>(smartOptions));
     LocalFileSystem fileSystem;
+    NotingSink naming(m_messages);
     m_outFile = MakeOutputPath(request.sourcePath,
                                m_smart ? SmartCut::OutputExtension(request.sourcePath)
                                        : OutputExtension(request.choices.format),
-                               request.choices.folder, fileSystem, m_messages);
+                               request.choices.folder, fileSystem, naming);
+    // The naming is silent when every numbered name is taken; a cut that
+    // does not start must still say why.
+    if (m_outFile.isEmpty() && !naming.shown())
+        m_messages.showMessage(u"No free output file name."_s, MessageIcon::Critical, kAppTitle);
     const qint32 selectStart = RoundHalfEven(request.selectStart);
     const qint32 selectEnd = RoundHalfEven(request.selectEnd);
 

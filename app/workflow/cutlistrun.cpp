@@ -105,7 +105,7 @@ void CutListRunner::runEntry(int row, const QString &label)
     if (!m_model.markRunning(row, job.OutputFile()))
         return;
     if (!prepared) {
-        m_model.markFailed(messages.text().isEmpty() ? u"No free output file name."_s : messages.text());
+        m_model.markFailed(messages.text());
         return;
     }
     connect(&job, &CutJob::Progress, this, [this, label](int percent) {
