@@ -3,12 +3,15 @@
 #include "controlpaint.h"
 #include "twips.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -173,9 +176,7 @@ PictureButton::PictureButton(QWidget *parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
-    connect(this, &PictureButton::colorsChanged, this, &PictureButton::applyToolTipColors);
     connect(this, &PictureButton::colorsChanged, this, qOverload<>(&QWidget::update));
-    applyToolTipColors();
 }
 
 PictureButton::PictureButton(const QString &caption, QWidget *parent)
@@ -190,18 +191,12 @@ void PictureButton::setCaption(const QString &caption)
     updateGeometry();
 }
 
-void PictureButton::applyToolTipColors()
+QPalette PictureButton::toolTipPalette() const
 {
-    // A tool tip takes its colours from the style sheet of the widget it is
-    // shown for; the widget's palette does not reach it.
-    // Only when its colours changed: every new style sheet re-polishes.
-    if (m_appliedToolTipColors == std::pair(m_toolTipBackColor, m_foreColor))
-        return;
-    m_appliedToolTipColors = {m_toolTipBackColor, m_foreColor};
-    const QColor back = colorFromWin(m_toolTipBackColor);
-    const QColor fore = colorFromWin(m_foreColor);
-    setStyleSheet(QStringLiteral("QToolTip { background-color: %1; color: %2; border: 1px solid %3; padding: 2px; }")
-                      .arg(back.name(), fore.name(), mix(back, kBlack, 0.45).name()));
+    QPalette tip = QToolTip::palette();
+    tip.setColor(QPalette::ToolTipBase, colorFromWin(m_toolTipBackColor));
+    tip.setColor(QPalette::ToolTipText, colorFromWin(m_foreColor));
+    return tip;
 }
 
 QSize PictureButton::sizeHint() const
@@ -218,6 +213,18 @@ QSize PictureButton::minimumSizeHint() const
 
 bool PictureButton::event(QEvent *event)
 {
+    if (event->type() == QEvent::ToolTip && !toolTip().isEmpty()) {
+        // The tip label takes QToolTip's palette, not the button's, and a
+        // label already up is reused: colour it once it shows. (A style sheet
+        // per button would do it too, at a cost to every start-up.)
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), toolTip(), this, QRect(),
+                           toolTipDuration());
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1StringView("qtooltip_label") && top->isVisible())
+                top->setPalette(toolTipPalette());
+        }
+        return true;
+    }
     if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange)
         update();
     return QAbstractButton::event(event);

@@ -106,6 +106,8 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The colours its tool tip shows in.
+    QPalette toolTipPalette() const;
 
 signals:
     void colorsChanged();
@@ -116,15 +118,12 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void applyToolTipColors();
-
     qint32 m_backColor = 12632319;
     qint32 m_backColorDisabled = 12632319;
     qint32 m_backColorFocus = 12632319;
     qint32 m_borderColor = 12632319;
     qint32 m_toolTipBackColor = 12632319;
     qint32 m_foreColor = 64;
-    std::optional<std::pair<qint32, qint32>> m_appliedToolTipColors;
 };
 
 // An option button. Value() is whether it is selected; setValue does not

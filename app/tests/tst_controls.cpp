@@ -275,7 +275,16 @@ void tst_Controls::applyColors()
     }
     for (const char *name : {"BackColor", "BackColorDisabled", "BackColorFocus", "BorderColor", "ToolTipBackColor"})
         QCOMPARE(color(button, name), scheme.Light);
-    QVERIFY(button->styleSheet().contains(colorFromWin(scheme.Light).name()));
+    // The tool tip, shown, in the button's colours.
+    button->setToolTip(QStringLiteral("tip"));
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(button, &help);
+    QWidget *tip = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        tip = top->objectName() == QLatin1StringView("qtooltip_label") && top->isVisible() ? top : tip;
+    QVERIFY(tip);
+    QCOMPARE(tip->palette().color(QPalette::ToolTipBase), colorFromWin(scheme.Light));
+    QCOMPARE(tip->palette().color(QPalette::ToolTipText), colorFromWin(button->property("ForeColor").value<qint32>()));
     for (QWidget *w : {static_cast<QWidget *>(edit), static_cast<QWidget *>(list)}) {
         QCOMPARE(w->palette().color(QPalette::Base), colorFromWin(scheme.Light));
         QCOMPARE(color(w, "BackColor"), scheme.Light);
