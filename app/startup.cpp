@@ -31,12 +31,13 @@ QString FileArgument(const QStringList &arguments)
     return arguments.at(1);
 }
 
-void ReportReadyAndQuit(const frmMain &window, const QString &reportFile, qint64 shownMs)
+void ReportReadyAndQuit(const frmMain &window, const QString &reportFile, qint64 shownMs, qint64 shownAtUs)
 {
     QFile file(reportFile);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         QTextStream out(&file);
         out << "shown_ms=" << shownMs << "\n"
+            << "shown_at_us=" << shownAtUs << "\n"
             << "bNoVideo=" << (window.workflow().bNoVideo() ? 1 : 0) << "\n"
             << "Max=" << window.sliderMax() << "\n"
             << "sVideoFile=" << window.workflow().sVideoFile() << "\n"
@@ -82,11 +83,12 @@ int RunSnipora(int &argc, char **argv)
     // screen. The load runs nested event passes, so the report waits for it
     // in the same call rather than in a call of its own.
     QTimer::singleShot(0, &window, [&window, file, report] {
+        const qint64 shownAtUs = WallClockMicroseconds();
         const qint64 shownMs = QDateTime::currentMSecsSinceEpoch() - ProcessStartMSecsSinceEpoch();
         if (!file.isEmpty())
             window.OpenFile(file);
         if (!report.isEmpty())
-            ReportReadyAndQuit(window, report, shownMs);
+            ReportReadyAndQuit(window, report, shownMs, shownAtUs);
     });
     return QApplication::exec();
 }

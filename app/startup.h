@@ -12,10 +12,11 @@ class frmMain;
 
 // A diagnostic for the package check and the start-up benchmark: with
 // SNIPORA_READY_REPORT=<file> set, the program writes what it has loaded
-// (shown_ms: from the process's start to the window up; bNoVideo, Max, sVideoFile, programDir, presets; one name=value a
+// (shown_ms: from the process's start to the window up, in the system's
+// 10 ms ticks; shown_at_us: the wall clock then, for a launcher's own timing; bNoVideo, Max, sVideoFile, programDir, presets; one name=value a
 // line) into that file once the window is up and any file named on the
 // command line has loaded, and quits.
-void ReportReadyAndQuit(const frmMain &window, const QString &reportFile, qint64 shownMs);
+void ReportReadyAndQuit(const frmMain &window, const QString &reportFile, qint64 shownMs, qint64 shownAtUs);
 
 
 // Builds the real services and the main window, and runs the program.

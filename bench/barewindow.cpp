@@ -21,10 +21,12 @@ int main(int argc, char **argv)
     const QString report = qEnvironmentVariable("SNIPORA_READY_REPORT");
     // Queued behind the show, as the program queues its report.
     QTimer::singleShot(0, &window, [report] {
+        const qint64 shownAtUs = WallClockMicroseconds();
         const qint64 shownMs = QDateTime::currentMSecsSinceEpoch() - ProcessStartMSecsSinceEpoch();
         QFile file(report);
         if (!report.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write("shown_ms=" + QByteArray::number(shownMs) + '\n');
+            file.write("shown_ms=" + QByteArray::number(shownMs) + "\nshown_at_us=" + QByteArray::number(shownAtUs)
+                       + '\n');
         QCoreApplication::quit();
     });
     return QApplication::exec();

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QList>
 
+#include <chrono>
+
 #ifdef Q_OS_LINUX
 #include <unistd.h>
 #endif
@@ -27,4 +29,10 @@ qint64 ProcessStartMSecsSinceEpoch()
     }
 #endif
     return QDateTime::currentMSecsSinceEpoch();
+}
+
+qint64 WallClockMicroseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
