@@ -58,14 +58,15 @@ bool CutJob::prepare(const CutRequest &request)
                                request.choices.folder, fileSystem, naming);
     // The naming is silent when every numbered name is taken; a cut that
     // does not start must still say why.
-    if (m_outFile.isEmpty() && !naming.shown())
-        m_messages.showMessage(u"No free output file name."_s, MessageIcon::Critical, kAppTitle);
+    if (m_outFile.isEmpty()) {
+        if (!naming.shown())
+            m_messages.showMessage(u"No free output file name."_s, MessageIcon::Critical, kAppTitle);
+        return false;
+    }
     const qint32 selectStart = RoundHalfEven(request.selectStart);
     const qint32 selectEnd = RoundHalfEven(request.selectEnd);
 
     if (m_smart) {
-        if (m_outFile.isEmpty())
-            return false;
         m_smartCut = std::make_unique<SmartCutJob>(&m_messages, m_programDir);
         connect(m_smartCut.get(), &SmartCutJob::Progress, this, &CutJob::Progress);
         // Of its status lines only the one that says it re-encodes the whole
@@ -91,7 +92,7 @@ bool CutJob::prepare(const CutRequest &request)
                             m_codecs.CodecCount, selectStart, selectEnd, m_messages);
     // No options means no cut: the encoder would convert the whole file with
     // whatever it defaults to.
-    if (m_outFile.isEmpty() || parameters.isEmpty())
+    if (parameters.isEmpty())
         return false;
     m_convert = std::make_unique<CVideoConv>(&m_messages, m_programDir);
     connect(m_convert.get(), &CVideoConv::Progress, this, &CutJob::Progress);
