@@ -54,10 +54,10 @@ void PreviewSession::Open(const QString &path)
     LoadVideo(path, probedDuration);
 }
 
-bool PreviewSession::loadStep(int status)
+bool PreviewSession::loadStep(PreviewStatus status)
 {
     // A step the engine cannot do is skipped; any other failure ends the load.
-    if (PreviewStatus(status) != PreviewStatus::Failed)
+    if (status != PreviewStatus::Failed)
         return true;
     m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
     return false;
@@ -72,9 +72,9 @@ void PreviewSession::LoadVideo(const QString &path, std::optional<double> probed
     if (!m_preview)
         return; // the factory has said why
     m_preview->Release();
-    const auto step = [this](PreviewStatus status) { return loadStep(int(status)); };
-    if (!step(m_preview->RenderFile(path)) || !step(m_preview->SetVolume(0)) || !step(m_preview->SetBalance(0))
-        || !step(m_preview->SetVideoOutput(m_output)) || !step(m_preview->SetRate(1.0)))
+    if (!loadStep(m_preview->RenderFile(path)) || !loadStep(m_preview->SetVolume(0))
+        || !loadStep(m_preview->SetBalance(0)) || !loadStep(m_preview->SetVideoOutput(m_output))
+        || !loadStep(m_preview->SetRate(1.0)))
         return;
     // Some streams (MPEG-TS among them) play but tell the preview no length;
     // the encoder's probe still knows it. Only a file neither can time fails.
@@ -82,14 +82,14 @@ void PreviewSession::LoadVideo(const QString &path, std::optional<double> probed
     if (!duration || *duration <= 0.0)
         duration = probedDuration;
     if (!duration) {
-        loadStep(int(PreviewStatus::Failed));
+        loadStep(PreviewStatus::Failed);
         return;
     }
     m_durationSeconds = RoundHalfEven(*duration);
     m_sTotalTime = FormatTime(m_durationSeconds);
     emit videoLoaded(m_durationSeconds);
     m_tmrVideo.start();
-    if (!step(m_preview->Run()))
+    if (!loadStep(m_preview->Run()))
         return;
     m_bNoVideo = false;
     setPlaying(true);

@@ -63,7 +63,7 @@ signals:
     void playingChanged(bool playing);
 
 private:
-    bool loadStep(int status);
+    bool loadStep(PreviewStatus status);
     void LoadVideo(const QString &path, std::optional<double> probedDuration);
     void showPosition(double seconds);
     void setPlaying(bool playing);
