@@ -176,32 +176,40 @@ SmartCutJob::Outcome SmartCutJob::run()
     const VideoStream &video = listing.video;
     const QString extension = QFileInfo(m_outputFile).suffix().toLower();
     const QString finished = m_work->filePath(QStringLiteral("cut.") + extension);
-
-    QList<Step> steps;
-    if (!m_plan.smart) {
+    // What the output cannot hold is said, not silently left out.
+    const QStringList dropped = droppedTracks(listing, extension);
+    const QString droppedNote =
+        dropped.isEmpty() ? QString() : QStringLiteral("; not kept, as %1 cannot hold them: ").arg(extension.toUpper())
+                                            + dropped.join(QStringLiteral(", "));
+    const auto reEncodeStep = [&]() {
         m_result.fellBack = true;
         m_result.fallbackReason = m_plan.reason;
-        steps.append({kReEncodeStatus + QStringLiteral(" (") + m_plan.reason + u')',
-                      reEncodeOptions(m_plan, video, extension), finished, m_plan.length,
-                      std::max(1, m_plan.frames) * kEncodeCost});
+        return Step{kReEncodeStatus + QStringLiteral(" (") + m_plan.reason + droppedNote + u')',
+                    reEncodeOptions(m_plan, listing, extension), finished, m_plan.length,
+                    std::max(1, m_plan.frames) * kEncodeCost, false};
+    };
+
+    QList<Step> steps;
+    const QString middlePath = m_work->filePath(QStringLiteral("middle.ts"));
+    if (!m_plan.smart) {
+        steps.append(reEncodeStep());
     } else {
         const double frame = m_plan.frameDuration;
         QList<PartFile> parts;
         if (m_plan.head.frames > 0) {
             steps.append({QStringLiteral("Re-encoding up to the first keyframe..."),
                           partEncodeOptions(video, m_plan.head, m_inputFile), m_work->filePath(QStringLiteral("head.ts")),
-                          m_plan.head.frames * frame, m_plan.head.frames * kEncodeCost});
+                          m_plan.head.frames * frame, m_plan.head.frames * kEncodeCost, false});
             parts.append({QStringLiteral("head.ts"), m_plan.head.frames});
         }
-        steps.append({QStringLiteral("Copying between keyframes..."), middleCopyOptions(m_plan.middle),
-                      m_work->filePath(QStringLiteral("middle.ts")), m_plan.middle.frames * frame,
-                      m_plan.middle.frames * kCopyCost});
+        steps.append({QStringLiteral("Copying between keyframes..."), middleCopyOptions(m_plan.middle, m_inputFile),
+                      middlePath, m_plan.middle.frames * frame, m_plan.middle.frames * kCopyCost, false});
         parts.append({QStringLiteral("middle.ts"), m_plan.middle.frames});
         if (m_plan.tail.frames > 0) {
             steps.append({QStringLiteral("Re-encoding after the last keyframe..."),
                           partEncodeOptions(video, m_plan.tail, m_inputFile),
                           m_work->filePath(QStringLiteral("tail.ts")), m_plan.tail.frames * frame,
-                          m_plan.tail.frames * kEncodeCost, !m_plan.tail.fromKeyframe});
+                          m_plan.tail.frames * kEncodeCost, false});
             parts.append({QStringLiteral("tail.ts"), m_plan.tail.frames});
         }
         const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
@@ -211,18 +219,32 @@ SmartCutJob::Outcome SmartCutJob::run()
             return Outcome::Failed;
         }
         list.close();
-        steps.append({QStringLiteral("Joining the parts..."), joinOptions(m_plan, video, listPath, extension),
-                      finished, m_plan.length, m_plan.frames * kJoinCost});
+        steps.append({QStringLiteral("Joining the parts...") + droppedNote,
+                      joinOptions(m_plan, listing, listPath, extension), finished, m_plan.length,
+                      m_plan.frames * kJoinCost});
     }
 
     m_totalWeight = 0;
     for (const Step &step : steps)
         m_totalWeight += step.weight;
-    for (const Step &step : steps) {
+    for (const Step &step : std::as_const(steps)) {
         if (m_stopRequested)
             return Outcome::Stopped;
         if (!runStep(step))
             return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
+        // A copy that found another keyframe than planned would put another
+        // part of the video in the cut: re-encode the range instead.
+        if (step.output == middlePath && !middleMatches(listing)) {
+            if (m_stopRequested)
+                return Outcome::Stopped;
+            m_plan.smart = false;
+            m_plan.reason = QStringLiteral("the copied part did not match its source");
+            const Step fallback = reEncodeStep();
+            m_totalWeight += fallback.weight;
+            if (!runStep(fallback))
+                return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
+            break;
+        }
     }
     if (m_stopRequested)
         return Outcome::Stopped;
@@ -241,10 +263,22 @@ bool SmartCutJob::probe(SmartCut::Probe *result)
     const QString output = m_prober->ExecuteCommand(SmartCut::probeCommandLine(m_programDir, m_inputFile));
     if (m_stopRequested)
         return false;
+    const QString tracks = m_prober->ExecuteCommand(SmartCut::tracksCommandLine(m_programDir, m_inputFile));
+    if (m_stopRequested)
+        return false;
     *result = SmartCut::parseProbe(output);
+    SmartCut::parseTracks(tracks, result);
+    result->sourcePath = m_inputFile;
     m_doneWeight = 0;
     reportProgress(0);
     return true;
+}
+
+bool SmartCutJob::middleMatches(const SmartCut::Probe &source)
+{
+    const QString listing = m_prober->ExecuteCommand(
+        SmartCut::partProbeCommandLine(m_programDir, m_work->filePath(QStringLiteral("middle.ts"))));
+    return !m_stopRequested && SmartCut::copiedPartMatches(source, m_plan, SmartCut::parseProbe(listing).packets);
 }
 
 bool SmartCutJob::runStep(const Step &step)

@@ -73,6 +73,8 @@ private:
     Outcome run();
     bool probe(SmartCut::Probe *result);
     bool runStep(const Step &step);
+    // Whether the copied middle holds the packets the plan meant to copy.
+    bool middleMatches(const SmartCut::Probe &source);
     bool publish(const QString &finished);
     void reportProgress(double stepFraction);
     void reportFailure(const QString &detail);

@@ -21,6 +21,20 @@ namespace {
 // to the millisecond: a frame half a millisecond before a mark still counts.
 constexpr double kTimeTolerance = 0.0005;
 
+// How far before its target the encoder's seek aims in a demuxer that seeks
+// by decode times, when a stream has B-frames.
+constexpr double kDemuxerSeekLead = 3.0 / 23;
+
+// A re-encoded part's bitrate against the source's over the same frames: a
+// little above, for the keyframe it starts with, and capped at twice.
+constexpr double kPartRateFactor = 1.5;
+constexpr double kPartRateCeiling = 2.0;
+
+// Every frame keeps its own time, in the source's time base: the encoder's
+// default, a tick per nominal frame, moves frames that come off that grid
+// and can put two on one tick.
+const QString kOwnTimes = QStringLiteral(" -fps_mode passthrough -enc_time_base:v -1");
+
 QString seconds(double value)
 {
     return QString::number(std::max(0.0, value), 'f', 6);
@@ -112,18 +126,117 @@ QString aspectFilter(const VideoStream &video)
     return QStringLiteral(" -vf setsar=") + parts.at(0) + u'/' + parts.at(1);
 }
 
-// The sound of the range: exactly length seconds, padded with silence where
-// the source's sound ends early, in the container's usual codec. Matroska
-// gets Opus, whose encoder delay it records; AAC's would lengthen the sound.
-QString audioOptions(double lead, double length, const QString &extension)
+// The source as the second input, seeking to span.seek, the first video
+// stream mapped, and the frames before span.dropBefore left out.
+QString secondInput(const Span &span, const QString &sourcePath)
+{
+    QString options = QStringLiteral("-ss ") + seconds(span.seek) + QStringLiteral(" -noautorotate -i ")
+                      + EncoderCommand::quoteArgument(sourcePath);
+    if (span.dropBefore >= 0)
+        options += QStringLiteral(" -ss ") + seconds(span.dropBefore);
+    return options + QStringLiteral(" -map 1:v:0");
+}
+
+// The rotation a player applies, as the muxer's "rotate" tag (clockwise
+// degrees). Matroska has no place for it.
+QString rotationOption(const VideoStream &video, const QString &extension)
+{
+    const int clockwise = ((video.rotation % 360) + 360) % 360;
+    if (clockwise == 0 || extension == u"mkv")
+        return {};
+    return QStringLiteral(" -metadata:s:v:0 rotate=%1").arg(clockwise);
+}
+
+// The codec a subtitle track takes in the output: "copy", a text codec the
+// container holds instead of its own, or empty when it holds none like it.
+QString subtitleCodec(const Track &track, const QString &extension)
+{
+    static const QStringList text{"subrip", "ass", "ssa", "webvtt", "mov_text", "text"};
+    static const QStringList matroskaOwn{"subrip", "ass", "ssa", "webvtt", "dvd_subtitle", "hdmv_pgs_subtitle",
+                                         "dvb_subtitle"};
+    if (extension == u"mkv")
+        return matroskaOwn.contains(track.codec) ? QStringLiteral("copy")
+                                                 : text.contains(track.codec) ? QStringLiteral("srt") : QString();
+    if (track.codec == u"mov_text")
+        return QStringLiteral("copy");
+    return text.contains(track.codec) ? QStringLiteral("mov_text") : QString();
+}
+
+// The layout players take for a count of channels the file names no layout for.
+QString usualChannelLayout(int channels)
+{
+    static const QStringList layouts{"mono", "stereo", "2.1", "4.0", "5.0", "5.1", "6.1", "7.1"};
+    return channels >= 1 && channels <= layouts.size() ? layouts.at(channels - 1) : QString();
+}
+
+// One sound track of the range: exactly length seconds, padded with silence
+// where the source's sound ends early, in the container's usual codec.
+// Matroska gets Opus, whose encoder delay it records; AAC's would lengthen
+// the sound. A track whose channels have no layout gets the usual one.
+QString audioTrackOptions(int output, const Track &track, double lead, double length, const QString &extension)
 {
     QString filter = lead > 0 ? QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS,").arg(seconds(lead)) : QString();
     filter += QStringLiteral("atrim=end=%1,apad=whole_dur=%1").arg(seconds(length));
-    return QStringLiteral(" -af ") + filter
-           // The fast coder halves the time of the longest part of the join,
-           // and at this bitrate sounds the same.
-           + (extension == u"mkv" ? QStringLiteral(" -c:a libopus -b:a 160k")
-                                  : QStringLiteral(" -c:a aac -aac_coder fast -b:a 192k"));
+    const QString layout = track.channelLayout.isEmpty() ? usualChannelLayout(track.channels) : QString();
+    if (!layout.isEmpty())
+        filter = QStringLiteral("channelmap=channel_layout=") + layout + u',' + filter;
+    // The fast coder halves the time of the longest part of the join, and at
+    // this bitrate sounds the same; more channels get more bits.
+    const int perChannel = extension == u"mkv" ? 80 : 96;
+    const int kbps = std::max(extension == u"mkv" ? 160 : 192, perChannel * track.channels);
+    const QString index = QString::number(output);
+    return QStringLiteral(" -filter:a:") + index + u' ' + filter + QStringLiteral(" -c:a:") + index
+           + (extension == u"mkv" ? QStringLiteral(" libopus") : QStringLiteral(" aac -aac_coder fast"))
+           + QStringLiteral(" -b:a:") + index + QStringLiteral(" %1k").arg(kbps);
+}
+
+// Every sound, subtitle and attachment track of input `input` that the
+// output can hold, the sound cut to the range, and the file's tags and
+// chapters from tagsInput, which seeks to the range's start so that the
+// chapters are timed from it. Without a track listing, the first sound track.
+QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, double length, const QString &extension)
+{
+    const QString from = QString::number(input) + u':';
+    QList<Track> tracks = probe.tracks;
+    if (tracks.isEmpty())
+        tracks.append(Track{-1, QStringLiteral("audio"), {}, 0, {}, 0, {}, {}});
+    QString maps;
+    QString codecs;
+    int audio = 0;
+    int subtitles = 0;
+    for (const Track &track : std::as_const(tracks)) {
+        if (track.type == u"audio") {
+            maps += QStringLiteral(" -map ") + from + (track.index < 0 ? QStringLiteral("a:0?") : QString::number(track.index));
+            codecs += audioTrackOptions(audio++, track, lead, length, extension);
+        } else if (track.type == u"subtitle") {
+            const QString codec = subtitleCodec(track, extension);
+            if (codec.isEmpty())
+                continue;
+            maps += QStringLiteral(" -map ") + from + QString::number(track.index);
+            codecs += QStringLiteral(" -c:s:%1 ").arg(subtitles++) + codec;
+        } else if (track.type == u"attachment" && extension == u"mkv") {
+            maps += QStringLiteral(" -map ") + from + QString::number(track.index);
+        }
+    }
+    if (extension == u"mkv" && std::any_of(tracks.begin(), tracks.end(), [](const Track &t) { return t.type == u"attachment"; }))
+        codecs += QStringLiteral(" -c:t copy");
+    return maps + codecs + QStringLiteral(" -map_metadata ") + QString::number(tagsInput)
+           + QStringLiteral(" -map_chapters ") + QString::number(tagsInput);
+}
+
+QString proberPath(const QString &sProgramDir)
+{
+    const QString encoder = EncoderCommand::encoderPath(sProgramDir);
+    return QDir::toNativeSeparators(QFileInfo(QDir::fromNativeSeparators(encoder)).dir().filePath(proberFileName()));
+}
+
+// The value of "key=value" among a compact listing line's fields; empty when absent.
+QStringView fieldValue(const QList<QStringView> &fields, QLatin1String key)
+{
+    for (QStringView field : fields)
+        if (field.startsWith(key) && field.size() > key.size() && field.at(key.size()) == u'=')
+            return field.sliced(key.size() + 1);
+    return {};
 }
 
 } // namespace
@@ -162,15 +275,28 @@ QString proberFileName()
 
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile)
 {
-    const QString encoder = EncoderCommand::encoderPath(sProgramDir);
-    const QString prober = QDir::toNativeSeparators(
-        QFileInfo(QDir::fromNativeSeparators(encoder)).dir().filePath(proberFileName()));
-    return EncoderCommand::quoteArgument(prober)
-           + QStringLiteral(" -v error -select_streams v:0 -show_entries packet=pts_time,dts_time,flags"
-                            ":stream=codec_name,profile,level,pix_fmt,width,height,sample_aspect_ratio,"
+    return EncoderCommand::quoteArgument(proberPath(sProgramDir))
+           + QStringLiteral(" -v error -select_streams v:0 -show_entries packet=pts_time,dts_time,flags,size"
+                            ":stream=codec_name,profile,level,pix_fmt,width,height,sample_aspect_ratio,field_order,"
                             "color_range,color_space,color_transfer,color_primaries,time_base,"
-                            "r_frame_rate,avg_frame_rate,has_b_frames:format=start_time,format_name -of compact ")
+                            "r_frame_rate,avg_frame_rate,has_b_frames:stream_side_data=rotation"
+                            ":format=start_time,format_name -of compact ")
            + EncoderCommand::quoteArgument(sInputFile);
+}
+
+QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile)
+{
+    return EncoderCommand::quoteArgument(proberPath(sProgramDir))
+           + QStringLiteral(" -v error -show_entries stream=index,codec_type,codec_name,channels,channel_layout,"
+                            "has_b_frames:stream_tags=language,title -of compact ")
+           + EncoderCommand::quoteArgument(sInputFile);
+}
+
+QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFile)
+{
+    return EncoderCommand::quoteArgument(proberPath(sProgramDir))
+           + QStringLiteral(" -v error -select_streams v:0 -show_entries packet=pts_time,dts_time,flags,size -of compact ")
+           + EncoderCommand::quoteArgument(sPartFile);
 }
 
 Probe parseProbe(QStringView text)
@@ -182,17 +308,15 @@ Probe parseProbe(QStringView text)
         if (fields.size() < 2)
             continue;
         const QStringView section = fields.first();
-        auto value = [&fields](QLatin1String key) -> QStringView {
-            for (QStringView field : fields)
-                if (field.startsWith(key) && field.size() > key.size() && field.at(key.size()) == u'=')
-                    return field.sliced(key.size() + 1);
-            return {};
-        };
+        const auto value = [&fields](QLatin1String key) { return fieldValue(fields, key); };
         if (section == u"packet") {
             Packet packet;
             bool ok = false;
             packet.pts = value(QLatin1String("pts_time")).toDouble(&ok);
             packet.hasPts = ok;
+            packet.dts = value(QLatin1String("dts_time")).toDouble(&ok);
+            packet.hasDts = ok;
+            packet.size = value(QLatin1String("size")).toLongLong();
             packet.key = value(QLatin1String("flags")).startsWith(u'K');
             probe.packets.append(packet);
         } else if (section == u"stream") {
@@ -211,6 +335,9 @@ Probe parseProbe(QStringView text)
             video.colorTransfer = knownOrEmpty(value(QLatin1String("color_transfer")));
             video.colorPrimaries = knownOrEmpty(value(QLatin1String("color_primaries")));
             video.frameRate = parseRate(value(QLatin1String("r_frame_rate")));
+            video.rotation = value(QLatin1String("rotation")).toInt();
+            const QStringView fields = value(QLatin1String("field_order"));
+            video.interlaced = !fields.isEmpty() && fields != u"progressive" && fields != u"unknown";
             const QStringView timeBase = value(QLatin1String("time_base"));
             if (timeBase.startsWith(QLatin1String("1/")))
                 video.timeBaseDen = timeBase.sliced(2).toInt();
@@ -220,6 +347,33 @@ Probe parseProbe(QStringView text)
         }
     }
     return probe;
+}
+
+void parseTracks(QStringView text, Probe *probe)
+{
+    for (QStringView line : text.tokenize(u'\n')) {
+        const QList<QStringView> fields = line.trimmed().split(u'|');
+        if (fields.size() < 2 || fields.first() != u"stream")
+            continue;
+        const auto value = [&fields](QLatin1String key) { return fieldValue(fields, key); };
+        Track track;
+        bool ok = false;
+        track.index = value(QLatin1String("index")).toInt(&ok);
+        if (!ok)
+            continue;
+        track.type = value(QLatin1String("codec_type")).toString();
+        track.codec = value(QLatin1String("codec_name")).toString();
+        track.channels = value(QLatin1String("channels")).toInt();
+        // "6 channels" names a count, not a layout.
+        const QStringView layout = value(QLatin1String("channel_layout"));
+        track.channelLayout = layout.endsWith(QLatin1String(" channels")) ? QString() : knownOrEmpty(layout);
+        track.reorderDepth = value(QLatin1String("has_b_frames")).toInt();
+        track.language = value(QLatin1String("tag:language")).toString();
+        track.title = value(QLatin1String("tag:title")).toString();
+        // A transport stream lists its streams once more under each program.
+        if (std::none_of(probe->tracks.begin(), probe->tracks.end(), [&track](const Track &t) { return t.index == track.index; }))
+            probe->tracks.append(track);
+    }
 }
 
 Plan planCut(const Probe &probe, double start, double length)
@@ -290,6 +444,19 @@ Plan planCut(const Probe &probe, double start, double length)
     }
     plan.seekMargin = (longestGroup > 0 ? longestGroup : 10.0) + 1.0;
 
+    // Frames that come at varying times keep them: the range's length is
+    // their own span, and a seek may aim only a quarter of the shortest gap early.
+    double shortestGap = duration;
+    for (qsizetype i = 1; i < count && complete; ++i) {
+        const double gap = shownAt(i) - shownAt(i - 1);
+        if (std::abs(gap - duration) > wobble)
+            plan.variableRate = true;
+        if (gap > 0)
+            shortestGap = std::min(shortestGap, gap);
+    }
+    if (plan.variableRate)
+        duration = shortestGap;
+
     // The frames of the range, in presentation order: [first, last].
     qsizetype first = 0;
     while (first < count && shownAt(first) < start - kTimeTolerance)
@@ -301,7 +468,14 @@ Plan planCut(const Probe &probe, double start, double length)
         return unusable("the range holds no frame");
     plan.frames = int(last - first + 1);
     plan.start = shownAt(first);
+    plan.frameDuration = duration;
     plan.length = plan.frames * duration;
+    if (plan.variableRate) {
+        // The last frame lasts until the next one, or as long as the one before it.
+        const double lastEnds = last + 1 < count ? shownAt(last + 1)
+                                                 : shownAt(last) + (last > 0 ? shownAt(last) - shownAt(last - 1) : duration);
+        plan.length = lastEnds - plan.start;
+    }
     plan.head = {decodeSeek(plan.start, duration), plan.frames};
 
     const auto reEncode = [&plan](const QString &reason) {
@@ -317,18 +491,22 @@ Plan planCut(const Probe &probe, double start, double length)
                             .arg(video.profile, video.pixelFormat));
     if (video.width % 2 || video.height % 2)
         return reEncode(QStringLiteral("its frame size is odd"));
+    if (video.interlaced)
+        return reEncode(QStringLiteral("it is interlaced"));
     // The parts are encoded to reorder exactly as deep as the source (see
     // partEncodeOptions); the encoders' presets reach two frames.
     if (video.reorderDepth > 2)
         return reEncode(QStringLiteral("it reorders frames deeper than the encoder can match"));
-    for (qsizetype i = 1; i < count; ++i)
-        if (std::abs(shownAt(i) - shownAt(i - 1) - duration) > wobble)
-            return reEncode(QStringLiteral("its frame rate varies"));
-    // Only an index finds a keyframe's packet exactly; program and transport
-    // streams are searched by their times, and a copy could start elsewhere.
+    if (plan.variableRate)
+        return reEncode(QStringLiteral("its frame rate varies"));
+    // An index finds a keyframe's packet exactly (MP4, MOV, Matroska); in a
+    // transport stream the copy finds it by its decode time instead.
     const QStringList formats = probe.formatName.split(u',');
-    if (!formats.contains(u"mp4") && !formats.contains(u"mov") && !formats.contains(u"matroska"))
+    const bool transport = formats.contains(u"mpegts");
+    if (!formats.contains(u"mp4") && !formats.contains(u"mov") && !formats.contains(u"matroska") && !transport)
         return reEncode(QStringLiteral("its container (%1) cannot be searched exactly").arg(probe.formatName));
+    if (transport && !std::all_of(packets.begin(), packets.end(), [](const Packet &p) { return p.hasDts; }))
+        return reEncode(QStringLiteral("some decode times are missing"));
 
     // A clean keyframe splits the stream: every frame decoded before it shows
     // before it, every frame decoded after it shows after it.
@@ -364,34 +542,77 @@ Plan planCut(const Probe &probe, double start, double length)
         return reEncode(openKeyframe ? QStringLiteral("it has open GOPs")
                                      : QStringLiteral("no keyframe lies inside the range"));
 
+    // Demuxers other than MP4's aim a seek 3/23 s early when any stream has
+    // B-frames, to reach the keyframe by its decode time; a seek to just
+    // after a keyframe would land on the one before it.
+    int reorder = video.reorderDepth;
+    for (const Track &track : probe.tracks)
+        reorder = std::max(reorder, track.reorderDepth);
+    const bool byPresentation = formats.contains(u"mp4") || formats.contains(u"mov");
+    plan.seekShift = !byPresentation && !transport && reorder > 0 ? kDemuxerSeekLead : 0;
+
     plan.smart = true;
+    plan.copyFirst = order.at(size_t(copyFrom));
+    const auto bitrateOver = [&](qsizetype from, qsizetype to) {
+        qint64 bytes = 0;
+        for (qsizetype i = from; i < to; ++i)
+            bytes += packets.at(order.at(size_t(i))).size;
+        return to > from && bytes > 0 ? bytes * 8.0 / ((to - from) * duration) : 0.0;
+    };
     plan.head = {decodeSeek(plan.start, duration), int(copyFrom - first)};
-    // A copy starts at the keyframe at or before its seek: a quarter frame
-    // late lands on this keyframe whatever the rounding.
-    plan.middle = {shownAt(copyFrom) + duration / 4, int(copyTo - copyFrom)};
+    plan.head.bitrate = bitrateOver(first, copyFrom);
     const int tailFrames = int(last + 1 - copyTo);
-    plan.tail = {tailFrames > 0 ? shownAt(copyTo) + duration / 4 : 0.0, tailFrames, true};
+    if (transport) {
+        // A transport stream is searched by its times and lands anywhere
+        // near: seek a whole group early, keep the frames from the start by
+        // their times, and copy from the keyframe's decode time on.
+        const double margin = plan.seekMargin + kDemuxerSeekLead;
+        const auto early = [&](double time, int frames, double keep) {
+            // A seek of at least a millisecond: without one, the encoder
+            // counts a copy's start differently and drops the keyframe.
+            Span span{std::max(0.001, time - margin), frames};
+            span.dropBefore = keep - span.seek;
+            return span;
+        };
+        plan.head = early(plan.start, plan.head.frames, plan.start - duration / 4);
+        plan.head.bitrate = bitrateOver(first, copyFrom);
+        const double keyDecode = packets.at(plan.copyFirst).dts - probe.startTime;
+        plan.middle = early(keyDecode, int(copyTo - copyFrom), keyDecode - duration / 2);
+        plan.tail = tailFrames > 0 ? early(shownAt(copyTo), tailFrames, shownAt(copyTo) - duration / 4) : Span{};
+    } else {
+        // A copy starts at the keyframe at or before its seek: a quarter frame
+        // late lands on this keyframe whatever the rounding.
+        plan.middle = {shownAt(copyFrom) + duration / 4 + plan.seekShift, int(copyTo - copyFrom)};
+        plan.tail = {tailFrames > 0 ? shownAt(copyTo) + duration / 4 + plan.seekShift : 0.0, tailFrames, true};
+    }
+    plan.tail.bitrate = bitrateOver(copyTo, last + 1);
     return plan;
 }
 
 QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath)
 {
-    // Exact seeking drops the frames before the seek, which for a seek just
+    // The source again as a second input, to keep its pixels unturned (the
+    // output carries the rotation) and, for a keyframe, to seek inexactly:
+    // exact seeking drops the frames before the seek, which for a seek just
     // past a keyframe would be the keyframe itself.
-    QString options = QStringLiteral("-ss ") + seconds(span.seek);
-    if (span.fromKeyframe)
-        options = QStringLiteral("-noaccurate_seek ") + options + QStringLiteral(" -i ")
-                  + EncoderCommand::quoteArgument(sourcePath) + QStringLiteral(" -map 1:v:0");
-    else
-        options += QStringLiteral(" -map 0:v:0");
-    options += QStringLiteral(" -an -sn -dn -frames:v %1 -fps_mode passthrough").arg(span.frames) + aspectFilter(video);
+    QString options = (span.fromKeyframe ? QStringLiteral("-noaccurate_seek ") : QString()) + secondInput(span, sourcePath)
+                      + QStringLiteral(" -an -sn -dn -frames:v %1").arg(span.frames) + kOwnTimes
+                      + aspectFilter(video);
     const QString profile = encoderProfile(video);
     const QString level = levelText(video);
     const QString pixelFormat = video.pixelFormat == u"yuvj420p" ? QStringLiteral("yuv420p") : video.pixelFormat;
+    // The source's own bitrate over these frames, with room above it for the
+    // keyframe a part must start with; a fixed quality where it is unknown.
+    const QString rate = span.bitrate > 0
+                             ? QStringLiteral(" -b:v %1 -maxrate %2 -bufsize %2")
+                                   .arg(qint64(span.bitrate * kPartRateFactor))
+                                   .arg(qint64(span.bitrate * kPartRateCeiling))
+                             : QString();
     // The parts reorder as deeply as the copied middle; otherwise the decode
     // times step back where a part meets it.
     if (video.codec == u"h264") {
-        options += QStringLiteral(" -c:v libx264 -preset veryfast -crf 17 -profile:v ") + profile;
+        options += QStringLiteral(" -c:v libx264 -preset fast") + (rate.isEmpty() ? QStringLiteral(" -crf 17") : rate)
+                   + QStringLiteral(" -profile:v ") + profile;
         if (!level.isEmpty())
             options += QStringLiteral(" -level:v ") + level;
         options += QStringLiteral(" -g %1").arg(span.frames + 1);
@@ -403,17 +624,43 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
             params += QStringLiteral(":level-idc=") + level;
         if (video.reorderDepth < 2)
             params += QStringLiteral(":bframes=%1").arg(video.reorderDepth);
-        options += QStringLiteral(" -c:v libx265 -preset veryfast -crf 20 -profile:v ") + profile
-                   + QStringLiteral(" -x265-params ") + params;
+        options += QStringLiteral(" -c:v libx265 -preset fast") + (rate.isEmpty() ? QStringLiteral(" -crf 20") : rate)
+                   + QStringLiteral(" -profile:v ") + profile + QStringLiteral(" -x265-params ") + params;
     }
     return options + QStringLiteral(" -pix_fmt ") + pixelFormat + colourOptions(video)
            + QStringLiteral(" -f mpegts -y");
 }
 
-QString middleCopyOptions(const Span &span)
+QString middleCopyOptions(const Span &span, const QString &sourcePath)
 {
-    return QStringLiteral("-ss ") + seconds(span.seek)
-           + QStringLiteral(" -map 0:v:0 -an -sn -dn -c:v copy -frames:v %1 -f mpegts -y").arg(span.frames);
+    // A lone seek goes before the source's own input (a copy always moves it
+    // there); with a drop time, both stay with a second input.
+    const QString input = span.dropBefore >= 0 ? secondInput(span, sourcePath)
+                                               : QStringLiteral("-ss ") + seconds(span.seek)
+                                                     + QStringLiteral(" -map 0:v:0");
+    return input + QStringLiteral(" -an -sn -dn -c:v copy -frames:v %1 -f mpegts -y").arg(span.frames);
+}
+
+bool copiedPartMatches(const Probe &source, const Plan &plan, const QList<Packet> &copied)
+{
+    const qsizetype count = plan.middle.frames;
+    if (copied.size() != count || plan.copyFirst < 0 || plan.copyFirst + count > source.packets.size())
+        return false;
+    std::optional<qint64> difference;
+    for (qsizetype i = 0; i < count; ++i) {
+        const Packet &original = source.packets.at(plan.copyFirst + i);
+        if (original.key != copied.at(i).key)
+            return false;
+        // A keyframe may gain the parameter sets; the stream's last packet
+        // may lose a trailing byte.
+        if (original.key || i == count - 1)
+            continue;
+        const qint64 grown = copied.at(i).size - original.size;
+        if (difference.value_or(grown) != grown)
+            return false;
+        difference = grown;
+    }
+    return true;
 }
 
 QByteArray concatList(const QList<PartFile> &parts, double frameDuration)
@@ -426,18 +673,41 @@ QByteArray concatList(const QList<PartFile> &parts, double frameDuration)
     return list;
 }
 
-QString joinOptions(const Plan &plan, const VideoStream &video, const QString &listPath, const QString &extension)
+QStringList droppedTracks(const Probe &probe, const QString &extension)
+{
+    QStringList dropped;
+    bool firstVideo = true;
+    for (const Track &track : probe.tracks) {
+        const bool video = track.type == u"video";
+        if (video && firstVideo) {
+            firstVideo = false;
+            continue;
+        }
+        if (track.type == u"audio" || (track.type == u"subtitle" && !subtitleCodec(track, extension).isEmpty())
+            || (track.type == u"attachment" && extension == u"mkv"))
+            continue;
+        dropped << QStringLiteral("%1 track %2 (%3)").arg(track.type).arg(track.index).arg(track.codec);
+    }
+    return dropped;
+}
+
+QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPath, const QString &extension)
 {
     QString options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -i ")
                       + EncoderCommand::quoteArgument(listPath)
-                      + QStringLiteral(" -map 1:v:0 -map 0:a:0? -c:v copy") + audioOptions(0, plan.length, extension);
-    if ((extension == u"mp4" || extension == u"mov") && video.timeBaseDen > 0)
-        options += QStringLiteral(" -video_track_timescale %1").arg(video.timeBaseDen);
-    return options + QStringLiteral(" -y");
+                      + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 0, 0, 0, plan.length, extension)
+                      + QStringLiteral(" -c:v copy") + rotationOption(probe.video, extension);
+    if ((extension == u"mp4" || extension == u"mov") && probe.video.timeBaseDen > 0)
+        options += QStringLiteral(" -video_track_timescale %1").arg(probe.video.timeBaseDen);
+    return options + QStringLiteral(" -t ") + seconds(plan.length) + QStringLiteral(" -y");
 }
 
-QString reEncodeOptions(const Plan &plan, const VideoStream &video, const QString &extension)
+QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &extension)
 {
+    const VideoStream &video = probe.video;
+    const QString source = EncoderCommand::quoteArgument(probe.sourcePath);
+    // The source once more, at the range's start, for its chapters and tags.
+    const QString tags = QStringLiteral(" -ss ") + seconds(plan.start) + QStringLiteral(" -i ") + source;
     QString options;
     double lead = 0;
     if (plan.frames > 0) {
@@ -445,26 +715,32 @@ QString reEncodeOptions(const Plan &plan, const VideoStream &video, const QStrin
         lead = plan.start - seek;
         // Counted in the filter: "-frames:v" would close the sound with the
         // picture, before sound that the file stores later reaches the muxer.
-        options = QStringLiteral("-ss ") + seconds(seek)
-                  + QStringLiteral(" -map 0:v:0 -map 0:a:0? -fps_mode passthrough -vf trim=start=")
-                  + seconds(plan.head.seek - seek) + QStringLiteral(",setpts=PTS-STARTPTS,trim=end_frame=")
-                  + QString::number(plan.frames);
+        options = QStringLiteral("-ss ") + seconds(seek) + QStringLiteral(" -noautorotate -i ") + source + tags
+                  + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, lead, plan.length, extension)
+                  + QStringLiteral(" -vf trim=start=") + seconds(plan.head.seek - seek)
+                  + QStringLiteral(",setpts=PTS-STARTPTS,trim=end_frame=") + QString::number(plan.frames)
+                  + QStringLiteral(" -t ") + seconds(plan.length);
     } else {
         // Without frame times only the times themselves are left to cut by.
-        options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -map 0:v:0 -map 0:a:0? -t ")
-                  + seconds(plan.length);
+        options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -noautorotate -i ") + source + tags
+                  + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, 0, plan.length, extension)
+                  + QStringLiteral(" -t ") + seconds(plan.length);
     }
+    const bool mpeg = video.codec == u"mpeg2video" || video.codec == u"mpeg1video" || video.codec == u"mpeg4";
+    // MPEG-1 and -2 code only their standard rates.
+    options += video.codec.startsWith(QLatin1String("mpeg")) && video.codec != u"mpeg4" ? QStringLiteral(" -fps_mode passthrough")
+                                                                                         : kOwnTimes;
     const bool odd = video.width % 2 || video.height % 2;
     if (video.codec == u"hevc")
         options += QStringLiteral(" -c:v libx265 -preset fast -crf 20 -x265-params log-level=error");
-    else if (video.codec == u"mpeg2video" || video.codec == u"mpeg1video" || video.codec == u"mpeg4")
+    else if (mpeg)
         options += QStringLiteral(" -c:v ") + video.codec + QStringLiteral(" -q:v 2");
     else
         options += QStringLiteral(" -c:v libx264 -preset fast -crf 17");
     // 4:2:0 needs even sides; 4:4:4 keeps an odd frame whole.
-    if (odd && video.codec != u"mpeg2video" && video.codec != u"mpeg1video" && video.codec != u"mpeg4")
+    if (odd && !mpeg)
         options += QStringLiteral(" -pix_fmt yuv444p");
-    return options + audioOptions(lead, plan.length, extension) + QStringLiteral(" -y");
+    return options + rotationOption(video, extension) + QStringLiteral(" -y");
 }
 
 } // namespace SmartCut

@@ -39,6 +39,11 @@ QString proberFileName();
 // times, flags) in decode order, its description, the file's start time and format,
 // as "packet|...", "stream|..." and "format|..." lines.
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// Every stream of the file, one "stream|..." line each: its kind, codec,
+// channels and tags. The cut keeps them all.
+QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The packets of a copied part, to check them against the source's.
+QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFile);
 
 struct VideoStream
 {
@@ -56,13 +61,34 @@ struct VideoStream
     int reorderDepth = 0;   // has_b_frames: how many frames show after a later-decoded one
     int timeBaseDen = 0;    // N of a 1/N time base, else 0
     double frameRate = 0;   // r_frame_rate
+    // The display rotation the prober reads from the stream's matrix, in
+    // degrees; 0 when there is none. The parts keep the pixels as stored
+    // and the output carries the rotation, as the copied middle does.
+    int rotation = 0;
+    bool interlaced = false;
+};
+
+// One stream of the file, from the track listing.
+struct Track
+{
+    int index = -1;
+    QString type;           // "video", "audio", "subtitle", "data", "attachment"
+    QString codec;
+    int channels = 0;
+    QString channelLayout;  // empty when the file names none
+    int reorderDepth = 0;
+    QString language;
+    QString title;
 };
 
 struct Packet
 {
     double pts = -1;        // seconds; negative when the prober gave none
+    double dts = -1;        // seconds; only when hasDts
+    qint64 size = 0;        // bytes
     bool key = false;
     bool hasPts = false;
+    bool hasDts = false;
 };
 
 // What the prober said. Missing parts stay empty; the planner then re-encodes.
@@ -72,9 +98,13 @@ struct Probe
     double startTime = 0;   // the file's start: cut times count from here
     QString formatName;     // the demuxer's names, "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
     QList<Packet> packets;  // decode order
+    QList<Track> tracks;    // every stream, from the track listing
+    QString sourcePath;     // the file listed; options that open it again use it
 };
 
 Probe parseProbe(QStringView text);
+// Adds the track listing's streams to probe.
+void parseTracks(QStringView text, Probe *probe);
 
 // A run of frames for one step: the seek (seconds from the file's start, for
 // "-ss" before the input) and how many frames follow it.
@@ -85,6 +115,12 @@ struct Span
     // Starts on a clean keyframe: the seek lands on it, a quarter frame late,
     // and decoding starts there instead of a whole group of pictures earlier.
     bool fromKeyframe = false;
+    // For a copy found by decode times: the output's "-ss", after the input
+    // seek, that drops every packet decoded before the keyframe.
+    double dropBefore = -1;
+    // For a re-encoded part: the source's own bitrate over the same frames
+    // (bits per second; 0 when unknown), which the part matches.
+    double bitrate = 0;
 };
 
 struct Plan
@@ -101,19 +137,36 @@ struct Plan
     Span head;               // re-encoded; frames 0 when the start is a keyframe
     Span middle;             // copied; only for a smart plan
     Span tail;               // re-encoded; frames 0 when the end meets a keyframe or the file's end
+    // The copied packets' decode indexes in the listing: [copyFirst, copyFirst + middle.frames).
+    qsizetype copyFirst = -1;
+    // Varying frame times: the whole range keeps each frame's own time.
+    bool variableRate = false;
+    // How much later than a keyframe the copy's and the tail's seeks aim, to
+    // make up for the demuxer aiming that much early.
+    double seekShift = 0;
 };
 
 // The plan for the frames shown from start to start + length (seconds from the
 // file's start, half-open, to a tolerance of half a millisecond).
 Plan planCut(const Probe &probe, double start, double length);
 
-// Options for CVideoConv with fast seek on (its "-ss" goes before the input).
-// The head or tail: the source's codec with matching settings, into MPEG-TS.
-// A span from a keyframe opens the source again as a second input, since the
-// seek that keeps the keyframe is an input option; run it with fast seek off.
+// Options for CVideoConv. The head or tail: the source's codec with matching
+// settings and bitrate, into MPEG-TS. It opens the source again as a second
+// input, whose seek and pixel options are its own; run it with fast seek off.
 QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath);
+// The tracks the output of extension cannot hold, for the status line ("subtitle
+// track 3 (hdmv_pgs_subtitle)"); empty when it holds them all.
+QStringList droppedTracks(const Probe &probe, const QString &extension);
 // The middle: packets copied from the keyframe on, counted, into MPEG-TS.
-QString middleCopyOptions(const Span &span);
+// Run it with fast seek off.
+QString middleCopyOptions(const Span &span, const QString &sourcePath);
+// Whether the copied part holds the source's packets from plan.copyFirst on:
+// as many, with sizes that differ from the source's by one constant (the
+// start codes and delimiters the copy into MPEG-TS may add) but on keyframes
+// and the last packet.
+// A seek that found another keyframe copies another group of pictures, whose
+// sizes do not line up.
+bool copiedPartMatches(const Probe &source, const Plan &plan, const QList<Packet> &copied);
 // The concat demuxer's list of the parts (names relative to the list's folder).
 struct PartFile
 {
@@ -121,12 +174,14 @@ struct PartFile
     int frames = 0;
 };
 QByteArray concatList(const QList<PartFile> &parts, double frameDuration);
-// The join: run with the source as the input (for its sound), the list as the
-// second input; writes the container of extension.
-QString joinOptions(const Plan &plan, const VideoStream &video, const QString &listPath, const QString &extension);
-// The whole range re-encoded with a codec matching the source's, in one run.
-// It seeks a margin early and trims by the frames' times, since not every
-// container seeks exactly.
-QString reEncodeOptions(const Plan &plan, const VideoStream &video, const QString &extension);
+// The join: run with the source as the input (for its sound, subtitles,
+// chapters and tags; fast seek on), the list as the second input; writes the
+// container of extension, carrying the source's rotation.
+QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPath, const QString &extension);
+// The whole range re-encoded with a codec matching the source's, in one run,
+// every track kept that the output holds. It opens the source again as a
+// second input (run it with fast seek off), seeks a margin early and trims by
+// the frames' times, since not every container seeks exactly.
+QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &extension);
 
 } // namespace SmartCut

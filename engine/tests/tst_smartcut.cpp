@@ -6,10 +6,14 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <cmath>
 
 namespace {
 
@@ -55,10 +59,10 @@ double lumaError(const QByteArray &a, qsizetype i, const QByteArray &b, qsizetyp
 
 // The decoded sound's length: what a player hears, the encoder delay and
 // padding that the container marks already taken off.
-double soundSeconds(const QString &path)
+double soundSeconds(const QString &path, int track)
 {
     QProcess process;
-    process.start(TestSupport::systemFfmpeg(), {"-v", "error", "-i", path, "-map", "0:a:0", "-f", "s16le", "-ac", "1",
+    process.start(TestSupport::systemFfmpeg(), {"-v", "error", "-i", path, "-map", QStringLiteral("0:a:%1").arg(track), "-f", "s16le", "-ac", "1",
                                                 "-ar", "48000", "-"});
     process.waitForFinished(120000);
     return process.readAllStandardOutput().size() / 2 / 48000.0;
@@ -78,62 +82,109 @@ private slots:
 private:
     QTemporaryDir m_dir;
     QHash<QString, QByteArray> m_sourceFrames;
+    QHash<QString, QList<double>> m_times; // each frame's time from the file's start
 };
 
 void TestSmartCut::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    const QStringList picture{"-f", "lavfi", "-i",
-                              QStringLiteral("testsrc2=size=%1x%2:rate=%3").arg(kWidth).arg(kHeight).arg(kFps),
-                              "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100", "-frames:v",
-                              QString::number(kFrames), "-t", QString::number(kFrames / kFps), "-pix_fmt", "yuv420p"};
+    const auto picture = [](const QString &rate) {
+        return QStringList{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=%1x%2:rate=%3").arg(kWidth).arg(kHeight).arg(rate)};
+    };
+    const QStringList sine{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100"};
+    const QStringList length{"-frames:v", QString::number(kFrames), "-t", QString::number(kFrames / kFps),
+                             "-pix_fmt", "yuv420p"};
     const QString x265 = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0:log-level=error").arg(kGop);
+    const QStringList x264{"-c:v", "libx264", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0"};
+    // Real recordings: a camera's rate, a phone's rotation and jittering
+    // frame times, a camera's six channels with no layout, a TV stream's
+    // transport stream, and a film's several tracks with chapters.
+    QFile subtitles(m_dir.filePath("subtitles.srt"));
+    QVERIFY(subtitles.open(QIODevice::WriteOnly));
+    subtitles.write("1\n00:00:00,500 --> 00:00:01,500\nOne\n\n2\n00:00:02,000 --> 00:00:03,500\nTwo\n");
+    subtitles.close();
+    QFile chapters(m_dir.filePath("chapters.txt"));
+    QVERIFY(chapters.open(QIODevice::WriteOnly));
+    chapters.write(";FFMETADATA1\ntitle=Film\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=A\n"
+                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=B\n"
+                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=3000\nEND=4000\ntitle=C\n");
+    chapters.close();
+    const QString bGop30 = "-c:v libx264 -bf 3 -g 30 -keyint_min 30 -sc_threshold 0";
     const QList<std::pair<QString, QStringList>> sources{
-        {"h264 b-frames.mp4",
-         {"-c:v", "libx264", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0", "-c:a", "aac"}},
-        {"h264 no b-frames.mkv",
-         {"-c:v", "libx264", "-bf", "0", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0", "-c:a", "aac"}},
-        {"hevc.mp4", {"-c:v", "libx265", "-x265-params", x265 + ":open-gop=0", "-c:a", "aac"}},
-        {"hevc open.mkv", {"-c:v", "libx265", "-x265-params", x265, "-c:a", "aac"}},
-        {"mpeg2.mpg", {"-c:v", "mpeg2video", "-g", "25", "-bf", "2", "-q:v", "4", "-c:a", "mp2"}}};
+        {"h264 b-frames.mp4", picture("25") + sine + length + x264 + QStringList{"-c:a", "aac"}},
+        {"h264 no b-frames.mkv", picture("25") + sine + length + x264 + QStringList{"-bf", "0", "-c:a", "aac"}},
+        {"hevc.mp4", picture("25") + sine + length + QStringList{"-c:v", "libx265", "-x265-params", x265 + ":open-gop=0", "-c:a", "aac"}},
+        {"hevc open.mkv", picture("25") + sine + length + QStringList{"-c:v", "libx265", "-x265-params", x265, "-c:a", "aac"}},
+        {"mpeg2.mpg", picture("25") + sine + length + QStringList{"-c:v", "mpeg2video", "-g", "25", "-bf", "2", "-q:v", "4", "-c:a", "mp2"}},
+        {"camera 29.83.mkv", picture("2983/100") + sine + QStringList{"-frames:v", "100", "-t", "3.4", "-pix_fmt", "yuv420p"}
+                                 + bGop30.split(u' ') + QStringList{"-c:a", "aac"}},
+        {"rotated.mp4", picture("25") + sine + length + x264 + QStringList{"-c:a", "aac", "-metadata:s:v:0", "rotate=90"}},
+        {"phone jitter.mp4", picture("25") + sine
+                                 + QStringList{"-vf", "setpts=(N*0.09+0.02*sin(N*1.3))/TB", "-fps_mode", "passthrough", "-frames:v", "100", "-t", "9", "-pix_fmt", "yuv420p", "-c:v", "libx264",
+                                               "-g", "25", "-c:a", "aac", "-metadata:s:v:0", "rotate=180"}},
+        {"six channels.mkv", picture("25") + QStringList{"-f", "lavfi", "-i", "sine=frequency=330:sample_rate=48000"}
+                                 + length + x264
+                                 + QStringList{"-af", "pan=6c|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "pcm_s16le"}},
+        {"tv ntsc.ts", picture("30000/1001") + sine + QStringList{"-frames:v", "100", "-t", "3.4", "-pix_fmt", "yuv420p"}
+                           + bGop30.split(u' ') + QStringList{"-c:a", "aac", "-f", "mpegts"}},
+        {"film tracks.mkv", picture("25") + sine + QStringList{"-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000",
+                                                               "-i", m_dir.filePath("subtitles.srt"), "-i", m_dir.filePath("chapters.txt")}
+                                + length + x264
+                                + QStringList{"-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3:s", "-map_metadata", "4",
+                                              "-map_chapters", "4", "-c:a", "aac", "-metadata:s:a:0", "language=eng",
+                                              "-metadata:s:a:1", "language=deu", "-metadata:s:a:1", "title=Kommentar",
+                                              "-metadata:s:s:0", "language=eng"}}};
     for (const auto &[name, options] : sources) {
         const QString path = m_dir.filePath(name);
         int code = 0;
-        const QByteArray log =
-            run(TestSupport::systemFfmpeg(), QStringList{"-v", "error", "-y"} + picture + options + QStringList{path},
-                &code);
+        const QByteArray log = run(TestSupport::systemFfmpeg(), QStringList{"-v", "error", "-y"} + options + QStringList{path}, &code);
         QVERIFY2(code == 0, log.constData());
         m_sourceFrames.insert(name, decodedFrames(path));
         QCOMPARE(m_sourceFrames.value(name).size(), kFrames * kFrameBytes);
+        m_times.insert(name, TestSupport::frameTimes(path));
+        QCOMPARE(m_times.value(name).size(), kFrames);
     }
 }
 
 void TestSmartCut::cut_data()
 {
     QTest::addColumn<QString>("source");
-    QTest::addColumn<int>("first");    // the range in frames; times are frames / 25
+    QTest::addColumn<int>("first");    // the range in frames
     QTest::addColumn<int>("frames");
     QTest::addColumn<bool>("fallback");
     QTest::addColumn<QString>("stopAt"); // the status of the step to stop in
+    QTest::addColumn<QString>("streams"); // the output's kinds of streams, and "+N chapters"
 
     const QString b = "h264 b-frames.mp4";
     const QString noB = "h264 no b-frames.mkv";
-    QTest::newRow("B-frames, on a keyframe") << b << 25 << 35 << false << "";
-    QTest::newRow("B-frames, a frame before a keyframe") << b << 24 << 52 << false << "";
-    QTest::newRow("B-frames, a frame after a keyframe") << b << 26 << 50 << false << "";
-    QTest::newRow("B-frames, from 0") << b << 0 << 37 << false << "";
-    QTest::newRow("B-frames, to the end") << b << 70 << 30 << false << "";
-    QTest::newRow("B-frames, inside one group") << b << 30 << 10 << true << "";
-    QTest::newRow("no B-frames, a frame before a keyframe") << noB << 49 << 27 << false << "";
-    QTest::newRow("no B-frames, whole seconds") << noB << 25 << 50 << false << "";
-    QTest::newRow("HEVC, a frame before a keyframe") << "hevc.mp4" << 24 << 52 << false << "";
-    QTest::newRow("HEVC, a frame after a keyframe to the end") << "hevc.mp4" << 26 << 74 << false << "";
-    QTest::newRow("HEVC with open GOPs") << "hevc open.mkv" << 10 << 60 << true << "";
-    QTest::newRow("MPEG-2") << "mpeg2.mpg" << 10 << 60 << true << "";
+    const QString av = "video audio";
+    QTest::newRow("B-frames, on a keyframe") << b << 25 << 35 << false << "" << av;
+    QTest::newRow("B-frames, a frame before a keyframe") << b << 24 << 52 << false << "" << av;
+    QTest::newRow("B-frames, a frame after a keyframe") << b << 26 << 50 << false << "" << av;
+    QTest::newRow("B-frames, from 0") << b << 0 << 37 << false << "" << av;
+    QTest::newRow("B-frames, to the end") << b << 70 << 30 << false << "" << av;
+    QTest::newRow("B-frames, inside one group") << b << 30 << 10 << true << "" << av;
+    QTest::newRow("no B-frames, a frame before a keyframe") << noB << 49 << 27 << false << "" << av;
+    QTest::newRow("no B-frames, whole seconds") << noB << 25 << 50 << false << "" << av;
+    QTest::newRow("HEVC, a frame before a keyframe") << "hevc.mp4" << 24 << 52 << false << "" << av;
+    QTest::newRow("HEVC, a frame after a keyframe to the end") << "hevc.mp4" << 26 << 74 << false << "" << av;
+    QTest::newRow("HEVC with open GOPs") << "hevc open.mkv" << 10 << 60 << true << "" << av;
+    QTest::newRow("MPEG-2") << "mpeg2.mpg" << 10 << 60 << true << "" << av;
+    QTest::newRow("MKV, B-frames at 29.83 fps") << "camera 29.83.mkv" << 10 << 75 << false << "" << av;
+    QTest::newRow("MKV, B-frames, a frame after a keyframe") << "camera 29.83.mkv" << 31 << 60 << false << "" << av;
+    QTest::newRow("rotated 90 degrees") << "rotated.mp4" << 12 << 60 << false << "" << av;
+    QTest::newRow("varying frame times, rotated 180 degrees") << "phone jitter.mp4" << 13 << 70 << true << "" << av;
+    QTest::newRow("six channels without a layout") << "six channels.mkv" << 12 << 60 << false << "" << av;
+    QTest::newRow("transport stream, B-frames at 29.97 fps") << "tv ntsc.ts" << 10 << 75 << false << "" << av;
+    QTest::newRow("transport stream, to the end") << "tv ntsc.ts" << 45 << 55 << false << "" << av;
+    QTest::newRow("two sound tracks, subtitles, chapters")
+        << "film tracks.mkv" << 30 << 50 << false << "" << "video audio audio subtitle +3 chapters";
+    QTest::newRow("several tracks, inside one group")
+        << "film tracks.mkv" << 30 << 10 << true << "" << "video audio audio subtitle +2 chapters";
     for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
                              "Joining", "Exact cut by re-encoding"}) {
         const bool whole = QByteArray(step).startsWith("Exact");
-        QTest::addRow("Stop: %s", step) << b << (whole ? 30 : 24) << (whole ? 10 : 52) << whole << step;
+        QTest::addRow("Stop: %s", step) << b << (whole ? 30 : 24) << (whole ? 10 : 52) << whole << step << av;
     }
 }
 
@@ -144,6 +195,7 @@ void TestSmartCut::cut()
     QFETCH(int, frames);
     QFETCH(bool, fallback);
     QFETCH(QString, stopAt);
+    QFETCH(QString, streams);
 
     const QString folder = m_dir.filePath(QTest::currentDataTag());
     QVERIFY(QDir().mkpath(folder));
@@ -152,8 +204,13 @@ void TestSmartCut::cut()
     SmartCutJob job(&sink, TestSupport::programDir());
     job.setInputFile(m_dir.filePath(source));
     job.setOutputFile(output);
-    job.setStart(double(first) / kFps);
-    job.setLength(double(frames) / kFps);
+    // The marks as the window gives them: each frame's time to the millisecond.
+    const QList<double> &times = m_times[source];
+    const auto mark = [&times](int frame) {
+        return frame < times.size() ? std::round(times.at(frame) * 1000) / 1000 : 1000.0;
+    };
+    job.setStart(mark(first));
+    job.setLength(mark(first + frames) - mark(first));
     QStringList statuses;
     QList<int> percents;
     connect(&job, &SmartCutJob::Progress, this, [&percents](int p) { percents << p; });
@@ -173,15 +230,16 @@ void TestSmartCut::cut()
         return;
     }
     QCOMPARE(job.LastResult().outcome, SmartCutJob::Outcome::Completed);
-    QCOMPARE(job.LastResult().fellBack, fallback);
+    QVERIFY2(job.LastResult().fellBack == fallback, qPrintable(job.LastResult().fallbackReason));
     QCOMPARE(statuses.filter(SmartCut::kReEncodeStatus).size(), fallback ? 1 : 0);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList("cut." + SmartCut::OutputExtension(source)));
     QVERIFY(std::is_sorted(percents.begin(), percents.end()) && percents.last() == 100);
 
     // The copied groups are the ones between the keyframes inside the range.
     const SmartCut::Plan plan = job.LastPlan();
-    const int copyFrom = (first + kGop - 1) / kGop * kGop;
-    const int copyTo = (first + frames) / kGop * kGop;
+    const int gop = source.contains("29.") || source.endsWith(".ts") ? 30 : kGop;
+    const int copyFrom = (first + gop - 1) / gop * gop;
+    const int copyTo = first + frames == kFrames ? kFrames : (first + frames) / gop * gop;
     const int head = fallback ? frames : copyFrom - first;
     const int middle = fallback ? 0 : copyTo - copyFrom;
     QCOMPARE(plan.frames, frames);
@@ -189,10 +247,12 @@ void TestSmartCut::cut()
     QCOMPARE(plan.middle.frames, middle);
 
     int code = 0;
-    QCOMPARE(run(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-f", "null", "-"}, &code),
+    QCOMPARE(run(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-map", "0:v", "-map", "0:a?", "-f", "null", "-"}, &code),
              QByteArray());
     QCOMPARE(code, 0);
 
+    // Every frame is its own source frame as a player shows it, rotation
+    // and all; the copied ones bit for bit.
     const QByteArray cut = decodedFrames(output);
     const QByteArray &original = m_sourceFrames[source];
     QCOMPARE(cut.size(), frames * kFrameBytes);
@@ -209,9 +269,37 @@ void TestSmartCut::cut()
             if (other >= 0 && other < kFrames)
                 QVERIFY2(own < lumaError(cut, i, original, other), qPrintable(QStringLiteral("frame %1").arg(i)));
     }
-    // Sound and picture end together, to within one sound frame.
-    const double sound = soundSeconds(output);
-    QVERIFY2(qAbs(sound - double(frames) / kFps) <= 1024.0 / 44100, qPrintable(QString::number(sound)));
+    // Each frame keeps its own time from the cut's start.
+    const QList<double> cutTimes = TestSupport::frameTimes(output);
+    QCOMPARE(cutTimes.size(), frames);
+    for (int i = 0; i < frames; ++i)
+        QVERIFY2(qAbs(cutTimes.at(i) - cutTimes.at(0) - (times.at(first + i) - times.at(first))) < 0.0015,
+                 qPrintable(QStringLiteral("frame %1 at %2").arg(i).arg(cutTimes.at(i))));
+
+    // Every track is there with its tags, each sound track as long as the
+    // picture to within one sound frame, with all its channels.
+    const QByteArray listing = TestSupport::ffprobe(
+        {"-show_entries", "stream=codec_type,channels:stream_tags=language,title:stream_side_data=rotation:chapter=start_time",
+         "-of", "compact"}, output);
+    const QByteArray sourceListing = TestSupport::ffprobe(
+        {"-show_entries", "stream=codec_type,channels:stream_tags=language,title:stream_side_data=rotation", "-of", "compact"},
+        m_dir.filePath(source));
+    QStringList kinds;
+    static const QRegularExpression kind("codec_type=(\\w+)");
+    for (auto match = kind.globalMatch(QString::fromUtf8(listing)); match.hasNext();)
+        kinds << match.next().captured(1);
+    const int chapters = int(listing.count("chapter|"));
+    QCOMPARE(kinds.join(u' ') + (chapters ? QStringLiteral(" +%1 chapters").arg(chapters) : QString()), streams);
+    for (const char *tag : {"language=deu", "title=Kommentar", "channels=6"})
+        QCOMPARE(listing.contains(tag), sourceListing.contains(tag));
+    static const QRegularExpression rotation("rotation=(-?\\d+)");
+    QCOMPARE(rotation.match(QString::fromUtf8(listing)).captured(1),
+             rotation.match(QString::fromUtf8(sourceListing)).captured(1));
+    const double picture = job.LastPlan().length;
+    for (int track = 0; track < int(kinds.count("audio")); ++track) {
+        const double sound = soundSeconds(output, track);
+        QVERIFY2(qAbs(sound - picture) <= 1024.0 / 44100, qPrintable(QStringLiteral("track %1: %2 s").arg(track).arg(sound)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSmartCut)

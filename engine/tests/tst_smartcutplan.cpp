@@ -11,27 +11,40 @@ namespace {
 
 // A prober listing in decode order. Each packet is its presentation time in
 // milliseconds, "K" in front for a keyframe, or "?" for none.
+// A prober listing in decode order. Each packet is its presentation time in
+// milliseconds, "K" in front for a keyframe, or "?" for none. With decodeLead,
+// the packets have decode times: the sorted presentation times that much early.
 QString listing(const QString &codec, const QString &rate, double startTime, const QString &packets,
-                const QString &format = QStringLiteral("matroska,webm"))
+                const QString &format = QStringLiteral("matroska,webm"), int decodeLead = -1,
+                const QString &extra = QString())
 {
+    const QStringList words = packets.split(u' ', Qt::SkipEmptyParts);
+    QList<double> sorted;
+    for (const QString &packet : words)
+        sorted << (packet.startsWith(u'K') ? packet.sliced(1) : packet).toDouble();
+    std::sort(sorted.begin(), sorted.end());
     QString text;
-    for (const QString &packet : packets.split(u' ', Qt::SkipEmptyParts)) {
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &packet = words.at(i);
         if (packet == u"?") {
             text += QStringLiteral("packet|pts_time=N/A|dts_time=N/A|flags=__\n");
             continue;
         }
         const bool key = packet.startsWith(u'K');
         const double ms = (key ? packet.sliced(1) : packet).toDouble();
-        text += QStringLiteral("packet|pts_time=%1|dts_time=N/A|flags=%2\n")
+        const QString dts = decodeLead < 0 ? QStringLiteral("N/A") : QString::number((sorted.at(i) - decodeLead) / 1000, 'f', 6);
+        text += QStringLiteral("packet|pts_time=%1|dts_time=%2|size=%3|flags=%4\n")
                     .arg(ms / 1000, 0, 'f', 6)
+                    .arg(dts)
+                    .arg(key ? 5000 : 1000 + (i * i * 37) % 501)
                     .arg(key ? "K_" : "__");
     }
     text += QStringLiteral("stream|codec_name=%1|profile=%2|width=160|height=90|has_b_frames=2|"
                            "sample_aspect_ratio=1:1|pix_fmt=yuv420p|level=30|color_range=unknown|"
-                           "r_frame_rate=%3|avg_frame_rate=%3|time_base=1/1000\nformat|start_time=%4|format_name=%5\n")
+                           "r_frame_rate=%3|avg_frame_rate=%3|time_base=1/1000%6\nformat|start_time=%4|format_name=%5\n")
                 .arg(codec, codec == u"hevc" ? "Main" : "High", rate)
                 .arg(startTime, 0, 'f', 6)
-                .arg(format);
+                .arg(format, extra);
     return text;
 }
 
@@ -44,6 +57,9 @@ class TestSmartCutPlan final : public QObject
 private slots:
     void plan_data();
     void plan();
+    void variableLength();
+    void copiedPart_data();
+    void copiedPart();
     void preset_data();
     void preset();
     void outputExtension();
@@ -81,10 +97,20 @@ void TestSmartCutPlan::plan_data()
                                                              "520 560")
                                << 0.04 << 0.52 << 13 << -1 << 0 << 0 << "open GOPs";
     QTest::newRow("transport stream") << listing("h264", "25/1", 1.4, "K1400 1520 1440 1480 K1560 1680 1600 1640",
-                                                 "mpegts")
-                                      << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "mpegts";
+                                                 "mpegts", 80)
+                                      << 0.04 << 0.28 << 7 << 3 << 4 << 0 << "";
+    QTest::newRow("transport stream, decode times missing")
+        << listing("h264", "25/1", 1.4, "K1400 1520 1440 1480 K1560 1680 1600 1640", "mpegts")
+        << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "decode times";
+    QTest::newRow("program stream") << listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240", "mpeg", 80)
+                                    << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "mpeg";
+    QTest::newRow("interlaced") << listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240", "mp4", -1,
+                                           "|field_order=tt")
+                                << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "interlaced";
     QTest::newRow("varying frame rate") << listing("h264", "25/1", 0, "K0 40 80 100 K140 180 220 260")
                                         << 0.0 << 0.26 << 7 << -1 << 0 << 0 << "frame rate varies";
+    QTest::newRow("varying frame rate, to the end") << listing("h264", "25/1", 0, "K0 40 80 100 K140 180 220 260")
+                                                    << 0.1 << 1.0 << 5 << -1 << 0 << 0 << "frame rate varies";
     QTest::newRow("MPEG-2") << listing("mpeg2video", "25/1", 0, "K0 120 40 80 K160 280 200 240") << 0.0 << 0.32 << 8
                             << -1 << 0 << 0 << "mpeg2video";
     // Program streams give some frames no time; the rest still place them.
@@ -108,7 +134,7 @@ void TestSmartCutPlan::plan()
     QCOMPARE(plan.frames, frames);
     QCOMPARE(plan.smart, head >= 0);
     QVERIFY2(reason.isEmpty() ? plan.reason.isEmpty() : plan.reason.contains(reason), qPrintable(plan.reason));
-    if (frames > 0) {
+    if (frames > 0 && !plan.variableRate && plan.head.dropBefore < 0) {
         QVERIFY(qAbs(plan.length - frames * plan.frameDuration) < 1e-9);
         // The first frame shown at or after the seek is the range's first.
         QVERIFY(plan.head.seek <= plan.start && plan.head.seek > plan.start - plan.frameDuration / 2);
@@ -118,14 +144,71 @@ void TestSmartCutPlan::plan()
     QCOMPARE(plan.head.frames, head);
     QCOMPARE(plan.middle.frames, middle);
     QCOMPARE(plan.tail.frames, tail);
-    // A copy starts at the keyframe at or before its seek: this one.
+    // Matroska aims B-frame seeks 3/23 s early; MP4 does not.
+    QCOMPARE(plan.seekShift, probe.contains("mov,mp4") || probe.contains("mpegts") ? 0.0 : 3.0 / 23);
     const double keyframe = plan.start + head * plan.frameDuration;
-    QVERIFY(plan.middle.seek > keyframe && plan.middle.seek < keyframe + plan.frameDuration / 2);
+    if (plan.middle.dropBefore >= 0) {
+        // Found by decode times: the seek lands early, the drop time falls
+        // between the keyframe's decode time and the packet's before it.
+        const double keyDecode = keyframe - 0.08;
+        QVERIFY(plan.middle.seek + plan.middle.dropBefore < keyDecode
+                && plan.middle.seek + plan.middle.dropBefore > keyDecode - plan.frameDuration);
+        QVERIFY(plan.head.seek + plan.head.dropBefore <= plan.start
+                && plan.head.seek + plan.head.dropBefore > plan.start - plan.frameDuration / 2);
+        return;
+    }
+    // A copy starts at the keyframe at or before its seek: this one.
+    const double aimed = plan.middle.seek - plan.seekShift;
+    QVERIFY(aimed > keyframe && aimed < keyframe + plan.frameDuration / 2);
     if (tail > 0) {
         const double tailStart = keyframe + middle * plan.frameDuration;
-        QVERIFY(plan.tail.fromKeyframe && plan.tail.seek > tailStart - 0.001
-                && plan.tail.seek < tailStart + plan.frameDuration / 2);
+        const double tailAimed = plan.tail.seek - plan.seekShift;
+        QVERIFY(plan.tail.fromKeyframe && tailAimed > tailStart - 0.001
+                && tailAimed < tailStart + plan.frameDuration / 2);
     }
+}
+
+void TestSmartCutPlan::variableLength()
+{
+    // Varying frames last until the next one; the last as long as the one
+    // before it. The sound is cut to this length.
+    const QString varying = listing("h264", "25/1", 0, "K0 40 80 100 K140 180 220 260");
+    QCOMPARE(SmartCut::planCut(SmartCut::parseProbe(varying), 0.0, 0.26).length, 0.26);
+    QCOMPARE(SmartCut::planCut(SmartCut::parseProbe(varying), 0.1, 1.0).length, 0.2);
+    QCOMPARE(SmartCut::planCut(SmartCut::parseProbe(varying), 0.1, 1.0).frameDuration, 0.02);
+}
+
+void TestSmartCutPlan::copiedPart_data()
+{
+    QTest::addColumn<int>("shift");  // the copied packets start this many packets later
+    QTest::addColumn<int>("grown");  // bytes added to every packet, the keyframes more
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("matches");
+
+    QTest::newRow("as planned") << 0 << 0 << 8 << true;
+    QTest::newRow("delimiters added") << 0 << 6 << 8 << true;
+    QTest::newRow("another group of pictures") << 4 << 6 << 8 << false;
+    QTest::newRow("a packet short") << 0 << 6 << 7 << false;
+}
+
+void TestSmartCutPlan::copiedPart()
+{
+    QFETCH(int, shift);
+    QFETCH(int, grown);
+    QFETCH(int, count);
+    QFETCH(bool, matches);
+
+    const SmartCut::Probe source = SmartCut::parseProbe(
+        listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240 K320 440 360 400 K480 600 520 560", "mp4"));
+    const SmartCut::Plan plan = SmartCut::planCut(source, 0.16, 0.32);
+    QCOMPARE(plan.copyFirst, 4);
+    QList<SmartCut::Packet> copied;
+    for (qsizetype i = plan.copyFirst + shift; i < plan.copyFirst + shift + count; ++i) {
+        SmartCut::Packet packet = source.packets.at(i);
+        packet.size += packet.key ? grown + 40 : grown;
+        copied << packet;
+    }
+    QCOMPARE(SmartCut::copiedPartMatches(source, plan, copied), matches);
 }
 
 void TestSmartCutPlan::preset_data()
