@@ -25,10 +25,12 @@ constexpr double kTimeTolerance = 0.0005;
 // by decode times, when a stream has B-frames.
 constexpr double kDemuxerSeekLead = 3.0 / 23;
 
-// A re-encoded part's bitrate against the source's over the same frames: a
-// little above, for the keyframe it starts with, and capped at twice.
-constexpr double kPartRateFactor = 1.5;
-constexpr double kPartRateCeiling = 2.0;
+// A re-encoded part keeps a high quality, its bitrate capped at 1.6 times the
+// source's over the same frames, with a buffer of half a second at the
+// source's rate for the keyframe it starts with: within half to twice the
+// source's but for parts of a few frames, whose keyframe dominates.
+constexpr double kPartRateCeiling = 1.6;
+constexpr double kPartBuffer = 0.5;
 
 // Every frame keeps its own time, in the source's time base: the encoder's
 // default, a tick per nominal frame, moves frames that come off that grid
@@ -601,17 +603,16 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
     const QString profile = encoderProfile(video);
     const QString level = levelText(video);
     const QString pixelFormat = video.pixelFormat == u"yuvj420p" ? QStringLiteral("yuv420p") : video.pixelFormat;
-    // The source's own bitrate over these frames, with room above it for the
-    // keyframe a part must start with; a fixed quality where it is unknown.
-    const QString rate = span.bitrate > 0
-                             ? QStringLiteral(" -b:v %1 -maxrate %2 -bufsize %2")
-                                   .arg(qint64(span.bitrate * kPartRateFactor))
-                                   .arg(qint64(span.bitrate * kPartRateCeiling))
-                             : QString();
+    // A high quality, but no burst of bitrate against the source's own over
+    // these frames; uncapped where that is unknown.
+    const QString rate = span.bitrate > 0 ? QStringLiteral(" -maxrate %1 -bufsize %2")
+                                                .arg(qint64(span.bitrate * kPartRateCeiling))
+                                                .arg(qint64(span.bitrate * kPartBuffer))
+                                          : QString();
     // The parts reorder as deeply as the copied middle; otherwise the decode
     // times step back where a part meets it.
     if (video.codec == u"h264") {
-        options += QStringLiteral(" -c:v libx264 -preset fast") + (rate.isEmpty() ? QStringLiteral(" -crf 17") : rate)
+        options += QStringLiteral(" -c:v libx264 -preset fast -crf 17") + rate
                    + QStringLiteral(" -profile:v ") + profile;
         if (!level.isEmpty())
             options += QStringLiteral(" -level:v ") + level;
@@ -624,7 +625,7 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
             params += QStringLiteral(":level-idc=") + level;
         if (video.reorderDepth < 2)
             params += QStringLiteral(":bframes=%1").arg(video.reorderDepth);
-        options += QStringLiteral(" -c:v libx265 -preset fast") + (rate.isEmpty() ? QStringLiteral(" -crf 20") : rate)
+        options += QStringLiteral(" -c:v libx265 -preset fast -crf 20") + rate
                    + QStringLiteral(" -profile:v ") + profile + QStringLiteral(" -x265-params ") + params;
     }
     return options + QStringLiteral(" -pix_fmt ") + pixelFormat + colourOptions(video)
