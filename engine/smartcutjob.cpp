@@ -178,13 +178,14 @@ SmartCutJob::Outcome SmartCutJob::run()
     const QString finished = m_work->filePath(QStringLiteral("cut.") + extension);
     // What the output cannot hold is said, not silently left out.
     const QStringList dropped = droppedTracks(listing, extension);
-    const QString droppedNote =
-        dropped.isEmpty() ? QString() : QStringLiteral("; not kept, as %1 cannot hold them: ").arg(extension.toUpper())
-                                            + dropped.join(QStringLiteral(", "));
+    const QString droppedNote = dropped.isEmpty() ? QString() : kNotKeptStatus.arg(extension.toUpper(), dropped.join(QStringLiteral(", ")));
+    if (!droppedNote.isEmpty())
+        emit CurrentStatus(droppedNote);
     const auto reEncodeStep = [&]() {
         m_result.fellBack = true;
         m_result.fallbackReason = m_plan.reason;
-        return Step{kReEncodeStatus + QStringLiteral(" (") + m_plan.reason + droppedNote + u')',
+        return Step{kReEncodeStatus + QStringLiteral(" (") + m_plan.reason
+                        + (droppedNote.isEmpty() ? QString() : QStringLiteral("; ") + droppedNote) + u')',
                     reEncodeOptions(m_plan, listing, extension), finished, m_plan.length,
                     std::max(1, m_plan.frames) * kEncodeCost, false};
     };
@@ -219,7 +220,7 @@ SmartCutJob::Outcome SmartCutJob::run()
             return Outcome::Failed;
         }
         list.close();
-        steps.append({QStringLiteral("Joining the parts...") + droppedNote,
+        steps.append({QStringLiteral("Joining the parts..."),
                       joinOptions(m_plan, listing, listPath, extension), finished, m_plan.length,
                       m_plan.frames * kJoinCost});
     }

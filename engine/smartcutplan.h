@@ -24,6 +24,10 @@ inline const QString kPresetParams = QStringLiteral("-map 0:v:0 -map 0:a:0? -c c
 inline const QString kReEncodeStatus =
     QStringLiteral("Exact cut by re-encoding: the source cannot be copied exactly");
 
+// The status that names the tracks the output cannot hold: %1 the container
+// ("MP4"), %2 the tracks.
+inline const QString kNotKeptStatus = QStringLiteral("Not kept, as %1 cannot hold them: %2");
+
 // True for the smart preset's options, also with the cut's own " -ss S -t L"
 // and " -y" after them; spacing does not matter.
 bool IsSmartCutPreset(const QString &params);

@@ -58,6 +58,8 @@ private slots:
     void plan_data();
     void plan();
     void variableLength();
+    void droppedTracks_data();
+    void droppedTracks();
     void copiedPart_data();
     void copiedPart();
     void preset_data();
@@ -176,6 +178,41 @@ void TestSmartCutPlan::variableLength()
     QCOMPARE(SmartCut::planCut(SmartCut::parseProbe(varying), 0.0, 0.26).length, 0.26);
     QCOMPARE(SmartCut::planCut(SmartCut::parseProbe(varying), 0.1, 1.0).length, 0.2);
     QCOMPARE(SmartCut::planCut(SmartCut::parseProbe(varying), 0.1, 1.0).frameDuration, 0.02);
+}
+
+void TestSmartCutPlan::droppedTracks_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QStringList>("dropped");
+
+    // Text subtitles change codec to stay; pictures, data and a second
+    // picture track go, and are named.
+    QTest::newRow("Matroska") << "mkv" << QStringList{"data track 5 (bin_data)", "video track 7 (mjpeg)"};
+    QTest::newRow("MP4") << "mp4"
+                         << QStringList{"subtitle track 4 (hdmv_pgs_subtitle)", "data track 5 (bin_data)",
+                                        "attachment track 6 (ttf)", "video track 7 (mjpeg)"};
+}
+
+void TestSmartCutPlan::droppedTracks()
+{
+    QFETCH(QString, extension);
+    QFETCH(QStringList, dropped);
+    SmartCut::Probe probe;
+    // Listed twice over, as a transport stream's programs list them again.
+    const QString listing = QStringLiteral(
+        "stream|index=0|codec_name=h264|codec_type=video|has_b_frames=2\n"
+        "stream|index=1|codec_name=aac|codec_type=audio|channels=6|channel_layout=6 channels|tag:language=eng\n"
+        "stream|index=2|codec_name=aac|codec_type=audio|channels=2|channel_layout=stereo|tag:title=Kommentar\n"
+        "stream|index=3|codec_name=subrip|codec_type=subtitle\n"
+        "stream|index=4|codec_name=hdmv_pgs_subtitle|codec_type=subtitle\n"
+        "stream|index=5|codec_name=bin_data|codec_type=data\n"
+        "stream|index=6|codec_name=ttf|codec_type=attachment\n"
+        "stream|index=7|codec_name=mjpeg|codec_type=video\n");
+    SmartCut::parseTracks(QString(listing + listing), &probe);
+    QCOMPARE(probe.tracks.size(), 8);
+    QCOMPARE(probe.tracks.at(1).channelLayout, QString());
+    QCOMPARE(probe.tracks.at(2).title, QStringLiteral("Kommentar"));
+    QCOMPARE(SmartCut::droppedTracks(probe, extension), dropped);
 }
 
 void TestSmartCutPlan::copiedPart_data()
