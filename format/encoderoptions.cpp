@@ -220,12 +220,38 @@ std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSna
     return assembleParamaters(panel, Presets, PresetCount, Codecs, CodecCount, timeSuffix(SelectStart, SelectEnd));
 }
 
+QString OwnFrameTimes(const QString &sParameters)
+{
+    const QStringList words = sParameters.split(u' ', Qt::SkipEmptyParts);
+    // Encoders that take any time base; MPEG-1, -2 and -4 code only rates of
+    // their own standards.
+    static const QStringList anyTimeBase{"libx264", "libx265", "libvpx", "libvpx-vp9", "libaom-av1", "libsvtav1"};
+    bool encodes = false;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &word = words.at(i);
+        // A rate of the options' own, or frame times they set, stay theirs.
+        if (word == u"-r" || word.startsWith(QLatin1String("-r:")) || word == u"-target" || word == u"-fps_mode"
+            || word == u"-vsync" || word.contains(QLatin1String("fps=")) || word.contains(QLatin1String("framerate=")))
+            return {};
+        if ((word == u"-c:v" || word == u"-vcodec" || word == u"-codec:v") && i + 1 < words.size())
+            encodes = anyTimeBase.contains(words.at(i + 1));
+    }
+    return encodes ? QStringLiteral(" -fps_mode passthrough -enc_time_base:v -1") : QString();
+}
+
 std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSnapshot &panel,
                                                            const QList<PresetEntry> &Presets, qint32 PresetCount,
                                                            const QList<CodecEntry> &Codecs, qint32 CodecCount,
                                                            const ExactSelection &selection)
 {
-    return assembleParamaters(panel, Presets, PresetCount, Codecs, CodecCount, exactTimeSuffix(selection));
+    const TimeSuffix suffix = exactTimeSuffix(selection);
+    auto result = assembleParamaters(panel, Presets, PresetCount, Codecs, CodecCount, suffix);
+    QString *text = std::get_if<QString>(&result);
+    if (text && !text->isEmpty() && panel.presetMode) {
+        const qsizetype before = text->size() - std::get<QString>(suffix).size();
+        text->insert(before, OwnFrameTimes(text->left(before)));
+    }
+    return result;
 }
 
 QString GetParamaters(const FormatPanelSnapshot &panel, const QList<PresetEntry> &Presets, qint32 PresetCount,

@@ -85,11 +85,19 @@ struct ExactSelection
 // Options that copy the video (EncoderCommand::copiesVideoStream) cannot be
 // exact: a copy starts at the keyframe before S. A start that is not a
 // number or negative, or an end not after the start, is a failure. Build the
-// command with EncoderCommand::exactConversionCommandLine.
+// command with EncoderCommand::exactConversionCommandLine. A preset that keeps
+// the source's frame rate gets OwnFrameTimes before the marks.
 std::variant<QString, ParamatersFailure> AssembleParamaters(const FormatPanelSnapshot &panel,
                                                            const QList<PresetEntry> &Presets, qint32 PresetCount,
                                                            const QList<CodecEntry> &Codecs, qint32 CodecCount,
                                                            const ExactSelection &selection);
+
+// " -fps_mode passthrough -enc_time_base:v -1" for options that encode the
+// picture with an encoder taking any time base and set no rate of their own:
+// the cut then keeps each frame at its own time, where the container's
+// default would put frames on a fixed grid, repeating and dropping those of a
+// source whose frame times vary. Empty otherwise.
+QString OwnFrameTimes(const QString &sParameters);
 
 // The exact AssembleParamaters for the task start, failures shown as
 // GetParamaters shows them.

@@ -66,6 +66,8 @@ private slots:
     void optionString();
     void exactOptions_data();
     void exactOptions();
+    void ownFrameTimes_data();
+    void ownFrameTimes();
     void failures_data();
     void failures();
     void codecName_data();
@@ -201,6 +203,30 @@ void TestEncoderOptions::exactOptions()
              expected);
     QCOMPARE(sink.messages.size(), expected.isEmpty() ? 1 : 0);
     QCOMPARE(FormatExactTime(start), startText);
+}
+
+void TestEncoderOptions::ownFrameTimes_data()
+{
+    QTest::addColumn<QString>("params");
+    QTest::addColumn<bool>("kept");
+
+    QTest::newRow("H.264 scaled") << "-vf scale=-2:720 -c:v libx264 -crf 23 -c:a aac" << true;
+    QTest::newRow("VP9") << "-c:v libvpx-vp9 -b:v 0 -crf 32 -c:a libopus" << true;
+    QTest::newRow("HEVC by -vcodec") << "-vcodec libx265 -crf 28" << true;
+    QTest::newRow("a rate of its own") << "-c:v libx264 -r 30" << false;
+    QTest::newRow("a rate in a filter") << "-vf fps=25,scale=-2:480 -c:v libx264" << false;
+    QTest::newRow("a DVD target") << "-target pal-dvd" << false;
+    QTest::newRow("MPEG-4 Part 2") << "-c:v mpeg4 -q:v 3" << false;
+    QTest::newRow("a copy") << "-map 0:v:0 -map 0:a:0? -c copy" << false;
+    QTest::newRow("sound only") << "-vn -c:a aac -b:a 160k" << false;
+    QTest::newRow("times set already") << "-c:v libx264 -fps_mode cfr" << false;
+}
+
+void TestEncoderOptions::ownFrameTimes()
+{
+    QFETCH(QString, params);
+    QFETCH(bool, kept);
+    QCOMPARE(OwnFrameTimes(params).isEmpty(), !kept);
 }
 
 void TestEncoderOptions::failures_data()
