@@ -26,9 +26,10 @@ constexpr double kTimeTolerance = 0.0005;
 constexpr double kDemuxerSeekLead = 3.0 / 23;
 
 // A re-encoded part keeps a high quality, its bitrate capped at 1.6 times the
-// source's over the same frames, with a buffer of half a second at the
-// source's rate for the keyframe it starts with: within half to twice the
-// source's but for parts of a few frames, whose keyframe dominates.
+// source's over the same frames, with a buffer of half a second at that rate
+// and room for twice the source's keyframe, for the keyframe a part starts
+// with: within half to twice the source's but for parts of a few frames,
+// whose keyframe dominates.
 constexpr double kPartRateCeiling = 1.6;
 constexpr double kPartBuffer = 0.5;
 
@@ -588,6 +589,14 @@ Plan planCut(const Probe &probe, double start, double length)
         plan.tail = {tailFrames > 0 ? shownAt(copyTo) + duration / 4 + plan.seekShift : 0.0, tailFrames, true};
     }
     plan.tail.bitrate = bitrateOver(copyTo, last + 1);
+    // Each part starts with a keyframe, as the source's group did: the head's
+    // with the keyframe before the range, the tail's with its own.
+    qsizetype headKey = first;
+    while (headKey > 0 && !packets.at(order.at(size_t(headKey))).key)
+        --headKey;
+    plan.head.keyframeBits = packets.at(order.at(size_t(headKey))).size * 8.0;
+    if (tailFrames > 0)
+        plan.tail.keyframeBits = packets.at(order.at(size_t(copyTo))).size * 8.0;
     return plan;
 }
 
@@ -607,7 +616,7 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
     // these frames; uncapped where that is unknown.
     const QString rate = span.bitrate > 0 ? QStringLiteral(" -maxrate %1 -bufsize %2")
                                                 .arg(qint64(span.bitrate * kPartRateCeiling))
-                                                .arg(qint64(span.bitrate * kPartBuffer))
+                                                .arg(qint64(span.bitrate * kPartBuffer + span.keyframeBits * 2))
                                           : QString();
     // The parts reorder as deeply as the copied middle; otherwise the decode
     // times step back where a part meets it.

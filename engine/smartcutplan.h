@@ -125,6 +125,9 @@ struct Span
     // For a re-encoded part: the source's own bitrate over the same frames
     // (bits per second; 0 when unknown), which the part matches.
     double bitrate = 0;
+    // The size of the keyframe the source's group of these frames starts
+    // with, in bits: a part must start with one too.
+    double keyframeBits = 0;
 };
 
 struct Plan
