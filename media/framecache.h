@@ -1,0 +1,49 @@
+#pragma once
+
+#include "rgbimage.h"
+
+#include <cstdint>
+#include <limits>
+#include <map>
+
+// Decoded pictures at the size they are painted, by time stamp, bounded in bytes; the least
+// recently used go first. Each picture may know the time stamp of the frame after it, so that a
+// time between two frames is answered without the frame index.
+class FrameCache final
+{
+public:
+    static constexpr int64_t kUnknown = std::numeric_limits<int64_t>::min();
+    static constexpr int64_t kLast = std::numeric_limits<int64_t>::max(); // no frame follows
+
+    explicit FrameCache(qint64 maxBytes)
+        : m_maxBytes(maxBytes)
+    {
+    }
+
+    void insert(int64_t pts, const RgbImage &image);
+    // The frame after pts starts at next (kLast: pts is the last frame).
+    void link(int64_t pts, int64_t next);
+    // The picture of frame pts; null when not cached.
+    RgbImage find(int64_t pts);
+    // The cached frame showing at ts, when the cache knows the frame after it; kUnknown otherwise.
+    int64_t holding(int64_t ts) const;
+    // The frame after pts as far as the cache knows: kUnknown or kLast otherwise.
+    int64_t next(int64_t pts) const;
+    void clear();
+    qint64 bytes() const { return m_bytes; }
+    int count() const { return int(m_entries.size()); }
+
+private:
+    struct Entry
+    {
+        RgbImage image;
+        int64_t next = kUnknown;
+        quint64 used = 0;
+    };
+    void evict();
+
+    std::map<int64_t, Entry> m_entries;
+    qint64 m_maxBytes;
+    qint64 m_bytes = 0;
+    quint64 m_clock = 0;
+};

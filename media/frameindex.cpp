@@ -1,0 +1,133 @@
+#include "frameindex.h"
+
+#include "framedecoder.h"
+#include "mediafile.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+constexpr quint32 kMagic = 0x534e4658; // "SNFX"
+constexpr quint32 kVersion = 1;
+// Bounds a damaged cache file's claim before anything is allocated for it.
+constexpr quint32 kMostFrames = 50'000'000;
+
+} // namespace
+
+FrameIndex::FrameIndex(std::vector<Frame> frames)
+    : m_frames(std::move(frames))
+{
+    std::stable_sort(m_frames.begin(), m_frames.end(), [](const Frame &a, const Frame &b) { return a.pts < b.pts; });
+    m_frames.erase(std::unique(m_frames.begin(), m_frames.end(),
+                               [](const Frame &a, const Frame &b) { return a.pts == b.pts; }),
+                   m_frames.end());
+}
+
+int FrameIndex::frameAt(int64_t ts) const
+{
+    if (m_frames.empty())
+        return -1;
+    const auto after = std::upper_bound(m_frames.begin(), m_frames.end(), ts,
+                                        [](int64_t value, const Frame &frame) { return value < frame.pts; });
+    return std::max(0, int(after - m_frames.begin()) - 1);
+}
+
+int FrameIndex::keyframeAtOrBefore(int i) const
+{
+    for (i = std::min(i, size() - 1); i > 0; --i) {
+        if (m_frames[size_t(i)].key)
+            return i;
+    }
+    return 0;
+}
+
+std::optional<FrameIndex> FrameIndex::scan(const QString &path, const std::atomic_bool *cancel)
+{
+    auto opened = MediaFile::open(path, AVMEDIA_TYPE_VIDEO, cancel);
+    if (!std::holds_alternative<std::unique_ptr<MediaFile>>(opened))
+        return std::nullopt;
+    MediaFile &file = *std::get<std::unique_ptr<MediaFile>>(opened);
+    std::vector<Frame> frames;
+    const av::Packet packet = av::makePacket();
+    bool untimed = false;
+    while (file.read(packet.get())) {
+        if (cancel && cancel->load())
+            return std::nullopt;
+        if (packet->pts == AV_NOPTS_VALUE) {
+            untimed = true;
+            break;
+        }
+        frames.push_back({packet->pts, packet->pos, (packet->flags & AV_PKT_FLAG_KEY) != 0});
+    }
+    if (cancel && cancel->load())
+        return std::nullopt;
+    if (!untimed)
+        return FrameIndex(std::move(frames));
+
+    // Packets without a presentation time (MPEG program streams leave most without): the
+    // decoder's times are the ones the preview and the encoder see. Decoding without the
+    // pictures' pixels keeps this quick.
+    auto decoding = FrameDecoder::open(path, cancel, true);
+    if (!std::holds_alternative<std::unique_ptr<FrameDecoder>>(decoding))
+        return std::nullopt;
+    FrameDecoder &decoder = *std::get<std::unique_ptr<FrameDecoder>>(decoding);
+    frames.clear();
+    while (const AVFrame *frame = decoder.next()) {
+        if (cancel && cancel->load())
+            return std::nullopt;
+        frames.push_back({frame->pts, frame->pkt_pos, frame->key_frame != 0});
+    }
+    return FrameIndex(std::move(frames));
+}
+
+QString FrameIndex::cachePath(const QString &folder, const QFileInfo &file)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(file.absoluteFilePath().toUtf8());
+    hash.addData(QByteArray::number(file.size()));
+    hash.addData(QByteArray::number(file.lastModified().toMSecsSinceEpoch()));
+    return QDir(folder).filePath(QString::fromLatin1(hash.result().toHex()) + QStringLiteral(".idx"));
+}
+
+bool FrameIndex::save(const QString &folder, const QFileInfo &file) const
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    QSaveFile out(cachePath(folder, file));
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream stream(&out);
+    stream << kMagic << kVersion << quint32(m_frames.size());
+    for (const Frame &frame : m_frames)
+        stream << qint64(frame.pts) << qint64(frame.pos) << frame.key;
+    return stream.status() == QDataStream::Ok && out.commit();
+}
+
+std::optional<FrameIndex> FrameIndex::load(const QString &folder, const QFileInfo &file)
+{
+    QFile in(cachePath(folder, file));
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QDataStream stream(&in);
+    quint32 magic = 0, version = 0, count = 0;
+    stream >> magic >> version >> count;
+    // Each frame takes 17 bytes: a count the file cannot hold is damage.
+    if (magic != kMagic || version != kVersion || count > kMostFrames || qint64(count) * 17 > in.size())
+        return std::nullopt;
+    std::vector<Frame> frames(count);
+    for (Frame &frame : frames) {
+        qint64 pts = 0, pos = 0;
+        stream >> pts >> pos >> frame.key;
+        frame.pts = pts;
+        frame.pos = pos;
+    }
+    if (stream.status() != QDataStream::Ok || !stream.atEnd())
+        return std::nullopt;
+    return FrameIndex(std::move(frames));
+}

@@ -1,0 +1,243 @@
+// The video source against the encoder: in every container the load dialog offers, the picture
+// of a seek or a step carries the number of the frame whose time it reports, and the encoder
+// cut from that time starts on that frame.
+
+#include "frameindex.h"
+#include "testsupport.h"
+#include "videosource.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int kFrames = 150; // 6 s at 25 fps: three groups of pictures
+
+// Frames that show their own number: the left half's grey is number / 16 and the right half's
+// number % 16, in steps of 12 from video black, which survive any codec and any scaling.
+QString numberedSource(const QString &rate, const QString &format)
+{
+    return QStringLiteral("color=black:size=320x240:rate=%1:duration=6,format=yuv420p,"
+                          "geq=lum='if(lt(X,W/2),16+12*floor(N/16),16+12*mod(N,16))':cb=128:cr=128,format=%2")
+        .arg(rate, format);
+}
+
+int greyDigit(int grey)
+{
+    return qRound(grey * 219.0 / 255.0 / 12.0);
+}
+
+int numberOf(const RgbImage &image)
+{
+    if (image.isNull())
+        return -1;
+    const auto grey = [&](int x) {
+        const auto *pixel = reinterpret_cast<const uchar *>(image.bytes.constData())
+                            + (image.size.height() / 2) * image.stride + x * 4;
+        return (pixel[0] + pixel[1] + pixel[2]) / 3;
+    };
+    return greyDigit(grey(image.size.width() / 4)) * 16 + greyDigit(grey(image.size.width() * 3 / 4));
+}
+
+// The number on the first frame of what the encoder makes from seconds on, seeking as a cut does.
+int encoderFrameAt(const QString &path, double seconds)
+{
+    const QByteArray gray = TestSupport::runTool(
+        {TestSupport::systemFfmpeg(), QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"),
+         QString::number(seconds, 'f', 3), QStringLiteral("-i"), path, QStringLiteral("-frames:v"),
+         QStringLiteral("1"), QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
+         QStringLiteral("gray"), QStringLiteral("-s"), QStringLiteral("320x240"), QStringLiteral("-")});
+    if (gray.size() < 320 * 240)
+        return -1;
+    // The encoder's grey is full range, as the source's pictures are.
+    const auto grey = [&](int x) { return int(uchar(gray[120 * 320 + x])); };
+    return greyDigit(grey(80)) * 16 + greyDigit(grey(240));
+}
+
+} // namespace
+
+class TestVideoSource final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void showsTheFrameItReports_data();
+    void showsTheFrameItReports();
+    void indexCacheFollowsTheFile();
+    void refusesWhatIsNotVideo_data();
+    void refusesWhatIsNotVideo();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestVideoSource::showsTheFrameItReports_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("encoding");
+    QTest::addColumn<QString>("pixels");
+    QTest::addColumn<bool>("withIndex"); // false: seeks and steps before the index is built
+    const QStringList h264{QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"), QStringLiteral("50")};
+    const auto codec = [](const char *name) {
+        return QStringList{QStringLiteral("-c:v"), QString::fromLatin1(name), QStringLiteral("-g"), QStringLiteral("50"),
+                           QStringLiteral("-q:v"), QStringLiteral("3")};
+    };
+    const QString yuv420 = QStringLiteral("yuv420p");
+    QTest::newRow("mp4 H.264, B-frames") << "n.mp4" << h264 << yuv420 << true;
+    QTest::newRow("mp4 H.264, no index yet") << "n.mp4" << h264 << yuv420 << false;
+    QTest::newRow("mkv H.264") << "n.mkv" << h264 << yuv420 << true;
+    QTest::newRow("mov H.264") << "n.mov" << h264 << yuv420 << true;
+    QTest::newRow("avi MPEG-4") << "n.avi" << codec("mpeg4") << yuv420 << true;
+    QTest::newRow("webm VP9") << "n.webm" << QStringList{QStringLiteral("-c:v"), QStringLiteral("libvpx-vp9"),
+                                                         QStringLiteral("-g"), QStringLiteral("50"),
+                                                         QStringLiteral("-deadline"), QStringLiteral("realtime")}
+                              << yuv420 << true;
+    QTest::newRow("flv Sorenson") << "n.flv" << codec("flv") << yuv420 << true;
+    QTest::newRow("mpg MPEG-2, B-frames") << "n.mpg" << (codec("mpeg2video") << QStringLiteral("-bf") << QStringLiteral("2"))
+                                          << yuv420 << true;
+    QTest::newRow("mpg MPEG-2, no index yet") << "n.mpg" << (codec("mpeg2video") << QStringLiteral("-bf") << QStringLiteral("2"))
+                                              << yuv420 << false;
+    QTest::newRow("ts H.264") << "n.ts" << h264 << yuv420 << true;
+    QTest::newRow("ts H.264, no index yet") << "n.ts" << h264 << yuv420 << false;
+    QTest::newRow("m2ts H.264") << "n.m2ts" << h264 << yuv420 << true;
+    QTest::newRow("wmv WMV8") << "n.wmv" << codec("wmv2") << yuv420 << true;
+    QTest::newRow("asf WMV7") << "n.asf" << codec("wmv1") << yuv420 << true;
+    QTest::newRow("mkv H.264 10-bit 4:2:2") << "n10.mkv" << h264 << QStringLiteral("yuv422p10le") << true;
+    QTest::newRow("ts MPEG-2 interlaced") << "i.ts" << (codec("mpeg2video") << QStringLiteral("-flags")
+                                                        << QStringLiteral("+ilme+ildct") << QStringLiteral("-top")
+                                                        << QStringLiteral("1"))
+                                          << yuv420 << true;
+}
+
+void TestVideoSource::showsTheFrameItReports()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, encoding);
+    QFETCH(QString, pixels);
+    QFETCH(bool, withIndex);
+    const QString path = m_dir.filePath(name);
+    if (!QFile::exists(path)) {
+        // A tone beside the picture: a sound that starts before it moves the file's start.
+        const QByteArray made = TestSupport::runTool(
+            QStringList{TestSupport::systemFfmpeg(), QStringLiteral("-v"), QStringLiteral("error"),
+                        QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        numberedSource(QStringLiteral("25"), pixels), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                        QStringLiteral("-i"), QStringLiteral("sine=duration=6")}
+            + encoding + QStringList{QStringLiteral("-shortest"), path});
+        QVERIFY2(!made.isEmpty(), "the encoder could not write the clip");
+    }
+    const QList<double> times = TestSupport::frameTimes(path);
+    QVERIFY(times.size() >= kFrames - 2);
+
+    auto opened = VideoSource::open(path);
+    QVERIFY(std::holds_alternative<std::unique_ptr<VideoSource>>(opened));
+    VideoSource &source = *std::get<std::unique_ptr<VideoSource>>(opened);
+    source.setPictureSize(QSize(160, 90));
+    if (withIndex) {
+        const std::optional<FrameIndex> index = FrameIndex::scan(path);
+        QVERIFY(index);
+        QCOMPARE(index->size(), times.size());
+        source.setIndex(std::make_shared<FrameIndex>(*index));
+    }
+
+    // The number painted, the frame the source reports and the frame at the mark agree.
+    const auto check = [&](const std::optional<VideoSource::Picture> &picture, const char *what) {
+        QVERIFY2(picture, what);
+        const int number = numberOf(picture->image);
+        QVERIFY2(number >= 0 && number < times.size(), qPrintable(QStringLiteral("%1: number %2").arg(what).arg(number)));
+        QVERIFY2(std::abs(picture->seconds - times[number]) < 0.0005,
+                 qPrintable(QStringLiteral("%1: frame %2 reported at %3 s").arg(what).arg(number).arg(picture->seconds)));
+    };
+    QRandomGenerator random(24);
+    int at = 0;
+    check(source.frameAt(0.0), "first frame");
+    QCOMPARE(numberOf(source.current()->image), 0);
+    for (int round = 0; round < 20; ++round) {
+        const int target = random.bounded(int(times.size()));
+        // Somewhere inside the frame: a mark to the millisecond lies anywhere in it.
+        const double end = target + 1 < times.size() ? times[target + 1] : times[target] + 0.04;
+        const double seconds = times[target] + (end - times[target]) * random.bounded(0.95);
+        check(source.frameAt(seconds), "seek");
+        QCOMPARE(numberOf(source.current()->image), target);
+        at = target;
+        const int steps = random.bounded(-3, 4);
+        for (int i = 0; i < std::abs(steps); ++i) {
+            check(source.step(steps > 0 ? 1 : -1), "step");
+            at = std::clamp(at + (steps > 0 ? 1 : -1), 0, int(times.size()) - 1);
+            QCOMPARE(numberOf(source.current()->image), at);
+        }
+        // The mark is the reported time to the millisecond; the cut from it starts on this frame.
+        // (Not in MPEG program and transport streams: there the encoder's own -ss misses by up to
+        // a group, and the cut finds its start by decode times instead.)
+        if (round % 7 == 0 && !name.endsWith(QLatin1String("ts")) && !name.endsWith(QLatin1String(".mpg"))) {
+            const double mark = std::round(source.current()->seconds * 1000.0) / 1000.0;
+            QCOMPARE(encoderFrameAt(path, mark), at);
+        }
+    }
+    // Clamped at both ends.
+    check(source.frameAt(1.0e6), "past the end");
+    QCOMPARE(numberOf(source.current()->image), int(times.size()) - 1);
+    check(source.step(1), "step past the last");
+    QCOMPARE(numberOf(source.current()->image), int(times.size()) - 1);
+    check(source.frameAt(-5.0), "before the start");
+    check(source.step(-1), "step before the first");
+    QCOMPARE(numberOf(source.current()->image), 0);
+}
+
+void TestVideoSource::indexCacheFollowsTheFile()
+{
+    const QString path = m_dir.filePath(QStringLiteral("cached.mkv"));
+    QVERIFY(TestSupport::makeClip(path, 2.0));
+    const QString folder = m_dir.filePath(QStringLiteral("cache"));
+    const std::optional<FrameIndex> scanned = FrameIndex::scan(path);
+    QVERIFY(scanned && scanned->size() == 50);
+    QVERIFY(!FrameIndex::load(folder, QFileInfo(path)));
+    QVERIFY(scanned->save(folder, QFileInfo(path)));
+    const std::optional<FrameIndex> loaded = FrameIndex::load(folder, QFileInfo(path));
+    QVERIFY(loaded);
+    QCOMPARE(loaded->size(), scanned->size());
+    QCOMPARE(loaded->frames().back().pts, scanned->frames().back().pts);
+    QCOMPARE(loaded->keyframeAtOrBefore(49), scanned->keyframeAtOrBefore(49));
+
+    // A damaged cache file is no index; a changed file finds none.
+    QFile damaged(FrameIndex::cachePath(folder, QFileInfo(path)));
+    QVERIFY(damaged.open(QIODevice::ReadWrite));
+    damaged.resize(damaged.size() / 2);
+    damaged.close();
+    QVERIFY(!FrameIndex::load(folder, QFileInfo(path)));
+    QVERIFY(scanned->save(folder, QFileInfo(path)));
+    QFile grown(path);
+    QVERIFY(grown.open(QIODevice::Append) && grown.write("x") == 1);
+    grown.close();
+    QVERIFY(!FrameIndex::load(folder, QFileInfo(path)));
+}
+
+void TestVideoSource::refusesWhatIsNotVideo_data()
+{
+    QTest::addColumn<QByteArray>("content"); // null: no file at all
+    QTest::newRow("text renamed .avi") << QByteArray("just some words\n");
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("noise with an MP4 header") << QByteArray("\0\0\0\x18" "ftypmp42", 12) + QByteArray(4000, '\x5a');
+}
+
+void TestVideoSource::refusesWhatIsNotVideo()
+{
+    QFETCH(QByteArray, content);
+    const QString path = m_dir.filePath(QStringLiteral("bad.avi"));
+    QFile::remove(path);
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QVERIFY(std::holds_alternative<QString>(VideoSource::open(path)));
+    QVERIFY(!FrameIndex::scan(path) || FrameIndex::scan(path)->isEmpty());
+}
+
+QTEST_APPLESS_MAIN(TestVideoSource)
+#include "tst_videosource.moc"
