@@ -40,6 +40,8 @@ public:
     // The size pictures are made at; a change empties the cache.
     void setPictureSize(QSize size);
     QSize pictureSize() const { return m_size; }
+    // The frame size with the pixel aspect applied.
+    QSize displaySize() const { return m_decoder->displaySize(); }
 
     // The frame showing at seconds (clamped to the first and last frame).
     std::optional<Picture> frameAt(double seconds);
