@@ -426,13 +426,21 @@ void TestCutFlow::keyboardShortcuts()
 void TestCutFlow::smartCutFromTheWindow_data()
 {
     QTest::addColumn<QString>("source");
-    QTest::addColumn<QStringList>("encoder"); // how the source is made
+    QTest::addColumn<QStringList>("encoder"); // how the source is made, its frame rate first where not 25
     QTest::addColumn<QString>("output"); // the source's container where it can, named as any cut
     QTest::addColumn<bool>("fellBack");
     QTest::newRow("H.264 with B-frames: copied in the middle")
-        << u"gop.mp4"_s << QStringList{u"-c:v"_s, u"libx264"_s, u"-g"_s, u"25"_s, u"-bf"_s, u"2"_s} << u"gop_Converted.mp4"_s << false;
+        << u"gop.mp4"_s << QStringList{u"-c:v"_s, u"libx264"_s, u"-g"_s, u"25"_s, u"-bf"_s, u"2"_s} << u"gop_Converted.mp4"_s
+        << false;
     QTest::newRow("MPEG-2: re-encoded, and it says so")
         << u"old.mpg"_s << QStringList{u"-c:v"_s, u"mpeg2video"_s, u"-g"_s, u"12"_s} << u"old.mkv"_s << true;
+    // A TV recording's transport stream and a camera's Matroska, B-frames at
+    // odd rates: copied in the middle too.
+    const QStringList bFrames{u"-c:v"_s, u"libx264"_s, u"-g"_s, u"30"_s, u"-bf"_s, u"3"_s};
+    QTest::newRow("MPEG-TS at 29.97 fps: copied in the middle")
+        << u"tv.ts"_s << QStringList{u"30000/1001"_s} + bFrames << u"tv.mkv"_s << false;
+    QTest::newRow("Matroska at 29.83 fps: copied in the middle")
+        << u"camera.mkv"_s << QStringList{u"2983/100"_s} + bFrames << u"camera_Converted.mkv"_s << false;
 }
 
 void TestCutFlow::smartCutFromTheWindow()
@@ -442,9 +450,10 @@ void TestCutFlow::smartCutFromTheWindow()
     QFETCH(QString, output);
     QFETCH(bool, fellBack);
     const QString clip = m_dir.filePath(source);
+    const QString rate = encoder.first().startsWith(u'-') ? u"25"_s : encoder.takeFirst();
     QProcess make;
     make.start(TestSupport::systemFfmpeg(), QStringList{u"-v"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
-                                                       u"testsrc2=size=160x90:rate=25:duration=5"_s}
+                                                       u"testsrc2=size=160x90:duration=5:rate="_s + rate}
                                                 + encoder + QStringList{clip});
     QVERIFY(make.waitForFinished(60000) && make.exitCode() == 0);
 
@@ -473,12 +482,21 @@ void TestCutFlow::smartCutFromTheWindow()
     QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
     const QString out = m_dir.filePath(output);
     QVERIFY2(QFile::exists(out), qPrintable(QDir(m_dir.path()).entryList().join(u' ')));
-    const QByteArray frames = TestSupport::ffprobe({u"-v"_s, u"error"_s, u"-count_frames"_s, u"-select_streams"_s,
-                                                   u"v:0"_s, u"-show_entries"_s, u"stream=nb_read_frames"_s, u"-of"_s,
-                                                   u"csv=p=0"_s},
-                                                  out);
-    QCOMPARE(frames.trimmed().split(',').value(0).toInt(), 70); // side data may follow a comma
-    QCOMPARE(child<QLabel>(*window, u"lblProgress"_s)->text().contains(u"re-encoding"_s), fellBack);
+    const QByteArray counted = TestSupport::ffprobe({u"-v"_s, u"error"_s, u"-count_frames"_s, u"-select_streams"_s,
+                                                    u"v:0"_s, u"-show_entries"_s, u"stream=nb_read_frames"_s, u"-of"_s,
+                                                    u"csv=p=0"_s},
+                                                   out);
+    // The frames the source shows from the start mark to before the end mark.
+    const auto markSeconds = [&window](const char *label) {
+        const QStringList parts = child<QLabel>(*window, QString::fromLatin1(label))->text().split(u':');
+        return parts.value(0).toDouble() * 3600 + parts.value(1).toDouble() * 60 + parts.value(2).toDouble();
+    };
+    const double from = markSeconds("lblStartSelect"), to = markSeconds("lblEndSelect");
+    const QList<double> times = TestSupport::frameTimes(clip);
+    const auto marked = std::count_if(times.begin(), times.end(), [&](double t) { return t > from - 0.0005 && t < to - 0.0005; });
+    QVERIFY(marked > 50);
+    QCOMPARE(counted.trimmed().split(',').value(0).toInt(), int(marked)); // side data may follow a comma
+    QVERIFY2(child<QLabel>(*window, u"lblProgress"_s)->text().contains(u"re-encoding"_s) == fellBack, qPrintable(child<QLabel>(*window, u"lblProgress"_s)->text()));
     QVERIFY(QDir(m_dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty()); // no temporary folder left
 }
 
