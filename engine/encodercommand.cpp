@@ -161,6 +161,30 @@ bool seeksBeforeInput(QStringView sParameters, bool bFastSeek)
     return (bFastSeek || copiesVideoStream(sParameters)) && takeStartOption(sParameters).has_value();
 }
 
+QString usualChannelLayout(int channels)
+{
+    // As ffmpeg 5.1 guesses them (av_channel_layout_default).
+    switch (channels) {
+    case 1: return QStringLiteral("mono");
+    case 2: return QStringLiteral("stereo");
+    case 3: return QStringLiteral("2.1");
+    case 4: return QStringLiteral("4.0");
+    case 5: return QStringLiteral("5.0");
+    case 6: return QStringLiteral("5.1");
+    case 7: return QStringLiteral("6.1");
+    case 8: return QStringLiteral("7.1");
+    case 16: return QStringLiteral("hexadecagonal");
+    case 24: return QStringLiteral("22.2");
+    default: return {};
+    }
+}
+
+QString unknownLayoutFilter(int channels)
+{
+    const QString layout = usualChannelLayout(channels);
+    return layout.isEmpty() ? QString() : QStringLiteral("aformat=channel_layouts=") + layout;
+}
+
 QString probeCommandLine(const QString &sProgramDir, const QString &sMediaFile)
 {
     return quoteArgument(encoderPath(sProgramDir)) + QLatin1String(" -i ") + quoteArgument(sMediaFile);

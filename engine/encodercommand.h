@@ -83,6 +83,19 @@ inline constexpr qint64 kExactPrerollMilliseconds = 10000;
 QString exactConversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
                                    const QString &sParameters, const QString &sOutputFile, bool bFastSeek);
 
+// The encoder's usual channel layout for a channel count ("mono", "stereo",
+// "5.1" for 6, "7.1" for 8, ...), the one it assumes for sound that carries
+// no layout; empty for a count it has none for.
+QString usualChannelLayout(int channels);
+
+// A filter for sound of this many channels that carries no layout: it labels
+// the channels with the usual layout, in their order, without mixing them
+// ("aformat=channel_layouts=5.1"). Some encoders, AAC among them, refuse
+// channels without a layout. It can end an "-af" chain or stand alone as
+// "-filter:a:N <filter>"; an "-ac" after it still mixes down. Empty when the
+// count has no usual layout.
+QString unknownLayoutFilter(int channels);
+
 // The probe command: encoder -i "file", nothing else; the encoder then describes
 // the input (or says it cannot read it) and stops for want of an output.
 QString probeCommandLine(const QString &sProgramDir, const QString &sMediaFile);
