@@ -1,5 +1,6 @@
 #include "encodercommand.h"
 #include "encoderoutput.h"
+#include "sourcetracks.h"
 
 #include <QProcess>
 #include <QTest>
@@ -19,6 +20,8 @@ private slots:
     void optionTokensFollowTheSplitter();
     void cutCommandLine_data();
     void cutCommandLine();
+    void fitToSource_data();
+    void fitToSource();
 };
 
 void TestEncoderText::quotedArgumentSurvivesSplitting_data()
@@ -171,6 +174,60 @@ void TestEncoderText::cutCommandLine()
         QStringLiteral("/opt/snipora"), QStringLiteral("/v/in.mp4"), options, QStringLiteral("/v/out.mp4"), fastSeek);
     QCOMPARE(built, encoder + u' ' + command);
     QCOMPARE(EncoderCommand::seeksBeforeInput(options, fastSeek), command.startsWith(QLatin1String("-ss")));
+}
+
+void TestEncoderText::fitToSource_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("streams"); // the prober's JSON stream entries
+    QTest::addColumn<QString>("added");   // what the fit adds to the options
+    QTest::addColumn<QString>("status");
+
+    const QString aac = "-c:v libx264 -c:a aac -ss 5 -t 3";
+    const QString copy = "-map 0:v? -map 0:a? -map 0:s? -map 0:t? -c copy -ss 5 -t 3";
+    const QString six = R"({"index":1,"codec_type":"audio","channels":6)";
+    const QString unknown = six + "}";
+    const QString known = six + R"j(,"channel_layout":"5.1(side)"})j";
+    const QString fix = " -filter:a:%1 aformat=channel_layouts=5.1";
+    QTest::newRow("layout known") << aac << "mp4" << known << "" << "";
+    QTest::newRow("no layout, count only") << aac << "mp4" << six + R"(,"channel_layout":"6 channels"})"
+                                           << fix.arg(0) << "";
+    QTest::newRow("preset mixes down") << "-c:a aac -ac 2" << "mp4" << unknown << "" << "";
+    QTest::newRow("preset filters the sound") << "-af volume=2 -c:a aac" << "mp4" << unknown << "" << "";
+    const QString stereo = R"({"index":0,"codec_type":"audio","channels":2,"channel_layout":"stereo")";
+    QTest::newRow("the encoder picks the default track")
+        << aac << "mp4" << unknown + "," + stereo + R"(,"disposition":{"default":1}})" << "" << "";
+    QTest::newRow("mapped second") << "-map 0:a -c:a aac" << "mp4" << stereo + "}," + unknown << fix.arg(1) << "";
+    QTest::newRow("map beyond reading") << "-map 0:m:language:eng -c:a aac" << "mp4" << unknown << "" << "";
+
+    const QString movText = R"({"index":3,"codec_type":"subtitle","codec_name":"mov_text"})";
+    const QString timecode = R"({"index":4,"codec_type":"data","codec_tag_string":"tmcd"})";
+    QTest::newRow("mov_text and timecode into MKV")
+        << copy << "mkv" << movText + "," + timecode << " -c:s:0 srt -map -0:4"
+        << "Tracks Matroska cannot hold: subtitle #0:3 (mov_text) as SubRip; data #0:4 (tmcd) left out";
+    QTest::newRow("MKV's own subtitles, unknown bitmaps")
+        << copy << "mkv"
+        << R"({"index":1,"codec_type":"subtitle","codec_name":"xsub"},)"
+               R"({"index":2,"codec_type":"subtitle","codec_name":"subrip"},)" + movText
+        << " -map -0:1 -c:s:1 srt"
+        << "Tracks Matroska cannot hold: subtitle #0:3 (mov_text) as SubRip; subtitle #0:1 (xsub) left out";
+}
+
+void TestEncoderText::fitToSource()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, extension);
+    QFETCH(QString, streams);
+    QFETCH(QString, added);
+    QFETCH(QString, status);
+    const auto probe = SourceTracks::parseProbe(QString("{\"streams\":[" + streams + "]}").toUtf8());
+    QVERIFY(probe);
+    const SourceTracks::Fit fit = SourceTracks::fitToSource(options, extension, *probe, 5, 3, "/t/ch.txt");
+    QCOMPARE(fit.parameters, options + added);
+    QCOMPARE(fit.status, status);
+    // The window probes only where a fit can change something.
+    QVERIFY(SourceTracks::mayNeedFit(options, extension) || (added.isEmpty() && status.isEmpty()));
 }
 
 QTEST_APPLESS_MAIN(TestEncoderText)
