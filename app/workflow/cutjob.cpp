@@ -1,10 +1,15 @@
 #include "cutjob.h"
 
 #include "cvideoconv.h"
+#include "dosoutputs.h"
 #include "messagesink.h"
 #include "smartcutjob.h"
 #include "smartcutplan.h"
+#include "sourcetracks.h"
 #include "timetext.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 
@@ -94,16 +99,54 @@ bool CutJob::prepare(const CutRequest &request)
     // whatever it defaults to.
     if (parameters.isEmpty())
         return false;
+    const double start = request.exactMarks ? request.selectStart : selectStart;
+    const double length =
+        request.exactMarks ? request.selectEnd - request.selectStart : double(selectEnd) - selectStart;
+    const QString fitted = fittedToSource(request.sourcePath, parameters, OutputExtension(request.choices.format),
+                                          start, length);
     m_convert = std::make_unique<CVideoConv>(&m_messages, m_programDir);
     connect(m_convert.get(), &CVideoConv::Progress, this, &CutJob::Progress);
     m_convert->setInputFile(request.sourcePath);
     m_convert->setOutputFile(m_outFile);
-    m_convert->setParametrs(parameters + u" -y"_s);
+    m_convert->setParametrs(fitted + u" -y"_s);
     m_convert->setFileTimeLength(request.exactMarks ? float(request.selectEnd - request.selectStart)
                                                     : float(qint64(selectEnd) - selectStart));
     m_convert->setExactMarks(request.exactMarks);
     m_convert->setFastSeek(request.choices.fastSeek);
     return true;
+}
+
+QString CutJob::fittedToSource(const QString &sourcePath, const QString &parameters, const QString &extension,
+                               double start, double length)
+{
+    if (!SourceTracks::mayNeedFit(parameters, extension))
+        return parameters;
+    // Silent: without a prober the cut runs as the format says, and the
+    // encoder reports what it cannot do.
+    DOSOutputs prober(nullptr);
+    const QString text = prober.ExecuteCommand(SourceTracks::probeCommandLine(m_programDir, sourcePath));
+    const std::optional<SourceTracks::Probe> probe = SourceTracks::parseProbe(text.toUtf8());
+    if (!probe)
+        return parameters;
+    SourceTracks::Probe source = *probe;
+    QString chapterFile;
+    if (!source.chapters.isEmpty()) {
+        m_chapters = std::make_unique<QTemporaryDir>();
+        chapterFile = m_chapters->filePath(u"chapters.txt"_s);
+    }
+    SourceTracks::Fit fit = SourceTracks::fitToSource(parameters, extension, source, start, length, chapterFile);
+    if (!fit.chapters.isEmpty()) {
+        QFile file(chapterFile);
+        if (!m_chapters->isValid() || !file.open(QIODevice::WriteOnly) || file.write(fit.chapters.toUtf8()) < 0) {
+            // The encoder's own chapters, then, which may include some that
+            // only touch the part.
+            source.chapters.clear();
+            fit = SourceTracks::fitToSource(parameters, extension, source, start, length, {});
+        }
+    }
+    if (!fit.status.isEmpty())
+        emit ReEncoding(fit.status);
+    return fit.parameters;
 }
 
 CutJob::Outcome CutJob::run()

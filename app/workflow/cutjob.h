@@ -12,6 +12,7 @@
 class CVideoConv;
 class MessageSink;
 class SmartCutJob;
+class QTemporaryDir;
 
 // The choices on the window's option controls when Start is pressed.
 struct CutChoices
@@ -75,10 +76,17 @@ public:
 signals:
     // Percent of the cut done.
     void Progress(int percent);
-    // The smart cut re-encodes the whole part, and why.
+    // Part of the cut is not as the format copies or encodes it: the smart
+    // cut re-encodes the whole part, or a copy of every track converts or
+    // leaves out tracks the container cannot hold. The status says which.
     void ReEncoding(const QString &status);
 
 private:
+    // The options fitted to the source's tracks (see SourceTracks); as they
+    // are when the prober cannot tell.
+    QString fittedToSource(const QString &sourcePath, const QString &parameters, const QString &extension,
+                           double start, double length);
+
     const PresetsLoad &m_presets;
     const CodecsLoad &m_codecs;
     MessageSink &m_messages;
@@ -89,4 +97,5 @@ private:
     Outcome m_outcome = Outcome::NotRun;
     std::unique_ptr<CVideoConv> m_convert;
     std::unique_ptr<SmartCutJob> m_smartCut;
+    std::unique_ptr<QTemporaryDir> m_chapters; // the part's chapters, read by the encoder
 };
