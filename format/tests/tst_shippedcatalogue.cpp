@@ -5,6 +5,8 @@
 #include "encoderoptions.h"
 
 #include "recordingmessagesink.h"
+#include "encodercommand.h"
+#include "sourcetracks.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -71,6 +73,20 @@ bool makePresetSource(const QString &dir, const QString &path)
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
 }
 
+// Each sound channel's RMS level, to the decibel.
+QList<int> channelLevels(const QString &path)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(encoderPath(), {"-i", path, "-af", "astats=measure_overall=none:measure_perchannel=RMS_level", "-f",
+                                 "null", "-"});
+    ffmpeg.waitForFinished(60000);
+    QList<int> levels;
+    for (const QString &line : QString::fromUtf8(ffmpeg.readAllStandardError()).split(u'\n'))
+        if (line.contains("RMS level dB:"))
+            levels << qRound(line.section(u' ', -1).toDouble());
+    return levels;
+}
+
 double videoFrameRate(const QString &path)
 {
     const QStringList lines = probeLines(
@@ -97,10 +113,15 @@ private slots:
     void presetEncodes();
     void customEncodes_data();
     void customEncodes();
+    void tracksFitted_data();
+    void tracksFitted();
 
 private:
     // Runs the encoder the way a task does: input, options, output.
     bool encode(const QString &input, const QString &options, const QString &output, QByteArray *log);
+    // The options fitted to input's tracks as a task fits them, for the cut start..start + length.
+    SourceTracks::Fit fitted(const QString &input, const QString &options, const QString &extension, double start,
+                             double length);
 
     QTemporaryDir m_dir;
     QString m_clip;
@@ -116,6 +137,29 @@ void TestShippedCatalogue::initTestCase()
     QVERIFY(TestSupport::makeClip(m_clip, 4, QSize(160, 120), true, 25));
     m_presetSource = m_dir.filePath("preset source.mp4");
     QVERIFY(makePresetSource(m_dir.path(), m_presetSource));
+    // Six AAC channels that the decoder gives without a layout (a program config element).
+    QVERIFY(!TestSupport::runTool({encoderPath(), "-v", "error", "-f", "lavfi", "-i", "testsrc=size=160x120:duration=4",
+                                   "-f", "lavfi", "-i", "sine=f=60:d=4", "-filter_complex",
+                                   "[1]pan=6.0|c0=0.1*c0|c1=0.2*c0|c2=0.3*c0|c3=0.4*c0|c4=0.5*c0|c5=0.6*c0",
+                                   "-c:v", "mpeg4", "-c:a", "aac", "-aac_pce", "1", m_dir.filePath("six.mp4")})
+                 .isEmpty());
+    // Two languages, subtitles, three chapters and a title; a key frame every second.
+    QFile meta(m_dir.filePath("meta.txt"));
+    QVERIFY(meta.open(QIODevice::WriteOnly));
+    meta.write(";FFMETADATA1\ntitle=Holiday\n[CHAPTER]\nTIMEBASE=1/1\nSTART=0\nEND=4\ntitle=Arrival\n[CHAPTER]\n"
+               "TIMEBASE=1/1\nSTART=4\nEND=8\ntitle=Beach \\= sea\n[CHAPTER]\nTIMEBASE=1/1\nSTART=8\nEND=12\n"
+               "title=Departure\n");
+    meta.close();
+    for (const auto &[name, subtitles] : {std::pair{"tracks.mkv", "srt"}, {"tracks.mp4", "mov_text"}}) {
+        QVERIFY(!TestSupport::runTool(
+                     {encoderPath(), "-v", "error", "-f", "lavfi", "-i", "testsrc=size=160x120:duration=12", "-f",
+                      "lavfi", "-i", "sine=d=12", "-i", m_dir.filePath("subtitles.srt"), "-i", meta.fileName(), "-map",
+                      "0:v", "-map", "1:a", "-map", "1:a", "-map", "2:s", "-map_metadata", "3", "-map_chapters", "3",
+                      "-c:v", "libx264", "-g", "25", "-bf", "0", "-c:a", "aac", "-c:s", subtitles, "-metadata:s:a:0",
+                      "language=eng", "-metadata:s:a:0", "title=English", "-metadata:s:a:1", "language=deu",
+                      "-metadata:s:a:1", "title=Deutsch", "-metadata:s:s", "language=fra", m_dir.filePath(name)})
+                     .isEmpty());
+    }
 
     RecordingMessageSink sink;
     m_presets = LoadPresets(TestSupport::programDir(), sink);
@@ -207,6 +251,19 @@ bool TestShippedCatalogue::encode(const QString &input, const QString &options, 
     return finished && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
 }
 
+SourceTracks::Fit TestShippedCatalogue::fitted(const QString &input, const QString &options, const QString &extension,
+                                               double start, double length)
+{
+    const QString chapters = m_dir.filePath("chapters.txt");
+    const auto probe = SourceTracks::parseProbe(TestSupport::runTool(
+        QProcess::splitCommand(SourceTracks::probeCommandLine(TestSupport::programDir(), input))));
+    const SourceTracks::Fit fit = SourceTracks::fitToSource(options, extension, probe.value(), start, length, chapters);
+    QFile file(chapters); // the encode fails without it
+    if (!fit.chapters.isEmpty() && file.open(QIODevice::WriteOnly))
+        file.write(fit.chapters.toUtf8());
+    return fit;
+}
+
 void TestShippedCatalogue::presetEncodes_data()
 {
     QTest::addColumn<int>("index");
@@ -232,7 +289,8 @@ void TestShippedCatalogue::presetEncodes()
 
     const QString output = m_dir.filePath(QStringLiteral("preset%1.%2").arg(index).arg(preset.extension));
     QByteArray log;
-    QVERIFY2(encode(m_presetSource, options + " -y", output, &log), log.constData());
+    const SourceTracks::Fit fit = fitted(m_presetSource, options, preset.extension, kCutStart, kCutLength);
+    QVERIFY2(encode(m_presetSource, fit.parameters + " -y", output, &log), log.constData());
     QVERIFY(QFileInfo(output).size() > 0);
 
     const QStringList types = streamTypes(output);
@@ -319,6 +377,60 @@ void TestShippedCatalogue::customEncodes()
     QVERIFY(decodedVideoFrames(output) >= 40);
     const double seconds = TestSupport::probeDuration(output);
     QVERIFY2(qAbs(seconds - kCutLength) <= kTolerance, qPrintable(QString::number(seconds)));
+}
+
+void TestShippedCatalogue::tracksFitted_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<QString>("tracks"); // the output's streams, chapters and title as the prober lists them
+    QTest::addColumn<QString>("status");
+
+    const QString copy = "Original quality (no re-encoding)";
+    QTest::newRow("6 channels, no layout: AAC") << "six.mp4" << "H.264 original size"
+                                                << "h264,video,und|aac,audio,6,5.1,und" << "";
+    QTest::newRow("6 channels, no layout: mixed down") << "six.mp4" << "VP9 + Opus original size"
+                                                       << "vp9,video|opus,audio,2,stereo" << "";
+    QTest::newRow("6 channels, no layout: copied") << "six.mp4" << copy << "mpeg4,video|aac,audio,6,unknown" << "";
+    const QString tracks = "h264,video|aac,audio,1,mono,eng,English|aac,audio,1,mono,deu,Deutsch|subrip,subtitle,fra"
+                           "|0.000000,4.000000,Beach = sea|4.000000,5.000000,Departure|Holiday";
+    QTest::newRow("every track, MKV") << "tracks.mkv" << copy << tracks << "";
+    // MP4 keeps no track titles.
+    QString mp4 = tracks;
+    QTest::newRow("every track, MP4 with mov_text")
+        << "tracks.mp4" << copy << mp4.remove(",English").remove(",Deutsch")
+        << "Tracks Matroska cannot hold: subtitle #0:3 (mov_text) as SubRip";
+}
+
+void TestShippedCatalogue::tracksFitted()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, preset);
+    QFETCH(QString, tracks);
+    QFETCH(QString, status);
+    const auto entry = std::find_if(m_presets.Presets.begin(), m_presets.Presets.end(),
+                                    [&](const PresetEntry &each) { return each.label == preset; });
+    QVERIFY(entry != m_presets.Presets.end());
+    const bool six = source == u"six.mp4";
+    // From the end of the first chapter, which the part only touches.
+    const double start = six ? 1 : 4;
+    const double length = six ? 2 : 5;
+    const QString input = m_dir.filePath(source);
+    const SourceTracks::Fit fit = fitted(input, entry->params + QString(" -ss %1 -t %2 -y").arg(start).arg(length),
+                                         entry->extension, start, length);
+    QCOMPARE(fit.status, status);
+    const QString output = m_dir.filePath("fitted." + entry->extension);
+    QVERIFY(!TestSupport::runTool(QProcess::splitCommand(EncoderCommand::conversionCommandLine(
+                                      TestSupport::programDir(), input, fit.parameters + " -v error", output, false)))
+                 .isEmpty());
+    const QStringList entries{"-show_entries",
+                              "stream=codec_name,codec_type,channels,channel_layout:stream_tags=language,title"
+                              ":chapter=start_time,end_time:chapter_tags=title:format_tags=title",
+                              "-of", "csv=p=0"};
+    QCOMPARE(probeLines(entries, output).join(u'|'), tracks);
+    // Every channel in its place and none mixed: the levels as in the source.
+    if (six && !preset.startsWith("VP9"))
+        QCOMPARE(channelLevels(output), channelLevels(input));
 }
 
 QTEST_GUILESS_MAIN(TestShippedCatalogue)
