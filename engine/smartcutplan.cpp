@@ -165,13 +165,6 @@ QString subtitleCodec(const Track &track, const QString &extension)
     return text.contains(track.codec) ? QStringLiteral("mov_text") : QString();
 }
 
-// The layout players take for a count of channels the file names no layout for.
-QString usualChannelLayout(int channels)
-{
-    static const QStringList layouts{"mono", "stereo", "2.1", "4.0", "5.0", "5.1", "6.1", "7.1"};
-    return channels >= 1 && channels <= layouts.size() ? layouts.at(channels - 1) : QString();
-}
-
 // One sound track of the range: exactly length seconds, padded with silence
 // where the source's sound ends early, in the container's usual codec.
 // Matroska gets Opus, whose encoder delay it records; AAC's would lengthen
@@ -180,9 +173,9 @@ QString audioTrackOptions(int output, const Track &track, double lead, double le
 {
     QString filter = lead > 0 ? QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS,").arg(seconds(lead)) : QString();
     filter += QStringLiteral("atrim=end=%1,apad=whole_dur=%1").arg(seconds(length));
-    const QString layout = track.channelLayout.isEmpty() ? usualChannelLayout(track.channels) : QString();
+    const QString layout = track.channelLayout.isEmpty() ? EncoderCommand::unknownLayoutFilter(track.channels) : QString();
     if (!layout.isEmpty())
-        filter = QStringLiteral("channelmap=channel_layout=") + layout + u',' + filter;
+        filter += u',' + layout;
     // The fast coder halves the time of the longest part of the join, and at
     // this bitrate sounds the same; more channels get more bits.
     const int perChannel = extension == u"mkv" ? 80 : 96;

@@ -74,10 +74,10 @@ bool CutJob::prepare(const CutRequest &request)
     if (m_smart) {
         m_smartCut = std::make_unique<SmartCutJob>(&m_messages, m_programDir);
         connect(m_smartCut.get(), &SmartCutJob::Progress, this, &CutJob::Progress);
-        // Of its status lines only the one that says it re-encodes the whole
-        // part matters to the user; the tail of that line carries the reason.
+        // Of its status lines only those that say it re-encodes the whole part
+        // (the tail carries the reason) or leaves tracks out matter to the user.
         connect(m_smartCut.get(), &SmartCutJob::CurrentStatus, this, [this](const QString &status) {
-            if (status.startsWith(SmartCut::kReEncodeStatus.left(24)))
+            if (status.startsWith(SmartCut::kReEncodeStatus.left(24)) || status.startsWith(SmartCut::kNotKeptStatus.left(9)))
                 emit ReEncoding(status);
         });
         const double start = request.exactMarks ? request.selectStart : selectStart;
