@@ -95,6 +95,12 @@ bool makeMovingClip(const QString &path, const QString &rate, double seconds, co
     return !runTool(command).isEmpty();
 }
 
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
+}
+
 QList<double> frameTimes(const QString &path)
 {
     QList<QByteArray> times = ffprobe({QStringLiteral("-show_entries"),

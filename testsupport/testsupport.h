@@ -57,6 +57,9 @@ int bestMatchOffset(int count, int frame, ErrorAt errorAt)
     return best - frame;
 }
 
+// Writes data to a new file at path; false when it cannot.
+bool writeFile(const QString &path, const QByteArray &data);
+
 // Writes an executable fake encoder named like the real one into dir.
 // body is a POSIX shell script body (no #! line). Returns its path.
 QString writeFakeEncoder(const QString &dir, const QByteArray &body);

@@ -6,7 +6,6 @@
 #include "testsupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -99,16 +98,13 @@ void TestSmartCut::initTestCase()
     // Real recordings: a camera's rate, a phone's rotation and jittering
     // frame times, a camera's six channels with no layout, a TV stream's
     // transport stream, and a film's several tracks with chapters.
-    QFile subtitles(m_dir.filePath("subtitles.srt"));
-    QVERIFY(subtitles.open(QIODevice::WriteOnly));
-    subtitles.write("1\n00:00:00,500 --> 00:00:01,500\nOne\n\n2\n00:00:02,000 --> 00:00:03,500\nTwo\n");
-    subtitles.close();
-    QFile chapters(m_dir.filePath("chapters.txt"));
-    QVERIFY(chapters.open(QIODevice::WriteOnly));
-    chapters.write(";FFMETADATA1\ntitle=Film\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=A\n"
-                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=B\n"
-                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=3000\nEND=4000\ntitle=C\n");
-    chapters.close();
+    QVERIFY(TestSupport::writeFile(
+        m_dir.filePath("subtitles.srt"),
+        "1\n00:00:00,500 --> 00:00:01,500\nOne\n\n2\n00:00:02,000 --> 00:00:03,500\nTwo\n"));
+    QVERIFY(TestSupport::writeFile(m_dir.filePath("chapters.txt"),
+                                   ";FFMETADATA1\ntitle=Film\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=A\n"
+                                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=B\n"
+                                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=3000\nEND=4000\ntitle=C\n"));
     const QString bGop30 = "-c:v libx264 -bf 3 -g 30 -keyint_min 30 -sc_threshold 0";
     const QList<std::pair<QString, QStringList>> sources{
         {"h264 b-frames.mp4", picture("25") + sine + length + x264 + QStringList{"-c:a", "aac"}},

@@ -144,16 +144,14 @@ void TestShippedCatalogue::initTestCase()
                                    "-c:v", "mpeg4", "-c:a", "aac", "-aac_pce", "1", m_dir.filePath("six.mp4")})
                  .isEmpty());
     // Two languages, subtitles, three chapters and a title; a key frame every second.
-    QFile meta(m_dir.filePath("meta.txt"));
-    QVERIFY(meta.open(QIODevice::WriteOnly));
-    meta.write(";FFMETADATA1\ntitle=Holiday\n[CHAPTER]\nTIMEBASE=1/1\nSTART=0\nEND=4\ntitle=Arrival\n[CHAPTER]\n"
-               "TIMEBASE=1/1\nSTART=4\nEND=8\ntitle=Beach \\= sea\n[CHAPTER]\nTIMEBASE=1/1\nSTART=8\nEND=12\n"
-               "title=Departure\n");
-    meta.close();
+    const QString meta = m_dir.filePath("meta.txt");
+    QVERIFY(TestSupport::writeFile(meta, ";FFMETADATA1\ntitle=Holiday\n[CHAPTER]\nTIMEBASE=1/1\nSTART=0\nEND=4\ntitle=Arrival\n"
+                                         "[CHAPTER]\nTIMEBASE=1/1\nSTART=4\nEND=8\ntitle=Beach \\= sea\n[CHAPTER]\n"
+                                         "TIMEBASE=1/1\nSTART=8\nEND=12\ntitle=Departure\n"));
     for (const auto &[name, subtitles] : {std::pair{"tracks.mkv", "srt"}, {"tracks.mp4", "mov_text"}}) {
         QVERIFY(!TestSupport::runTool(
                      {encoderPath(), "-v", "error", "-f", "lavfi", "-i", "testsrc=size=160x120:duration=12", "-f",
-                      "lavfi", "-i", "sine=d=12", "-i", m_dir.filePath("subtitles.srt"), "-i", meta.fileName(), "-map",
+                      "lavfi", "-i", "sine=d=12", "-i", m_dir.filePath("subtitles.srt"), "-i", meta, "-map",
                       "0:v", "-map", "1:a", "-map", "1:a", "-map", "2:s", "-map_metadata", "3", "-map_chapters", "3",
                       "-c:v", "libx264", "-g", "25", "-bf", "0", "-c:a", "aac", "-c:s", subtitles, "-metadata:s:a:0",
                       "language=eng", "-metadata:s:a:0", "title=English", "-metadata:s:a:1", "language=deu",
