@@ -4,12 +4,15 @@
 #include "encodercommand.h"
 #include "encoderoutput.h"
 #include "messagesink.h"
+#include "smartcutplan.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -34,6 +37,54 @@ QString signalName(int signal)
 }
 
 } // namespace
+
+namespace LastPackets {
+
+QString proberCommandLine(const QString &sProgramDir, const QString &sMediaFile, bool bSeek)
+{
+    const QString encoder = QDir::fromNativeSeparators(EncoderCommand::encoderPath(sProgramDir));
+    const QString prober = QDir::toNativeSeparators(QFileInfo(encoder).dir().filePath(SmartCut::proberFileName()));
+    // A jump to a time far past any recording's end: the demuxer goes as far
+    // as it can.
+    return EncoderCommand::quoteArgument(prober) + QStringLiteral(" -v error")
+           + (bSeek ? QStringLiteral(" -read_intervals 99999999%") : QString())
+           + QStringLiteral(" -show_entries packet=pts_time,duration_time:format=start_time -of compact ")
+           + EncoderCommand::quoteArgument(sMediaFile);
+}
+
+std::optional<double> parseLength(QStringView proberOutput)
+{
+    std::optional<double> end;
+    double start = 0.0;
+    for (QStringView line : proberOutput.tokenize(u'\n')) {
+        const QList<QStringView> fields = line.trimmed().split(u'|');
+        const auto value = [&fields](QLatin1StringView key) -> std::optional<double> {
+            for (QStringView field : fields) {
+                if (field.size() > key.size() && field.startsWith(key) && field.at(key.size()) == u'=') {
+                    bool ok = false;
+                    const double number = field.sliced(key.size() + 1).toDouble(&ok);
+                    if (ok && std::isfinite(number))
+                        return number;
+                }
+            }
+            return std::nullopt;
+        };
+        if (fields.first() == u"packet") {
+            // Packets come in file order, not time order: the end is the latest.
+            if (const std::optional<double> pts = value(QLatin1StringView("pts_time"))) {
+                const double packetEnd = *pts + value(QLatin1StringView("duration_time")).value_or(0.0);
+                end = std::max(end.value_or(packetEnd), packetEnd);
+            }
+        } else if (fields.first() == u"format") {
+            start = value(QLatin1StringView("start_time")).value_or(0.0);
+        }
+    }
+    if (!end || *end - start <= 0.0)
+        return std::nullopt;
+    return *end - start;
+}
+
+} // namespace LastPackets
 
 CVideoConv::CVideoConv(MessageSink *messages, const QString &sProgramDir, QObject *parent)
     : QObject(parent)
@@ -212,6 +263,19 @@ bool CVideoConv::IsFileSupported(const QString &sMediaFile)
         showFailure("CVideoConv.IsFileSupported", failure.what());
         return false;
     }
+}
+
+std::optional<double> CVideoConv::LengthFromLastPackets(const QString &sMediaFile)
+{
+    // A runner of its own: the prober's "pts_time=" is no progress of ours.
+    // Silent, since a program folder without the prober only means no length.
+    DOSOutputs prober(nullptr);
+    for (const bool seek : {true, false}) {
+        prober.setCommandLine(LastPackets::proberCommandLine(m_programDir, sMediaFile, seek));
+        if (const std::optional<double> length = LastPackets::parseLength(prober.ExecuteCommand(QString())))
+            return length;
+    }
+    return std::nullopt;
 }
 
 void CVideoConv::objDOS_ReceiveOutputs(const QString &CommandOutputs)

@@ -2,12 +2,29 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringView>
 
 #include <memory>
 #include <optional>
 
 class DOSOutputs;
 class MessageSink;
+
+// A file's length from its last packets, for files whose header gives none
+// (a browser's recording, written as it streamed): the latest end (time stamp
+// plus duration) of any packet, less the file's start time.
+namespace LastPackets {
+
+// The prober's command. With bSeek the prober first jumps as far as it can
+// towards the end, which lands on the last keyframe it finds: only the last
+// packets are listed, and a long file is not listed whole. The output has
+// "packet|pts_time=..|duration_time=.." lines and a "format|start_time=.." line.
+QString proberCommandLine(const QString &sProgramDir, const QString &sMediaFile, bool bSeek);
+
+// The length from that output; empty when no packet has a time stamp.
+std::optional<double> parseLength(QStringView proberOutput);
+
+} // namespace LastPackets
 
 // One cut: runs the encoder for a cut request through a DOSOutputs runner,
 // turns its output into Progress and CurrentStatus while it runs (both
@@ -69,6 +86,11 @@ public:
     // The length the last IsFileSupported read from the encoder's
     // "Duration: hh:mm:ss.xx"; empty when it gave none ("N/A").
     std::optional<double> ProbedDuration() const { return m_probedDuration; }
+    // The length of sMediaFile from its last packets (see LastPackets), asked
+    // of the prober beside the encoder; for a file whose header has none.
+    // Where the jump towards the end finds nothing (a file that cannot be
+    // searched), the prober lists the whole file. Empty when it cannot tell.
+    std::optional<double> LengthFromLastPackets(const QString &sMediaFile);
 
     // The encoder command line for the stored cut request.
     QString BuildCommandLine() const;
