@@ -48,6 +48,10 @@ public:
     virtual PreviewStatus SetVideoOutput(PreviewPictureOutput output) = 0; // where pictures go
     virtual PreviewStatus SetRate(double rate) = 0;
     virtual std::optional<double> Duration() const = 0;        // seconds; nullopt = failed
+    // The file's length as the encoder finds it, which wins over the engine's own: that may be
+    // missing, a guess (for a header without one, the start of the last cluster found) or wrong.
+    // Duration() then reports it, and positions and seeks keep within it. Forgotten with the media.
+    virtual void SetLength(double seconds) = 0;
     virtual std::optional<double> CurrentPosition() const = 0; // seconds
     virtual PreviewStatus SetCurrentPosition(double seconds) = 0; // seek; works playing, paused or stopped
     virtual PreviewStatus Run() = 0;

@@ -46,6 +46,10 @@ void PreviewSession::Open(const QString &path)
         CVideoConv probe(m_services.messages, m_services.programDir);
         supported = probe.IsFileSupported(path);
         probedDuration = probe.ProbedDuration();
+        // A header without a length (a browser's recording): the packets
+        // still tell where the file ends.
+        if (supported && !probedDuration)
+            probedDuration = probe.LengthFromLastPackets(path);
     }
     if (!supported) {
         m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
@@ -76,12 +80,18 @@ void PreviewSession::LoadVideo(const QString &path, std::optional<double> probed
         || !loadStep(m_preview->SetBalance(0)) || !loadStep(m_preview->SetVideoOutput(m_output))
         || !loadStep(m_preview->SetRate(1.0)))
         return;
-    // Some streams (MPEG-TS among them) play but tell the preview no length;
-    // the encoder's probe still knows it. Only a file neither can time fails.
-    std::optional<double> duration = m_preview->Duration();
-    if (!duration || *duration <= 0.0)
-        duration = probedDuration;
-    if (!duration) {
+    // The encoder makes the cut, so the length it finds is the one that
+    // counts, and the preview keeps within it. The preview's own length
+    // comes from its demuxer: none for some streams (short MPEG-TS), only a
+    // guess where the header has none (the last cluster's start), and for a
+    // transport stream whose clock wraps sometimes a part (2.6 s of 10 s,
+    // from one load to the next). Only a file nobody can time fails.
+    std::optional<double> duration = probedDuration;
+    if (duration)
+        m_preview->SetLength(*duration);
+    else
+        duration = m_preview->Duration();
+    if (!duration || *duration <= 0.0) {
         loadStep(PreviewStatus::Failed);
         return;
     }

@@ -64,6 +64,8 @@ signals:
 
 private:
     bool loadStep(PreviewStatus status);
+    // probedDuration: the encoder's length of the file, from its header or,
+    // where that has none, from its last packets.
     void LoadVideo(const QString &path, std::optional<double> probedDuration);
     void showPosition(double seconds);
     void setPlaying(bool playing);

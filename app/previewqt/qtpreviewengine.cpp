@@ -181,7 +181,15 @@ PreviewStatus QtPreviewEngine::SetRate(double rate)
 
 qint64 QtPreviewEngine::durationMs() const
 {
-    return m_player ? m_player->duration() : 0;
+    if (!m_player)
+        return 0;
+    return m_lengthMs.value_or(m_player->duration());
+}
+
+void QtPreviewEngine::SetLength(double seconds)
+{
+    if (m_player && std::isfinite(seconds) && seconds > 0.0)
+        m_lengthMs = std::llround(std::min(seconds, 1.0e12) * 1000.0);
 }
 
 std::optional<double> QtPreviewEngine::Duration() const
@@ -276,6 +284,7 @@ void QtPreviewEngine::Release()
 {
     ++m_generation;
     m_originMs = 0;
+    m_lengthMs.reset();
     m_seekTargetMs.reset();
     m_shownUs.reset();
     m_bufferOffsetUs = 0;

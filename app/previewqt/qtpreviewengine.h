@@ -43,6 +43,7 @@ public:
     PreviewStatus SetVideoOutput(PreviewPictureOutput output) override;
     PreviewStatus SetRate(double rate) override;
     std::optional<double> Duration() const override;
+    void SetLength(double seconds) override;
     std::optional<double> CurrentPosition() const override;
     PreviewStatus SetCurrentPosition(double seconds) override;
     PreviewStatus Run() override;
@@ -107,6 +108,7 @@ private:
     PreviewPictureOutput m_output;
     QVideoSink *m_sink = nullptr; // a child, while there is an output: frames arrive here
     qint64 m_originMs = 0;
+    std::optional<qint64> m_lengthMs; // from SetLength: wins over the player's duration
     // Where the last seek outside playback went. A paused player may report
     // its old place for a while after a seek (MPEG-TS under load); the picture
     // it shows is the sought one, so that is the position until playback runs.

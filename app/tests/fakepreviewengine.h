@@ -70,6 +70,11 @@ public:
             return std::nullopt;
         return m_duration;
     }
+    void SetLength(double seconds) override
+    {
+        if (m_loaded)
+            m_duration = seconds;
+    }
     std::optional<double> CurrentPosition() const override
     {
         if (!m_loaded)

@@ -5,6 +5,7 @@
 // that the next cut works.
 
 #include "controls.h"
+#include "previewmodule.h"
 #include "windowdriver.h"
 
 #include <QLineEdit>
@@ -37,7 +38,10 @@ enum class Fault {
     EveryNameTaken,
 };
 
-enum class Content { Clip, Empty, TruncatedNoIndex, TruncatedAfterIndex };
+// Recordings as they come from elsewhere: a browser's WebM without a length
+// in its header, and broadcast transport streams whose clock starts far from
+// zero or wraps past 2^33 ticks of 90 kHz (95443.7 s) inside the file.
+enum class Content { Clip, Empty, TruncatedNoIndex, TruncatedAfterIndex, LengthlessWebm, BroadcastClock, ClockWraps };
 
 // Encoder stand-ins for the program folder: shell wrappers around the real
 // encoder, so the fault is real but set up from outside.
@@ -76,6 +80,21 @@ qint64 encoderProcess()
             return pid;
     }
     return 0;
+}
+
+// A 10 s recording of the given kind (one of the last three), with a
+// keyframe each second, as broadcasts have.
+bool makeRecording(Content content, const QString &path)
+{
+    const QString codecs = content == Content::LengthlessWebm // as a browser writes it: no Duration element
+                               ? u"-c:v libvpx-vp9 -deadline realtime -c:a libopus -live 1 -f webm"_s
+                               : u"-c:v libx264 -c:a aac -f mpegts -output_ts_offset "_s
+                                     + (content == Content::BroadcastClock ? u"3883"_s : u"95440"_s);
+    return !TestSupport::runTool(QStringList{TestSupport::systemFfmpeg()}
+                                 + QString(u"-v error -y -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine "
+                                           "-t 10 -pix_fmt yuv420p -g 25 "_s + codecs).split(u' ')
+                                 + QStringList{path})
+                .isEmpty();
 }
 
 bool messagesMatch(const QList<RecordingMessageSink::Message> &seen, const Expected &expected, QString *why)
@@ -123,10 +142,13 @@ private:
         QString out;
         std::unique_ptr<frmMain> window;
     };
-    std::unique_ptr<Rig> makeRig(const QByteArray &encoder, const QString &sourceName = u"clip.mp4"_s);
-    // Another cut of 0..1 s, with everything the fault broke put right first:
-    // it must succeed without a message.
-    void cutAgain(Rig &rig, const QString &expectedOutput);
+    // With realPreview the window plays through the preview module, as the
+    // program does.
+    std::unique_ptr<Rig> makeRig(const QByteArray &encoder, const QString &sourceName = u"clip.mp4"_s,
+                                 bool realPreview = false);
+    // Another cut of from..from + 1 s, with everything the fault broke put
+    // right first: it must succeed without a message.
+    void cutAgain(Rig &rig, const QString &expectedOutput, int from = 0);
 
     QTemporaryDir m_dir;
     QString m_clip;
@@ -139,12 +161,19 @@ void TestFaults::initTestCase()
     QVERIFY(TestSupport::makeClipWithCodecs(m_clip, 3.0, u"libx264"_s, u"aac"_s));
 }
 
-std::unique_ptr<TestFaults::Rig> TestFaults::makeRig(const QByteArray &encoder, const QString &sourceName)
+std::unique_ptr<TestFaults::Rig> TestFaults::makeRig(const QByteArray &encoder, const QString &sourceName,
+                                                     bool realPreview)
 {
     auto rig = std::make_unique<Rig>();
     for (const QString &name : {u"presets.xml"_s, u"codecs.xml"_s})
         QFile::copy(TestSupport::programDir() + u'/' + name, rig->program.filePath(name));
     TestSupport::writeFakeEncoder(rig->program.path(), encoder);
+    QFile::link(TestSupport::systemFfprobe(), rig->program.filePath(u"ffprobe"_s));
+    if (realPreview) {
+        const QString module = QLatin1StringView(kPreviewModuleName) + u".so"_s;
+        QFile::link(TestSupport::programDir() + u'/' + module, rig->program.filePath(module));
+        rig->fakes.useRealPreview();
+    }
     rig->fakes.services.programDir = rig->program.path();
     rig->source = rig->work.filePath(sourceName);
     rig->out = rig->work.filePath(u"out"_s);
@@ -155,7 +184,7 @@ std::unique_ptr<TestFaults::Rig> TestFaults::makeRig(const QByteArray &encoder, 
     return rig;
 }
 
-void TestFaults::cutAgain(Rig &rig, const QString &expectedOutput)
+void TestFaults::cutAgain(Rig &rig, const QString &expectedOutput, int from)
 {
     TestSupport::writeFakeEncoder(rig.program.path(), plainEncoder());
     child<QLineEdit>(*rig.window, u"txtOutPath"_s)->setText(rig.out);
@@ -165,7 +194,7 @@ void TestFaults::cutAgain(Rig &rig, const QString &expectedOutput)
         QVERIFY(QFile::copy(m_clip, rig.source));
     rig.fakes.messages.messages.clear();
 
-    markAndSelectFastPreset(*rig.window, 0, 1);
+    markAndSelectFastPreset(*rig.window, from, from + 1);
     press(*rig.window, "cmdConvert");
     QVERIFY2(rig.fakes.messages.messages.isEmpty(), qPrintable(rig.fakes.messages.messages.value(0).text));
     QCOMPARE(QDir(rig.out).entryList(QDir::Files), QStringList{QFileInfo(expectedOutput).fileName()});
@@ -313,6 +342,9 @@ void TestFaults::awkwardSource_data()
     QTest::newRow("truncated, index lost") << u"cut.mp4"_s << Content::TruncatedNoIndex << unsupported;
     // The index comes first, so the file still loads; its first second is whole.
     QTest::newRow("truncated after its index") << u"cut.mp4"_s << Content::TruncatedAfterIndex << none;
+    QTest::newRow("browser WebM, no length in its header") << u"rec.webm"_s << Content::LengthlessWebm << none;
+    QTest::newRow("broadcast TS, clock from 3883 s") << u"dvb.ts"_s << Content::BroadcastClock << none;
+    QTest::newRow("broadcast TS, clock wraps") << u"dvb.ts"_s << Content::ClockWraps << none;
 }
 
 void TestFaults::awkwardSource()
@@ -321,9 +353,14 @@ void TestFaults::awkwardSource()
     QFETCH(Content, content);
     QFETCH(Expected, loadMessages);
 
-    const std::unique_ptr<Rig> rig = makeRig(plainEncoder(), name);
+    // The recordings play through the real preview, whose own length for
+    // them is a guess or missing.
+    const bool recording = content >= Content::LengthlessWebm;
+    const std::unique_ptr<Rig> rig = makeRig(plainEncoder(), name, recording);
     QVERIFY(QFile::exists(rig->source));
-    if (content != Content::Clip) {
+    if (recording) {
+        QVERIFY(makeRecording(content, rig->source));
+    } else if (content != Content::Clip) {
         QByteArray bytes;
         if (content != Content::Empty) {
             const QString whole = m_dir.filePath(u"whole.mp4"_s);
@@ -363,8 +400,11 @@ void TestFaults::awkwardSource()
         return;
     }
     QVERIFY(!window.workflow().bNoVideo());
-    // The output keeps the source's name, whatever it holds.
-    cutAgain(*rig, rig->out + u'/' + QFileInfo(name).completeBaseName() + u".mp4"_s);
+    const int length = recording ? 10 : 3;
+    QCOMPARE(child<Slider>(window, u"Slider"_s)->Max(), length);
+    // The output keeps the source's name, whatever it holds. A recording's
+    // last second lies beyond what its header or the preview alone tell.
+    cutAgain(*rig, rig->out + u'/' + QFileInfo(name).completeBaseName() + u".mp4"_s, recording ? length - 1 : 0);
     QVERIFY(childProcesses().isEmpty());
 }
 
