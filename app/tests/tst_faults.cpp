@@ -38,9 +38,9 @@ enum class Fault {
     EveryNameTaken,
 };
 
-// Recordings as they come from elsewhere: a browser's WebM without a length
-// in its header, and broadcast transport streams whose clock starts far from
-// zero or wraps past 2^33 ticks of 90 kHz (95443.7 s) inside the file.
+// The last three are recordings: a browser's WebM without a length in its
+// header, and broadcast TS whose clock starts far from zero or wraps (at 2^33
+// ticks of 90 kHz) inside the file.
 enum class Content { Clip, Empty, TruncatedNoIndex, TruncatedAfterIndex, LengthlessWebm, BroadcastClock, ClockWraps };
 
 // Encoder stand-ins for the program folder: shell wrappers around the real
@@ -82,19 +82,16 @@ qint64 encoderProcess()
     return 0;
 }
 
-// A 10 s recording of the given kind (one of the last three), with a
-// keyframe each second, as broadcasts have.
+// A 10 s recording, a keyframe a second as broadcasts have.
 bool makeRecording(Content content, const QString &path)
 {
-    const QString codecs = content == Content::LengthlessWebm // as a browser writes it: no Duration element
+    const QString codecs = content == Content::LengthlessWebm // written as it streams: no Duration element
                                ? u"-c:v libvpx-vp9 -deadline realtime -c:a libopus -live 1 -f webm"_s
                                : u"-c:v libx264 -c:a aac -f mpegts -output_ts_offset "_s
                                      + (content == Content::BroadcastClock ? u"3883"_s : u"95440"_s);
-    return !TestSupport::runTool(QStringList{TestSupport::systemFfmpeg()}
-                                 + QString(u"-v error -y -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine "
-                                           "-t 10 -pix_fmt yuv420p -g 25 "_s + codecs).split(u' ')
-                                 + QStringList{path})
-                .isEmpty();
+    const QString input = u"-v error -y -f lavfi -i testsrc=size=160x120 -f lavfi -i sine -t 10 -g 25 "_s;
+    const QStringList command = QStringList{TestSupport::systemFfmpeg()} + QString(input + codecs).split(u' ');
+    return !TestSupport::runTool(command + QStringList{u"-pix_fmt"_s, u"yuv420p"_s, path}).isEmpty();
 }
 
 bool messagesMatch(const QList<RecordingMessageSink::Message> &seen, const Expected &expected, QString *why)
@@ -142,10 +139,7 @@ private:
         QString out;
         std::unique_ptr<frmMain> window;
     };
-    // With realPreview the window plays through the preview module, as the
-    // program does.
-    std::unique_ptr<Rig> makeRig(const QByteArray &encoder, const QString &sourceName = u"clip.mp4"_s,
-                                 bool realPreview = false);
+    std::unique_ptr<Rig> makeRig(const QByteArray &encoder, const QString &sourceName = u"clip.mp4"_s);
     // Another cut of from..from + 1 s, with everything the fault broke put
     // right first: it must succeed without a message.
     void cutAgain(Rig &rig, const QString &expectedOutput, int from = 0);
@@ -161,19 +155,14 @@ void TestFaults::initTestCase()
     QVERIFY(TestSupport::makeClipWithCodecs(m_clip, 3.0, u"libx264"_s, u"aac"_s));
 }
 
-std::unique_ptr<TestFaults::Rig> TestFaults::makeRig(const QByteArray &encoder, const QString &sourceName,
-                                                     bool realPreview)
+std::unique_ptr<TestFaults::Rig> TestFaults::makeRig(const QByteArray &encoder, const QString &sourceName)
 {
     auto rig = std::make_unique<Rig>();
     for (const QString &name : {u"presets.xml"_s, u"codecs.xml"_s})
         QFile::copy(TestSupport::programDir() + u'/' + name, rig->program.filePath(name));
     TestSupport::writeFakeEncoder(rig->program.path(), encoder);
-    QFile::link(TestSupport::systemFfprobe(), rig->program.filePath(u"ffprobe"_s));
-    if (realPreview) {
-        const QString module = QLatin1StringView(kPreviewModuleName) + u".so"_s;
-        QFile::link(TestSupport::programDir() + u'/' + module, rig->program.filePath(module));
-        rig->fakes.useRealPreview();
-    }
+    for (const QString &name : QStringList{u"ffprobe"_s, QLatin1StringView(kPreviewModuleName) + u".so"_s})
+        QFile::link(TestSupport::programDir() + u'/' + name, rig->program.filePath(name));
     rig->fakes.services.programDir = rig->program.path();
     rig->source = rig->work.filePath(sourceName);
     rig->out = rig->work.filePath(u"out"_s);
@@ -353,10 +342,10 @@ void TestFaults::awkwardSource()
     QFETCH(Content, content);
     QFETCH(Expected, loadMessages);
 
-    // The recordings play through the real preview, whose own length for
-    // them is a guess or missing.
     const bool recording = content >= Content::LengthlessWebm;
-    const std::unique_ptr<Rig> rig = makeRig(plainEncoder(), name, recording);
+    const std::unique_ptr<Rig> rig = makeRig(plainEncoder(), name);
+    if (recording) // through the real preview, whose own length for them is a guess or wrong
+        rig->fakes.useRealPreview();
     QVERIFY(QFile::exists(rig->source));
     if (recording) {
         QVERIFY(makeRecording(content, rig->source));

@@ -53,8 +53,6 @@ private slots:
     void failureInAHandler();
     void probe_data();
     void probe();
-    void lengthFromLastPackets_data();
-    void lengthFromLastPackets();
 
 private:
     QTemporaryDir m_dir;
@@ -444,38 +442,6 @@ void TestCVideoConv::probe()
     QCOMPARE(sink.messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QCOMPARE(sink.messages.at(0).text, message);
-}
-
-// A prober that lists packets (seekList when asked to jump to the end,
-// wholeList when not); none at all for two empty lists.
-void TestCVideoConv::lengthFromLastPackets_data()
-{
-    QTest::addColumn<QByteArray>("seekList");
-    QTest::addColumn<QByteArray>("wholeList");
-    QTest::addColumn<double>("length"); // 0: none
-    QTest::newRow("latest end, less a start below zero") << QByteArray("packet|pts_time=9.5|duration_time=1|side_data|"
-                                                                        "\npacket|pts_time=9.9\nformat|start_time=-0.5")
-                                                         << QByteArray() << 11.0;
-    QTest::newRow("the jump finds nothing: the whole list")
-        << QByteArray() << QByteArray("packet|pts_time=1.5|duration_time=N/A\nformat|start_time=0.5") << 1.0;
-    QTest::newRow("no time stamps") << QByteArray("packet|pts_time=N/A|duration_time=0.04") << QByteArray() << 0.0;
-    QTest::newRow("no prober") << QByteArray() << QByteArray() << 0.0;
-}
-
-void TestCVideoConv::lengthFromLastPackets()
-{
-    QFETCH(QByteArray, seekList);
-    QFETCH(QByteArray, wholeList);
-    QFETCH(double, length);
-    QTemporaryDir dir;
-    if (!seekList.isEmpty() || !wholeList.isEmpty())
-        QFile::rename(TestSupport::writeFakeEncoder(dir.path(), "case \"$*\" in *-read_intervals*) printf '" + seekList
-                                                                    + "';; *) printf '" + wholeList + "';; esac"),
-                      dir.filePath(QStringLiteral("ffprobe")));
-    RecordingMessageSink sink;
-    CVideoConv job(&sink, dir.path());
-    QCOMPARE(job.LengthFromLastPackets(QStringLiteral("/videos/rec.webm")).value_or(0.0), length);
-    QVERIFY(sink.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCVideoConv)
