@@ -4,7 +4,6 @@
 #include "encodercommand.h"
 #include "encoderoutput.h"
 #include "messagesink.h"
-#include "smartcutplan.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,8 +41,7 @@ namespace LastPackets {
 
 QString proberCommandLine(const QString &sProgramDir, const QString &sMediaFile, bool bSeek)
 {
-    const QString encoder = QDir::fromNativeSeparators(EncoderCommand::encoderPath(sProgramDir));
-    const QString prober = QDir::toNativeSeparators(QFileInfo(encoder).dir().filePath(SmartCut::proberFileName()));
+    const QString prober = EncoderCommand::proberPath(sProgramDir);
     // A jump to a time far past any recording's end: the demuxer goes as far
     // as it can.
     return EncoderCommand::quoteArgument(prober) + QStringLiteral(" -v error")

@@ -34,13 +34,27 @@ QString quoteArgument(QStringView text)
     return quoted;
 }
 
-QString encoderPath(const QString &sProgramDir)
+namespace {
+
+QString programFilePath(const QString &sProgramDir, const QString &fileName)
 {
     // An empty folder means the current one, never a search of PATH.
     QString dir = sProgramDir.isEmpty() ? QStringLiteral(".") : QDir::cleanPath(sProgramDir);
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
-    return QDir::toNativeSeparators(dir + encoderFileName());
+    return QDir::toNativeSeparators(dir + fileName);
+}
+
+} // namespace
+
+QString encoderPath(const QString &sProgramDir)
+{
+    return programFilePath(sProgramDir, encoderFileName());
+}
+
+QString proberPath(const QString &sProgramDir)
+{
+    return programFilePath(sProgramDir, encoderFileName().replace(QLatin1String("ffmpeg"), QLatin1String("ffprobe")));
 }
 
 QString conversionCommandLine(const QString &sProgramDir, const QString &sInputFile,

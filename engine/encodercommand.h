@@ -23,6 +23,9 @@ QString quoteArgument(QStringView text);
 // A trailing separator on sProgramDir is tolerated.
 QString encoderPath(const QString &sProgramDir);
 
+// The prober's (ffprobe's) full path, beside the encoder in the program folder.
+QString proberPath(const QString &sProgramDir);
+
 // The conversion command: encoder -i "input" <parameters verbatim> "output".
 QString conversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
                               const QString &sParameters, const QString &sOutputFile);

@@ -1,7 +1,6 @@
 #include "smartcutplan.h"
 
 #include "encodercommand.h"
-#include "encodername.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -220,12 +219,6 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
            + QStringLiteral(" -map_chapters ") + QString::number(tagsInput);
 }
 
-QString proberPath(const QString &sProgramDir)
-{
-    const QString encoder = EncoderCommand::encoderPath(sProgramDir);
-    return QDir::toNativeSeparators(QFileInfo(QDir::fromNativeSeparators(encoder)).dir().filePath(proberFileName()));
-}
-
 // The value of "key=value" among a compact listing line's fields; empty when absent.
 QStringView fieldValue(const QList<QStringView> &fields, QLatin1String key)
 {
@@ -263,15 +256,9 @@ QString OutputExtension(const QString &sourcePath)
     return QStringLiteral("mkv");
 }
 
-QString proberFileName()
-{
-    QString name = encoderExecutableName();
-    return name.replace(QLatin1String("ffmpeg"), QLatin1String("ffprobe"));
-}
-
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile)
 {
-    return EncoderCommand::quoteArgument(proberPath(sProgramDir))
+    return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
            + QStringLiteral(" -v error -select_streams v:0 -show_entries packet=pts_time,dts_time,flags,size"
                             ":stream=codec_name,profile,level,pix_fmt,width,height,sample_aspect_ratio,field_order,"
                             "color_range,color_space,color_transfer,color_primaries,time_base,"
@@ -282,7 +269,7 @@ QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile)
 
 QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile)
 {
-    return EncoderCommand::quoteArgument(proberPath(sProgramDir))
+    return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
            + QStringLiteral(" -v error -show_entries stream=index,codec_type,codec_name,channels,channel_layout,"
                             "has_b_frames:stream_tags=language,title -of compact ")
            + EncoderCommand::quoteArgument(sInputFile);
@@ -290,7 +277,7 @@ QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile)
 
 QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFile)
 {
-    return EncoderCommand::quoteArgument(proberPath(sProgramDir))
+    return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
            + QStringLiteral(" -v error -select_streams v:0 -show_entries packet=pts_time,dts_time,flags,size -of compact ")
            + EncoderCommand::quoteArgument(sPartFile);
 }

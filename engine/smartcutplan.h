@@ -36,8 +36,6 @@ bool IsSmartCutPreset(const QString &params);
 // (any letter case; M4V counts as MP4), else "mkv". Lower case, no dot.
 QString OutputExtension(const QString &sourcePath);
 
-// The prober's file name in the program folder ("ffprobe", "ffprobe.exe").
-QString proberFileName();
 
 // The probe command: the first video stream's packets (presentation and decode
 // times, flags) in decode order, its description, the file's start time and format,

@@ -1,7 +1,6 @@
 #include "sourcetracks.h"
 
 #include "encodercommand.h"
-#include "encodername.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -182,11 +181,7 @@ bool hasLayout(const QString &layout)
 
 QString probeCommandLine(const QString &sProgramDir, const QString &sFile)
 {
-    // The prober lies beside the encoder.
-    QString prober = EncoderCommand::encoderPath(sProgramDir);
-    prober.chop(encoderExecutableName().size());
-    prober += encoderExecutableName().replace(u"ffmpeg"_s, u"ffprobe"_s);
-    return EncoderCommand::quoteArgument(prober)
+    return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
            + u" -v quiet -of json -show_entries stream=index,codec_type,codec_name,codec_tag_string,channels,"
              u"channel_layout:stream_disposition=default:chapter=start_time,end_time:chapter_tags "_s
            + EncoderCommand::quoteArgument(sFile);
