@@ -67,4 +67,7 @@ public:
     // Shows the frame `frames` away from the one shown (negative: back), paused; waits (processing
     // events, bounded) until that frame is delivered. Clamped to the first and last frame.
     virtual PreviewStatus StepFrames(int frames) = 0;
+    // The size in device pixels the pictures are painted at, so that an engine that scales makes
+    // them at that size once, rather than at the frame's and again when painted.
+    virtual void SetPictureSize(QSize) {}
 };

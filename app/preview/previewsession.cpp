@@ -58,6 +58,13 @@ void PreviewSession::Open(const QString &path)
     LoadVideo(path, probedDuration);
 }
 
+void PreviewSession::setPictureSize(QSize devicePixels)
+{
+    m_pictureSize = devicePixels;
+    if (m_preview)
+        m_preview->SetPictureSize(devicePixels);
+}
+
 bool PreviewSession::loadStep(PreviewStatus status)
 {
     // A step the engine cannot do is skipped; any other failure ends the load.
@@ -76,6 +83,8 @@ void PreviewSession::LoadVideo(const QString &path, std::optional<double> probed
     if (!m_preview)
         return; // the factory has said why
     m_preview->Release();
+    if (m_pictureSize.isValid())
+        m_preview->SetPictureSize(m_pictureSize);
     if (!loadStep(m_preview->RenderFile(path)) || !loadStep(m_preview->SetVolume(0))
         || !loadStep(m_preview->SetBalance(0)) || !loadStep(m_preview->SetVideoOutput(m_output))
         || !loadStep(m_preview->SetRate(1.0)))

@@ -4,6 +4,7 @@
 #include "windowservices.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 
@@ -35,6 +36,8 @@ public:
     // Where the preview's pictures go; set once, before the first load.
     void setVideoOutput(PreviewPictureOutput output) { m_output = std::move(output); }
     PreviewEngine *engine() const { return m_preview.get(); }
+    // The size in device pixels the pictures are painted at, passed on to the engine.
+    void setPictureSize(QSize devicePixels);
 
     void PlayPause();
     void Stop();
@@ -73,6 +76,7 @@ private:
     WindowServices m_services;
     std::unique_ptr<PreviewEngine> m_preview;
     PreviewPictureOutput m_output;
+    QSize m_pictureSize;
     QTimer m_tmrVideo;
     bool m_bNoVideo = true;
     bool m_playing = false;

@@ -53,6 +53,11 @@ void VideoArea::paintEvent(QPaintEvent *)
     ++m_framesPainted;
 }
 
+void VideoArea::resizeEvent(QResizeEvent *)
+{
+    emit paintSizeChanged(size() * devicePixelRatio());
+}
+
 QStringList VideoArea::localPathsOf(const QList<QUrl> &urls)
 {
     QStringList paths;

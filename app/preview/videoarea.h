@@ -33,9 +33,12 @@ signals:
     void filesDropped(const QStringList &localPaths);
     // The engine sent a picture (a null one when the player stops or lets go).
     void pictureChanged();
+    // The pictures are painted at this many device pixels now.
+    void paintSizeChanged(QSize devicePixels);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;

@@ -19,6 +19,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -52,9 +53,14 @@ struct FakeServices
 
     std::unique_ptr<frmMain> makeWindow() { return std::make_unique<frmMain>(services); }
 
-    // Windows made after this play through the real engine (GStreamer): for
-    // pictures and the few end-to-end checks of the real preview.
-    void useRealPreview() { realPreview = true; }
+    // Windows made after this play through the real engine: for pictures and
+    // the few end-to-end checks of the real preview. Its frame indexes go to
+    // the temporary folder, not the user's cache.
+    void useRealPreview()
+    {
+        realPreview = true;
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(temp.filePath(QStringLiteral("cache"))));
+    }
 
     QTemporaryDir temp;
     PreviewScript previewScript;

@@ -100,7 +100,8 @@ void TestExactFlow::initTestCase()
     const QString x264 = u"-c:v libx264 -g 10 -c:a aac"_s;
     for (const auto &[name, rate, codecs] :
          {std::tuple{u"25.mp4"_s, u"25"_s, x264}, {u"ntsc.mp4"_s, u"30000/1001"_s, x264},
-          {u"ntsc.mpg"_s, u"30000/1001"_s, u"-c:v mpeg2video -g 15 -bf 2 -q:v 4 -c:a mp2"_s}}) {
+          {u"ntsc.mpg"_s, u"30000/1001"_s, u"-c:v mpeg2video -g 15 -bf 2 -q:v 4 -c:a mp2"_s},
+          {u"ntsc.ts"_s, u"30000/1001"_s, x264}, {u"ntsc.mkv"_s, u"30000/1001"_s, x264}}) {
         const QString path = m_dir.filePath(name);
         QVERIFY(TestSupport::makeMovingClip(path, rate, 6, codecs));
         m_times[name] = TestSupport::frameTimes(path);
@@ -126,9 +127,11 @@ void TestExactFlow::stepMarkAndCut_data()
         QTest::addRow("29.97 fps, %s", seek) << u"ntsc.mp4"_s << 30000.0 / 1001 << fast << u"RR...,"_s
                                              << u"R....."_s;
     }
-    // The preview shows only the first frames of groups of pictures, so a
-    // step goes to the next group, half a second on.
-    QTest::addRow("29.97 fps MPEG-PS, fast seek") << u"ntsc.mpg"_s << 30000.0 / 1001 << true << u"RR."_s << u"R."_s;
+    // Containers without an index of their own, and one whose demuxer seeks by decode times.
+    QTest::addRow("29.97 fps MPEG-PS, fast seek") << u"ntsc.mpg"_s << 30000.0 / 1001 << true << u"RR...,"_s << u"R....."_s;
+    QTest::addRow("29.97 fps MPEG-TS, fast seek") << u"ntsc.ts"_s << 30000.0 / 1001 << true << u"RR...,"_s << u"R....."_s;
+    QTest::addRow("29.97 fps MKV, seek after the input") << u"ntsc.mkv"_s << 30000.0 / 1001 << false << u"RR...,"_s
+                                                          << u"R....."_s;
 }
 
 void TestExactFlow::stepMarkAndCut()
@@ -152,7 +155,8 @@ void TestExactFlow::stepMarkAndCut()
     format.selectIndex(format.controls().cmbCategory, 0); // H.264: re-encodes
     format.controls().chkFastSeek->setValue(fastSeek);
     load(*window, fakes, m_dir.filePath(clip));
-    QTRY_VERIFY_WITH_TIMEOUT(child<VideoArea>(*window, u"picVideoWindow"_s)->hasFrame(), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(child<VideoArea>(*window, u"picVideoWindow"_s)->hasFrame(),
+                              qPrintable(fakes.messages.messages.value(0).text), 10000);
     press(*window, "chkExactMarks");
     press(*window, "cmdPlay"); // pauses
     QTest::keyClick(window.get(), Qt::Key_Home);

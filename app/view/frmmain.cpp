@@ -44,6 +44,7 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
         if (area)
             area->showPicture(picture);
     });
+    connect(m_picVideoWindow, &VideoArea::paintSizeChanged, &m_flow->session(), &PreviewSession::setPictureSize);
     m_cutList = std::make_unique<CutListPanel>(*this, m_services, *m_flow, *m_panels, [this] { return cutChoices(); });
 
     // Start-up, in an order the rest relies on: the lists are filled before
