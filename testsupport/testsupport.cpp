@@ -115,8 +115,15 @@ QList<double> frameTimes(const QString &path)
     if (times.isEmpty())
         return fromStart;
     const double fileStart = times.takeLast().toDouble();
-    for (const QByteArray &time : std::as_const(times))
-        fromStart << time.toDouble() - fileStart;
+    for (const QByteArray &time : std::as_const(times)) {
+        bool known = false;
+        const double seconds = time.toDouble(&known);
+        // An MPEG program stream leaves its last frame without a time: one frame on from the one before.
+        if (!known && fromStart.size() >= 2)
+            fromStart << 2 * fromStart.constLast() - fromStart.at(fromStart.size() - 2);
+        else if (known)
+            fromStart << seconds - fileStart;
+    }
     return fromStart;
 }
 

@@ -44,6 +44,8 @@ public:
     void SetPictureSize(QSize size) override;
 
     bool AtEnd() const { return m_ended; }
+    // Every request made has been answered: the picture of the last seek or step has come.
+    bool Idle() const { return m_answered >= m_shared.latest.load(); }
     // The volume last applied as a linear factor 0..1 (for tests).
     std::optional<float> linearVolume() const;
 
