@@ -114,6 +114,13 @@ public:
 
     void result(const char *key, double value) { std::printf("RESULT %s %.6g\n", key, value); }
     void note(const QString &text) { std::printf("NOTE %s\n", qPrintable(text)); }
+    void list(const char *key, const std::vector<double> &values)
+    {
+        QStringList items;
+        for (const double value : values)
+            items << QString::number(value, 'f', 0);
+        std::printf("LIST %s: %s\n", key, qPrintable(items.join(QLatin1Char(' '))));
+    }
 
     bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     {
@@ -312,23 +319,27 @@ int measure(bool isNew, const QString &clip, const QString &work)
     run.result("fwd_median_ms", median(forward));
     run.result("fwd_max_ms", maximum(forward));
     run.result("fwd_bad", stuck);
+    run.list("forward steps (ms)", forward);
     stuck = 0;
     const std::vector<double> backward = run.steps(kBackwardFrom, -1, &stuck);
     run.result("back_median_ms", median(backward));
     run.result("back_max_ms", maximum(backward));
     run.result("back_first_ms", backward.empty() ? NAN : backward.front());
     run.result("back_bad", stuck);
+    run.list("backward steps (ms)", backward);
 
     const double duration = engine->Duration().value_or(kClipSeconds);
     std::mt19937 random(20261209);
     std::uniform_int_distribution<int> frame(0, int((duration - 0.5) * kFps) - 1);
     std::vector<double> seeks;
+    std::vector<double> targets;
     int off = 0;
     for (int i = 0; i < kSeeks; ++i) {
         // A quarter into the frame: both engines must land on it, not on a neighbour.
         const int wanted = frame(random);
         double landed = NAN;
         const double ms = run.seek((wanted + 0.25) / kFps, &landed);
+        targets.push_back(wanted / kFps * 1000.0);
         if (!std::isnan(ms))
             seeks.push_back(ms);
         if (std::isnan(landed) || std::abs(landed * kFps - wanted) > 0.5)
@@ -338,6 +349,8 @@ int measure(bool isNew, const QString &clip, const QString &work)
     run.result("seek_max_ms", maximum(seeks));
     run.result("seek_off", off);
     run.result("seek_done", double(seeks.size()));
+    run.list("seek targets (ms into the clip)", targets);
+    run.list("seek times (ms)", seeks);
 
     run.playback(2.0);
 
@@ -370,6 +383,8 @@ Results runChild(const QString &which, const QString &clip, const QString &work,
         const QList<QByteArray> parts = line.trimmed().split(' ');
         if (parts.size() == 3 && parts[0] == "RESULT")
             results.insert(QString::fromLatin1(parts[1]), parts[2].toDouble());
+        else if (line.startsWith("LIST "))
+            notes->append(which + QStringLiteral(" ") + QString::fromLocal8Bit(line.mid(5)));
         else if (line.startsWith("NOTE "))
             notes->append(which + QStringLiteral(": ") + QString::fromLocal8Bit(line.mid(5)));
     }
