@@ -1,1 +1,1 @@
-set(BENCH_LIBS_preview snipora_app snipora_previewqt)
+set(BENCH_LIBS_preview snipora_app snipora_previewav)

@@ -3,7 +3,7 @@
 // VideoArea, with the window's loading steps in between (volume, balance,
 // video output, rate, Run). One cold load first, then the median of 7.
 // Run headless: QT_QPA_PLATFORM=offscreen build/bench/bench_preview
-#include "qtpreviewengine.h"
+#include "avpreviewengine.h"
 #include "testsupport.h"
 #include "videoarea.h"
 
@@ -44,7 +44,7 @@ struct Load
     double firstFrameMs = -1;
 };
 
-Load loadOnce(QtPreviewEngine &engine, VideoArea &area, const QString &path)
+Load loadOnce(AvPreviewEngine &engine, VideoArea &area, const QString &path)
 {
     engine.Release();
     area.clearFrame();
@@ -96,7 +96,9 @@ int main(int argc, char **argv)
     VideoArea area;
     area.resize(318, 189);
     area.show();
-    QtPreviewEngine engine;
+    QTemporaryDir indexes;
+    AvPreviewEngine engine(indexes.path());
+    engine.SetPictureSize(area.size() * area.devicePixelRatio());
 
     const Load cold = loadOnce(engine, area, path);
     std::vector<double> render;

@@ -4,11 +4,10 @@ snipora_install_deps() {
     local wanted=(
         build-essential cmake ninja-build pkg-config
         qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
-        libqt6multimedia6 libqt6multimediawidgets6 libgl-dev
+        libqt6multimedia6 libgl-dev
         libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
         ffmpeg fonts-dejavu-core
-        gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
-        gstreamer1.0-plugins-ugly gstreamer1.0-libav dbus-daemon
+        dbus-daemon
         fp-utils dpkg-dev lintian desktop-file-utils appstream
         clang-14 libclang-rt-14-dev
     )

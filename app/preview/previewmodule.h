@@ -9,8 +9,8 @@ class MessageSink;
 class PreviewEngine;
 
 // The real preview engine is a module in the program folder, loaded at the
-// first video: linked into the program, Qt Multimedia and the libraries under
-// it would be loaded at every start-up, video or not.
+// first video: linked into the program, FFmpeg's libraries and Qt Multimedia
+// would be loaded at every start-up, video or not.
 inline constexpr char kPreviewModuleName[] = "snipora-preview";
 // The module's one export: makes an engine the caller owns.
 inline constexpr char kPreviewModuleEntry[] = "snipora_make_preview_engine_v1";

@@ -43,13 +43,19 @@ lib="$ROOT/usr/lib/snipora"
 [ "$(readlink "$lib/ffmpeg")" = "../../bin/ffmpeg" ] || fail "the ffmpeg link points to '$(readlink "$lib/ffmpeg")'"
 [ "$(readlink "$lib/ffprobe")" = "../../bin/ffprobe" ] || fail "the ffprobe link points to '$(readlink "$lib/ffprobe")'"
 [ -f "$lib/snipora" ] && [ ! -L "$lib/snipora" ] && [ -x "$lib/snipora" ] || fail "the program is not an executable file"
-# The preview module brings Qt Multimedia at the first video; the program
-# itself must not need it, or every start-up pays for loading it.
+# The preview module brings FFmpeg's libraries and Qt Multimedia (for the
+# sound) at the first video; the program itself must not need them, or every
+# start-up pays for loading them.
 if readelf -d "$lib/snipora" | grep -q 'NEEDED.*Multimedia'; then
     fail "the program links Qt Multimedia itself: $(readelf -d "$lib/snipora" | grep 'NEEDED.*Multimedia')"
 fi
-readelf -d "$lib/snipora-preview.so" | grep -q 'NEEDED.*libQt6Multimedia' \
-    || fail "the preview module does not link Qt Multimedia"
+if readelf -d "$lib/snipora" | grep -q 'NEEDED.*libavcodec'; then
+    fail "the program links FFmpeg's decoders itself"
+fi
+for needed in libQt6Multimedia libavformat libavcodec libswscale libswresample; do
+    readelf -d "$lib/snipora-preview.so" | grep -q "NEEDED.*$needed" \
+        || fail "the preview module does not link $needed"
+done
 
 # ---- the program folder's data, byte for byte
 cmp "$source/format/catalogue/presets.xml" "$lib/presets.xml" || fail "presets.xml differs from the source"
@@ -95,8 +101,7 @@ field() { dpkg-deb -f "$DEB" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ "$(field Description | head -1)" != "" ] || fail "no Description"
 depends="$(field Depends)"
-for pkg in ffmpeg gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad \
-    gstreamer1.0-plugins-ugly gstreamer1.0-libav libqt6widgets6 libqt6multimedia6; do
+for pkg in ffmpeg libqt6widgets6 libqt6multimedia6 libavformat59 libavcodec59 libswscale6; do
     echo "$depends" | tr ',' '\n' | sed 's/^ *//' | grep -q "^$pkg\( \|$\)" || fail "Depends lacks $pkg: $depends"
 done
 

@@ -1,1 +1,0 @@
-set(BENCH_LIBS_framestep snipora_app snipora_previewqt)
