@@ -3,6 +3,7 @@
 #include "messagesink.h"
 #include "textutil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -251,7 +252,7 @@ CodecsLoad ReadCodecs(const QByteArray &content, int maxLineIndex)
 namespace {
 
 template <typename Load, typename Reader>
-Load loadCatalogue(const QString &path, const QString &sentence, MessageSink &sink, Reader reader)
+Load loadCatalogue(const QString &path, const char *sentence, MessageSink &sink, Reader reader)
 {
     Load result;
     const auto content = ReadCatalogueFile(path);
@@ -260,7 +261,8 @@ Load loadCatalogue(const QString &path, const QString &sentence, MessageSink &si
     else
         result = reader(std::get<QByteArray>(content));
     if (result.failure)
-        sink.showMessage(*result.failure + kLineBreak + sentence, MessageIcon::None, kAppTitle);
+        sink.showMessage(*result.failure + kLineBreak + QCoreApplication::translate("Catalogue", sentence),
+                         MessageIcon::None, kAppTitle);
     return result;
 }
 

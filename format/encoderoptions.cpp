@@ -5,6 +5,7 @@
 #include "messagesink.h"
 #include "textutil.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QtNumeric>
 
@@ -173,7 +174,8 @@ std::variant<QString, ParamatersFailure> assembleParamaters(const FormatPanelSna
 QString shownOnFailure(const std::variant<QString, ParamatersFailure> &result, MessageSink &sink)
 {
     if (const auto *failure = std::get_if<ParamatersFailure>(&result)) {
-        sink.showMessage(failure->description + QStringLiteral("\r\n") + kParamatersFailureMessage,
+        sink.showMessage(failure->description + QStringLiteral("\r\n")
+                             + QCoreApplication::translate("EncoderOptions", kParamatersFailureMessage),
                          MessageIcon::Critical, kAppTitle);
         return QString();
     }
