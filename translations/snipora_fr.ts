@@ -6,12 +6,12 @@
     <message>
         <source>Error Occured:<byte value="xd"/>
 %1 - %2 - 0</source>
-        <translation>Une erreur s&apos;est produite :<byte value="xd"/>
+        <translation>Une erreur s&apos;est produite&#xa0;:<byte value="xd"/>
 %1 - %2 - 0</translation>
     </message>
     <message>
         <source>The output file was not found after the encoder ended: %1</source>
-        <translation>Le fichier de sortie est introuvable après la fin de l&apos;encodeur : %1</translation>
+        <translation>Le fichier de sortie est introuvable après la fin de l&apos;encodeur&#xa0;: %1</translation>
     </message>
     <message>
         <source>The encoder was ended by signal %1 (%2).</source>
@@ -20,7 +20,7 @@
     <message>
         <source>Error converting file: %1<byte value="xd"/>
 %2</source>
-        <translation>Erreur lors de la conversion du fichier : %1<byte value="xd"/>
+        <translation>Erreur lors de la conversion du fichier&#xa0;: %1<byte value="xd"/>
 %2</translation>
     </message>
 </context>
@@ -70,7 +70,7 @@
     </message>
     <message>
         <source>done: %1</source>
-        <translation>terminée : %1</translation>
+        <translation>terminée&#xa0;: %1</translation>
     </message>
     <message>
         <source>source missing</source>
@@ -78,17 +78,17 @@
     </message>
     <message>
         <source>Task Progress:[%1 of %2]</source>
-        <translation>Progression : [%1 sur %2]</translation>
+        <translation>Progression&#xa0;: [%1 sur %2]</translation>
     </message>
     <message>
         <source>%1 done, %2 failed, %3 stopped.</source>
-        <translation>Terminées : %1, échouées : %2, arrêtées : %3.</translation>
+        <translation>Terminées&#xa0;: %1, échouées&#xa0;: %2, arrêtées&#xa0;: %3.</translation>
     </message>
     <message numerus="yes">
         <source>%1 %n skipped: source missing.</source>
         <translation>
-            <numerusform>%1 %n découpe ignorée : source introuvable.</numerusform>
-            <numerusform>%1 %n découpes ignorées : source introuvable.</numerusform>
+            <numerusform>%1 %n découpe ignorée&#xa0;: source introuvable.</numerusform>
+            <numerusform>%1 %n découpes ignorées&#xa0;: source introuvable.</numerusform>
         </translation>
     </message>
     <message>
@@ -129,14 +129,14 @@
     <message numerus="yes">
         <source>%n cuts of the list have not run yet. Clear the list all the same?</source>
         <translation>
-            <numerusform>%n découpe de la liste n&apos;a pas encore été faite. Vider la liste quand même ?</numerusform>
-            <numerusform>%n découpes de la liste n&apos;ont pas encore été faites. Vider la liste quand même ?</numerusform>
+            <numerusform>%n découpe de la liste n&apos;a pas encore été faite. Vider la liste quand même&#xa0;?</numerusform>
+            <numerusform>%n découpes de la liste n&apos;ont pas encore été faites. Vider la liste quand même&#xa0;?</numerusform>
         </translation>
     </message>
     <message>
         <source>%1 failed:
 %2</source>
-        <translation>Échec de %1 :
+        <translation>Échec de %1&#xa0;:
 %2</translation>
     </message>
     <message>
@@ -155,11 +155,11 @@
     <name>CutWorkflow</name>
     <message>
         <source>Task Progress:[Stopped]</source>
-        <translation>Progression : [Arrêtée]</translation>
+        <translation>Progression&#xa0;: [Arrêtée]</translation>
     </message>
     <message>
         <source>Task Progress:</source>
-        <translation>Progression :</translation>
+        <translation>Progression&#xa0;:</translation>
     </message>
     <message>
         <source>Start</source>
@@ -175,11 +175,11 @@
     </message>
     <message>
         <source>No part selected. Please, select a part first using &apos;Start Selection&apos; and &apos;End Selection&apos;.</source>
-        <translation>Aucune partie sélectionnée. Veuillez d&apos;abord sélectionner une partie avec « Point d&apos;entrée » et « Point de sortie ».</translation>
+        <translation>Aucune partie sélectionnée. Veuillez d&apos;abord sélectionner une partie avec «&#xa0;Point d&apos;entrée&#xa0;» et «&#xa0;Point de sortie&#xa0;».</translation>
     </message>
     <message>
         <source>No part selected, &apos;Start Selection&apos; can not be greater than &apos;End Selection&apos;.</source>
-        <translation>Aucune partie sélectionnée : le début ne peut pas se trouver après la fin.</translation>
+        <translation>Aucune partie sélectionnée&#xa0;: le début ne peut pas se trouver après la fin.</translation>
     </message>
 </context>
 <context>
@@ -190,7 +190,7 @@
     </message>
     <message>
         <source>CreatePipe failed. Error: %1</source>
-        <translation>Échec de CreatePipe. Erreur : %1</translation>
+        <translation>Échec de CreatePipe. Erreur&#xa0;: %1</translation>
     </message>
     <message>
         <source>File or command not found</source>
@@ -222,34 +222,34 @@
     <name>FormatChoice</name>
     <message>
         <source>Channels Field in the custom Format can not be empty.</source>
-        <translation>Le champ « Canaux » du format personnalisé ne peut pas être vide.</translation>
+        <translation>Le champ «&#xa0;Canaux&#xa0;» du format personnalisé ne peut pas être vide.</translation>
     </message>
     <message>
         <source>Frame Rate Field in the custom Format can not be empty.</source>
-        <translation>Le champ « Fréquence d&apos;images » du format personnalisé ne peut pas être vide.</translation>
+        <translation>Le champ «&#xa0;Fréquence d&apos;images&#xa0;» du format personnalisé ne peut pas être vide.</translation>
     </message>
     <message>
         <source>Audio Bitrate Field in the custom Format can not be empty.</source>
-        <translation>Le champ « Débit audio » du format personnalisé ne peut pas être vide.</translation>
+        <translation>Le champ «&#xa0;Débit audio&#xa0;» du format personnalisé ne peut pas être vide.</translation>
     </message>
     <message>
         <source>Video Bitrate Field in the custom Format can not be empty.</source>
-        <translation>Le champ « Débit vidéo » du format personnalisé ne peut pas être vide.</translation>
+        <translation>Le champ «&#xa0;Débit vidéo&#xa0;» du format personnalisé ne peut pas être vide.</translation>
     </message>
     <message>
         <source>Category:%1, Codec:&quot;%2&quot;, Container:&quot;%3&quot;</source>
-        <translation>Catégorie : %1, codec : « %2 », conteneur : « %3 »</translation>
+        <translation>Catégorie&#xa0;: %1, codec&#xa0;: «&#xa0;%2&#xa0;», conteneur&#xa0;: «&#xa0;%3&#xa0;»</translation>
     </message>
     <message>
         <source>Container:%1, Video Codec:&quot;%2&quot;, Audio Codec:&quot;%3&quot;</source>
-        <translation>Conteneur : %1, codec vidéo : « %2 », codec audio : « %3 »</translation>
+        <translation>Conteneur&#xa0;: %1, codec vidéo&#xa0;: «&#xa0;%2&#xa0;», codec audio&#xa0;: «&#xa0;%3&#xa0;»</translation>
     </message>
 </context>
 <context>
     <name>FormatPanel</name>
     <message>
         <source>This format copies the video, so the cut starts at the keyframe before the start mark, not on the marked frame. Choose a format that re-encodes for an exact cut.</source>
-        <translation>Ce format copie la vidéo : la découpe commence donc à l&apos;image clé qui précède la marque de début, et non à l&apos;image marquée. Choisissez un format qui réencode pour une découpe exacte.</translation>
+        <translation>Ce format copie la vidéo&#xa0;: la découpe commence donc à l&apos;image clé qui précède la marque de début, et non à l&apos;image marquée. Choisissez un format qui réencode pour une découpe exacte.</translation>
     </message>
 </context>
 <context>
@@ -268,7 +268,7 @@
     <message>
         <source>The video preview cannot be started:<byte value="xd"/>
 %1</source>
-        <translation>L&apos;aperçu vidéo ne peut pas être lancé :<byte value="xd"/>
+        <translation>L&apos;aperçu vidéo ne peut pas être lancé&#xa0;:<byte value="xd"/>
 %1</translation>
     </message>
 </context>
@@ -362,7 +362,7 @@
     </message>
     <message>
         <source>Click or drag to seek. Left and Right: one second; , and .: one frame; Home and End: the first and the last frame</source>
-        <translation>Cliquez ou faites glisser pour vous déplacer. Gauche et Droite : une seconde ; , et . : une image ; Origine et Fin : la première et la dernière image</translation>
+        <translation>Cliquez ou faites glisser pour vous déplacer. Gauche et Droite&#xa0;: une seconde&#xa0;; , et .&#xa0;: une image&#xa0;; Origine et Fin&#xa0;: la première et la dernière image</translation>
     </message>
     <message>
         <source>Position</source>
@@ -426,7 +426,7 @@
     </message>
     <message>
         <source>Output Format:</source>
-        <translation>Format de sortie :</translation>
+        <translation>Format de sortie&#xa0;:</translation>
     </message>
     <message>
         <source>Output format</source>
@@ -442,7 +442,7 @@
     </message>
     <message>
         <source>Output Folder:</source>
-        <translation>Dossier de sortie :</translation>
+        <translation>Dossier de sortie&#xa0;:</translation>
     </message>
     <message>
         <source>Same folder as input file</source>
@@ -466,7 +466,7 @@
     </message>
     <message>
         <source>Task Progress:</source>
-        <translation>Progression :</translation>
+        <translation>Progression&#xa0;:</translation>
     </message>
     <message>
         <source>Task progress</source>
@@ -542,7 +542,7 @@
     </message>
     <message>
         <source>Output Category:</source>
-        <translation>Catégorie :</translation>
+        <translation>Catégorie&#xa0;:</translation>
     </message>
     <message>
         <source>Output Category</source>
@@ -550,7 +550,7 @@
     </message>
     <message>
         <source>Output Video Codec:</source>
-        <translation>Codec vidéo :</translation>
+        <translation>Codec vidéo&#xa0;:</translation>
     </message>
     <message>
         <source>Output Video Codec</source>
@@ -558,7 +558,7 @@
     </message>
     <message>
         <source>Output File Format (Container):</source>
-        <translation>Format de fichier (conteneur) :</translation>
+        <translation>Format de fichier (conteneur)&#xa0;:</translation>
     </message>
     <message>
         <source>Output File Format (Container)</source>
@@ -574,7 +574,7 @@
     </message>
     <message>
         <source>Output Format(Container):</source>
-        <translation>Format (conteneur) :</translation>
+        <translation>Format (conteneur)&#xa0;:</translation>
     </message>
     <message>
         <source>Output Format (Container)</source>
@@ -582,7 +582,7 @@
     </message>
     <message>
         <source>Video Size:</source>
-        <translation>Taille de l&apos;image :</translation>
+        <translation>Taille de l&apos;image&#xa0;:</translation>
     </message>
     <message>
         <source>Video Size</source>
@@ -590,7 +590,7 @@
     </message>
     <message>
         <source>Bitrate:</source>
-        <translation>Débit :</translation>
+        <translation>Débit&#xa0;:</translation>
     </message>
     <message>
         <source>Video Bitrate</source>
@@ -602,7 +602,7 @@
     </message>
     <message>
         <source>Aspect Ratio:</source>
-        <translation>Rapport d&apos;aspect :</translation>
+        <translation>Rapport d&apos;aspect&#xa0;:</translation>
     </message>
     <message>
         <source>Aspect Ratio</source>
@@ -610,7 +610,7 @@
     </message>
     <message>
         <source>Frame rate:</source>
-        <translation>Fréquence d&apos;images :</translation>
+        <translation>Fréquence d&apos;images&#xa0;:</translation>
     </message>
     <message>
         <source>Frame rate</source>
@@ -626,7 +626,7 @@
     </message>
     <message>
         <source>Output Audio Codec:</source>
-        <translation>Codec audio :</translation>
+        <translation>Codec audio&#xa0;:</translation>
     </message>
     <message>
         <source>Output Audio Codec</source>
@@ -638,7 +638,7 @@
     </message>
     <message>
         <source>Sampling Rate:</source>
-        <translation>Échantillonnage :</translation>
+        <translation>Échantillonnage&#xa0;:</translation>
     </message>
     <message>
         <source>Sampling Rate</source>
@@ -646,7 +646,7 @@
     </message>
     <message>
         <source>Channels:</source>
-        <translation>Canaux :</translation>
+        <translation>Canaux&#xa0;:</translation>
     </message>
     <message>
         <source>Channels</source>
@@ -658,7 +658,7 @@
     </message>
     <message>
         <source>Seek before reading the input: much faster for cuts late in long files. Cuts that copy the streams always do this, so they keep their opening.</source>
-        <translation>Se positionner avant de lire l&apos;entrée : bien plus rapide pour les découpes tardives dans les longs fichiers. Les découpes qui copient les flux le font toujours et gardent ainsi leur début.</translation>
+        <translation>Se positionner avant de lire l&apos;entrée&#xa0;: bien plus rapide pour les découpes tardives dans les longs fichiers. Les découpes qui copient les flux le font toujours et gardent ainsi leur début.</translation>
     </message>
     <message>
         <source>Restore Defaults</source>
