@@ -34,6 +34,42 @@
         <source>Error Occured while Loading Codecs.</source>
         <translation>Fehler beim Laden der Codecs.</translation>
     </message>
+    <message>
+        <source>a field line without a tag between &quot;&lt;&quot; and &quot;&gt;&quot;</source>
+        <translation>eine Feldzeile ohne Tag zwischen „&lt;“ und „&gt;“</translation>
+    </message>
+    <message>
+        <source>the closing tag &lt;/%1&gt; is missing</source>
+        <translation>das schließende Tag &lt;/%1&gt; fehlt</translation>
+    </message>
+    <message>
+        <source>Line %1: %2.</source>
+        <translation>Zeile %1: %2.</translation>
+    </message>
+    <message>
+        <source>overflow, the file has more lines than the reader can count</source>
+        <translation>Überlauf, die Datei hat mehr Zeilen, als das Lesen zählen kann</translation>
+    </message>
+    <message>
+        <source>the block runs past the end of the file</source>
+        <translation>der Block reicht über das Dateiende hinaus</translation>
+    </message>
+    <message>
+        <source>file not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>input past end of file (the file is empty)</source>
+        <translation>Lesen über das Dateiende hinaus (die Datei ist leer)</translation>
+    </message>
+    <message>
+        <source>No video codec to select: the video codec list is empty.</source>
+        <translation>Kein Videocodec auswählbar: Die Liste der Videocodecs ist leer.</translation>
+    </message>
+    <message>
+        <source>No audio codec to select: the audio codec list is empty.</source>
+        <translation>Kein Audiocodec auswählbar: Die Liste der Audiocodecs ist leer.</translation>
+    </message>
 </context>
 <context>
     <name>CutJob</name>
@@ -209,6 +245,42 @@
     <message>
         <source>Error occured while getting paramters</source>
         <translation>Fehler beim Ermitteln der Parameter</translation>
+    </message>
+    <message>
+        <source>Type mismatch: the audio bitrate &quot;%1&quot; is not digits only.</source>
+        <translation>Typfehler: Die Audiobitrate „%1“ besteht nicht nur aus Ziffern.</translation>
+    </message>
+    <message>
+        <source>Overflow: the audio bitrate &quot;%1&quot; is too large.</source>
+        <translation>Überlauf: Die Audiobitrate „%1“ ist zu groß.</translation>
+    </message>
+    <message>
+        <source>Type mismatch: the video bitrate &quot;%1&quot; is not digits only.</source>
+        <translation>Typfehler: Die Videobitrate „%1“ besteht nicht nur aus Ziffern.</translation>
+    </message>
+    <message>
+        <source>Overflow: the video bitrate &quot;%1&quot; is too large.</source>
+        <translation>Überlauf: Die Videobitrate „%1“ ist zu groß.</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call: the channels &quot;%1&quot; is not one digit from 1 to 9.</source>
+        <translation>Ungültiger Aufruf: Die Kanalzahl „%1“ ist keine Ziffer von 1 bis 9.</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call: the frame rate &quot;%1&quot; is not digits with at most one &quot;.&quot;.</source>
+        <translation>Ungültiger Aufruf: Die Bildrate „%1“ besteht nicht aus Ziffern mit höchstens einem „.“.</translation>
+    </message>
+    <message>
+        <source>Overflow: the selection %1 to %2 is too long.</source>
+        <translation>Überlauf: Die Auswahl von %1 bis %2 ist zu lang.</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call: the selection %1 to %2 is empty or out of range.</source>
+        <translation>Ungültiger Aufruf: Die Auswahl von %1 bis %2 ist leer oder liegt außerhalb des Videos.</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call: the video size &quot;%1&quot; has no &quot;(&quot;.</source>
+        <translation>Ungültiger Aufruf: Die Bildgröße „%1“ enthält keine „(“.</translation>
     </message>
 </context>
 <context>

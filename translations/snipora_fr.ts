@@ -34,6 +34,42 @@
         <source>Error Occured while Loading Codecs.</source>
         <translation>Erreur lors du chargement des codecs.</translation>
     </message>
+    <message>
+        <source>a field line without a tag between &quot;&lt;&quot; and &quot;&gt;&quot;</source>
+        <translation>une ligne de champ sans balise entre «&#xa0;&lt;&#xa0;» et «&#xa0;&gt;&#xa0;»</translation>
+    </message>
+    <message>
+        <source>the closing tag &lt;/%1&gt; is missing</source>
+        <translation>la balise fermante &lt;/%1&gt; manque</translation>
+    </message>
+    <message>
+        <source>Line %1: %2.</source>
+        <translation>Ligne %1&#xa0;: %2.</translation>
+    </message>
+    <message>
+        <source>overflow, the file has more lines than the reader can count</source>
+        <translation>dépassement, le fichier a plus de lignes que la lecture ne peut en compter</translation>
+    </message>
+    <message>
+        <source>the block runs past the end of the file</source>
+        <translation>le bloc va au-delà de la fin du fichier</translation>
+    </message>
+    <message>
+        <source>file not found</source>
+        <translation>fichier introuvable</translation>
+    </message>
+    <message>
+        <source>input past end of file (the file is empty)</source>
+        <translation>lecture au-delà de la fin du fichier (le fichier est vide)</translation>
+    </message>
+    <message>
+        <source>No video codec to select: the video codec list is empty.</source>
+        <translation>Aucun codec vidéo à choisir&#xa0;: la liste des codecs vidéo est vide.</translation>
+    </message>
+    <message>
+        <source>No audio codec to select: the audio codec list is empty.</source>
+        <translation>Aucun codec audio à choisir&#xa0;: la liste des codecs audio est vide.</translation>
+    </message>
 </context>
 <context>
     <name>CutJob</name>
@@ -209,6 +245,42 @@
     <message>
         <source>Error occured while getting paramters</source>
         <translation>Erreur lors de la lecture des paramètres</translation>
+    </message>
+    <message>
+        <source>Type mismatch: the audio bitrate &quot;%1&quot; is not digits only.</source>
+        <translation>Type incorrect&#xa0;: le débit audio «&#xa0;%1&#xa0;» ne contient pas que des chiffres.</translation>
+    </message>
+    <message>
+        <source>Overflow: the audio bitrate &quot;%1&quot; is too large.</source>
+        <translation>Dépassement&#xa0;: le débit audio «&#xa0;%1&#xa0;» est trop grand.</translation>
+    </message>
+    <message>
+        <source>Type mismatch: the video bitrate &quot;%1&quot; is not digits only.</source>
+        <translation>Type incorrect&#xa0;: le débit vidéo «&#xa0;%1&#xa0;» ne contient pas que des chiffres.</translation>
+    </message>
+    <message>
+        <source>Overflow: the video bitrate &quot;%1&quot; is too large.</source>
+        <translation>Dépassement&#xa0;: le débit vidéo «&#xa0;%1&#xa0;» est trop grand.</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call: the channels &quot;%1&quot; is not one digit from 1 to 9.</source>
+        <translation>Appel de procédure incorrect&#xa0;: le nombre de canaux «&#xa0;%1&#xa0;» n&apos;est pas un chiffre de 1 à 9.</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call: the frame rate &quot;%1&quot; is not digits with at most one &quot;.&quot;.</source>
+        <translation>Appel de procédure incorrect&#xa0;: la fréquence d&apos;images «&#xa0;%1&#xa0;» n&apos;est pas faite de chiffres avec au plus un «&#xa0;.&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Overflow: the selection %1 to %2 is too long.</source>
+        <translation>Dépassement&#xa0;: la sélection de %1 à %2 est trop longue.</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call: the selection %1 to %2 is empty or out of range.</source>
+        <translation>Appel de procédure incorrect&#xa0;: la sélection de %1 à %2 est vide ou hors de la vidéo.</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call: the video size &quot;%1&quot; has no &quot;(&quot;.</source>
+        <translation>Appel de procédure incorrect&#xa0;: la taille de l&apos;image «&#xa0;%1&#xa0;» ne contient pas de «&#xa0;(&#xa0;».</translation>
     </message>
 </context>
 <context>
