@@ -7,6 +7,7 @@
 #include "cutworkflow.h"
 #include "frmmain.h"
 #include "helpopener.h"
+#include "language.h"
 #include "messageboxsink.h"
 #include "poweroff.h"
 #include "previewmodule.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QTextStream>
 #include <QDir>
 #include <QStandardPaths>
@@ -53,6 +55,9 @@ int RunSnipora(int &argc, char **argv)
     QApplication::setApplicationName(kAppTitle);
     // Lets the desktop match the window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tessaly.Snipora"));
+    // Before any window or message: every text is looked up as it is made.
+    const UserLanguage language(QLocale::system(), QCoreApplication::applicationDirPath(),
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
     MessageBoxSink messages;
     QtFileDialogs dialogs;

@@ -165,8 +165,8 @@ void CVideoConv::showFailure(const char *source, const char *description)
 {
     if (!m_messages)
         return;
-    m_messages->showMessage(QStringLiteral("Error Occured:\r\n") + QString::fromLocal8Bit(description)
-                                + QStringLiteral(" - ") + QLatin1String(source) + QStringLiteral(" - 0"),
+    m_messages->showMessage(QCoreApplication::translate("CVideoConv", "Error Occured:\r\n%1 - %2 - 0")
+                                .arg(QString::fromLocal8Bit(description), QLatin1String(source)),
                             MessageIcon::None, kAppTitle);
 }
 
@@ -221,14 +221,14 @@ void CVideoConv::StartConversion()
             QString details = EncoderOutput::shortenForMessage(GetErrorDetails(output));
             // Where the encoder could not say what went wrong, say it for it.
             if (outputGone)
-                appendLine(details, QStringLiteral("The output file was not found after the encoder ended: ")
-                                        + QDir::toNativeSeparators(m_outputFile));
+                appendLine(details, QCoreApplication::translate("CVideoConv", "The output file was not found after the encoder ended: %1")
+                                        .arg(QDir::toNativeSeparators(m_outputFile)));
             if (const std::optional<int> signal = dos.LastExitSignal())
-                appendLine(details, QStringLiteral("The encoder was ended by signal %1 (%2).")
+                appendLine(details, QCoreApplication::translate("CVideoConv", "The encoder was ended by signal %1 (%2).")
                                         .arg(*signal)
                                         .arg(signalName(*signal)));
-            m_messages->showMessage(QStringLiteral("Error converting file: ") + QFileInfo(m_inputFile).fileName()
-                                        + QStringLiteral("\r\n") + details,
+            m_messages->showMessage(QCoreApplication::translate("CVideoConv", "Error converting file: %1\r\n%2")
+                                        .arg(QFileInfo(m_inputFile).fileName(), details),
                                     MessageIcon::Critical, kAppTitle);
         }
     } catch (const std::exception &failure) {

@@ -58,6 +58,11 @@ DOSOutputs::DOSOutputs(MessageSink *messages, QObject *parent)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.setStandardInputFile(QProcess::nullDevice());
+    // The output is parsed for English markers: keep the child in the C
+    // locale whatever the user's language.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    m_process.setProcessEnvironment(environment);
 #if defined(Q_OS_UNIX)
     // The child leads its own process group, so that CleanUp can end whatever
     // it started too; on Linux it also dies with us rather than run on orphaned.
@@ -131,11 +136,11 @@ QString DOSOutputs::ExecuteCommand(const QString &sCommandLine)
         return QString();
     };
     if (m_commandLine.isEmpty())
-        return fail(QStringLiteral("Command Line is empty"));
+        return fail(QCoreApplication::translate("DOSOutputs", "Command Line is empty"));
     if (const int code = pipeErrorCode(); code != 0)
-        return fail(QStringLiteral("CreatePipe failed. Error: ") + QString::number(code));
+        return fail(QCoreApplication::translate("DOSOutputs", "CreatePipe failed. Error: %1").arg(code));
     if (!startChild())
-        return fail(QStringLiteral("File or command not found"));
+        return fail(QCoreApplication::translate("DOSOutputs", "File or command not found"));
 
     m_runOpen = true;
     m_childPid = m_process.processId();

@@ -339,7 +339,7 @@ void SmartCutJob::reportProgress(double stepFraction)
 void SmartCutJob::reportFailure(const QString &detail)
 {
     if (m_messages)
-        m_messages->showMessage(QStringLiteral("Error converting file: ") + QFileInfo(m_inputFile).fileName()
-                                    + QStringLiteral("\r\n") + detail,
+        m_messages->showMessage(QCoreApplication::translate("CVideoConv", "Error converting file: %1\r\n%2")
+                                    .arg(QFileInfo(m_inputFile).fileName(), detail),
                                 MessageIcon::Critical, kAppTitle);
 }

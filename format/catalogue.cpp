@@ -3,6 +3,7 @@
 #include "messagesink.h"
 #include "textutil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -37,7 +38,7 @@ FieldCut cutField(const QString &line, const QStringList &fieldTags)
     const qsizetype close = line.indexOf(u'>') + 1;
     const qsizetype tagLength = close - open - 1;
     if (tagLength < 0)
-        return FieldFailure{QStringLiteral("a field line without a tag between \"<\" and \">\"")};
+        return FieldFailure{QCoreApplication::translate("Catalogue", "a field line without a tag between \"<\" and \">\"")};
     const QString tag = line.mid(open, tagLength);
     if (!fieldTags.contains(tag))
         return std::monostate{};
@@ -45,18 +46,19 @@ FieldCut cutField(const QString &line, const QStringList &fieldTags)
     const qsizetype closingTag = line.indexOf(QStringLiteral("</") + tag, 0, Qt::CaseInsensitive) + 1;
     const qsizetype valueLength = closingTag - valueStart;
     if (valueLength < 0)
-        return FieldFailure{QStringLiteral("the closing tag </%1> is missing").arg(tag)};
+        return FieldFailure{QCoreApplication::translate("Catalogue", "the closing tag </%1> is missing").arg(tag)};
     return std::pair{tag, line.mid(valueStart - 1, valueLength)};
 }
 
 QString lineFailure(qsizetype index, const QString &what)
 {
-    return QStringLiteral("Line %1: %2.").arg(index + 1).arg(what);
+    // The detail is a clause of its own after the line, so it reads whole in any language.
+    return QCoreApplication::translate("Catalogue", "Line %1: %2.").arg(index + 1).arg(what);
 }
 
 QString overflowFailure(qsizetype index)
 {
-    return lineFailure(index, QStringLiteral("overflow, the file has more lines than the reader can count"));
+    return lineFailure(index, QCoreApplication::translate("Catalogue", "overflow, the file has more lines than the reader can count"));
 }
 
 // The lines of a whole file, one at a time, split at CR LF exactly as
@@ -116,7 +118,7 @@ std::optional<QString> walkBlocks(QStringView text, int maxLineIndex, int fieldL
                 return overflowFailure(at);
             const std::optional<QStringView> fieldLine = lines.next();
             if (!fieldLine)
-                return lineFailure(i, QStringLiteral("the block runs past the end of the file"));
+                return lineFailure(i, QCoreApplication::translate("Catalogue", "the block runs past the end of the file"));
             const FieldCut cut = cutField(fieldLine->toString(), fieldTags);
             if (const auto *failure = std::get_if<FieldFailure>(&cut))
                 return lineFailure(at, failure->description);
@@ -146,14 +148,14 @@ std::variant<QByteArray, QString> ReadCatalogueFile(const QString &path)
 {
     QFile file(path);
     if (!file.exists())
-        return describeRead(path, QStringLiteral("file not found"));
+        return describeRead(path, QCoreApplication::translate("Catalogue", "file not found"));
     if (!file.open(QIODevice::ReadOnly))
         return describeRead(path, file.errorString());
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return describeRead(path, file.errorString());
     if (content.isEmpty())
-        return describeRead(path, QStringLiteral("input past end of file (the file is empty)"));
+        return describeRead(path, QCoreApplication::translate("Catalogue", "input past end of file (the file is empty)"));
     return content;
 }
 
@@ -242,16 +244,16 @@ CodecsLoad ReadCodecs(const QByteArray &content, int maxLineIndex)
     result.audioItems = audio;
     // The lists are filled even so; only selecting their first item fails.
     if (video.isEmpty())
-        result.failure = QStringLiteral("No video codec to select: the video codec list is empty.");
+        result.failure = QCoreApplication::translate("Catalogue", "No video codec to select: the video codec list is empty.");
     else if (audio.isEmpty())
-        result.failure = QStringLiteral("No audio codec to select: the audio codec list is empty.");
+        result.failure = QCoreApplication::translate("Catalogue", "No audio codec to select: the audio codec list is empty.");
     return result;
 }
 
 namespace {
 
 template <typename Load, typename Reader>
-Load loadCatalogue(const QString &path, const QString &sentence, MessageSink &sink, Reader reader)
+Load loadCatalogue(const QString &path, const char *sentence, MessageSink &sink, Reader reader)
 {
     Load result;
     const auto content = ReadCatalogueFile(path);
@@ -260,7 +262,8 @@ Load loadCatalogue(const QString &path, const QString &sentence, MessageSink &si
     else
         result = reader(std::get<QByteArray>(content));
     if (result.failure)
-        sink.showMessage(*result.failure + kLineBreak + sentence, MessageIcon::None, kAppTitle);
+        sink.showMessage(*result.failure + kLineBreak + QCoreApplication::translate("Catalogue", sentence),
+                         MessageIcon::None, kAppTitle);
     return result;
 }
 

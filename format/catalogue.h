@@ -61,8 +61,9 @@ inline constexpr int kCatalogueMaxLineIndex = 32767;
 
 inline const QString kPresetsFileName = QStringLiteral("presets.xml");
 inline const QString kCodecsFileName = QStringLiteral("codecs.xml");
-inline const QString kPresetsLoadMessage = QStringLiteral("Error Occured while Loading Presets.");
-inline const QString kCodecsLoadMessage = QStringLiteral("Error Occured while Loading Codecs.");
+// The sentences under a failed load, in English; shown translated (context "Catalogue").
+inline constexpr char kPresetsLoadMessage[] = QT_TRANSLATE_NOOP("Catalogue", "Error Occured while Loading Presets.");
+inline constexpr char kCodecsLoadMessage[] = QT_TRANSLATE_NOOP("Catalogue", "Error Occured while Loading Codecs.");
 
 // Whole-file read of a catalogue: the bytes, or the failure's description.
 // A file of zero length is a failure (there is nothing to read).

@@ -2,6 +2,7 @@
 
 #include "messagesink.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSet>
 
@@ -77,7 +78,7 @@ std::optional<QString> AcceptBrowsedFolder(const QString &folder, const MountLoo
     if (folder.isEmpty())
         return std::nullopt;
     if (ClassifyFolderDrive(folder, lookup) != DriveKind::FixedLocal) {
-        sink.showMessage(kBadDriveMessage, MessageIcon::Warning, kAppTitle);
+        sink.showMessage(QCoreApplication::translate("DriveCheck", kBadDriveMessage), MessageIcon::Warning, kAppTitle);
         return std::nullopt;
     }
     return folder;

@@ -13,7 +13,7 @@ class MessageSink;
 
 enum class DriveKind { FixedLocal, Network, Optical, Ram, Removable, System, NotAbsolute, Unknown };
 
-inline const QString kBadDriveMessage = QStringLiteral("You can't choose this drive!");
+inline constexpr char kBadDriveMessage[] = QT_TRANSLATE_NOOP("DriveCheck", "You can't choose this drive!"); // translated when shown
 
 // What kind of drive a mount is. Network file systems (also fuse ones and any
 // host:/share source), optical, RAM, kernel pseudo file systems and removable

@@ -5,6 +5,7 @@
 #include "messagesink.h"
 #include "textutil.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QtNumeric>
 
@@ -15,19 +16,34 @@
 
 namespace {
 
+// The failures of a bitrate, as whole sentences for the translators: "%1" is
+// the text in the box.
+struct BitrateFailures
+{
+    const char *notDigits;
+    const char *tooLarge;
+};
+constexpr BitrateFailures kAudioBitrateFailures{
+    QT_TRANSLATE_NOOP("EncoderOptions", "Type mismatch: the audio bitrate \"%1\" is not digits only."),
+    QT_TRANSLATE_NOOP("EncoderOptions", "Overflow: the audio bitrate \"%1\" is too large.")};
+constexpr BitrateFailures kVideoBitrateFailures{
+    QT_TRANSLATE_NOOP("EncoderOptions", "Type mismatch: the video bitrate \"%1\" is not digits only."),
+    QT_TRANSLATE_NOOP("EncoderOptions", "Overflow: the video bitrate \"%1\" is too large.")};
+
 // kbit/s text to bit/s. The boxes take digits only, and so does this: a sign,
 // a fraction or a blank could only come from a damaged settings file, and a
 // leading "-" would reach the encoder as an option rather than a value.
-std::variant<qint32, ParamatersFailure> bitrateToBits(CustomField field, const QString &text, const QString &what)
+std::variant<qint32, ParamatersFailure> bitrateToBits(CustomField field, const QString &text,
+                                                      const BitrateFailures &failures)
 {
     if (!isCustomFieldValue(field, text))
-        return ParamatersFailure{QStringLiteral("Type mismatch: the %1 \"%2\" is not digits only.").arg(what, text)};
+        return ParamatersFailure{QCoreApplication::translate("EncoderOptions", failures.notDigits).arg(text)};
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok);
     qint32 bits = 0;
     if (!ok || value > std::numeric_limits<qint32>::max()
         || qMulOverflow(static_cast<qint32>(value), qint32(1000), &bits)) {
-        return ParamatersFailure{QStringLiteral("Overflow: the %1 \"%2\" is too large.").arg(what, text)};
+        return ParamatersFailure{QCoreApplication::translate("EncoderOptions", failures.tooLarge).arg(text)};
     }
     return bits;
 }
@@ -38,7 +54,7 @@ std::optional<ParamatersFailure> checkChannels(const QString &text)
     if (isCustomFieldValue(CustomField::txtChannels, text))
         return std::nullopt;
     return ParamatersFailure{
-        QStringLiteral("Invalid procedure call: the channels \"%1\" is not one digit from 1 to 9.").arg(text)};
+        QCoreApplication::translate("EncoderOptions", "Invalid procedure call: the channels \"%1\" is not one digit from 1 to 9.").arg(text)};
 }
 
 std::optional<ParamatersFailure> checkFrameRate(const QString &text)
@@ -46,7 +62,7 @@ std::optional<ParamatersFailure> checkFrameRate(const QString &text)
     if (isCustomFieldValue(CustomField::txtFrameRate, text))
         return std::nullopt;
     return ParamatersFailure{
-        QStringLiteral("Invalid procedure call: the frame rate \"%1\" is not digits with at most one \".\".")
+        QCoreApplication::translate("EncoderOptions", "Invalid procedure call: the frame rate \"%1\" is not digits with at most one \".\".")
             .arg(text)};
 }
 
@@ -70,7 +86,7 @@ TimeSuffix timeSuffix(qint32 SelectStart, qint32 SelectEnd)
 {
     qint32 length = 0;
     if (qSubOverflow(SelectEnd, SelectStart, &length))
-        return ParamatersFailure{QStringLiteral("Overflow: the selection %1 to %2 is too long.")
+        return ParamatersFailure{QCoreApplication::translate("EncoderOptions", "Overflow: the selection %1 to %2 is too long.")
                                      .arg(SelectStart)
                                      .arg(SelectEnd)};
     return QStringLiteral(" -ss %1 -t %2").arg(SelectStart).arg(length);
@@ -87,7 +103,7 @@ TimeSuffix exactTimeSuffix(const ExactSelection &selection)
     const qint64 end = RoundMilliseconds(selection.end);
     if (!std::isfinite(selection.start) || !std::isfinite(selection.end) || start < 0 || end <= start)
         return ParamatersFailure{
-            QStringLiteral("Invalid procedure call: the selection %1 to %2 is empty or out of range.")
+            QCoreApplication::translate("EncoderOptions", "Invalid procedure call: the selection %1 to %2 is empty or out of range.")
                 .arg(selection.start)
                 .arg(selection.end)};
     return QStringLiteral(" -ss ") + millisecondsText(std::max<qint64>(start - 1, 0)) + QStringLiteral(" -t ")
@@ -119,7 +135,7 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
         sampleRate = 0.0; // no "-0"
     QString result = QStringLiteral("-ar ") + QString::number(sampleRate, 'g', 15);
 
-    const auto audioBits = bitrateToBits(CustomField::txtCABirate, panel.txtCABirate, QStringLiteral("audio bitrate"));
+    const auto audioBits = bitrateToBits(CustomField::txtCABirate, panel.txtCABirate, kAudioBitrateFailures);
     if (const auto *failure = std::get_if<ParamatersFailure>(&audioBits))
         return *failure;
     result += QStringLiteral(" -ab ") + QString::number(std::get<qint32>(audioBits));
@@ -136,7 +152,7 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
     if (!videoCodec.isEmpty())
         result += QStringLiteral(" -vcodec ") + videoCodec;
 
-    const auto videoBits = bitrateToBits(CustomField::txtCVBitrate, panel.txtCVBitrate, QStringLiteral("video bitrate"));
+    const auto videoBits = bitrateToBits(CustomField::txtCVBitrate, panel.txtCVBitrate, kVideoBitrateFailures);
     if (const auto *failure = std::get_if<ParamatersFailure>(&videoBits))
         return *failure;
     result += QStringLiteral(" -b ") + QString::number(std::get<qint32>(videoBits));
@@ -145,7 +161,7 @@ std::variant<QString, ParamatersFailure> customParamaters(const FormatPanelSnaps
         const qsizetype bracket = panel.cmbCVSize.indexOf(u'(');
         if (bracket < 0)
             return ParamatersFailure{
-                QStringLiteral("Invalid procedure call: the video size \"%1\" has no \"(\".").arg(panel.cmbCVSize)};
+                QCoreApplication::translate("EncoderOptions", "Invalid procedure call: the video size \"%1\" has no \"(\".").arg(panel.cmbCVSize)};
         result += QStringLiteral(" -s ") + panel.cmbCVSize.left(bracket);
     }
     if (!isAsInput(panel.cmbCVAspect))
@@ -173,7 +189,8 @@ std::variant<QString, ParamatersFailure> assembleParamaters(const FormatPanelSna
 QString shownOnFailure(const std::variant<QString, ParamatersFailure> &result, MessageSink &sink)
 {
     if (const auto *failure = std::get_if<ParamatersFailure>(&result)) {
-        sink.showMessage(failure->description + QStringLiteral("\r\n") + kParamatersFailureMessage,
+        sink.showMessage(failure->description + QStringLiteral("\r\n")
+                             + QCoreApplication::translate("EncoderOptions", kParamatersFailureMessage),
                          MessageIcon::Critical, kAppTitle);
         return QString();
     }

@@ -38,7 +38,8 @@ struct ParamatersFailure
     QString description;
 };
 
-inline const QString kParamatersFailureMessage = QStringLiteral("Error occured while getting paramters");
+// Translated when shown (context "EncoderOptions").
+inline constexpr char kParamatersFailureMessage[] = QT_TRANSLATE_NOOP("EncoderOptions", "Error occured while getting paramters");
 inline const QString kAsInput = QStringLiteral("[As Input]");
 
 // The encoder name of the first codec (index 0 up to CodecCount - 1) whose

@@ -1,5 +1,7 @@
 #include "formatchoice.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -79,23 +81,23 @@ const QStringList &CustomSampleRates()
 std::optional<QString> EmptyCustomFieldMessage(const FormatPanelSnapshot &panel)
 {
     if (panel.txtChannels.isEmpty())
-        return u"Channels Field in the custom Format can not be empty."_s;
+        return QCoreApplication::translate("FormatChoice", "Channels Field in the custom Format can not be empty.");
     if (panel.txtFrameRate.isEmpty())
-        return u"Frame Rate Field in the custom Format can not be empty."_s;
+        return QCoreApplication::translate("FormatChoice", "Frame Rate Field in the custom Format can not be empty.");
     if (panel.txtCABirate.isEmpty())
-        return u"Audio Bitrate Field in the custom Format can not be empty."_s;
+        return QCoreApplication::translate("FormatChoice", "Audio Bitrate Field in the custom Format can not be empty.");
     if (panel.txtCVBitrate.isEmpty())
-        return u"Video Bitrate Field in the custom Format can not be empty."_s;
+        return QCoreApplication::translate("FormatChoice", "Video Bitrate Field in the custom Format can not be empty.");
     return std::nullopt;
 }
 
 QString FormatDescription(const FormatPanelSnapshot &panel)
 {
-    const QChar q = u'"';
+    // Whole sentences for the translators; the quoted names are catalogue data.
     if (panel.presetMode) {
-        return u"Category:"_s + panel.cmbCategory + u", Codec:"_s + q + panel.cmbOutVCodec + q
-               + u", Container:"_s + q + panel.cmbOutFormat + q;
+        return QCoreApplication::translate("FormatChoice", "Category:%1, Codec:\"%2\", Container:\"%3\"")
+            .arg(panel.cmbCategory, panel.cmbOutVCodec, panel.cmbOutFormat);
     }
-    return u"Container:"_s + panel.cmbCustContainer + u", Video Codec:"_s + q + panel.cmbCVCodec + q
-           + u", Audio Codec:"_s + q + panel.cmbCACodec + q;
+    return QCoreApplication::translate("FormatChoice", "Container:%1, Video Codec:\"%2\", Audio Codec:\"%3\"")
+        .arg(panel.cmbCustContainer, panel.cmbCVCodec, panel.cmbCACodec);
 }

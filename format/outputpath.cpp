@@ -67,7 +67,7 @@ QString MakeOutputPath(const QString &sourcePath, const QString &extension, cons
                         && (fileSystem.folderExists(outFolder)
                             || (fileSystem.createFolder(outFolder) && fileSystem.folderExists(outFolder)));
     if (!usable) {
-        sink.showMessage(kOutputFolderMessage, MessageIcon::Critical, kAppTitle);
+        sink.showMessage(QCoreApplication::translate("OutputPath", kOutputFolderMessage), MessageIcon::Critical, kAppTitle);
         return QString();
     }
 

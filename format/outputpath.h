@@ -45,7 +45,9 @@ inline FolderControlState folderControlState(bool otherFolder, bool taskRunning)
 }
 
 inline const QString kConvertedMark = QStringLiteral("_Converted");
-inline const QString kOutputFolderMessage = QStringLiteral("Output Folder is not exist and can not be created.");
+// Translated when shown (context "OutputPath").
+inline constexpr char kOutputFolderMessage[] =
+    QT_TRANSLATE_NOOP("OutputPath", "Output Folder is not exist and can not be created.");
 inline constexpr int kLastOutputCounter = 10000;
 
 // POSIX path pieces: the folder of a path ("/" for a file in the root, empty

@@ -1,11 +1,12 @@
 #include "filedialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 
 QString QtFilterText(const QList<FileType> &filter)
 {
     if (filter.isEmpty())
-        return QStringLiteral("All Files (*.*) (*)");
+        return QCoreApplication::translate("FileDialogs", "All Files (*.*) (*)");
     QStringList entries;
     for (const FileType &type : filter) {
         QStringList patterns;

@@ -10,6 +10,7 @@ snipora_install_deps() {
         dbus-daemon
         fp-utils dpkg-dev lintian desktop-file-utils appstream
         clang-14 libclang-rt-14-dev
+        qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     )
     local missing=()
     local pkg

@@ -2,6 +2,7 @@
 
 #include "settingsstorelocation.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,7 +37,6 @@ namespace {
 const QString kDocumentName = u"Snipora cut list"_s;
 constexpr int kVersion = 1;
 constexpr double kLatestMark = 1e9; // far beyond any video, and exact in milliseconds
-const QString kSameFolderCaption = u"Same folder as input file"_s;
 const QString kSeparator = u"  |  "_s;
 
 struct FormatText
@@ -68,6 +68,22 @@ QString stateName(CutState state)
 {
     return kStateNames[int(state)];
 }
+
+// What the list shows; the file keeps the names above.
+const char *const kStateTexts[] = {QT_TRANSLATE_NOOP("CutList", "waiting"), QT_TRANSLATE_NOOP("CutList", "running"),
+                                   QT_TRANSLATE_NOOP("CutList", "done"), QT_TRANSLATE_NOOP("CutList", "failed"),
+                                   QT_TRANSLATE_NOOP("CutList", "stopped")};
+
+QString stateText(CutState state)
+{
+    return QCoreApplication::translate("CutList", kStateTexts[int(state)]);
+}
+
+// The list's texts, in the translators' context "CutList".
+struct CutList
+{
+    Q_DECLARE_TR_FUNCTIONS(CutList)
+};
 
 double toMilliseconds(double seconds)
 {
@@ -201,18 +217,18 @@ QString cutSourceName(const CutEntry &entry)
 
 QString cutFolderText(const OutputFolderChoice &folder)
 {
-    return folder.optSameFolder ? kSameFolderCaption : QDir::toNativeSeparators(folder.txtOutPath);
+    return folder.optSameFolder ? CutList::tr("Same folder as input file") : QDir::toNativeSeparators(folder.txtOutPath);
 }
 
 QString cutStateText(const CutEntry &entry, bool sourceMissing)
 {
     switch (entry.state) {
     case CutState::Running:
-        return stateName(entry.state);
+        return stateText(entry.state);
     case CutState::Done:
-        return u"done: "_s + fileName(entry.outputPath);
+        return CutList::tr("done: %1").arg(fileName(entry.outputPath));
     default:
-        return sourceMissing ? u"source missing"_s : stateName(entry.state);
+        return sourceMissing ? CutList::tr("source missing") : stateText(entry.state);
     }
 }
 
@@ -225,17 +241,17 @@ QString cutEntryLine(const CutEntry &entry, bool sourceMissing)
 
 QString cutProgressText(int position, int total)
 {
-    return u"Task Progress:[%1 of %2]"_s.arg(position).arg(total);
+    return CutList::tr("Task Progress:[%1 of %2]").arg(position).arg(total);
 }
 
 QString cutListEndMessage(const CutCounts &counts)
 {
     if (counts.failed == 0 && counts.stopped == 0 && counts.skipped == 0)
         return {};
-    QString message = u"%1 done, %2 failed, %3 stopped."_s.arg(counts.done).arg(counts.failed).arg(counts.stopped);
-    if (counts.skipped > 0)
-        message += u" %1 skipped: source missing."_s.arg(counts.skipped);
-    return message;
+    const QString message = CutList::tr("%1 done, %2 failed, %3 stopped.").arg(counts.done).arg(counts.failed).arg(counts.stopped);
+    if (counts.skipped == 0)
+        return message;
+    return CutList::tr("%1 %n skipped: source missing.", nullptr, counts.skipped).arg(message);
 }
 
 bool cutListPowerOffAllowed(const CutCounts &counts)
@@ -318,11 +334,13 @@ CutListLoad loadCutList(const QString &folder)
         const bool foreign = *error == CutListFileError::Foreign;
         const QString aside = setAside(path, foreign ? u"foreign"_s : u"damaged"_s);
         if (aside.isEmpty())
-            return {{}, u"The cut list file cannot be read or set aside. The list starts empty and is not kept."_s,
+            return {{}, CutList::tr("The cut list file cannot be read or set aside. The list starts empty and is not kept."),
                     false};
-        const QString what = foreign ? u"was written by another program or a newer Snipora"_s : u"is damaged"_s;
-        const QString message = u"The cut list file %1. It was kept as %2, and the list starts empty."_s;
-        return {{}, message.arg(what, fileName(aside)), true};
+        const QString message =
+            foreign ? CutList::tr("The cut list file was written by another program or a newer Snipora. It was kept as %1, "
+                         "and the list starts empty.")
+                    : CutList::tr("The cut list file is damaged. It was kept as %1, and the list starts empty.");
+        return {{}, message.arg(fileName(aside)), true};
     }
 
     QList<CutEntry> entries = std::get<QList<CutEntry>>(std::move(parsed));
@@ -353,8 +371,8 @@ QString CutListModel::restore()
     lock->setStaleLockTime(0);
     if (!lock->tryLock()) {
         return lock->error() == QLockFile::LockFailedError
-                   ? u"The cut list is in use by another Snipora window. This window's list is not kept."_s
-                   : u"The cut list cannot be kept in %1."_s.arg(QDir::toNativeSeparators(m_folder));
+                   ? CutList::tr("The cut list is in use by another Snipora window. This window's list is not kept.")
+                   : CutList::tr("The cut list cannot be kept in %1.").arg(QDir::toNativeSeparators(m_folder));
     }
     m_lock = std::move(lock);
 

@@ -3,6 +3,7 @@
 #include "messagesink.h"
 #include "previewengine.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
 
@@ -18,7 +19,7 @@ PreviewModuleLoad LoadPreviewEngine(const QString &programDir)
         return {nullptr, module.errorString()};
     std::unique_ptr<PreviewEngine> engine(make());
     if (!engine)
-        return {nullptr, u"The preview module made no engine."_s};
+        return {nullptr, QCoreApplication::translate("PreviewModule", "The preview module made no engine.")};
     return {std::move(engine), QString()};
 }
 
@@ -28,7 +29,8 @@ std::function<std::unique_ptr<PreviewEngine>()> PreviewModuleFactory(const QStri
     return [programDir, &messages]() -> std::unique_ptr<PreviewEngine> {
         PreviewModuleLoad load = LoadPreviewEngine(programDir);
         if (!load.engine)
-            messages.showMessage(u"The video preview cannot be started:\r\n"_s + load.error, MessageIcon::Critical,
+            messages.showMessage(QCoreApplication::translate("PreviewModule", "The video preview cannot be started:\r\n%1").arg(load.error),
+                                 MessageIcon::Critical,
                                  kAppTitle);
         return std::move(load.engine);
     };

@@ -12,7 +12,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kNotSupportedMessage = u"File is not supported"_s;
+QString notSupportedMessage()
+{
+    return PreviewSession::tr("File is not supported");
+}
 
 } // namespace
 
@@ -52,7 +55,7 @@ void PreviewSession::Open(const QString &path)
             probedDuration = probe.LengthFromLastPackets(path);
     }
     if (!supported) {
-        m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
+        m_services.messages->showMessage(notSupportedMessage(), MessageIcon::Warning, kAppTitle);
         return;
     }
     LoadVideo(path, probedDuration);
@@ -70,7 +73,7 @@ bool PreviewSession::loadStep(PreviewStatus status)
     // A step the engine cannot do is skipped; any other failure ends the load.
     if (status != PreviewStatus::Failed)
         return true;
-    m_services.messages->showMessage(kNotSupportedMessage, MessageIcon::Warning, kAppTitle);
+    m_services.messages->showMessage(notSupportedMessage(), MessageIcon::Warning, kAppTitle);
     return false;
 }
 

@@ -3,17 +3,21 @@
 // running. Run it at QT_SCALE_FACTOR=1 and 2:
 //   window_look <folder> [video]
 // It uses the same stand-in services as the tests, so it touches no settings.
+// It speaks the user's language as the program does (LANG=de_DE.UTF-8
+// window_look ... gives window-main-de@1x.png and so on).
 
 #include "controls.h"
 #include "cutlist.h"
 #include "cutlistpanel.h"
 #include "fakeservices.h"
+#include "language.h"
 #include "panelslider.h"
 #include "slider.h"
 #include "videoarea.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QElapsedTimer>
@@ -69,7 +73,9 @@ int main(int argc, char **argv)
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     const qreal scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0;
-    g_suffix = u"@%1x"_s.arg(scale);
+    const UserLanguage language(QLocale::system(), TestSupport::programDir(),
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    g_suffix = (language.language().isEmpty() ? QString() : u'-' + language.language()) + u"@%1x"_s.arg(scale);
 
     FakeServices fakes;
     fakes.useRealPreview(); // the pictures show a real frame

@@ -84,7 +84,7 @@ CutListPanel::CutListPanel(QWidget &window, const WindowServices &services, CutW
     view->moved = [this](int from, int to) { m_model->move(from, to); };
     m_view = view;
     m_view->setObjectName(u"lstCuts"_s);
-    m_view->setAccessibleName(u"Cut list"_s);
+    m_view->setAccessibleName(tr("Cut list"));
     m_view->setModel(m_model.get());
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setUniformItemSizes(true);
@@ -133,7 +133,7 @@ CutListPanel::CutListPanel(QWidget &window, const WindowServices &services, CutW
     connect(m_model.get(), &QAbstractItemModel::rowsRemoved, this, &CutListPanel::updateButtons);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, &CutListPanel::updateButtons);
     connect(m_model.get(), &CutListModel::saveFailed, this, [this](const QString &path) {
-        m_services.messages->showMessage(u"The cut list could not be saved to %1."_s.arg(path),
+        m_services.messages->showMessage(tr("The cut list could not be saved to %1.").arg(path),
                                          MessageIcon::Warning, kAppTitle);
     });
 
@@ -177,7 +177,8 @@ void CutListPanel::clearAsked()
                                        [](const CutEntry &entry) { return entry.state == CutState::Waiting; });
     if (waiting > 0
         && !m_services.messages->askYesNo(
-            u"%1 cuts of the list have not run yet. Clear the list all the same?"_s.arg(waiting), kAppTitle))
+            tr("%n cuts of the list have not run yet. Clear the list all the same?", nullptr, int(waiting)),
+            kAppTitle))
         return;
     m_model->clear();
 }
@@ -197,14 +198,14 @@ void CutListPanel::showErrors()
     if (row < 0 || row >= m_model->rowCount() || m_model->entries().at(row).state != CutState::Failed)
         return;
     const CutEntry &entry = m_model->entries().at(row);
-    m_services.messages->showMessage(u"%1 failed:\n%2"_s.arg(cutSourceName(entry), entry.errorLines),
+    m_services.messages->showMessage(tr("%1 failed:\n%2").arg(cutSourceName(entry), entry.errorLines),
                                      MessageIcon::Critical, kAppTitle);
 }
 
 void CutListPanel::updateButtons()
 {
     const bool running = m_runner->running();
-    m_cmdRunList->setCaption(running ? u"Stop List"_s : u"Run List"_s);
+    m_cmdRunList->setCaption(running ? tr("Stop List") : tr("Run List"));
     const int row = m_view->currentIndex().row();
     const bool failed = row >= 0 && row < m_model->rowCount() && m_model->entries().at(row).state == CutState::Failed;
     m_window.findChild<PictureButton *>(u"cmdCutErrors"_s)->setEnabled(failed);

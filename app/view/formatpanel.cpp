@@ -187,7 +187,7 @@ void FormatPanel::UpdateFormatDescription()
     const bool copies = std::holds_alternative<QString>(options)
                         && EncoderCommand::copiesVideoStream(std::get<QString>(options))
                         && !SmartCut::IsSmartCutPreset(std::get<QString>(options));
-    m_c.lblFormat->setToolTip(m_exactMarks && copies ? kCopyCutsAtKeyframes : QString());
+    m_c.lblFormat->setToolTip(m_exactMarks && copies ? tr(kCopyCutsAtKeyframes) : QString());
 }
 
 void FormatPanel::setExactMarks(bool exact)

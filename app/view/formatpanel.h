@@ -93,6 +93,7 @@ private:
     bool m_exactMarks = false;
 };
 
-inline const QString kCopyCutsAtKeyframes =
-    QStringLiteral("This format copies the video, so the cut starts at the keyframe before the start mark, "
-                   "not on the marked frame. Choose a format that re-encodes for an exact cut.");
+// Translated when shown (context "FormatPanel").
+inline constexpr char kCopyCutsAtKeyframes[] =
+    QT_TRANSLATE_NOOP("FormatPanel", "This format copies the video, so the cut starts at the keyframe before the start mark, "
+                                     "not on the marked frame. Choose a format that re-encodes for an exact cut.");

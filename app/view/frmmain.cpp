@@ -121,7 +121,7 @@ void frmMain::wireControls()
     connect(m_cmdBrowse, &QAbstractButton::clicked, this, &frmMain::cmdBrowse_Click);
 
     clicked("cmdAddVideoFile", [this] {
-        QString path = m_services.dialogs->ShowOpenDialog(this, VideoFileTypes(), u"Select a video file"_s);
+        QString path = m_services.dialogs->ShowOpenDialog(this, VideoFileTypes(), tr("Select a video file"));
         if (path != kDialogCancel && !path.remove(QChar(0)).isEmpty())
             m_flow->OpenFile(path);
     });
@@ -150,7 +150,7 @@ void frmMain::wireWorkflow()
     connect(session, &PreviewSession::videoLoaded, this, &frmMain::showVideoLoaded);
     connect(session, &PreviewSession::positionChanged, this, &frmMain::showPosition);
     connect(session, &PreviewSession::playingChanged, this,
-            [this](bool playing) { m_cmdPlay->setCaption(playing ? u"Pause"_s : u"Play"_s); });
+            [this](bool playing) { m_cmdPlay->setCaption(playing ? tr("Pause") : tr("Play")); });
     connect(m_flow.get(), &CutWorkflow::marksChanged, this, &frmMain::showMarks);
     connect(m_flow.get(), &CutWorkflow::taskStateChanged, this, &frmMain::showTaskState);
     connect(m_flow.get(), &CutWorkflow::progressChanged, this, &frmMain::showProgress);
@@ -181,7 +181,7 @@ void frmMain::DragWindow()
 void frmMain::cmdClose_Click()
 {
     if (m_flow->TaskRunning()) {
-        m_services.messages->showMessage(u"Please Stop the running task first."_s, MessageIcon::Warning, kAppTitle);
+        m_services.messages->showMessage(tr("Please Stop the running task first."), MessageIcon::Warning, kAppTitle);
         return;
     }
     close();
@@ -196,7 +196,7 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 void frmMain::cmdBrowse_Click()
 {
-    const QString folder = m_services.dialogs->BrowseForFolder(this, u"Select folder to add"_s);
+    const QString folder = m_services.dialogs->BrowseForFolder(this, tr("Select folder to add"));
     if (const auto accepted = AcceptBrowsedFolder(folder, *m_services.mounts, *m_services.messages))
         m_txtOutPath->setText(*accepted);
 }
@@ -279,7 +279,10 @@ void frmMain::showTaskState(TaskState state)
 
 void frmMain::showProgress(const TaskProgress &progress)
 {
-    m_lblProgress->setText(progress.status.isEmpty() ? progress.label : progress.label + u' ' + progress.status);
+    m_lblProgress->setText(progress.status.isEmpty()
+                               ? progress.label
+                               : tr("%1 %2", "the progress caption, then what the task says of itself")
+                                     .arg(progress.label, progress.status));
     m_lblProgress->setVisible(progress.shown);
     m_progress->setValue(progress.value);
     m_progress->setBusy(progress.busy);

@@ -43,7 +43,7 @@ QRect pixelRect(const ControlSpec &spec)
 
 QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
 {
-    const QString caption = QString::fromUtf8(spec.caption ? spec.caption : "");
+    const QString caption = layoutText(spec.caption);
     switch (spec.kind) {
     case ControlKind::Panel: {
         auto *panel = new FramePanel(parent);
@@ -105,7 +105,7 @@ void BuildWindowControls(QWidget &window)
             widget->setAccessibleName(accessibleNameOf(spec));
         }
         if (spec.toolTip)
-            widget->setToolTip(QString::fromUtf8(spec.toolTip));
+            widget->setToolTip(layoutText(spec.toolTip));
         if (auto *panel = qobject_cast<FramePanel *>(widget))
             panel->setTwipsGeometry(spec.left, spec.top, spec.width, spec.height);
         else

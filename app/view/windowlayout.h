@@ -39,6 +39,12 @@ struct ControlSpec
 
 std::span<const ControlSpec> windowLayout();
 
+// A caption, tool tip or accessible text of the table in the user's language
+// (the table marks them for translation, context "WindowLayout"); empty for
+// nullptr. Glyphs, names and values that the table leaves unmarked come back
+// as they are.
+QString layoutText(const char *text);
+
 // The row for a control, or nullptr.
 const ControlSpec *findControlSpec(QStringView name);
 
@@ -53,7 +59,7 @@ bool speaksItsText(const ControlSpec &spec);
 QString accessibleRoleOf(const ControlSpec &spec);
 
 // The accessible name a control gets: its own when given, else its caption
-// without the accelerator ampersands and a trailing colon.
+// without the accelerator ampersands and a trailing colon; translated.
 QString accessibleNameOf(const ControlSpec &spec);
 
 // The window's size in twips: the main panel's.

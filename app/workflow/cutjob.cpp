@@ -65,7 +65,7 @@ bool CutJob::prepare(const CutRequest &request)
     // does not start must still say why.
     if (m_outFile.isEmpty()) {
         if (!naming.shown())
-            m_messages.showMessage(u"No free output file name."_s, MessageIcon::Critical, kAppTitle);
+            m_messages.showMessage(tr("No free output file name."), MessageIcon::Critical, kAppTitle);
         return false;
     }
     const qint32 selectStart = RoundHalfEven(request.selectStart);

@@ -53,7 +53,7 @@ void CutListRunner::run()
         return;
     m_model.refreshSources();
     if (!m_model.hasRunnable()) {
-        m_services.messages->showMessage(u"No cut in the list is waiting."_s, MessageIcon::Information, kAppTitle);
+        m_services.messages->showMessage(tr("No cut in the list is waiting."), MessageIcon::Information, kAppTitle);
         return;
     }
     m_running = true;

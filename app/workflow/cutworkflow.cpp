@@ -13,8 +13,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kProgressCaption = u"Task Progress:"_s;
-const QString kStoppedCaption = u"Task Progress:[Stopped]"_s;
+// Functions, not constants: the language is known only once the program runs.
+QString progressCaption()
+{
+    return CutWorkflow::tr("Task Progress:");
+}
+
+QString stoppedCaption()
+{
+    return CutWorkflow::tr("Task Progress:[Stopped]");
+}
+
 constexpr int kForcedPowerOff = 8;
 
 } // namespace
@@ -24,9 +33,9 @@ TaskControls taskControlsFor(TaskState state)
     // A stopped task unwinds with the controls already given back, as the
     // user expects once Stop is pressed; only a new Start waits for it.
     switch (state) {
-    case TaskState::Idle: return {u"Start"_s, true, false};
-    case TaskState::Running: return {u"Stop"_s, false, true};
-    case TaskState::Stopping: return {u"Start"_s, true, true};
+    case TaskState::Idle: return {CutWorkflow::tr("Start"), true, false};
+    case TaskState::Running: return {CutWorkflow::tr("Stop"), false, true};
+    case TaskState::Stopping: return {CutWorkflow::tr("Start"), true, true};
     }
     return {};
 }
@@ -37,7 +46,7 @@ CutWorkflow::CutWorkflow(const WindowServices &services, QObject *parent)
     , m_session(std::make_unique<PreviewSession>(services))
 {
     m_savedSettings = std::make_unique<SavedSettings>(*m_services.settingsLocation, m_services.homeFolder);
-    m_progress = {true, false, 0, kProgressCaption, {}}; // as the window opens
+    m_progress = {true, false, 0, progressCaption(), {}}; // as the window opens
 }
 
 CutWorkflow::~CutWorkflow() = default;
@@ -136,17 +145,17 @@ bool CutWorkflow::checkSelection() const
 {
     MessageSink &messages = *m_services.messages;
     if (bNoVideo()) {
-        messages.showMessage(u"No video file loaded"_s, MessageIcon::Information, kAppTitle);
+        messages.showMessage(tr("No video file loaded"), MessageIcon::Information, kAppTitle);
         return false;
     }
     if (m_selectStart == m_selectEnd) {
         messages.showMessage(
-            u"No part selected. Please, select a part first using 'Start Selection' and 'End Selection'."_s,
+            tr("No part selected. Please, select a part first using 'Start Selection' and 'End Selection'."),
             MessageIcon::Information, kAppTitle);
         return false;
     }
     if (m_selectEnd < m_selectStart) {
-        messages.showMessage(u"No part selected, 'Start Selection' can not be greater than 'End Selection'."_s,
+        messages.showMessage(tr("No part selected, 'Start Selection' can not be greater than 'End Selection'."),
                              MessageIcon::Information, kAppTitle);
         return false;
     }
@@ -173,7 +182,7 @@ void CutWorkflow::StartOrStop(const CutChoices &choices)
     if (m_state == TaskState::Running) {
         stopJob();
         setState(TaskState::Stopping);
-        setProgress({m_progress.shown, false, m_progress.value, kStoppedCaption, {}});
+        setProgress({m_progress.shown, false, m_progress.value, stoppedCaption(), {}});
         return;
     }
     if (m_state == TaskState::Stopping) {
@@ -184,14 +193,14 @@ void CutWorkflow::StartOrStop(const CutChoices &choices)
         return;
     }
 
-    setProgress({m_progress.shown, false, m_progress.value, kProgressCaption, {}});
+    setProgress({m_progress.shown, false, m_progress.value, progressCaption(), {}});
     setState(TaskState::Running);
     RunConversionTask(choices);
     // Power off after every task, completed, failed or stopped; not when the
     // user has just asked for another one or closed the program.
     if (m_shutdown && !m_pendingStart && !m_closing)
         m_services.power->ShutdownWindows(kForcedPowerOff);
-    if (m_progress.label == kProgressCaption)
+    if (m_progress.label == progressCaption())
         setProgress({m_progress.shown, false, 100, m_progress.label, m_progress.status});
     endTask();
 }

@@ -18,7 +18,7 @@ app_id=org.tessaly.Snipora
 help_pages="$(sed -n '/^\[FILES\]/,/^\[/p' "$source/help/Help.hhp" | grep -v '^\[' | tr -d '\r' | sed '/^$/d')"
 {
     echo "usr/bin/snipora"
-    for f in snipora snipora-preview.so presets.xml codecs.xml Help.chm ffmpeg ffprobe; do echo "usr/lib/snipora/$f"; done
+    for f in snipora snipora-preview.so presets.xml codecs.xml Help.chm ffmpeg ffprobe snipora_de.qm snipora_fr.qm; do echo "usr/lib/snipora/$f"; done
     for page in $help_pages; do echo "usr/lib/snipora/help/$page"; done
     echo "usr/share/applications/$app_id.desktop"
     echo "usr/share/metainfo/$app_id.metainfo.xml"
@@ -66,6 +66,10 @@ for page in $help_pages; do
 done
 [ "$(head -c 4 "$lib/Help.chm")" = "ITSF" ] || fail "Help.chm has no ITSF header"
 [ "$(stat -c %s "$lib/Help.chm")" -gt 4096 ] || fail "Help.chm is too small to hold the pages"
+for language in de fr; do
+    [ "$(head -c 16 "$lib/snipora_$language.qm" | od -An -tx1 | tr -d ' \n')" = "3cb86418caef9c95cd211cbf60a1bddd" ] \
+        || fail "snipora_$language.qm is not a compiled translation"
+done
 
 # ---- icons: each PNG has the size its folder names (IHDR width and height)
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8 }'; }
@@ -81,10 +85,16 @@ desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -qx 'Exec=snipora %f' "$desktop" || fail "the desktop entry does not start 'snipora %f'"
 grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry does not name the icon $app_id"
 grep -qx 'Categories=AudioVideo;Video;AudioVideoEditing;' "$desktop" || fail "the desktop entry's categories"
+for language in de fr; do
+    grep -q "^Comment\[$language\]=" "$desktop" || fail "the desktop entry has no Comment[$language]"
+done
 metainfo="$ROOT/usr/share/metainfo/$app_id.metainfo.xml"
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" \
     || fail "the metainfo does not launch $app_id.desktop"
+for language in de fr; do
+    grep -q "<summary xml:lang=\"$language\">" "$metainfo" || fail "the metainfo has no $language summary"
+done
 grep -q '<image>https\?://[^<]*/snipora-main\.png</image>' "$metainfo" || fail "the metainfo carries no screenshot"
 
 # ---- the version is the same everywhere
@@ -101,7 +111,7 @@ field() { dpkg-deb -f "$DEB" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ "$(field Description | head -1)" != "" ] || fail "no Description"
 depends="$(field Depends)"
-for pkg in ffmpeg libqt6widgets6 libqt6multimedia6 libavformat59 libavcodec59 libswscale6; do
+for pkg in ffmpeg libqt6widgets6 libqt6multimedia6 libavformat59 libavcodec59 libswscale6 qt6-translations-l10n; do
     echo "$depends" | tr ',' '\n' | sed 's/^ *//' | grep -q "^$pkg\( \|$\)" || fail "Depends lacks $pkg: $depends"
 done
 
