@@ -85,6 +85,7 @@ void JoinJob::StartConversion()
     m_stepWeight = 0;
     m_lastPercent = -1;
     m_currentPart = 0;
+    m_failedEarly = false;
 
     const QString outputDir = QFileInfo(m_outputFile).absolutePath();
     m_work = std::make_unique<QTemporaryDir>(QDir(outputDir).filePath(QStringLiteral(".snipora-join-XXXXXX")));
@@ -124,7 +125,7 @@ JoinJob::Outcome JoinJob::run()
     }
     emit CurrentStatus(QStringLiteral("Reading keyframes..."));
     if (!probeSources())
-        return Outcome::Stopped;
+        return m_failedEarly ? Outcome::Failed : Outcome::Stopped;
     if (!planParts())
         return Outcome::Failed;
     const QString extension = QFileInfo(m_outputFile).suffix().toLower();
@@ -158,6 +159,11 @@ bool JoinJob::probeSources()
         SmartCut::Probe probe = SmartCut::parseProbe(packets);
         SmartCut::parseTracks(tracks, &probe);
         probe.sourcePath = part.path;
+        if (probe.packets.isEmpty() && probe.tracks.isEmpty()) {
+            reportFailure(QStringLiteral("The prober finds no video in it."), int(&part - m_parts.constData()));
+            m_failedEarly = true;
+            return false;
+        }
         m_probes.insert(part.path, probe);
     }
     reportProgress(0);

@@ -108,5 +108,6 @@ private:
     double m_stepWeight = 0;
     int m_lastPercent = -1;
     int m_currentPart = 0;
+    bool m_failedEarly = false; // a source could not be read
     bool m_filterStep = false; // the step running is the one-run join
 };
