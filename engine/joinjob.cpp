@@ -130,6 +130,10 @@ JoinJob::Outcome JoinJob::run()
         return Outcome::Failed;
     const QString extension = QFileInfo(m_outputFile).suffix().toLower();
     const QString finished = m_work->filePath(QStringLiteral("joined.") + extension);
+    // What the output will not hold is said, not silently left out.
+    const QStringList left = Join::tracksLeftOut(m_planned, m_encoderOptions.trimmed().isEmpty());
+    if (!left.isEmpty())
+        emit CurrentStatus(Join::kNotKeptStatus.arg(left.join(QStringLiteral(", "))));
     if (!m_encoderOptions.trimmed().isEmpty())
         return runFilter(finished, extension);
     const QString obstacle = Join::copyObstacle(m_planned);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Join {
 
@@ -283,6 +284,30 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
     }
     return inputs + QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph) + maps + codecs
            + QStringLiteral(" -map_metadata 0 -map_chapters -1 -y");
+}
+
+QStringList tracksLeftOut(const QList<Part> &parts, bool allSound)
+{
+    QStringList left;
+    QList<const SmartCut::Probe *> seen;
+    for (const Part &part : parts) {
+        if (seen.contains(part.probe))
+            continue;
+        seen.append(part.probe);
+        bool firstVideo = true;
+        int sound = 0;
+        for (const SmartCut::Track &track : part.probe->tracks) {
+            if (track.type == u"video" && std::exchange(firstVideo, false))
+                continue;
+            if (track.type == u"audio" && (allSound || sound++ == 0))
+                continue;
+            left << QStringLiteral("%1: %2 track %3 (%4)")
+                        .arg(part.probe->sourcePath.section(u'/', -1), track.type)
+                        .arg(track.index)
+                        .arg(track.codec);
+        }
+    }
+    return left;
 }
 
 QString withoutCutTimes(const QString &options)

@@ -20,6 +20,8 @@ namespace Join {
 // The status of a smart join that re-encodes the whole, the reason after it.
 inline const QString kReEncodeStatus =
     QStringLiteral("Exact join by re-encoding: the parts cannot be joined by copying");
+// The status that names the tracks a join leaves out: %1 the tracks.
+inline const QString kNotKeptStatus = QStringLiteral("Not kept, as a join keeps only picture and sound: %1");
 // What a removal of parts of several sources is told.
 inline const QString kOneSourceMessage = QStringLiteral("Remove Listed Parts works on the parts of one video.");
 
@@ -66,6 +68,11 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension);
 // kept then. Parts whose picture has another size than the first's are
 // scaled into it, keeping their aspect, and padded.
 QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOptions, const QString &extension);
+
+// The tracks of the parts' sources that the join leaves out, for
+// kNotKeptStatus ("a.mkv: subtitle track 3 (subrip)"): all but the first
+// video track and, with allSound, the sound tracks, else the first of them.
+QStringList tracksLeftOut(const QList<Part> &parts, bool allSound);
 
 // The options without the cut's own " -ss S" and " -t L", wherever they are.
 QString withoutCutTimes(const QString &options);
