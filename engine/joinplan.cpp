@@ -279,8 +279,12 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
             codecs += SmartCut::audioCodecOptions(int(t), firstTracks.at(t)->channels, extension);
     } else {
         // Each kept frame once, at its own time, whatever rate the container
-        // would otherwise fill in.
-        codecs = (withVideo ? QStringLiteral(" -fps_mode passthrough ") : QStringLiteral(" ")) + preset.rest;
+        // would otherwise fill in; unless the options choose a rate.
+        bool ownRate = false;
+        for (const EncoderCommand::OptionToken &token : EncoderCommand::optionTokens(preset.rest))
+            ownRate = ownRate || token.text == u"-r" || token.text.startsWith(QLatin1String("-r:"))
+                      || token.text == u"-fps_mode" || token.text == u"-vsync";
+        codecs = (withVideo && !ownRate ? QStringLiteral(" -fps_mode passthrough ") : QStringLiteral(" ")) + preset.rest;
     }
     return inputs + QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph) + maps + codecs
            + QStringLiteral(" -map_metadata 0 -map_chapters -1 -y");
