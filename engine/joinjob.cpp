@@ -86,6 +86,7 @@ void JoinJob::StartConversion()
     m_lastPercent = -1;
     m_currentPart = 0;
     m_failedEarly = false;
+    m_subtitleList.clear();
 
     const QString outputDir = QFileInfo(m_outputFile).absolutePath();
     m_work = std::make_unique<QTemporaryDir>(QDir(outputDir).filePath(QStringLiteral(".snipora-join-XXXXXX")));
@@ -130,8 +131,19 @@ JoinJob::Outcome JoinJob::run()
         return Outcome::Failed;
     const QString extension = QFileInfo(m_outputFile).suffix().toLower();
     const QString finished = m_work->filePath(QStringLiteral("joined.") + extension);
+    // Subtitles come by a list of the parts as ranges of their sources.
+    const bool smart = m_encoderOptions.trimmed().isEmpty();
+    const QList<int> subtitles = smart ? Join::keptSubtitles(m_planned, extension) : QList<int>{};
+    if (!subtitles.isEmpty()) {
+        m_subtitleList = m_work->filePath(QStringLiteral("subtitles.ffconcat"));
+        QFile list(m_subtitleList);
+        if (!list.open(QIODevice::WriteOnly) || list.write(Join::subtitleList(m_planned)) < 0 || !list.flush()) {
+            reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString(), -1);
+            return Outcome::Failed;
+        }
+    }
     // What the output will not hold is said, not silently left out.
-    const QStringList left = Join::tracksLeftOut(m_planned, m_encoderOptions.trimmed().isEmpty());
+    const QStringList left = Join::tracksLeftOut(m_planned, smart, subtitles);
     if (!left.isEmpty())
         emit CurrentStatus(Join::kNotKeptStatus.arg(left.join(QStringLiteral(", "))));
     if (!m_encoderOptions.trimmed().isEmpty())
@@ -258,7 +270,7 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
     int frames = 0;
     for (const Join::Part &part : std::as_const(m_planned))
         frames += part.plan.frames;
-    steps.append({QStringLiteral("Joining the parts..."), listPath, Join::copyJoinOptions(m_planned, extension),
+    steps.append({QStringLiteral("Joining the parts..."), listPath, Join::copyJoinOptions(m_planned, extension, m_subtitleList),
                   finished, total, frames * kJoinCost, -1});
 
     m_totalWeight = 0;
@@ -303,7 +315,8 @@ JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &exte
     for (const Join::Part &part : std::as_const(m_planned))
         frames += std::max(1, part.plan.frames);
     const Step step{status, m_planned.first().probe->sourcePath,
-                    Join::filterJoinOptions(m_planned, m_result.fellBack ? QString() : m_encoderOptions, extension),
+                    Join::filterJoinOptions(m_planned, m_result.fellBack ? QString() : m_encoderOptions, extension,
+                                            m_subtitleList),
                     finished, Join::totalLength(m_planned), frames * kEncodeCost, -1};
     m_doneWeight = 0;
     m_totalWeight = step.weight;

@@ -109,5 +109,6 @@ private:
     int m_lastPercent = -1;
     int m_currentPart = 0;
     bool m_failedEarly = false; // a source could not be read
+    QString m_subtitleList;     // the kept subtitles' list; empty for none
     bool m_filterStep = false; // the step running is the one-run join
 };

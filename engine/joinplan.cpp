@@ -110,7 +110,71 @@ PresetOptions splitPreset(const QString &options)
     return preset;
 }
 
+// The subtitle list as the last input, its kept tracks mapped and coded for
+// the output.
+QString subtitleOptions(const QList<Part> &parts, const QString &extension, const QString &listPath)
+{
+    const QList<int> kept = keptSubtitles(parts, extension);
+    if (listPath.isEmpty() || kept.isEmpty())
+        return {};
+    const QString input = QString::number(parts.size() + 1);
+    QString options;
+    int output = 0;
+    for (const SmartCut::Track &track : parts.first().probe->tracks) {
+        if (!kept.contains(track.index))
+            continue;
+        options += QStringLiteral(" -map ") + input + u':' + QString::number(track.index)
+                   + QStringLiteral(" -c:s:%1 ").arg(output++) + SmartCut::subtitleCodecFor(track, extension);
+    }
+    return options;
+}
+
+QString subtitleInput(const QList<Part> &parts, const QString &extension, const QString &listPath)
+{
+    if (listPath.isEmpty() || keptSubtitles(parts, extension).isEmpty())
+        return {};
+    // Its times as they stand: the demuxer's seeks put packets before the
+    // first part's start, and the encoder would otherwise shift them all.
+    return QStringLiteral(" -seek_timestamp 1 -ss 0 -f concat -safe 0 -i ") + EncoderCommand::quoteArgument(listPath);
+}
+
 } // namespace
+
+QList<int> keptSubtitles(const QList<Part> &parts, const QString &extension)
+{
+    QList<int> kept;
+    const QList<SmartCut::Track> &tracks = parts.first().probe->tracks;
+    for (const Part &part : parts) {
+        const QList<SmartCut::Track> &own = part.probe->tracks;
+        const bool same = own.size() == tracks.size()
+                          && std::equal(own.begin(), own.end(), tracks.begin(), [](const auto &a, const auto &b) {
+                                 return a.type == b.type && a.codec == b.codec;
+                             });
+        if (!same)
+            return {};
+    }
+    for (const SmartCut::Track &track : tracks)
+        if (track.type == u"subtitle" && !SmartCut::subtitleCodecFor(track, extension).isEmpty())
+            kept.append(track.index);
+    return kept;
+}
+
+QByteArray subtitleList(const QList<Part> &parts)
+{
+    QByteArray list("ffconcat version 1.0\n");
+    for (const Part &part : parts) {
+        QString path = part.probe->sourcePath;
+        // Quoted, a quote as the concat demuxer reads it: closed, escaped, reopened.
+        path.replace(u'\'', QStringLiteral("'\\''"));
+        list += "file '" + path.toUtf8() + "'\n";
+        // The demuxer counts from the source's own time zero.
+        const double start = part.plan.start + part.probe->startTime;
+        list += "inpoint " + timeText(start).toLatin1() + '\n';
+        list += "outpoint " + timeText(start + part.plan.length).toLatin1() + '\n';
+        list += "duration " + timeText(part.plan.length).toLatin1() + '\n';
+    }
+    return list;
+}
 
 QList<Range> mergeRanges(QList<Range> ranges)
 {
@@ -171,7 +235,7 @@ QString copyObstacle(const QList<Part> &parts)
     return {};
 }
 
-QString copyJoinOptions(const QList<Part> &parts, const QString &extension)
+QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath)
 {
     // Each source seeks exactly to its part's first frame; its sound then
     // starts with that frame.
@@ -201,15 +265,18 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension)
     }
     // "-c:v:0": the runner would move a lone seek before the list's input
     // for a plain "-c:v copy".
-    QString options = inputs + (tracks.isEmpty() ? QString() : QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph))
-                      + maps + QStringLiteral(" -c:v:0 copy") + codecs + SmartCut::rotationOption(video, extension);
+    QString options = inputs + subtitleInput(parts, extension, subtitleListPath)
+                      + (tracks.isEmpty() ? QString() : QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph))
+                      + maps + QStringLiteral(" -c:v:0 copy") + codecs + subtitleOptions(parts, extension, subtitleListPath)
+                      + SmartCut::rotationOption(video, extension);
     if ((extension == u"mp4" || extension == u"mov") && video.timeBaseDen > 0)
         options += QStringLiteral(" -video_track_timescale %1").arg(video.timeBaseDen);
     return options + QStringLiteral(" -map_metadata 1 -map_chapters -1 -t ") + timeText(totalLength(parts))
            + QStringLiteral(" -y");
 }
 
-QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOptions, const QString &extension)
+QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOptions, const QString &extension,
+                          const QString &subtitleListPath)
 {
     const bool matching = encoderOptions.trimmed().isEmpty();
     const PresetOptions preset = splitPreset(encoderOptions);
@@ -286,11 +353,14 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
                       || token.text == u"-fps_mode" || token.text == u"-vsync";
         codecs = (withVideo && !ownRate ? QStringLiteral(" -fps_mode passthrough ") : QStringLiteral(" ")) + preset.rest;
     }
-    return inputs + QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph) + maps + codecs
+    if (matching)
+        codecs += subtitleOptions(parts, extension, subtitleListPath);
+    return inputs + (matching ? subtitleInput(parts, extension, subtitleListPath) : QString())
+           + QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph) + maps + codecs
            + QStringLiteral(" -map_metadata 0 -map_chapters -1 -y");
 }
 
-QStringList tracksLeftOut(const QList<Part> &parts, bool allSound)
+QStringList tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles)
 {
     QStringList left;
     QList<const SmartCut::Probe *> seen;
@@ -304,6 +374,8 @@ QStringList tracksLeftOut(const QList<Part> &parts, bool allSound)
             if (track.type == u"video" && std::exchange(firstVideo, false))
                 continue;
             if (track.type == u"audio" && (allSound || sound++ == 0))
+                continue;
+            if (track.type == u"subtitle" && keptSubtitles.contains(track.index))
                 continue;
             left << QStringLiteral("%1: %2 track %3 (%4)")
                         .arg(part.probe->sourcePath.section(u'/', -1), track.type)

@@ -57,7 +57,8 @@ QString copyObstacle(const QList<Part> &parts);
 // part's pieces as the input (fast seek off); the parts' sources follow as
 // inputs 1..n, for their sound. Writes the container of extension with every
 // sound track of the first part's source, the picture copied.
-QString copyJoinOptions(const QList<Part> &parts, const QString &extension);
+// subtitleListPath: the subtitleList's file, for the kept subtitles.
+QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath = {});
 
 // The one-run join. Run it with the first part's source as the input (for
 // its tags; fast seek off); the parts' sources follow as inputs 1..n. With
@@ -67,12 +68,21 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension);
 // "-vn"/"-an" leave the picture or the sound out; the first sound track is
 // kept then. Parts whose picture has another size than the first's are
 // scaled into it, keeping their aspect, and padded.
-QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOptions, const QString &extension);
+QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOptions, const QString &extension,
+                          const QString &subtitleListPath = {});
+
+// The subtitle tracks a join keeps: those of the first part's source that
+// the output of extension holds, when every part's source has the same
+// tracks; else none. Their indexes among its tracks.
+QList<int> keptSubtitles(const QList<Part> &parts, const QString &extension);
+// The concat demuxer's list of the parts as ranges of their sources, for
+// their subtitles (run it with "-safe 0", the paths being absolute).
+QByteArray subtitleList(const QList<Part> &parts);
 
 // The tracks of the parts' sources that the join leaves out, for
 // kNotKeptStatus ("a.mkv: subtitle track 3 (subrip)"): all but the first
 // video track and, with allSound, the sound tracks, else the first of them.
-QStringList tracksLeftOut(const QList<Part> &parts, bool allSound);
+QStringList tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles = {});
 
 // The options without the cut's own " -ss S" and " -t L", wherever they are.
 QString withoutCutTimes(const QString &options);

@@ -748,6 +748,11 @@ QString rotationOption(const VideoStream &video, const QString &extension)
     return rotationTag(video, extension);
 }
 
+QString subtitleCodecFor(const Track &track, const QString &extension)
+{
+    return subtitleCodec(track, extension);
+}
+
 QString timeText(double seconds)
 {
     return SmartCut::seconds(seconds);

@@ -198,6 +198,9 @@ QString audioCodecOptions(int output, int channels, const QString &extension);
 // The muxer's tag for the source's rotation; empty where there is none or
 // the container (Matroska) has no place for it.
 QString rotationOption(const VideoStream &video, const QString &extension);
+// The codec a subtitle track takes in the output of extension: "copy", a
+// text codec the container holds instead, or empty when it holds none like it.
+QString subtitleCodecFor(const Track &track, const QString &extension);
 // Seconds as the options write them: six decimals, never negative.
 QString timeText(double seconds);
 

@@ -7,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,6 +74,20 @@ void TestJoin::initTestCase()
     const QList<std::tuple<QString, QString, double>> clips{{"a.mp4", "testsrc2=size=320x240:rate=25", 10},
                                                             {"b.mp4", "testsrc=size=320x240:rate=25", 8},
                                                             {"c.mp4", "testsrc2=size=240x240:rate=25", 6}};
+    // A film's file: two sound tracks and subtitles, one line in each of its parts below.
+    QVERIFY(TestSupport::writeFile(m_dir.filePath("d.srt"),
+                                   "1\n00:00:01,000 --> 00:00:01,500\nOne\n\n2\n00:00:05,600 --> 00:00:06,000\nTwo\n"));
+    const QString d = m_dir.filePath("d.mkv");
+    QVERIFY(!TestSupport::runTool(QStringList{TestSupport::systemFfmpeg(), "-v", "error", "-f", "lavfi", "-i",
+                                              "testsrc2=size=320x240:rate=25", "-f", "lavfi", "-i",
+                                              "sine=frequency=440:sample_rate=44100", "-f", "lavfi", "-i",
+                                              "sine=frequency=660:sample_rate=44100", "-i", m_dir.filePath("d.srt"),
+                                              "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3:s", "-t", "8",
+                                              "-pix_fmt", "yuv420p"}
+                                  + x264.split(u' ') + QStringList{d})
+                 .isEmpty());
+    m_frames.insert("d.mkv", TestSupport::decodedFrames(d));
+    m_times.insert("d.mkv", TestSupport::frameTimes(d));
     for (const auto &[name, picture, seconds] : clips) {
         const QString path = m_dir.filePath(name);
         const QStringList command = QStringList{TestSupport::systemFfmpeg(), "-v", "error", "-f", "lavfi", "-i", picture,
@@ -103,6 +118,8 @@ void TestJoin::join_data()
     QTest::newRow("two files, same codec") << false << twoFiles << twoFiles << "" << false << "";
     QTest::newRow("two files, different sizes") << false << Pieces{{"a.mp4", 20, 90}, {"c.mp4", 30, 90}}
                                                 << Pieces{{"a.mp4", 20, 90}, {"c.mp4", 30, 90}} << "" << true << "";
+    QTest::newRow("two sound tracks and subtitles") << false << Pieces{{"d.mkv", 20, 90}, {"d.mkv", 130, 70}}
+                                                    << Pieces{{"d.mkv", 20, 90}, {"d.mkv", 130, 70}} << "" << false << "";
     QTest::newRow("three parts, H.264 preset") << false << three << three << preset << false << "";
     QTest::newRow("removal of two parts") << true << Pieces{{"a.mp4", 220, 30}, {"a.mp4", 60, 40}}
                                           << Pieces{{"a.mp4", 0, 60}, {"a.mp4", 100, 120}} << "" << false << "";
@@ -128,7 +145,7 @@ void TestJoin::join()
 
     const QString folder = m_dir.filePath(QTest::currentDataTag());
     QVERIFY(QDir().mkpath(folder));
-    const QString output = folder + "/joined.mp4";
+    const QString output = folder + "/joined." + QFileInfo(listed.first().source).suffix();
     RecordingMessageSink sink;
     JoinJob job(&sink, TestSupport::programDir());
     job.setMode(remove ? JoinJob::Mode::Remove : JoinJob::Mode::Join);
@@ -168,7 +185,7 @@ void TestJoin::join()
     QCOMPARE(job.LastResult().outcome, JoinJob::Outcome::Completed);
     QVERIFY2(job.LastResult().fellBack == fallback, qPrintable(job.LastResult().fallbackReason));
     QCOMPARE(statuses.filter(Join::kReEncodeStatus).size(), fallback ? 1 : 0);
-    QCOMPARE(left, QStringList("joined.mp4"));
+    QCOMPARE(left, QStringList(QFileInfo(output).fileName()));
     QVERIFY(std::is_sorted(percents.begin(), percents.end()) && percents.last() == 100);
     QCOMPARE(partsStarted.first(), 1);
     QCOMPARE(partsStarted.last(), int(expected.size()));
@@ -215,9 +232,33 @@ void TestJoin::join()
     // The smart join re-encodes no more than the heads and tails.
     QCOMPARE(copied > 0, !fallback && options.isEmpty());
 
+    // Every sound track as long as the picture, within a sound frame.
+    const QByteArray kinds = TestSupport::ffprobe({"-show_entries", "stream=codec_type", "-of", "csv=p=0"}, output).simplified();
     const double picture = double(total) / kFps;
-    const double sound = TestSupport::soundSeconds(output);
-    QVERIFY2(qAbs(sound - picture) <= 1024.0 / 44100, qPrintable(QStringLiteral("sound %1 s, picture %2 s").arg(sound).arg(picture)));
+    for (int track = 0; track < kinds.count("audio"); ++track) {
+        const double sound = TestSupport::soundSeconds(output, track);
+        QVERIFY2(qAbs(sound - picture) <= 1024.0 / 44100, qPrintable(QStringLiteral("sound %1 s, picture %2 s").arg(sound).arg(picture)));
+    }
+    // The film's tracks are all there, each subtitle line at its place in its part.
+    if (output.endsWith(".mkv")) {
+        QCOMPARE(kinds, QByteArray("video audio audio subtitle"));
+        const QByteArray lines = TestSupport::ffprobe({"-select_streams", "s", "-show_entries", "packet=pts_time", "-of", "csv=p=0"}, output);
+        // Each line as far from its part's first frame as in the source.
+        const auto lineTimes = [](const QString &path) {
+            const double start = TestSupport::ffprobe({"-show_entries", "format=start_time", "-of", "csv=p=0"}, path).toDouble();
+            QList<double> times;
+            for (const QByteArray &time : TestSupport::ffprobe({"-select_streams", "s", "-show_entries", "packet=pts_time", "-of", "csv=p=0"}, path).simplified().split(' '))
+                times << time.toDouble() - start;
+            return times;
+        };
+        const QList<double> source = lineTimes(m_dir.filePath("d.mkv"));
+        const QList<double> joinedLines = lineTimes(output);
+        const double firstFrame = TestSupport::frameTimes(output).value(0);
+        const QList<double> &sourceFrames = m_times["d.mkv"];
+        QCOMPARE(joinedLines.size(), 2);
+        QVERIFY2(qAbs(joinedLines.at(0) - firstFrame - (source.at(0) - sourceFrames.at(20))) < 0.0015, qPrintable(QString::number(joinedLines.at(0))));
+        QVERIFY2(qAbs(joinedLines.at(1) - firstFrame - (3.6 + source.at(1) - sourceFrames.at(130))) < 0.0015, qPrintable(QString::number(joinedLines.at(1))));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestJoin)
