@@ -139,9 +139,7 @@ QString secondInput(const Span &span, const QString &sourcePath)
     return options + QStringLiteral(" -map 1:v:0");
 }
 
-// The rotation a player applies, as the muxer's "rotate" tag (clockwise
-// degrees). Matroska has no place for it.
-QString rotationOption(const VideoStream &video, const QString &extension)
+QString rotationTag(const VideoStream &video, const QString &extension)
 {
     const int clockwise = ((video.rotation % 360) + 360) % 360;
     if (clockwise == 0 || extension == u"mkv")
@@ -175,14 +173,8 @@ QString audioTrackOptions(int output, const Track &track, double lead, double le
     const QString layout = track.channelLayout.isEmpty() ? EncoderCommand::unknownLayoutFilter(track.channels) : QString();
     if (!layout.isEmpty())
         filter += u',' + layout;
-    // The fast coder halves the time of the longest part of the join, and at
-    // this bitrate sounds the same; more channels get more bits.
-    const int perChannel = extension == u"mkv" ? 80 : 96;
-    const int kbps = std::max(extension == u"mkv" ? 160 : 192, perChannel * track.channels);
-    const QString index = QString::number(output);
-    return QStringLiteral(" -filter:a:") + index + u' ' + filter + QStringLiteral(" -c:a:") + index
-           + (extension == u"mkv" ? QStringLiteral(" libopus") : QStringLiteral(" aac -aac_coder fast"))
-           + QStringLiteral(" -b:a:") + index + QStringLiteral(" %1k").arg(kbps);
+    return QStringLiteral(" -filter:a:") + QString::number(output) + u' ' + filter
+           + audioCodecOptions(output, track.channels, extension);
 }
 
 // Every sound, subtitle and attachment track of input `input` that the
@@ -686,7 +678,7 @@ QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPat
     QString options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -i ")
                       + EncoderCommand::quoteArgument(listPath)
                       + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 0, 0, 0, plan.length, extension)
-                      + QStringLiteral(" -c:v copy") + rotationOption(probe.video, extension);
+                      + QStringLiteral(" -c:v copy") + rotationTag(probe.video, extension);
     if ((extension == u"mp4" || extension == u"mov") && probe.video.timeBaseDen > 0)
         options += QStringLiteral(" -video_track_timescale %1").arg(probe.video.timeBaseDen);
     return options + QStringLiteral(" -t ") + seconds(plan.length) + QStringLiteral(" -y");
@@ -716,11 +708,17 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
                   + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, 0, plan.length, extension)
                   + QStringLiteral(" -t ") + seconds(plan.length);
     }
-    const bool mpeg = video.codec == u"mpeg2video" || video.codec == u"mpeg1video" || video.codec == u"mpeg4";
     // MPEG-1 and -2 code only their standard rates.
     options += video.codec.startsWith(QLatin1String("mpeg")) && video.codec != u"mpeg4" ? QStringLiteral(" -fps_mode passthrough")
                                                                                          : kOwnTimes;
+    return options + matchingVideoCodec(video) + rotationTag(video, extension) + QStringLiteral(" -y");
+}
+
+QString matchingVideoCodec(const VideoStream &video)
+{
+    const bool mpeg = video.codec == u"mpeg2video" || video.codec == u"mpeg1video" || video.codec == u"mpeg4";
     const bool odd = video.width % 2 || video.height % 2;
+    QString options;
     if (video.codec == u"hevc")
         options += QStringLiteral(" -c:v libx265 -preset fast -crf 20 -x265-params log-level=error");
     else if (mpeg)
@@ -730,7 +728,34 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
     // 4:2:0 needs even sides; 4:4:4 keeps an odd frame whole.
     if (odd && !mpeg)
         options += QStringLiteral(" -pix_fmt yuv444p");
-    return options + rotationOption(video, extension) + QStringLiteral(" -y");
+    return options;
+}
+
+QString audioCodecOptions(int output, int channels, const QString &extension)
+{
+    // The fast coder halves the time of the longest part of the join, and at
+    // this bitrate sounds the same; more channels get more bits.
+    const int perChannel = extension == u"mkv" ? 80 : 96;
+    const int kbps = std::max(extension == u"mkv" ? 160 : 192, perChannel * channels);
+    const QString index = QString::number(output);
+    return QStringLiteral(" -c:a:") + index
+           + (extension == u"mkv" ? QStringLiteral(" libopus") : QStringLiteral(" aac -aac_coder fast"))
+           + QStringLiteral(" -b:a:") + index + QStringLiteral(" %1k").arg(kbps);
+}
+
+QString rotationOption(const VideoStream &video, const QString &extension)
+{
+    return rotationTag(video, extension);
+}
+
+QString subtitleCodecFor(const Track &track, const QString &extension)
+{
+    return subtitleCodec(track, extension);
+}
+
+QString timeText(double seconds)
+{
+    return SmartCut::seconds(seconds);
 }
 
 } // namespace SmartCut

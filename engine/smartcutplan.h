@@ -189,4 +189,19 @@ QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPat
 // the frames' times, since not every container seeks exactly.
 QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &extension);
 
+// The pieces the options above share with a join of several parts.
+// The encoder, matching the source's codec, of a whole range re-encoded.
+QString matchingVideoCodec(const VideoStream &video);
+// The codec and bitrate of output sound track `output` with that many
+// channels, in the container of extension.
+QString audioCodecOptions(int output, int channels, const QString &extension);
+// The muxer's tag for the source's rotation; empty where there is none or
+// the container (Matroska) has no place for it.
+QString rotationOption(const VideoStream &video, const QString &extension);
+// The codec a subtitle track takes in the output of extension: "copy", a
+// text codec the container holds instead, or empty when it holds none like it.
+QString subtitleCodecFor(const Track &track, const QString &extension);
+// Seconds as the options write them: six decimals, never negative.
+QString timeText(double seconds);
+
 } // namespace SmartCut

@@ -56,8 +56,11 @@ QString BaseName(const QString &path)
     return dot > 0 ? name.left(dot) : name;
 }
 
-QString MakeOutputPath(const QString &sourcePath, const QString &extension, const OutputFolderChoice &folder,
-                       OutputFileSystem &fileSystem, MessageSink &sink)
+namespace {
+
+// plainFirst: the base name alone comes first, before base + mark.
+QString freeOutputPath(const QString &sourcePath, const QString &extension, const QString &mark, bool plainFirst,
+                       const OutputFolderChoice &folder, OutputFileSystem &fileSystem, MessageSink &sink)
 {
     QString outFolder = folder.optSameFolder ? ParentFolderName(sourcePath) : folder.txtOutPath;
 
@@ -77,11 +80,11 @@ QString MakeOutputPath(const QString &sourcePath, const QString &extension, cons
     const QString dotExtension = QStringLiteral(".") + extension;
 
     const QString plain = outFolder + base + dotExtension;
-    if (!fileSystem.fileExists(plain))
+    if (plainFirst && !fileSystem.fileExists(plain))
         return plain;
 
-    if (!base.endsWith(kConvertedMark)) {
-        base += kConvertedMark;
+    if (!base.endsWith(mark)) {
+        base += mark;
         const QString marked = outFolder + base + dotExtension;
         if (!fileSystem.fileExists(marked))
             return marked;
@@ -97,4 +100,18 @@ QString MakeOutputPath(const QString &sourcePath, const QString &extension, cons
         }
     }
     return QString();
+}
+
+} // namespace
+
+QString MakeOutputPath(const QString &sourcePath, const QString &extension, const OutputFolderChoice &folder,
+                       OutputFileSystem &fileSystem, MessageSink &sink)
+{
+    return freeOutputPath(sourcePath, extension, kConvertedMark, true, folder, fileSystem, sink);
+}
+
+QString MakeMarkedOutputPath(const QString &sourcePath, const QString &extension, const QString &mark,
+                             const OutputFolderChoice &folder, OutputFileSystem &fileSystem, MessageSink &sink)
+{
+    return freeOutputPath(sourcePath, extension, mark, false, folder, fileSystem, sink);
 }

@@ -64,3 +64,13 @@ QString BaseName(const QString &path);
 // numbered name it lets pending events run twice.
 QString MakeOutputPath(const QString &sourcePath, const QString &extension, const OutputFolderChoice &folder,
                        OutputFileSystem &fileSystem, MessageSink &sink);
+
+// The marks of the cut list's joins: the parts joined, or a video with the
+// listed parts removed.
+inline const QString kJoinedMark = QStringLiteral("_Joined");
+inline const QString kEditedMark = QStringLiteral("_Edited");
+// As MakeOutputPath, for a file made of several parts: base + mark, then
+// base + mark + _0 up to _10000; never the plain base name, which would pass
+// for a copy of the source.
+QString MakeMarkedOutputPath(const QString &sourcePath, const QString &extension, const QString &mark,
+                             const OutputFolderChoice &folder, OutputFileSystem &fileSystem, MessageSink &sink);

@@ -244,6 +244,11 @@ QString cutProgressText(int position, int total)
     return CutList::tr("Task Progress:[%1 of %2]").arg(position).arg(total);
 }
 
+QString cutJoinProgressText(int position, int total)
+{
+    return u"Task Progress:[Joining %1 of %2]"_s.arg(position).arg(total);
+}
+
 QString cutListEndMessage(const CutCounts &counts)
 {
     if (counts.failed == 0 && counts.stopped == 0 && counts.skipped == 0)
@@ -529,6 +534,44 @@ bool CutListModel::markRunning(int row, const QString &outputPath)
     rowChanged(row);
     save();
     return true;
+}
+
+bool CutListModel::markRunning(const QList<int> &rows, const QString &outputPath)
+{
+    if (rows.isEmpty() || runningRow() >= 0)
+        return false;
+    for (const int row : rows)
+        if (row < 0 || row >= m_entries.size() || m_entries.at(row).state != CutState::Waiting)
+            return false;
+    for (const int row : rows) {
+        m_entries[row].state = CutState::Running;
+        m_entries[row].outputPath = outputPath;
+        rowChanged(row);
+    }
+    save();
+    return true;
+}
+
+bool CutListModel::finishAllRunning(CutState state, const QList<int> &concerned, const QString &errorLines)
+{
+    int position = 0;
+    bool any = false;
+    for (int row = 0; row < m_entries.size(); ++row) {
+        CutEntry &entry = m_entries[row];
+        if (entry.state != CutState::Running)
+            continue;
+        const bool hit = concerned.isEmpty() || concerned.contains(position);
+        ++position;
+        any = true;
+        entry.state = state == CutState::Stopped || !hit ? CutState::Waiting : state;
+        entry.errorLines = entry.state == CutState::Failed ? errorLines : QString();
+        if (entry.state != CutState::Done)
+            entry.outputPath.clear();
+        rowChanged(row);
+    }
+    if (any)
+        save();
+    return any;
 }
 
 bool CutListModel::markDone()

@@ -71,6 +71,9 @@ QString cutEntryLine(const CutEntry &entry, bool sourceMissing);
 // Run List: the progress label for the position-th of total entries,
 // "Task Progress:[2 of 5]".
 QString cutProgressText(int position, int total);
+// Join into One File and Remove Listed Parts: "Task Progress:[Joining 2 of 5]"
+// while the position-th of total parts is made.
+QString cutJoinProgressText(int position, int total);
 // What the window says when a run ends, counted over the whole list:
 // "3 done, 1 failed, 1 stopped." and how many were skipped for a missing
 // source; empty when nothing failed, stopped or was skipped.
@@ -179,6 +182,13 @@ public:
     bool markDone();
     bool markFailed(const QString &errorLines);
     bool markStopped();
+    // A join: the waiting rows run together, all with the one output. False,
+    // and nothing marked, when an entry runs or a row is not waiting.
+    bool markRunning(const QList<int> &rows, const QString &outputPath);
+    // The running entries end together. Those in concerned (positions among
+    // the running entries in list order; all when empty) take state and, when
+    // failed, the error lines; the others, and all of a stopped join, wait again.
+    bool finishAllRunning(CutState state, const QList<int> &concerned = {}, const QString &errorLines = {});
 
     CutCounts counts() const;
     // Rereads whether the sources are there (for example when the window is

@@ -95,6 +95,32 @@ bool makeMovingClip(const QString &path, const QString &rate, double seconds, co
     return !runTool(command).isEmpty();
 }
 
+QByteArray decodedFrames(const QString &path, const QString &videoFilter)
+{
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+                          QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-fps_mode"),
+                          QStringLiteral("passthrough")};
+    if (!videoFilter.isEmpty())
+        arguments << QStringLiteral("-vf") << videoFilter;
+    arguments << QStringLiteral("-f") << QStringLiteral("rawvideo") << QStringLiteral("-pix_fmt")
+              << QStringLiteral("yuv420p") << QStringLiteral("-");
+    QProcess process;
+    process.start(systemFfmpeg(), arguments);
+    process.waitForFinished(120000);
+    return process.readAllStandardOutput();
+}
+
+double soundSeconds(const QString &path, int track)
+{
+    QProcess process;
+    process.start(systemFfmpeg(), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+                                   QStringLiteral("-map"), QStringLiteral("0:a:%1").arg(track), QStringLiteral("-f"),
+                                   QStringLiteral("s16le"), QStringLiteral("-ac"), QStringLiteral("1"),
+                                   QStringLiteral("-ar"), QStringLiteral("48000"), QStringLiteral("-")});
+    process.waitForFinished(120000);
+    return process.readAllStandardOutput().size() / 2 / 48000.0;
+}
+
 bool writeFile(const QString &path, const QByteArray &data)
 {
     QFile file(path);

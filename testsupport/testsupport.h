@@ -57,6 +57,14 @@ int bestMatchOffset(int count, int frame, ErrorAt errorAt)
     return best - frame;
 }
 
+// Every decoded picture of the first video track as yuv420p, one after
+// another, through the filter videoFilter when one is given.
+QByteArray decodedFrames(const QString &path, const QString &videoFilter = {});
+
+// The decoded length of sound track `track` in seconds: what a player hears,
+// the encoder delay and padding the container marks already taken off.
+double soundSeconds(const QString &path, int track = 0);
+
 // Writes data to a new file at path; false when it cannot.
 bool writeFile(const QString &path, const QByteArray &data);
 

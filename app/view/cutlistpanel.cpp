@@ -113,6 +113,15 @@ CutListPanel::CutListPanel(QWidget &window, const WindowServices &services, CutW
         } else
             m_runner->run();
     });
+    // Beside Run List, and like it its own Stop while it runs.
+    for (const bool removeParts : {false, true}) {
+        clicked(removeParts ? "cmdRemoveParts" : "cmdJoinList", [this, removeParts] {
+            if (!m_runner->running())
+                m_runner->join(removeParts);
+            else if (m_runner->joining() && m_flow.taskState() == TaskState::Running)
+                m_flow.StartOrStop(CutChoices{});
+        });
+    }
     clicked("cmdRemoveCut", [this] { m_model->remove(selectedRows()); });
     clicked("cmdClearList", &CutListPanel::clearAsked);
     clicked("cmdMoveCutUp", [this] {
@@ -205,7 +214,17 @@ void CutListPanel::showErrors()
 void CutListPanel::updateButtons()
 {
     const bool running = m_runner->running();
-    m_cmdRunList->setCaption(running ? tr("Stop List") : tr("Run List"));
+    const bool joining = m_runner->joining();
+    m_cmdRunList->setCaption(running && !joining ? tr("Stop List") : tr("Run List"));
+    m_cmdRunList->setEnabled(!joining);
+    // The button that started a join is its Stop; the other waits.
+    const bool removing = m_runner->removingParts();
+    auto *join = m_window.findChild<PictureButton *>(u"cmdJoinList"_s);
+    auto *removeParts = m_window.findChild<PictureButton *>(u"cmdRemoveParts"_s);
+    join->setCaption(joining && !removing ? tr("Stop") : tr("Join into One File"));
+    join->setEnabled(!running || (joining && !removing));
+    removeParts->setCaption(removing ? tr("Stop") : tr("Remove Listed Parts"));
+    removeParts->setEnabled(!running || removing);
     const int row = m_view->currentIndex().row();
     const bool failed = row >= 0 && row < m_model->rowCount() && m_model->entries().at(row).state == CutState::Failed;
     m_window.findChild<PictureButton *>(u"cmdCutErrors"_s)->setEnabled(failed);

@@ -63,6 +63,8 @@ private slots:
     void sourceInTheRoot();
     void counterRange_data();
     void counterRange();
+    void markedNames_data();
+    void markedNames();
 };
 
 void TestOutputPath::pathPieces_data()
@@ -237,6 +239,36 @@ void TestOutputPath::sourceInTheRoot()
              QStringLiteral("/movie_Converted.avi"));
     QCOMPARE(fileSystem.createCalls, 0);
     QVERIFY(sink.messages.isEmpty());
+}
+
+void TestOutputPath::markedNames_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QStringList>("taken");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("joined, never the plain name") << "/v/a.mp4" << "_Joined" << QStringList{} << "/out/a_Joined.mp4";
+    QTest::newRow("joined taken: the counter")
+        << "/v/a.mp4" << "_Joined" << QStringList{"/out/a_Joined.mp4", "/out/a_Joined_0.mp4"} << "/out/a_Joined_1.mp4";
+    QTest::newRow("edited") << "/v/a.mkv" << "_Edited" << QStringList{"/out/a.mp4"} << "/out/a_Edited.mp4";
+    QTest::newRow("an edited source's next edit") << "/out/a_Edited.mp4" << "_Edited" << QStringList{"/out/a_Edited.mp4"}
+                                                  << "/out/a_Edited_0.mp4";
+}
+
+void TestOutputPath::markedNames()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, mark);
+    QFETCH(QStringList, taken);
+    QFETCH(QString, expected);
+    FakeFileSystem fileSystem;
+    fileSystem.folders.insert(QStringLiteral("/out"));
+    fileSystem.taken = [&taken](const QString &path) { return taken.contains(path); };
+    RecordingMessageSink sink;
+    QCOMPARE(MakeMarkedOutputPath(source, QStringLiteral("mp4"), mark, OutputFolderChoice{false, QStringLiteral("/out")},
+                                  fileSystem, sink),
+             expected);
 }
 
 void TestOutputPath::counterRange_data()

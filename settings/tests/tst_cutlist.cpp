@@ -218,6 +218,15 @@ void TestCutList::operations_data()
     QTest::newRow("added while running joins the run")
         << u"a b"_s << u"run;done;add c;run;done;run;done"_s << u"a:done b:done c:done"_s << QString()
         << u"Task Progress:[1 of 2] Task Progress:[2 of 3] Task Progress:[3 of 3]"_s << QString() << true;
+    QTest::newRow("joined: each entry done") << u"a b c"_s << u"join 0 2;joined done"_s << u"a:done b c:done"_s
+                                             << u"b"_s << QString() << QString() << false;
+    QTest::newRow("join failed: its part fails, the rest wait")
+        << u"a b c"_s << u"join 0 1 2;joined fail 1"_s << u"a b:failed c"_s << u"a"_s << QString()
+        << u"0 done, 1 failed, 0 stopped."_s << false;
+    QTest::newRow("join stopped: all wait again") << u"a b"_s << u"join 0 1;joined stop"_s << u"a b"_s << u"a"_s
+                                                  << QString() << QString() << false;
+    QTest::newRow("no join over a running entry") << u"a b"_s << u"run;join 1;done"_s << u"a:done b"_s << u"b"_s
+                                                  << u"Task Progress:[1 of 2]"_s << QString() << false;
 }
 
 void TestCutList::operations()
@@ -278,7 +287,13 @@ void TestCutList::operations()
                 model.requeue(numbers);
             else if (words[0] == u"add")
                 model.add(source(words[1]));
-            else if (words[0] == u"run") {
+            else if (words[0] == u"join")
+                QCOMPARE(model.markRunning(numbers, dir.filePath(u"out.mp4"_s)), model.runningRow() < 0);
+            else if (words[0] == u"joined")
+                QVERIFY(model.finishAllRunning(words[1] == u"done" ? CutState::Done
+                                               : words[1] == u"fail" ? CutState::Failed : CutState::Stopped,
+                                               numbers.mid(1), u"error"_s));
+                        else if (words[0] == u"run") {
                 shown << run.startNext(model.runnableCount());
                 QVERIFY(model.markRunning(model.nextRunnable(), dir.filePath(u"out.mp4"_s)));
             } else

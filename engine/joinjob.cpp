@@ -1,0 +1,413 @@
+#include "joinjob.h"
+
+#include "cvideoconv.h"
+#include "dosoutputs.h"
+#include "messagesink.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// As the smart cut weighs its steps: the listing takes a sliver, re-encoding
+// a frame costs far more than copying it.
+constexpr double kProbeShare = 0.02;
+constexpr double kEncodeCost = 1.0;
+constexpr double kCopyCost = 0.02;
+constexpr double kJoinCost = 0.04;
+
+// Passes a step's messages on, except once the job is being stopped.
+class StepMessages final : public MessageSink
+{
+public:
+    StepMessages(MessageSink *target, const bool &stopping)
+        : m_target(target)
+        , m_stopping(stopping)
+    {
+    }
+
+    void showMessage(const QString &text, MessageIcon icon, const QString &title) override
+    {
+        if (m_stopping)
+            return;
+        ++shown;
+        if (m_target)
+            m_target->showMessage(text, icon, title);
+    }
+
+    int shown = 0;
+
+private:
+    MessageSink *m_target;
+    const bool &m_stopping;
+};
+
+} // namespace
+
+struct JoinJob::Step
+{
+    QString status;
+    QString input;
+    QString parametrs;
+    QString output;
+    double seconds = 0;
+    double weight = 0;
+    int part = -1; // the planned part it makes; -1 for the joining step
+};
+
+JoinJob::JoinJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
+    : QObject(parent)
+    , m_messages(messages)
+    , m_programDir(sProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : sProgramDir)
+{
+}
+
+JoinJob::~JoinJob() = default;
+
+void JoinJob::StartConversion()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    m_stopRequested = false;
+    m_result = {};
+    m_planned.clear();
+    m_partOwner.clear();
+    m_probes.clear();
+    m_doneWeight = 0;
+    m_totalWeight = 1;
+    m_stepWeight = 0;
+    m_lastPercent = -1;
+    m_currentPart = 0;
+    m_failedEarly = false;
+    m_subtitleList.clear();
+
+    const QString outputDir = QFileInfo(m_outputFile).absolutePath();
+    m_work = std::make_unique<QTemporaryDir>(QDir(outputDir).filePath(QStringLiteral(".snipora-join-XXXXXX")));
+    if (!m_work->isValid())
+        m_work = std::make_unique<QTemporaryDir>();
+    if (m_work->isValid()) {
+        m_result.outcome = run();
+    } else {
+        m_result.outcome = Outcome::Failed;
+        reportFailure(QStringLiteral("No temporary folder could be made: ") + m_work->errorString(), -1);
+    }
+    m_work.reset();
+    m_running = false;
+
+    if (m_result.outcome == Outcome::Stopped)
+        emit CurrentStatus(QStringLiteral("Cancelled"));
+    else if (m_result.outcome == Outcome::Failed)
+        emit CurrentStatus(QStringLiteral("Error"));
+}
+
+void JoinJob::StopConversion()
+{
+    if (!m_running)
+        return;
+    m_stopRequested = true;
+    if (m_prober)
+        m_prober->setStopConvert(true);
+    if (m_currentStep)
+        m_currentStep->StopConversion();
+}
+
+JoinJob::Outcome JoinJob::run()
+{
+    if (m_parts.isEmpty()) {
+        reportFailure(QStringLiteral("There are no parts to join."), -1);
+        return Outcome::Failed;
+    }
+    emit CurrentStatus(QStringLiteral("Reading keyframes..."));
+    if (!probeSources())
+        return m_failedEarly ? Outcome::Failed : Outcome::Stopped;
+    if (!planParts())
+        return Outcome::Failed;
+    const QString extension = QFileInfo(m_outputFile).suffix().toLower();
+    const QString finished = m_work->filePath(QStringLiteral("joined.") + extension);
+    // Subtitles come by a list of the parts as ranges of their sources.
+    const bool smart = m_encoderOptions.trimmed().isEmpty();
+    const QList<int> subtitles = smart ? Join::keptSubtitles(m_planned, extension) : QList<int>{};
+    if (!subtitles.isEmpty()) {
+        m_subtitleList = m_work->filePath(QStringLiteral("subtitles.ffconcat"));
+        QFile list(m_subtitleList);
+        if (!list.open(QIODevice::WriteOnly) || list.write(Join::subtitleList(m_planned)) < 0 || !list.flush()) {
+            reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString(), -1);
+            return Outcome::Failed;
+        }
+    }
+    // What the output will not hold is said, not silently left out.
+    const QStringList left = Join::tracksLeftOut(m_planned, smart, subtitles);
+    if (!left.isEmpty())
+        emit CurrentStatus(Join::kNotKeptStatus.arg(left.join(QStringLiteral(", "))));
+    if (!m_encoderOptions.trimmed().isEmpty())
+        return runFilter(finished, extension);
+    const QString obstacle = Join::copyObstacle(m_planned);
+    if (!obstacle.isEmpty()) {
+        m_result.fellBack = true;
+        m_result.fallbackReason = obstacle;
+        return runFilter(finished, extension);
+    }
+    return runSmart(finished, extension);
+}
+
+bool JoinJob::probeSources()
+{
+    if (!m_prober)
+        m_prober = std::make_unique<DOSOutputs>(nullptr);
+    for (const Source &part : std::as_const(m_parts)) {
+        if (m_probes.contains(part.path))
+            continue;
+        // A listing that cannot be read leaves an empty probe: the parts are
+        // then re-encoded by their times alone.
+        const QString packets = m_prober->ExecuteCommand(SmartCut::probeCommandLine(m_programDir, part.path));
+        if (m_stopRequested)
+            return false;
+        const QString tracks = m_prober->ExecuteCommand(SmartCut::tracksCommandLine(m_programDir, part.path));
+        if (m_stopRequested)
+            return false;
+        SmartCut::Probe probe = SmartCut::parseProbe(packets);
+        SmartCut::parseTracks(tracks, &probe);
+        probe.sourcePath = part.path;
+        if (probe.packets.isEmpty() && probe.tracks.isEmpty()) {
+            reportFailure(QStringLiteral("The prober finds no video in it."), int(&part - m_parts.constData()));
+            m_failedEarly = true;
+            return false;
+        }
+        m_probes.insert(part.path, probe);
+    }
+    reportProgress(0);
+    return true;
+}
+
+bool JoinJob::planParts()
+{
+    const auto plan = [this](const SmartCut::Probe &probe, double start, double length, int owner) {
+        SmartCut::Plan planned = SmartCut::planCut(probe, start, length);
+        if (planned.frames == 0 && !probe.packets.isEmpty() && planned.reason == u"the range holds no frame") {
+            reportFailure(QStringLiteral("The part holds no frame."), owner);
+            return false;
+        }
+        m_planned.append({&m_probes[probe.sourcePath], planned});
+        m_partOwner.append(owner);
+        return true;
+    };
+    if (m_mode == Mode::Join) {
+        for (int i = 0; i < m_parts.size(); ++i)
+            if (!plan(m_probes[m_parts.at(i).path], m_parts.at(i).start, m_parts.at(i).length, i))
+                return false;
+        return true;
+    }
+
+    const QString source = m_parts.first().path;
+    if (std::any_of(m_parts.begin(), m_parts.end(), [&source](const Source &part) { return part.path != source; })) {
+        reportFailure(Join::kOneSourceMessage, -1);
+        return false;
+    }
+    const SmartCut::Probe &probe = m_probes[source];
+    const double end = Join::videoEnd(probe);
+    if (end <= 0) {
+        reportFailure(QStringLiteral("The length of the video could not be read."), -1);
+        return false;
+    }
+    QList<Join::Range> removals;
+    for (const Source &part : std::as_const(m_parts))
+        removals.append({part.start, part.length});
+    const double frame = probe.video.frameRate > 0 ? 1.0 / probe.video.frameRate : 0.001;
+    const QList<Join::Range> kept = Join::keptRanges(removals, end, frame / 2);
+    if (kept.isEmpty()) {
+        reportFailure(QStringLiteral("Nothing is left once the parts are removed."), -1);
+        return false;
+    }
+    for (const Join::Range &range : kept) {
+        // The last piece runs to the end, whatever the last frame's length.
+        const bool last = range.start + range.length >= end - frame / 2;
+        if (!plan(probe, range.start, range.length + (last ? 1.0 : 0.0), -1))
+            return false;
+    }
+    return true;
+}
+
+JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &extension)
+{
+    using namespace SmartCut;
+    QList<Step> steps;
+    QList<PartFile> pieces;
+    const int count = int(m_planned.size());
+    for (int k = 0; k < count; ++k) {
+        const Plan &plan = m_planned.at(k).plan;
+        const QString source = m_planned.at(k).probe->sourcePath;
+        const double frame = plan.frameDuration;
+        const QString of = QStringLiteral(" (part %1 of %2)...").arg(k + 1).arg(count);
+        const auto add = [&](const QString &status, const QString &name, const QString &options, const Span &span, double cost) {
+            steps.append({status + of, source, options, m_work->filePath(name), span.frames * frame, span.frames * cost, k});
+            pieces.append({name, span.frames});
+        };
+        if (plan.head.frames > 0)
+            add(QStringLiteral("Re-encoding up to the first keyframe"), QStringLiteral("p%1-head.ts").arg(k),
+                partEncodeOptions(m_planned.at(k).probe->video, plan.head, source), plan.head, kEncodeCost);
+        add(QStringLiteral("Copying between keyframes"), QStringLiteral("p%1-middle.ts").arg(k),
+            middleCopyOptions(plan.middle, source), plan.middle, kCopyCost);
+        if (plan.tail.frames > 0)
+            add(QStringLiteral("Re-encoding after the last keyframe"), QStringLiteral("p%1-tail.ts").arg(k),
+                partEncodeOptions(m_planned.at(k).probe->video, plan.tail, source), plan.tail, kEncodeCost);
+    }
+    const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
+    QFile list(listPath);
+    if (!list.open(QIODevice::WriteOnly) || list.write(concatList(pieces, m_planned.first().plan.frameDuration)) < 0
+        || !list.flush()) {
+        reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString(), -1);
+        return Outcome::Failed;
+    }
+    list.close();
+    const double total = Join::totalLength(m_planned);
+    int frames = 0;
+    for (const Join::Part &part : std::as_const(m_planned))
+        frames += part.plan.frames;
+    steps.append({QStringLiteral("Joining the parts..."), listPath, Join::copyJoinOptions(m_planned, extension, m_subtitleList),
+                  finished, total, frames * kJoinCost, -1});
+
+    m_totalWeight = 0;
+    for (const Step &step : std::as_const(steps))
+        m_totalWeight += step.weight;
+    for (const Step &step : std::as_const(steps)) {
+        if (m_stopRequested)
+            return Outcome::Stopped;
+        if (step.part >= 0 && step.part + 1 != m_currentPart)
+            emit PartStarted(m_currentPart = step.part + 1, count);
+        if (!runStep(step))
+            return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
+        if (!step.output.endsWith(QStringLiteral("-middle.ts")))
+            continue;
+        // A copy that found another keyframe than planned would put another
+        // part of the video in the output: re-encode the whole instead.
+        const Join::Part &part = m_planned.at(step.part);
+        const QString listing = m_prober->ExecuteCommand(partProbeCommandLine(m_programDir, step.output));
+        if (m_stopRequested)
+            return Outcome::Stopped;
+        if (!copiedPartMatches(*part.probe, part.plan, parseProbe(listing).packets)) {
+            m_result.fellBack = true;
+            m_result.fallbackReason = QStringLiteral("the copied middle of part %1 did not match its source").arg(step.part + 1);
+            m_doneWeight = m_totalWeight; // the bar starts over for the one run
+            return runFilter(finished, extension);
+        }
+    }
+    if (m_stopRequested)
+        return Outcome::Stopped;
+    if (!publish(finished))
+        return Outcome::Failed;
+    reportProgress(0);
+    return Outcome::Completed;
+}
+
+JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &extension)
+{
+    const QString status = m_result.fellBack
+                               ? Join::kReEncodeStatus + QStringLiteral(" (") + m_result.fallbackReason + u')'
+                               : QStringLiteral("Joining by re-encoding...");
+    int frames = 0;
+    for (const Join::Part &part : std::as_const(m_planned))
+        frames += std::max(1, part.plan.frames);
+    const Step step{status, m_planned.first().probe->sourcePath,
+                    Join::filterJoinOptions(m_planned, m_result.fellBack ? QString() : m_encoderOptions, extension,
+                                            m_subtitleList),
+                    finished, Join::totalLength(m_planned), frames * kEncodeCost, -1};
+    m_doneWeight = 0;
+    m_totalWeight = step.weight;
+    m_currentPart = 0;
+    m_filterStep = true;
+    emit PartStarted(m_currentPart = 1, int(m_planned.size()));
+    const bool ran = runStep(step);
+    m_filterStep = false;
+    if (!ran)
+        return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
+    if (m_currentPart < m_planned.size()) // the encoder's last report may come before the last part's time
+        emit PartStarted(m_currentPart = int(m_planned.size()), int(m_planned.size()));
+    if (m_stopRequested)
+        return Outcome::Stopped;
+    if (!publish(finished))
+        return Outcome::Failed;
+    reportProgress(0);
+    return Outcome::Completed;
+}
+
+bool JoinJob::runStep(const Step &step)
+{
+    emit CurrentStatus(step.status);
+    StepMessages messages(m_messages, m_stopRequested);
+    CVideoConv conversion(&messages, m_programDir);
+    conversion.setInputFile(step.input);
+    conversion.setOutputFile(step.output);
+    conversion.setFileTimeLength(float(step.seconds));
+    conversion.setParametrs(step.parametrs);
+    conversion.setFastSeek(false);
+    m_stepWeight = step.weight;
+    connect(&conversion, &CVideoConv::Progress, this,
+            [this](int percent) { reportProgress(std::clamp(percent, 0, 100) / 100.0); });
+    m_currentStep = &conversion;
+    conversion.StartConversion();
+    m_currentStep = nullptr;
+    m_doneWeight += step.weight;
+    m_stepWeight = 0;
+    if (m_stopRequested)
+        return false;
+    const QFileInfo written(step.output);
+    if (conversion.LastResult() == CVideoConv::Result::Completed && written.exists() && written.size() > 0) {
+        reportProgress(0);
+        return true;
+    }
+    const int owner = step.part >= 0 ? m_partOwner.value(step.part, -1) : -1;
+    if (messages.shown == 0)
+        reportFailure(QStringLiteral("The encoder wrote no output for the step \"") + step.status + u'"', owner);
+    m_result.failedPart = owner;
+    return false;
+}
+
+bool JoinJob::publish(const QString &finished)
+{
+    // Never over another file: the name was free when it was chosen.
+    QFile file(finished);
+    if (!QFileInfo::exists(m_outputFile) && file.rename(m_outputFile))
+        return true;
+    reportFailure(QStringLiteral("The joined file could not be moved to ") + QDir::toNativeSeparators(m_outputFile)
+                      + QStringLiteral(": ")
+                      + (QFileInfo::exists(m_outputFile) ? QStringLiteral("a file of that name is there")
+                                                         : file.errorString()),
+                  -1);
+    return false;
+}
+
+void JoinJob::reportProgress(double stepFraction)
+{
+    const double share = m_totalWeight > 0 ? (m_doneWeight + m_stepWeight * stepFraction) / m_totalWeight : 0;
+    if (m_filterStep && !m_planned.isEmpty()) {
+        // One run makes every part in turn: the part its time has reached.
+        double reached = stepFraction * Join::totalLength(m_planned);
+        int part = 1;
+        for (qsizetype k = 0; k + 1 < m_planned.size() && reached >= m_planned.at(k).plan.length; ++k, ++part)
+            reached -= m_planned.at(k).plan.length;
+        if (part != m_currentPart)
+            emit PartStarted(m_currentPart = part, int(m_planned.size()));
+    }
+    const int percent = int(std::lround(100 * (kProbeShare + (1 - kProbeShare) * std::clamp(share, 0.0, 1.0))));
+    if (percent == m_lastPercent)
+        return;
+    m_lastPercent = percent;
+    emit Progress(percent);
+}
+
+void JoinJob::reportFailure(const QString &detail, int part)
+{
+    m_result.failedPart = part;
+    const QString source = m_parts.isEmpty() ? QString() : m_parts.value(std::max(0, part)).path;
+    if (m_messages)
+        m_messages->showMessage(QStringLiteral("Error joining files: ") + QFileInfo(source).fileName()
+                                    + QStringLiteral("\r\n") + detail,
+                                MessageIcon::Critical, kAppTitle);
+}

@@ -1,0 +1,412 @@
+#include "joinplan.h"
+
+#include "encodercommand.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace Join {
+
+namespace {
+
+using SmartCut::timeText;
+
+QList<const SmartCut::Track *> audioTracks(const SmartCut::Probe &probe)
+{
+    QList<const SmartCut::Track *> tracks;
+    for (const SmartCut::Track &track : probe.tracks)
+        if (track.type == u"audio")
+            tracks.append(&track);
+    return tracks;
+}
+
+// The picture's size as a player shows it, turned by its rotation.
+std::pair<int, int> shownSize(const SmartCut::VideoStream &video)
+{
+    const int quarter = ((video.rotation % 360) + 360) % 360;
+    return quarter == 90 || quarter == 270 ? std::pair{video.height, video.width} : std::pair{video.width, video.height};
+}
+
+QString describe(const SmartCut::VideoStream &video)
+{
+    return QStringLiteral("%1 %2 %3x%4 %5 fps").arg(video.codec, video.profile).arg(video.width).arg(video.height)
+        .arg(video.frameRate, 0, 'f', 3);
+}
+
+bool sameCoding(const SmartCut::VideoStream &a, const SmartCut::VideoStream &b)
+{
+    return a.codec == b.codec && a.profile == b.profile && a.pixelFormat == b.pixelFormat && a.width == b.width
+           && a.height == b.height && a.sampleAspect == b.sampleAspect && a.level == b.level
+           && a.reorderDepth == b.reorderDepth && a.rotation == b.rotation && a.colorRange == b.colorRange
+           && a.colorSpace == b.colorSpace && a.colorTransfer == b.colorTransfer
+           && a.colorPrimaries == b.colorPrimaries && std::abs(a.frameRate - b.frameRate) < 1e-6;
+}
+
+// The sound of part k (input k + 1), track t: exactly the part's length from
+// lead on, silence where the source has no such track or its sound ends early.
+QString soundChain(const Part &part, int input, qsizetype track, double lead, const QString &label)
+{
+    const double length = part.plan.length;
+    const QList<const SmartCut::Track *> tracks = audioTracks(*part.probe);
+    if (track >= tracks.size())
+        return QStringLiteral("anullsrc=r=48000:cl=stereo,atrim=end=%1[%2]").arg(timeText(length), label);
+    QString chain = QStringLiteral("[%1:a:%2]").arg(input).arg(track);
+    if (lead > 0)
+        chain += QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS,").arg(timeText(lead));
+    chain += QStringLiteral("atrim=end=%1,apad=whole_dur=%1").arg(timeText(length));
+    const SmartCut::Track &own = *tracks.at(track);
+    if (own.channelLayout.isEmpty()) {
+        const QString layout = EncoderCommand::unknownLayoutFilter(own.channels);
+        if (!layout.isEmpty())
+            chain += u',' + layout;
+    }
+    return chain + u'[' + label + u']';
+}
+
+// The input seek of a part's source in the one-run join, a margin early
+// since not every container seeks exactly; the frames are then trimmed by
+// their times.
+double filterSeek(const SmartCut::Plan &plan)
+{
+    return plan.frames > 0 ? std::max(0.0, plan.head.seek - plan.seekMargin) : plan.start;
+}
+
+struct PresetOptions
+{
+    QString videoFilter;
+    QString audioFilter;
+    bool noVideo = false;
+    bool noAudio = false;
+    QString rest;
+};
+
+// The preset's filters and stream choices taken out of its options: the join
+// applies them itself, after the concatenation.
+PresetOptions splitPreset(const QString &options)
+{
+    PresetOptions preset;
+    const QList<EncoderCommand::OptionToken> tokens = EncoderCommand::optionTokens(options);
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        const QString &word = tokens.at(i).text;
+        const bool video = word == u"-vf" || word == u"-filter:v";
+        const bool audio = word == u"-af" || word == u"-filter:a";
+        if (!video && !audio && word != u"-vn" && word != u"-an")
+            continue;
+        preset.rest += options.mid(copied, tokens.at(i).begin - copied);
+        copied = tokens.at(i).end;
+        if (word == u"-vn")
+            preset.noVideo = true;
+        else if (word == u"-an")
+            preset.noAudio = true;
+        else if (i + 1 < tokens.size()) {
+            (video ? preset.videoFilter : preset.audioFilter) = tokens.at(++i).text;
+            copied = tokens.at(i).end;
+        }
+    }
+    preset.rest += options.mid(copied);
+    preset.rest = preset.rest.simplified();
+    return preset;
+}
+
+// The subtitle list as the last input, its kept tracks mapped and coded for
+// the output.
+QString subtitleOptions(const QList<Part> &parts, const QString &extension, const QString &listPath)
+{
+    const QList<int> kept = keptSubtitles(parts, extension);
+    if (listPath.isEmpty() || kept.isEmpty())
+        return {};
+    const QString input = QString::number(parts.size() + 1);
+    QString options;
+    int output = 0;
+    for (const SmartCut::Track &track : parts.first().probe->tracks) {
+        if (!kept.contains(track.index))
+            continue;
+        options += QStringLiteral(" -map ") + input + u':' + QString::number(track.index)
+                   + QStringLiteral(" -c:s:%1 ").arg(output++) + SmartCut::subtitleCodecFor(track, extension);
+    }
+    return options;
+}
+
+QString subtitleInput(const QList<Part> &parts, const QString &extension, const QString &listPath)
+{
+    if (listPath.isEmpty() || keptSubtitles(parts, extension).isEmpty())
+        return {};
+    // Its times as they stand: the demuxer's seeks put packets before the
+    // first part's start, and the encoder would otherwise shift them all.
+    return QStringLiteral(" -seek_timestamp 1 -ss 0 -f concat -safe 0 -i ") + EncoderCommand::quoteArgument(listPath);
+}
+
+} // namespace
+
+QList<int> keptSubtitles(const QList<Part> &parts, const QString &extension)
+{
+    QList<int> kept;
+    const QList<SmartCut::Track> &tracks = parts.first().probe->tracks;
+    for (const Part &part : parts) {
+        const QList<SmartCut::Track> &own = part.probe->tracks;
+        const bool same = own.size() == tracks.size()
+                          && std::equal(own.begin(), own.end(), tracks.begin(), [](const auto &a, const auto &b) {
+                                 return a.type == b.type && a.codec == b.codec;
+                             });
+        if (!same)
+            return {};
+    }
+    for (const SmartCut::Track &track : tracks)
+        if (track.type == u"subtitle" && !SmartCut::subtitleCodecFor(track, extension).isEmpty())
+            kept.append(track.index);
+    return kept;
+}
+
+QByteArray subtitleList(const QList<Part> &parts)
+{
+    QByteArray list("ffconcat version 1.0\n");
+    for (const Part &part : parts) {
+        QString path = part.probe->sourcePath;
+        // Quoted, a quote as the concat demuxer reads it: closed, escaped, reopened.
+        path.replace(u'\'', QStringLiteral("'\\''"));
+        list += "file '" + path.toUtf8() + "'\n";
+        // The demuxer counts from the source's own time zero.
+        const double start = part.plan.start + part.probe->startTime;
+        list += "inpoint " + timeText(start).toLatin1() + '\n';
+        list += "outpoint " + timeText(start + part.plan.length).toLatin1() + '\n';
+        list += "duration " + timeText(part.plan.length).toLatin1() + '\n';
+    }
+    return list;
+}
+
+QList<Range> mergeRanges(QList<Range> ranges)
+{
+    std::sort(ranges.begin(), ranges.end(), [](const Range &a, const Range &b) { return a.start < b.start; });
+    QList<Range> merged;
+    for (const Range &range : std::as_const(ranges)) {
+        if (range.length <= 0)
+            continue;
+        if (!merged.isEmpty() && range.start <= merged.last().start + merged.last().length) {
+            Range &last = merged.last();
+            last.length = std::max(last.start + last.length, range.start + range.length) - last.start;
+        } else {
+            merged.append(range);
+        }
+    }
+    return merged;
+}
+
+QList<Range> keptRanges(const QList<Range> &removals, double end, double minLength)
+{
+    QList<Range> kept;
+    double from = 0;
+    const auto keep = [&](double to) {
+        if (to - from >= minLength)
+            kept.append({from, to - from});
+    };
+    for (const Range &removal : mergeRanges(removals)) {
+        keep(std::min(removal.start, end));
+        from = std::max(from, removal.start + removal.length);
+    }
+    keep(end);
+    return kept;
+}
+
+double videoEnd(const SmartCut::Probe &probe)
+{
+    double last = -1;
+    for (const SmartCut::Packet &packet : probe.packets)
+        if (packet.hasPts)
+            last = std::max(last, packet.pts);
+    if (last < 0)
+        return 0;
+    return last - probe.startTime + (probe.video.frameRate > 0 ? 1.0 / probe.video.frameRate : 0.0);
+}
+
+QString copyObstacle(const QList<Part> &parts)
+{
+    for (qsizetype k = 0; k < parts.size(); ++k) {
+        const Part &part = parts.at(k);
+        if (!part.plan.smart)
+            return QStringLiteral("part %1 cannot be copied exactly: %2").arg(k + 1).arg(part.plan.reason);
+        const SmartCut::VideoStream &first = parts.first().probe->video;
+        if (!sameCoding(first, part.probe->video))
+            return QStringLiteral("part %1 is coded otherwise than part 1 (%2, against %3)")
+                .arg(k + 1)
+                .arg(describe(part.probe->video), describe(first));
+    }
+    return {};
+}
+
+QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath)
+{
+    // Each source seeks exactly to its part's first frame; its sound then
+    // starts with that frame.
+    QString inputs;
+    QString graph;
+    QString concatInputs;
+    const QList<const SmartCut::Track *> tracks = audioTracks(*parts.first().probe);
+    for (qsizetype k = 0; k < parts.size(); ++k) {
+        inputs += QStringLiteral(" -ss ") + timeText(parts.at(k).plan.start) + QStringLiteral(" -i ")
+                  + EncoderCommand::quoteArgument(parts.at(k).probe->sourcePath);
+        for (qsizetype t = 0; t < tracks.size(); ++t) {
+            const QString label = QStringLiteral("ja%1_%2").arg(k).arg(t);
+            graph += soundChain(parts.at(k), int(k + 1), t, 0, label) + u';';
+            concatInputs += u'[' + label + u']';
+        }
+    }
+    const SmartCut::VideoStream &video = parts.first().probe->video;
+    QString maps = QStringLiteral(" -map 0:v:0");
+    QString codecs;
+    if (!tracks.isEmpty()) {
+        graph += concatInputs + QStringLiteral("concat=n=%1:v=0:a=%2").arg(parts.size()).arg(tracks.size());
+        for (qsizetype t = 0; t < tracks.size(); ++t) {
+            graph += QStringLiteral("[jo%1]").arg(t);
+            maps += QStringLiteral(" -map [jo%1]").arg(t);
+            codecs += SmartCut::audioCodecOptions(int(t), tracks.at(t)->channels, extension);
+        }
+    }
+    // "-c:v:0": the runner would move a lone seek before the list's input
+    // for a plain "-c:v copy".
+    QString options = inputs + subtitleInput(parts, extension, subtitleListPath)
+                      + (tracks.isEmpty() ? QString() : QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph))
+                      + maps + QStringLiteral(" -c:v:0 copy") + codecs + subtitleOptions(parts, extension, subtitleListPath)
+                      + SmartCut::rotationOption(video, extension);
+    if ((extension == u"mp4" || extension == u"mov") && video.timeBaseDen > 0)
+        options += QStringLiteral(" -video_track_timescale %1").arg(video.timeBaseDen);
+    return options + QStringLiteral(" -map_metadata 1 -map_chapters -1 -t ") + timeText(totalLength(parts))
+           + QStringLiteral(" -y");
+}
+
+QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOptions, const QString &extension,
+                          const QString &subtitleListPath)
+{
+    const bool matching = encoderOptions.trimmed().isEmpty();
+    const PresetOptions preset = splitPreset(encoderOptions);
+    const SmartCut::VideoStream &first = parts.first().probe->video;
+    const auto [width, height] = shownSize(first);
+    const bool withVideo = !preset.noVideo;
+    const QList<const SmartCut::Track *> firstTracks = audioTracks(*parts.first().probe);
+    const qsizetype trackCount = preset.noAudio ? 0 : matching ? firstTracks.size() : std::min<qsizetype>(1, firstTracks.size());
+
+    QString inputs;
+    QString graph;
+    QString concatInputs;
+    for (qsizetype k = 0; k < parts.size(); ++k) {
+        const Part &part = parts.at(k);
+        const int input = int(k + 1);
+        const double seek = filterSeek(part.plan);
+        inputs += QStringLiteral(" -ss ") + timeText(seek) + QStringLiteral(" -i ")
+                  + EncoderCommand::quoteArgument(part.probe->sourcePath);
+        if (withVideo) {
+            QString chain = QStringLiteral("[%1:v:0]").arg(input);
+            if (part.plan.frames > 0)
+                chain += QStringLiteral("trim=start=%1,setpts=PTS-STARTPTS,trim=end_frame=%2")
+                             .arg(timeText(part.plan.head.seek - seek))
+                             .arg(part.plan.frames);
+            else
+                chain += QStringLiteral("setpts=PTS-STARTPTS,trim=duration=%1").arg(timeText(part.plan.length));
+            if (shownSize(part.probe->video) != std::pair{width, height} && width > 0 && height > 0)
+                chain += QStringLiteral(",scale=%1:%2:force_original_aspect_ratio=decrease,pad=%1:%2:(ow-iw)/2:(oh-ih)/2,setsar=%3")
+                             .arg(width)
+                             .arg(height)
+                             .arg(first.sampleAspect.isEmpty() ? QStringLiteral("1") : QString(first.sampleAspect).replace(u':', u'/'));
+            graph += chain + QStringLiteral("[jv%1];").arg(k);
+            concatInputs += QStringLiteral("[jv%1]").arg(k);
+        }
+        for (qsizetype t = 0; t < trackCount; ++t) {
+            const QString label = QStringLiteral("ja%1_%2").arg(k).arg(t);
+            graph += soundChain(part, input, t, part.plan.start - seek, label) + u';';
+            concatInputs += u'[' + label + u']';
+        }
+    }
+    graph += concatInputs
+             + QStringLiteral("concat=n=%1:v=%2:a=%3").arg(parts.size()).arg(withVideo ? 1 : 0).arg(trackCount);
+    // The concatenation's outputs first, then the preset's own chains on them.
+    QString maps;
+    QString after;
+    if (withVideo) {
+        graph += QStringLiteral("[jv]");
+        if (!preset.videoFilter.isEmpty())
+            after += QStringLiteral(";[jv]") + preset.videoFilter + QStringLiteral("[jvf]");
+        maps += preset.videoFilter.isEmpty() ? QStringLiteral(" -map [jv]") : QStringLiteral(" -map [jvf]");
+    }
+    for (qsizetype t = 0; t < trackCount; ++t) {
+        graph += QStringLiteral("[jo%1]").arg(t);
+        if (!preset.audioFilter.isEmpty()) {
+            after += QStringLiteral(";[jo%1]").arg(t) + preset.audioFilter + QStringLiteral("[jof%1]").arg(t);
+            maps += QStringLiteral(" -map [jof%1]").arg(t);
+        } else {
+            maps += QStringLiteral(" -map [jo%1]").arg(t);
+        }
+    }
+    graph += after;
+
+    QString codecs;
+    if (matching) {
+        codecs = QStringLiteral(" -fps_mode passthrough") + SmartCut::matchingVideoCodec(first);
+        for (qsizetype t = 0; t < trackCount; ++t)
+            codecs += SmartCut::audioCodecOptions(int(t), firstTracks.at(t)->channels, extension);
+    } else {
+        // Each kept frame once, at its own time, whatever rate the container
+        // would otherwise fill in; unless the options choose a rate.
+        bool ownRate = false;
+        for (const EncoderCommand::OptionToken &token : EncoderCommand::optionTokens(preset.rest))
+            ownRate = ownRate || token.text == u"-r" || token.text.startsWith(QLatin1String("-r:"))
+                      || token.text == u"-fps_mode" || token.text == u"-vsync";
+        codecs = (withVideo && !ownRate ? QStringLiteral(" -fps_mode passthrough ") : QStringLiteral(" ")) + preset.rest;
+    }
+    if (matching)
+        codecs += subtitleOptions(parts, extension, subtitleListPath);
+    return inputs + (matching ? subtitleInput(parts, extension, subtitleListPath) : QString())
+           + QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph) + maps + codecs
+           + QStringLiteral(" -map_metadata 0 -map_chapters -1 -y");
+}
+
+QStringList tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles)
+{
+    QStringList left;
+    QList<const SmartCut::Probe *> seen;
+    for (const Part &part : parts) {
+        if (seen.contains(part.probe))
+            continue;
+        seen.append(part.probe);
+        bool firstVideo = true;
+        int sound = 0;
+        for (const SmartCut::Track &track : part.probe->tracks) {
+            if (track.type == u"video" && std::exchange(firstVideo, false))
+                continue;
+            if (track.type == u"audio" && (allSound || sound++ == 0))
+                continue;
+            if (track.type == u"subtitle" && keptSubtitles.contains(track.index))
+                continue;
+            left << QStringLiteral("%1: %2 track %3 (%4)")
+                        .arg(part.probe->sourcePath.section(u'/', -1), track.type)
+                        .arg(track.index)
+                        .arg(track.codec);
+        }
+    }
+    return left;
+}
+
+QString withoutCutTimes(const QString &options)
+{
+    const QList<EncoderCommand::OptionToken> tokens = EncoderCommand::optionTokens(options);
+    QString rest;
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i + 1 < tokens.size(); ++i) {
+        if (tokens.at(i).text != u"-ss" && tokens.at(i).text != u"-t")
+            continue;
+        rest += options.mid(copied, tokens.at(i).begin - copied);
+        copied = tokens.at(i + 1).end;
+        ++i;
+    }
+    return QString(rest + options.mid(copied)).simplified();
+}
+
+double totalLength(const QList<Part> &parts)
+{
+    double total = 0;
+    for (const Part &part : parts)
+        total += part.plan.length;
+    return total;
+}
+
+} // namespace Join

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "smartcutplan.h"
+
+#include <QList>
+#include <QString>
+
+// A join's decisions, as plain functions: which parts of which sources make
+// the output, whether their copied middles can follow one another in one
+// stream, and the encoder options of the joining step. JoinJob runs them.
+//
+// Every part is planned as a smart cut is (SmartCut::planCut). With the smart
+// preset each part's head, middle and tail become MPEG-TS files that the
+// concat demuxer lists one after another, the picture copied. Otherwise one
+// encoder run trims every part from its source and concatenates them with
+// filters. Either way the sound of each part is cut to exactly its picture's
+// length and the joined sound is encoded once, so a joint has no gap.
+namespace Join {
+
+// The status of a smart join that re-encodes the whole, the reason after it.
+inline const QString kReEncodeStatus =
+    QStringLiteral("Exact join by re-encoding: the parts cannot be joined by copying");
+// The status that names the tracks a join leaves out: %1 the tracks.
+inline const QString kNotKeptStatus = QStringLiteral("Not kept, as a join keeps only picture and sound: %1");
+// What a removal of parts of several sources is told.
+inline const QString kOneSourceMessage = QStringLiteral("Remove Listed Parts works on the parts of one video.");
+
+// A time range of a source, in seconds from the file's start.
+struct Range
+{
+    double start = 0;
+    double length = 0;
+};
+
+// The removals sorted, those that overlap or touch merged into one.
+QList<Range> mergeRanges(QList<Range> ranges);
+// What is left of [0, end) once the removals are taken out, in order;
+// pieces shorter than minLength (less than a frame) are dropped.
+QList<Range> keptRanges(const QList<Range> &removals, double end, double minLength);
+// Where the picture of a listed source ends: its last frame's time plus a
+// frame, from the file's start; 0 when the listing has no times.
+double videoEnd(const SmartCut::Probe &probe);
+
+// One part of the output: its source's listing and its plan.
+struct Part
+{
+    const SmartCut::Probe *probe = nullptr;
+    SmartCut::Plan plan;
+};
+
+// Why the parts' copied middles cannot be joined into one stream (1-based
+// part numbers): a part that cannot be smart-cut, or a part whose picture is
+// coded otherwise than the first's. Empty when they can.
+QString copyObstacle(const QList<Part> &parts);
+
+// The joining step of the smart join. Run it with the concat list of every
+// part's pieces as the input (fast seek off); the parts' sources follow as
+// inputs 1..n, for their sound. Writes the container of extension with every
+// sound track of the first part's source, the picture copied.
+// subtitleListPath: the subtitleList's file, for the kept subtitles.
+QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath = {});
+
+// The one-run join. Run it with the first part's source as the input (for
+// its tags; fast seek off); the parts' sources follow as inputs 1..n. With
+// empty encoderOptions the picture is encoded to match the first source and
+// every sound track is kept (the smart preset re-encoding); else the preset's
+// options, whose "-vf"/"-af" chains apply to the joined whole and whose
+// "-vn"/"-an" leave the picture or the sound out; the first sound track is
+// kept then. Parts whose picture has another size than the first's are
+// scaled into it, keeping their aspect, and padded.
+QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOptions, const QString &extension,
+                          const QString &subtitleListPath = {});
+
+// The subtitle tracks a join keeps: those of the first part's source that
+// the output of extension holds, when every part's source has the same
+// tracks; else none. Their indexes among its tracks.
+QList<int> keptSubtitles(const QList<Part> &parts, const QString &extension);
+// The concat demuxer's list of the parts as ranges of their sources, for
+// their subtitles (run it with "-safe 0", the paths being absolute).
+QByteArray subtitleList(const QList<Part> &parts);
+
+// The tracks of the parts' sources that the join leaves out, for
+// kNotKeptStatus ("a.mkv: subtitle track 3 (subrip)"): all but the first
+// video track and, with allSound, the sound tracks, else the first of them.
+QStringList tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles = {});
+
+// The options without the cut's own " -ss S" and " -t L", wherever they are.
+QString withoutCutTimes(const QString &options);
+
+// The joined picture's length: the parts' lengths added.
+double totalLength(const QList<Part> &parts);
+
+} // namespace Join

@@ -1,0 +1,265 @@
+// Joins of generated clips through the real encoder: the output holds
+// exactly the kept frames in order, each its own source frame (the copied
+// ones bit for bit), the sound as long as the picture, clean decoding, and
+// nothing left behind by a Stop.
+#include "joinjob.h"
+#include "recordingmessagesink.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kFps = 25;
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr qsizetype kFrameBytes = kWidth * kHeight * 3 / 2;
+// What a part of another size becomes: scaled into the first's, padded.
+const QString kFit = QStringLiteral("scale=%1:%2:force_original_aspect_ratio=decrease,pad=%1:%2:(ow-iw)/2:(oh-ih)/2")
+                         .arg(kWidth)
+                         .arg(kHeight);
+
+// A run of source frames: [first, first + frames).
+struct Piece
+{
+    QString source;
+    int first = 0;
+    int frames = 0;
+};
+using Pieces = QList<Piece>;
+
+double lumaError(const QByteArray &a, qsizetype i, const QByteArray &b, qsizetype j)
+{
+    const char *p = a.constData() + i * kFrameBytes;
+    const char *q = b.constData() + j * kFrameBytes;
+    double sum = 0;
+    for (int k = 0; k < kWidth * kHeight; ++k) {
+        const double d = double(uchar(p[k])) - double(uchar(q[k]));
+        sum += d * d;
+    }
+    return sum;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Piece)
+
+class TestJoin final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void join_data();
+    void join();
+
+private:
+    QTemporaryDir m_dir;
+    QHash<QString, QByteArray> m_frames; // decoded, at the output's size
+    QHash<QString, QList<double>> m_times;
+};
+
+void TestJoin::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // Keyframes every 2 s, B-frames; b is coded as a, c is square.
+    const QString x264 = QStringLiteral("-c:v libx264 -preset veryfast -g 50 -keyint_min 50 -sc_threshold 0 -bf 2 -c:a aac");
+    const QList<std::tuple<QString, QString, double>> clips{{"a.mp4", "testsrc2=size=320x240:rate=25", 10},
+                                                            {"b.mp4", "testsrc=size=320x240:rate=25", 8},
+                                                            {"c.mp4", "testsrc2=size=240x240:rate=25", 6}};
+    // A film's file: two sound tracks and subtitles, one line in each of its parts below.
+    QVERIFY(TestSupport::writeFile(m_dir.filePath("d.srt"),
+                                   "1\n00:00:01,000 --> 00:00:01,500\nOne\n\n2\n00:00:05,600 --> 00:00:06,000\nTwo\n"));
+    const QString d = m_dir.filePath("d.mkv");
+    QVERIFY(!TestSupport::runTool(QStringList{TestSupport::systemFfmpeg(), "-v", "error", "-f", "lavfi", "-i",
+                                              "testsrc2=size=320x240:rate=25", "-f", "lavfi", "-i",
+                                              "sine=frequency=440:sample_rate=44100", "-f", "lavfi", "-i",
+                                              "sine=frequency=660:sample_rate=44100", "-i", m_dir.filePath("d.srt"),
+                                              "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3:s", "-t", "8",
+                                              "-pix_fmt", "yuv420p"}
+                                  + x264.split(u' ') + QStringList{d})
+                 .isEmpty());
+    m_frames.insert("d.mkv", TestSupport::decodedFrames(d));
+    m_times.insert("d.mkv", TestSupport::frameTimes(d));
+    for (const auto &[name, picture, seconds] : clips) {
+        const QString path = m_dir.filePath(name);
+        const QStringList command = QStringList{TestSupport::systemFfmpeg(), "-v", "error", "-f", "lavfi", "-i", picture,
+                                                "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100", "-t",
+                                                QString::number(seconds), "-pix_fmt", "yuv420p"}
+                                    + x264.split(u' ') + QStringList{path};
+        QVERIFY(!TestSupport::runTool(command).isEmpty());
+        m_frames.insert(name, TestSupport::decodedFrames(path, name == u"c.mp4" ? kFit : QString()));
+        m_times.insert(name, TestSupport::frameTimes(path));
+        QCOMPARE(m_frames.value(name).size(), qsizetype(seconds * kFps) * kFrameBytes);
+    }
+}
+
+void TestJoin::join_data()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<Pieces>("listed");   // the parts as listed
+    QTest::addColumn<Pieces>("expected"); // the output's frames
+    QTest::addColumn<QString>("options"); // empty: the smart preset
+    QTest::addColumn<bool>("fallback");
+    QTest::addColumn<QString>("stopAt");
+
+    // Each part holds a whole group of pictures: a head, copied middle and tail.
+    const Pieces three{{"a.mp4", 20, 90}, {"a.mp4", 160, 90}, {"a.mp4", 40, 70}};
+    const Pieces twoFiles{{"a.mp4", 20, 90}, {"b.mp4", 30, 90}};
+    const QString preset = "-vf crop=trunc(iw/2)*2:trunc(ih/2)*2 -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -c:a aac -b:a 128k";
+    QTest::newRow("three parts of one file") << false << three << three << "" << false << "";
+    QTest::newRow("two files, same codec") << false << twoFiles << twoFiles << "" << false << "";
+    QTest::newRow("two files, different sizes") << false << Pieces{{"a.mp4", 20, 90}, {"c.mp4", 30, 90}}
+                                                << Pieces{{"a.mp4", 20, 90}, {"c.mp4", 30, 90}} << "" << true << "";
+    QTest::newRow("two sound tracks and subtitles") << false << Pieces{{"d.mkv", 20, 90}, {"d.mkv", 130, 70}}
+                                                    << Pieces{{"d.mkv", 20, 90}, {"d.mkv", 130, 70}} << "" << false << "";
+    QTest::newRow("three parts, H.264 preset") << false << three << three << preset << false << "";
+    QTest::newRow("removal of two parts") << true << Pieces{{"a.mp4", 220, 30}, {"a.mp4", 60, 40}}
+                                          << Pieces{{"a.mp4", 0, 60}, {"a.mp4", 100, 120}} << "" << false << "";
+    QTest::newRow("overlapping removals") << true << Pieces{{"a.mp4", 60, 40}, {"a.mp4", 220, 30}, {"a.mp4", 80, 40}}
+                                          << Pieces{{"a.mp4", 0, 60}, {"a.mp4", 120, 100}} << "" << false << "";
+    for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
+                             "Joining the parts", "Exact join by re-encoding", "Joining by re-encoding"}) {
+        const QByteArray name(step);
+        const Pieces parts = name.startsWith("Exact") ? Pieces{{"a.mp4", 20, 90}, {"c.mp4", 30, 90}} : twoFiles;
+        QTest::addRow("Stop: %s", step) << false << parts << parts << (name.startsWith("Joining by") ? preset : "")
+                                        << name.startsWith("Exact") << QString(step);
+    }
+}
+
+void TestJoin::join()
+{
+    QFETCH(bool, remove);
+    QFETCH(Pieces, listed);
+    QFETCH(Pieces, expected);
+    QFETCH(QString, options);
+    QFETCH(bool, fallback);
+    QFETCH(QString, stopAt);
+
+    const QString folder = m_dir.filePath(QTest::currentDataTag());
+    QVERIFY(QDir().mkpath(folder));
+    const QString output = folder + "/joined." + QFileInfo(listed.first().source).suffix();
+    RecordingMessageSink sink;
+    JoinJob job(&sink, TestSupport::programDir());
+    job.setMode(remove ? JoinJob::Mode::Remove : JoinJob::Mode::Join);
+    job.setOutputFile(output);
+    job.setEncoderOptions(options);
+    // The marks as the window gives them: each frame's time to the millisecond.
+    const auto mark = [this](const Piece &piece, int frame) {
+        const QList<double> &times = m_times[piece.source];
+        return frame < times.size() ? std::round(times.at(frame) * 1000) / 1000 : 1000.0;
+    };
+    QList<JoinJob::Source> sources;
+    for (const Piece &piece : std::as_const(listed))
+        sources.append({m_dir.filePath(piece.source), mark(piece, piece.first),
+                        mark(piece, piece.first + piece.frames) - mark(piece, piece.first)});
+    job.setParts(sources);
+    QStringList statuses;
+    QList<int> percents;
+    QList<int> partsStarted;
+    connect(&job, &JoinJob::Progress, this, [&percents](int p) { percents << p; });
+    connect(&job, &JoinJob::PartStarted, this, [&partsStarted](int n, int) { partsStarted << n; });
+    connect(&job, &JoinJob::CurrentStatus, this, [&](const QString &status) {
+        statuses << status;
+        if (!stopAt.isEmpty() && status.startsWith(stopAt))
+            QTimer::singleShot(0, &job, &JoinJob::StopConversion);
+    });
+    job.StartConversion();
+    // The error lines come last, after the encoder's description of its inputs.
+    QVERIFY2(sink.messages.isEmpty(), qPrintable(sink.messages.value(0).text.right(600)));
+    const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    if (!stopAt.isEmpty()) {
+        QCOMPARE(job.LastResult().outcome, JoinJob::Outcome::Stopped);
+        QCOMPARE(statuses.last(), QStringLiteral("Cancelled"));
+        QCOMPARE(left, QStringList());
+        return;
+    }
+    QCOMPARE(job.LastResult().outcome, JoinJob::Outcome::Completed);
+    QVERIFY2(job.LastResult().fellBack == fallback, qPrintable(job.LastResult().fallbackReason));
+    QCOMPARE(statuses.filter(Join::kReEncodeStatus).size(), fallback ? 1 : 0);
+    QCOMPARE(left, QStringList(QFileInfo(output).fileName()));
+    QVERIFY(std::is_sorted(percents.begin(), percents.end()) && percents.last() == 100);
+    QCOMPARE(partsStarted.first(), 1);
+    QCOMPARE(partsStarted.last(), int(expected.size()));
+
+    int code = 0;
+    QProcess decode;
+    decode.setProcessChannelMode(QProcess::MergedChannels);
+    decode.start(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-map", "0:v", "-map", "0:a", "-f", "null", "-"});
+    QVERIFY(decode.waitForFinished(120000));
+    code = decode.exitCode();
+    QCOMPARE(decode.readAll(), QByteArray());
+    QCOMPARE(code, 0);
+
+    // Every frame in its place: the source's own, where copied bit for bit.
+    const QList<Join::Part> parts = job.LastParts();
+    QCOMPARE(parts.size(), expected.size());
+    const QByteArray joined = TestSupport::decodedFrames(output);
+    int total = 0;
+    for (const Piece &piece : std::as_const(expected))
+        total += piece.frames;
+    QCOMPARE(joined.size(), total * kFrameBytes);
+    int at = 0;
+    int copied = 0;
+    for (qsizetype k = 0; k < expected.size(); ++k) {
+        const Piece &piece = expected.at(k);
+        const SmartCut::Plan &plan = parts.at(k).plan;
+        QCOMPARE(plan.frames, piece.frames);
+        const QByteArray &original = m_frames[piece.source];
+        const int sourceFrames = int(original.size() / kFrameBytes);
+        for (int i = 0; i < piece.frames; ++i, ++at) {
+            const bool copy = !fallback && options.isEmpty() && i >= plan.head.frames && i < plan.head.frames + plan.middle.frames;
+            if (copy) {
+                ++copied;
+                QVERIFY2(joined.mid(at * kFrameBytes, kFrameBytes) == original.mid((piece.first + i) * kFrameBytes, kFrameBytes),
+                         qPrintable(QStringLiteral("copied frame %1 of part %2 differs").arg(i).arg(k + 1)));
+                continue;
+            }
+            const int offset = TestSupport::bestMatchOffset(sourceFrames, piece.first + i, [&](int frame) {
+                return lumaError(joined, at, original, frame);
+            });
+            QVERIFY2(offset == 0, qPrintable(QStringLiteral("frame %1 of part %2 matches %3").arg(i).arg(k + 1).arg(offset)));
+        }
+    }
+    // The smart join re-encodes no more than the heads and tails.
+    QCOMPARE(copied > 0, !fallback && options.isEmpty());
+
+    // Every sound track as long as the picture, within a sound frame.
+    const QByteArray kinds = TestSupport::ffprobe({"-show_entries", "stream=codec_type", "-of", "csv=p=0"}, output).simplified();
+    const double picture = double(total) / kFps;
+    for (int track = 0; track < kinds.count("audio"); ++track) {
+        const double sound = TestSupport::soundSeconds(output, track);
+        QVERIFY2(qAbs(sound - picture) <= 1024.0 / 44100, qPrintable(QStringLiteral("sound %1 s, picture %2 s").arg(sound).arg(picture)));
+    }
+    // The film's tracks are all there, each subtitle line at its place in its part.
+    if (output.endsWith(".mkv")) {
+        QCOMPARE(kinds, QByteArray("video audio audio subtitle"));
+        const QByteArray lines = TestSupport::ffprobe({"-select_streams", "s", "-show_entries", "packet=pts_time", "-of", "csv=p=0"}, output);
+        // Each line as far from its part's first frame as in the source.
+        const auto lineTimes = [](const QString &path) {
+            const double start = TestSupport::ffprobe({"-show_entries", "format=start_time", "-of", "csv=p=0"}, path).toDouble();
+            QList<double> times;
+            for (const QByteArray &time : TestSupport::ffprobe({"-select_streams", "s", "-show_entries", "packet=pts_time", "-of", "csv=p=0"}, path).simplified().split(' '))
+                times << time.toDouble() - start;
+            return times;
+        };
+        const QList<double> source = lineTimes(m_dir.filePath("d.mkv"));
+        const QList<double> joinedLines = lineTimes(output);
+        const double firstFrame = TestSupport::frameTimes(output).value(0);
+        const QList<double> &sourceFrames = m_times["d.mkv"];
+        QCOMPARE(joinedLines.size(), 2);
+        QVERIFY2(qAbs(joinedLines.at(0) - firstFrame - (source.at(0) - sourceFrames.at(20))) < 0.0015, qPrintable(QString::number(joinedLines.at(0))));
+        QVERIFY2(qAbs(joinedLines.at(1) - firstFrame - (3.6 + source.at(1) - sourceFrames.at(130))) < 0.0015, qPrintable(QString::number(joinedLines.at(1))));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestJoin)
+#include "tst_join.moc"
