@@ -3,6 +3,7 @@
 #include "cvideoconv.h"
 #include "dosoutputs.h"
 #include "messagesink.h"
+#include "stepmessages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,43 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// The share of the bar the keyframe listing takes; the steps share the rest
-// by their estimated cost, re-encoding a frame costing far more than copying it.
-constexpr double kProbeShare = 0.02;
-constexpr double kEncodeCost = 1.0;
-constexpr double kCopyCost = 0.02;
-constexpr double kJoinCost = 0.04;
-
-// Passes a step's messages on, except once the cut is being stopped: a step
-// ended by Stop is no error to report.
-class StepMessages final : public MessageSink
-{
-public:
-    StepMessages(MessageSink *target, const bool &stopping)
-        : m_target(target)
-        , m_stopping(stopping)
-    {
-    }
-
-    void showMessage(const QString &text, MessageIcon icon, const QString &title) override
-    {
-        if (m_stopping)
-            return;
-        ++shown;
-        if (m_target)
-            m_target->showMessage(text, icon, title);
-    }
-
-    int shown = 0;
-
-private:
-    MessageSink *m_target;
-    const bool &m_stopping;
-};
-
-} // namespace
+using namespace StepCosts;
 
 struct SmartCutJob::Step
 {
