@@ -149,7 +149,7 @@
     </message>
     <message>
         <source>Task Progress:[Joining %1 of %2]</source>
-        <translation>Fortschritt: [Zusammenfügen %1 von %2]</translation>
+        <translation>Fortschritt: [Verbinden %1 von %2]</translation>
     </message>
 </context>
 <context>
