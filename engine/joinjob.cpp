@@ -173,7 +173,7 @@ bool JoinJob::planParts()
 
     const QString source = m_parts.first().path;
     if (std::any_of(m_parts.begin(), m_parts.end(), [&source](const Source &part) { return part.path != source; })) {
-        reportFailure(Join::kOneSourceMessage, -1);
+        reportFailure(QCoreApplication::translate("JoinJob", Join::kOneSourceMessage), -1);
         return false;
     }
     const SmartCut::Probe &probe = m_probes[source];
@@ -373,7 +373,7 @@ void JoinJob::reportFailure(const QString &detail, int part)
     m_result.failedPart = part;
     const QString source = m_parts.isEmpty() ? QString() : m_parts.value(std::max(0, part)).path;
     if (m_messages)
-        m_messages->showMessage(QStringLiteral("Error joining files: ") + QFileInfo(source).fileName()
-                                    + QStringLiteral("\r\n") + detail,
+        m_messages->showMessage(QCoreApplication::translate("JoinJob", "Error joining files: %1\r\n%2")
+                                    .arg(QFileInfo(source).fileName(), detail),
                                 MessageIcon::Critical, kAppTitle);
 }

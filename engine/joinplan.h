@@ -22,8 +22,10 @@ inline const QString kReEncodeStatus =
     QStringLiteral("Exact join by re-encoding: the parts cannot be joined by copying");
 // The status that names the tracks a join leaves out: %1 the tracks.
 inline const QString kNotKeptStatus = QStringLiteral("Not kept, as a join keeps only picture and sound: %1");
-// What a removal of parts of several sources is told.
-inline const QString kOneSourceMessage = QStringLiteral("Remove Listed Parts works on the parts of one video.");
+// What a removal of parts of several sources is told; translated when shown
+// (context "JoinJob").
+inline constexpr char kOneSourceMessage[] =
+    QT_TRANSLATE_NOOP("JoinJob", "Remove Listed Parts works on the parts of one video.");
 
 // A time range of a source, in seconds from the file's start.
 struct Range

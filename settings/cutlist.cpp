@@ -246,7 +246,7 @@ QString cutProgressText(int position, int total)
 
 QString cutJoinProgressText(int position, int total)
 {
-    return u"Task Progress:[Joining %1 of %2]"_s.arg(position).arg(total);
+    return CutList::tr("Task Progress:[Joining %1 of %2]").arg(position).arg(total);
 }
 
 QString cutListEndMessage(const CutCounts &counts)

@@ -147,6 +147,10 @@
         <source>The cut list cannot be kept in %1.</source>
         <translation>Die Schnittliste kann nicht in %1 gespeichert werden.</translation>
     </message>
+    <message>
+        <source>Task Progress:[Joining %1 of %2]</source>
+        <translation>Fortschritt: [Verbinden %1 von %2]</translation>
+    </message>
 </context>
 <context>
     <name>CutListPanel</name>
@@ -179,12 +183,28 @@
         <source>Run List</source>
         <translation>Liste starten</translation>
     </message>
+    <message>
+        <source>Stop</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Join into One File</source>
+        <translation>Zusammenfügen</translation>
+    </message>
+    <message>
+        <source>Remove Listed Parts</source>
+        <translation>Herausschneiden</translation>
+    </message>
 </context>
 <context>
     <name>CutListRunner</name>
     <message>
         <source>No cut in the list is waiting.</source>
         <translation>In der Liste wartet kein Schnitt.</translation>
+    </message>
+    <message>
+        <source>Task Progress:</source>
+        <translation>Fortschritt:</translation>
     </message>
 </context>
 <context>
@@ -322,6 +342,19 @@
     <message>
         <source>This format copies the video, so the cut starts at the keyframe before the start mark, not on the marked frame. Choose a format that re-encodes for an exact cut.</source>
         <translation>Dieses Format kopiert das Video, daher beginnt der Schnitt am Schlüsselbild vor der Anfangsmarke und nicht am markierten Bild. Wählen Sie für einen bildgenauen Schnitt ein Format, das neu kodiert.</translation>
+    </message>
+</context>
+<context>
+    <name>JoinJob</name>
+    <message>
+        <source>Error joining files: %1<byte value="xd"/>
+%2</source>
+        <translation>Fehler beim Zusammenfügen der Dateien: %1<byte value="xd"/>
+%2</translation>
+    </message>
+    <message>
+        <source>Remove Listed Parts works on the parts of one video.</source>
+        <translation>„Herausschneiden“ funktioniert nur mit den Abschnitten eines einzigen Videos.</translation>
     </message>
 </context>
 <context>
@@ -803,6 +836,22 @@
     <message>
         <source>Run the waiting cuts one after another</source>
         <translation>Die wartenden Schnitte nacheinander ausführen</translation>
+    </message>
+    <message>
+        <source>Join into One File</source>
+        <translation>Zusammenfügen</translation>
+    </message>
+    <message>
+        <source>Join the waiting cuts, in list order, into one file</source>
+        <translation>Die wartenden Schnitte in der Reihenfolge der Liste zu einer Datei zusammenfügen</translation>
+    </message>
+    <message>
+        <source>Remove Listed Parts</source>
+        <translation>Herausschneiden</translation>
+    </message>
+    <message>
+        <source>Make one file of the video without the waiting cuts</source>
+        <translation>Aus dem Video ohne die wartenden Schnitte eine Datei erstellen</translation>
     </message>
 </context>
 <context>

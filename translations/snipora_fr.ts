@@ -147,6 +147,10 @@
         <source>The cut list cannot be kept in %1.</source>
         <translation>La liste des découpes ne peut pas être conservée dans %1.</translation>
     </message>
+    <message>
+        <source>Task Progress:[Joining %1 of %2]</source>
+        <translation>Progression&#xa0;: [Assemblage %1 sur %2]</translation>
+    </message>
 </context>
 <context>
     <name>CutListPanel</name>
@@ -179,12 +183,28 @@
         <source>Run List</source>
         <translation>Lancer la liste</translation>
     </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>Join into One File</source>
+        <translation>Réunir en un fichier</translation>
+    </message>
+    <message>
+        <source>Remove Listed Parts</source>
+        <translation>Enlever les parties</translation>
+    </message>
 </context>
 <context>
     <name>CutListRunner</name>
     <message>
         <source>No cut in the list is waiting.</source>
         <translation>Aucune découpe de la liste n&apos;est en attente.</translation>
+    </message>
+    <message>
+        <source>Task Progress:</source>
+        <translation>Progression&#xa0;:</translation>
     </message>
 </context>
 <context>
@@ -322,6 +342,19 @@
     <message>
         <source>This format copies the video, so the cut starts at the keyframe before the start mark, not on the marked frame. Choose a format that re-encodes for an exact cut.</source>
         <translation>Ce format copie la vidéo&#xa0;: la découpe commence donc à l&apos;image clé qui précède la marque de début, et non à l&apos;image marquée. Choisissez un format qui réencode pour une découpe exacte.</translation>
+    </message>
+</context>
+<context>
+    <name>JoinJob</name>
+    <message>
+        <source>Error joining files: %1<byte value="xd"/>
+%2</source>
+        <translation>Erreur lors de l&apos;assemblage des fichiers&#xa0;: %1<byte value="xd"/>
+%2</translation>
+    </message>
+    <message>
+        <source>Remove Listed Parts works on the parts of one video.</source>
+        <translation>«&#xa0;Enlever les parties&#xa0;» ne fonctionne qu&apos;avec les parties d&apos;une seule vidéo.</translation>
     </message>
 </context>
 <context>
@@ -803,6 +836,22 @@
     <message>
         <source>Run the waiting cuts one after another</source>
         <translation>Faire les découpes en attente l&apos;une après l&apos;autre</translation>
+    </message>
+    <message>
+        <source>Join into One File</source>
+        <translation>Réunir en un fichier</translation>
+    </message>
+    <message>
+        <source>Join the waiting cuts, in list order, into one file</source>
+        <translation>Réunir les découpes en attente, dans l&apos;ordre de la liste, en un seul fichier</translation>
+    </message>
+    <message>
+        <source>Remove Listed Parts</source>
+        <translation>Enlever les parties</translation>
+    </message>
+    <message>
+        <source>Make one file of the video without the waiting cuts</source>
+        <translation>Faire un seul fichier de la vidéo, sans les découpes en attente</translation>
     </message>
 </context>
 <context>

@@ -150,8 +150,11 @@ void TestLanguage::captionsFit()
     check("cmdConvert", taskControlsFor(TaskState::Running).convertCaption);
     check("cmdPlay", frmMain::tr("Pause"));
     check("cmdRunList", CutListPanel::tr("Stop List"));
+    check("cmdJoinList", CutListPanel::tr("Stop"));
+    check("cmdRemoveParts", CutListPanel::tr("Stop"));
     check("lblProgress", CutWorkflow::tr("Task Progress:[Stopped]"));
     check("lblProgress", cutProgressText(12, 12));
+    check("lblProgress", cutJoinProgressText(12, 12));
     window->formatPanel().selectMode(1);
     window->formatPanel().UpdateFormatDescription();
     check("lblFormat", child<QLabel>(*window, u"lblFormat"_s)->text());

@@ -11,6 +11,7 @@
 #include "smartcutplan.h"
 #include "timetext.h"
 
+#include <QCoreApplication>
 #include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
@@ -142,14 +143,15 @@ void CutListRunner::join(bool removeParts)
         if (m_model.entries().at(row).state == CutState::Waiting && !m_model.sourceMissing(row))
             rows.append(row);
     if (rows.isEmpty()) {
-        m_services.messages->showMessage(u"No cut in the list is waiting."_s, MessageIcon::Information, kAppTitle);
+        m_services.messages->showMessage(tr("No cut in the list is waiting."), MessageIcon::Information, kAppTitle);
         return;
     }
     const CutEntry first = m_model.entries().at(rows.first());
     if (removeParts && std::any_of(rows.cbegin(), rows.cend(), [this, &first](int row) {
             return m_model.entries().at(row).sourcePath != first.sourcePath;
         })) {
-        m_services.messages->showMessage(Join::kOneSourceMessage, MessageIcon::Information, kAppTitle);
+        m_services.messages->showMessage(QCoreApplication::translate("JoinJob", Join::kOneSourceMessage),
+                                         MessageIcon::Information, kAppTitle);
         return;
     }
 
@@ -168,7 +170,7 @@ void CutListRunner::join(bool removeParts)
     const QString output = MakeMarkedOutputPath(first.sourcePath, extension, removeParts ? kEditedMark : kJoinedMark,
                                                 first.folder, fileSystem, preparing);
     if (output.isEmpty()) {
-        m_services.messages->showMessage(preparing.text().isEmpty() ? u"No free output file name."_s : preparing.text(),
+        m_services.messages->showMessage(preparing.text().isEmpty() ? CutJob::tr("No free output file name.") : preparing.text(),
                                          MessageIcon::Critical, kAppTitle);
         return;
     }
@@ -196,7 +198,7 @@ void CutListRunner::join(bool removeParts)
     m_flow.beginListTask([this] { stop(); });
     m_flow.session().Stop();
 
-    TaskProgress progress{true, true, 0, removeParts ? u"Task Progress:"_s : cutJoinProgressText(1, int(rows.size())), {}};
+    TaskProgress progress{true, true, 0, removeParts ? tr("Task Progress:") : cutJoinProgressText(1, int(rows.size())), {}};
     m_flow.showListProgress(progress);
     const auto show = [this, &progress] {
         if (!m_stopRequested)
