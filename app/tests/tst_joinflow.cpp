@@ -25,17 +25,21 @@ QStringList filesIn(const QString &folder)
 }
 
 // The progress labels shown while the next task runs, each once; pressStop
-// names a button pressed once the first label is up.
+// names a button pressed once, as soon as the task runs.
 std::shared_ptr<QStringList> watchLabels(frmMain &window, const char *pressStop = nullptr)
 {
     auto labels = std::make_shared<QStringList>();
+    auto pressed = std::make_shared<bool>(false);
     auto *timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, labels, pressStop] {
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, labels, pressStop, pressed] {
         const QString label = child<QLabel>(window, u"lblProgress"_s)->text();
         if (labels->value(labels->size() - 1) != label)
             labels->append(label);
-        if (pressStop && labels->size() == 1 && window.workflow().taskState() == TaskState::Running)
+        // Not tied to the first label: a slow start may show several before the task runs.
+        if (pressStop && !*pressed && window.workflow().taskState() == TaskState::Running) {
+            *pressed = true;
             press(window, pressStop);
+        }
     });
     QObject::connect(&window.workflow(), &CutWorkflow::taskEnded, timer, &QObject::deleteLater);
     timer->start(10);
