@@ -24,25 +24,24 @@ QStringList filesIn(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// The progress labels shown while the next task runs, each once; pressStop
-// names a button pressed once, as soon as the task runs.
+// The progress labels shown while the next task runs, each once, caught as
+// the workflow sends them (a poll misses the short ones on a busy machine);
+// pressStop names a button pressed once, as soon as the task runs.
 std::shared_ptr<QStringList> watchLabels(frmMain &window, const char *pressStop = nullptr)
 {
     auto labels = std::make_shared<QStringList>();
     auto pressed = std::make_shared<bool>(false);
-    auto *timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, labels, pressStop, pressed] {
+    auto *watch = new QObject(&window);
+    QObject::connect(&window.workflow(), &CutWorkflow::progressChanged, watch, [&window, labels, pressStop, pressed] {
         const QString label = child<QLabel>(window, u"lblProgress"_s)->text();
         if (labels->value(labels->size() - 1) != label)
             labels->append(label);
-        // Not tied to the first label: a slow start may show several before the task runs.
         if (pressStop && !*pressed && window.workflow().taskState() == TaskState::Running) {
             *pressed = true;
-            press(window, pressStop);
+            QTimer::singleShot(0, &window, [&window, pressStop] { press(window, pressStop); });
         }
     });
-    QObject::connect(&window.workflow(), &CutWorkflow::taskEnded, timer, &QObject::deleteLater);
-    timer->start(10);
+    QObject::connect(&window.workflow(), &CutWorkflow::taskEnded, watch, &QObject::deleteLater);
     return labels;
 }
 
