@@ -110,6 +110,19 @@ QByteArray decodedFrames(const QString &path, const QString &videoFilter)
     return process.readAllStandardOutput();
 }
 
+double lumaError(const QByteArray &a, qsizetype i, const QByteArray &b, qsizetype j, int width, int height)
+{
+    const qsizetype frameBytes = qsizetype(width) * height * 3 / 2;
+    const char *p = a.constData() + i * frameBytes;
+    const char *q = b.constData() + j * frameBytes;
+    double sum = 0;
+    for (qsizetype k = 0; k < qsizetype(width) * height; ++k) {
+        const double d = double(uchar(p[k])) - double(uchar(q[k]));
+        sum += d * d;
+    }
+    return sum;
+}
+
 double soundSeconds(const QString &path, int track)
 {
     QProcess process;

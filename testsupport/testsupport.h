@@ -61,6 +61,11 @@ int bestMatchOffset(int count, int frame, ErrorAt errorAt)
 // another, through the filter videoFilter when one is given.
 QByteArray decodedFrames(const QString &path, const QString &videoFilter = {});
 
+// The squared difference of the luma planes of yuv420p pictures i of a and
+// j of b (as decodedFrames gives them), each width by height: the lower, the
+// closer the two pictures (the higher their PSNR).
+double lumaError(const QByteArray &a, qsizetype i, const QByteArray &b, qsizetype j, int width, int height);
+
 // The decoded length of sound track `track` in seconds: what a player hears,
 // the encoder delay and padding the container marks already taken off.
 double soundSeconds(const QString &path, int track = 0);

@@ -35,18 +35,6 @@ struct Piece
 };
 using Pieces = QList<Piece>;
 
-double lumaError(const QByteArray &a, qsizetype i, const QByteArray &b, qsizetype j)
-{
-    const char *p = a.constData() + i * kFrameBytes;
-    const char *q = b.constData() + j * kFrameBytes;
-    double sum = 0;
-    for (int k = 0; k < kWidth * kHeight; ++k) {
-        const double d = double(uchar(p[k])) - double(uchar(q[k]));
-        sum += d * d;
-    }
-    return sum;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Piece)
@@ -224,7 +212,7 @@ void TestJoin::join()
                 continue;
             }
             const int offset = TestSupport::bestMatchOffset(sourceFrames, piece.first + i, [&](int frame) {
-                return lumaError(joined, at, original, frame);
+                return TestSupport::lumaError(joined, at, original, frame, kWidth, kHeight);
             });
             QVERIFY2(offset == 0, qPrintable(QStringLiteral("frame %1 of part %2 matches %3").arg(i).arg(k + 1).arg(offset)));
         }

@@ -34,39 +34,6 @@ QByteArray run(const QString &program, const QStringList &arguments, int *exitCo
     return process.readAll();
 }
 
-// Every decoded picture, as yuv420p, one after another.
-QByteArray decodedFrames(const QString &path)
-{
-    QProcess process;
-    process.start(TestSupport::systemFfmpeg(), {"-v", "error", "-i", path, "-map", "0:v:0", "-fps_mode",
-                                                "passthrough", "-f", "rawvideo", "-pix_fmt", "yuv420p", "-"});
-    process.waitForFinished(120000);
-    return process.readAllStandardOutput();
-}
-
-double lumaError(const QByteArray &a, qsizetype i, const QByteArray &b, qsizetype j)
-{
-    const char *p = a.constData() + i * kFrameBytes;
-    const char *q = b.constData() + j * kFrameBytes;
-    double sum = 0;
-    for (int k = 0; k < kWidth * kHeight; ++k) {
-        const double d = double(uchar(p[k])) - double(uchar(q[k]));
-        sum += d * d;
-    }
-    return sum;
-}
-
-// The decoded sound's length: what a player hears, the encoder delay and
-// padding that the container marks already taken off.
-double soundSeconds(const QString &path, int track)
-{
-    QProcess process;
-    process.start(TestSupport::systemFfmpeg(), {"-v", "error", "-i", path, "-map", QStringLiteral("0:a:%1").arg(track), "-f", "s16le", "-ac", "1",
-                                                "-ar", "48000", "-"});
-    process.waitForFinished(120000);
-    return process.readAllStandardOutput().size() / 2 / 48000.0;
-}
-
 } // namespace
 
 class TestSmartCut final : public QObject
@@ -135,7 +102,7 @@ void TestSmartCut::initTestCase()
         int code = 0;
         const QByteArray log = run(TestSupport::systemFfmpeg(), QStringList{"-v", "error", "-y"} + options + QStringList{path}, &code);
         QVERIFY2(code == 0, log.constData());
-        m_sourceFrames.insert(name, decodedFrames(path));
+        m_sourceFrames.insert(name, TestSupport::decodedFrames(path));
         QCOMPARE(m_sourceFrames.value(name).size(), kFrames * kFrameBytes);
         m_times.insert(name, TestSupport::frameTimes(path));
         QCOMPARE(m_times.value(name).size(), kFrames);
@@ -249,7 +216,7 @@ void TestSmartCut::cut()
 
     // Every frame is its own source frame as a player shows it, rotation
     // and all; the copied ones bit for bit.
-    const QByteArray cut = decodedFrames(output);
+    const QByteArray cut = TestSupport::decodedFrames(output);
     const QByteArray &original = m_sourceFrames[source];
     QCOMPARE(cut.size(), frames * kFrameBytes);
     for (int i = 0; i < frames; ++i) {
@@ -260,10 +227,10 @@ void TestSmartCut::cut()
             continue;
         }
         // A re-encoded picture is closest to the source's picture in its place.
-        const double own = lumaError(cut, i, original, at);
+        const double own = TestSupport::lumaError(cut, i, original, at, kWidth, kHeight);
         for (const qsizetype other : {at - 1, at + 1})
             if (other >= 0 && other < kFrames)
-                QVERIFY2(own < lumaError(cut, i, original, other), qPrintable(QStringLiteral("frame %1").arg(i)));
+                QVERIFY2(own < TestSupport::lumaError(cut, i, original, other, kWidth, kHeight), qPrintable(QStringLiteral("frame %1").arg(i)));
     }
     // Each frame keeps its own time from the cut's start.
     const QList<double> cutTimes = TestSupport::frameTimes(output);
@@ -293,7 +260,7 @@ void TestSmartCut::cut()
              rotation.match(QString::fromUtf8(sourceListing)).captured(1));
     const double picture = job.LastPlan().length;
     for (int track = 0; track < int(kinds.count("audio")); ++track) {
-        const double sound = soundSeconds(output, track);
+        const double sound = TestSupport::soundSeconds(output, track);
         QVERIFY2(qAbs(sound - picture) <= 1024.0 / 44100, qPrintable(QStringLiteral("track %1: %2 s").arg(track).arg(sound)));
     }
 }
