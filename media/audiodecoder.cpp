@@ -6,9 +6,9 @@
 using namespace Qt::StringLiterals;
 
 std::variant<std::unique_ptr<AudioDecoder>, QString> AudioDecoder::open(const QString &path, int sampleRate,
-                                                                         int channels)
+                                                                         int channels, const std::atomic_bool *cancel)
 {
-    auto opened = MediaFile::open(path, AVMEDIA_TYPE_AUDIO);
+    auto opened = MediaFile::open(path, AVMEDIA_TYPE_AUDIO, cancel);
     if (auto *error = std::get_if<QString>(&opened))
         return *error;
     std::unique_ptr<AudioDecoder> decoder(new AudioDecoder);
@@ -26,6 +26,8 @@ std::variant<std::unique_ptr<AudioDecoder>, QString> AudioDecoder::open(const QS
     context->pkt_timebase = decoder->m_file->stream()->time_base;
     if (avcodec_open2(context, codec, nullptr) < 0)
         return u"the sound decoder cannot start"_s;
+    if (sampleRate <= 0)
+        sampleRate = decoder->m_rate = context->sample_rate > 0 ? context->sample_rate : 48000;
     AVChannelLayout inLayout{};
     if (context->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || context->ch_layout.nb_channels <= 0)
         av_channel_layout_default(&inLayout, std::max(1, context->ch_layout.nb_channels));

@@ -21,8 +21,10 @@ public:
         QByteArray samples;
     };
 
+    // sampleRate 0: the track's own. cancel, when set, aborts blocking reads once it is true.
     static std::variant<std::unique_ptr<AudioDecoder>, QString> open(const QString &path, int sampleRate,
-                                                                     int channels);
+                                                                     int channels,
+                                                                     const std::atomic_bool *cancel = nullptr);
 
     int sampleRate() const { return m_rate; }
     int channels() const { return m_channels; }

@@ -1,11 +1,10 @@
 #include "frameindex.h"
 
+#include "cachefolder.h"
 #include "framedecoder.h"
 #include "mediafile.h"
 
-#include <QCryptographicHash>
 #include <QDataStream>
-#include <QDateTime>
 #include <QDir>
 #include <QSaveFile>
 
@@ -88,11 +87,7 @@ std::optional<FrameIndex> FrameIndex::scan(const QString &path, const std::atomi
 
 QString FrameIndex::cachePath(const QString &folder, const QFileInfo &file)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(file.absoluteFilePath().toUtf8());
-    hash.addData(QByteArray::number(file.size()));
-    hash.addData(QByteArray::number(file.lastModified().toMSecsSinceEpoch()));
-    return QDir(folder).filePath(QString::fromLatin1(hash.result().toHex()) + QStringLiteral(".idx"));
+    return QDir(folder).filePath(CacheFolder::fileKey(file) + QStringLiteral(".idx"));
 }
 
 bool FrameIndex::save(const QString &folder, const QFileInfo &file) const
@@ -129,5 +124,7 @@ std::optional<FrameIndex> FrameIndex::load(const QString &folder, const QFileInf
     }
     if (stream.status() != QDataStream::Ok || !stream.atEnd())
         return std::nullopt;
+    in.close();
+    CacheFolder::touch(in.fileName());
     return FrameIndex(std::move(frames));
 }

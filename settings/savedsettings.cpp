@@ -68,6 +68,7 @@ struct CheckBoxSetting
 constexpr std::array kCheckBoxes{
     CheckBoxSetting{SettingsCheckBox::chkFastSeek, u"chkFastSeek", u"False"},
     CheckBoxSetting{SettingsCheckBox::chkExactMarks, u"chkExactMarks", u"False"},
+    CheckBoxSetting{SettingsCheckBox::chkTimeline, u"chkTimeline", u"True"},
 };
 
 } // namespace

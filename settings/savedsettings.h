@@ -35,7 +35,7 @@ bool isApplicableText(SettingsTextBox box, QStringView text);
 // them to the built-in defaults for the restore-defaults button. The values
 // are handled one by one in a fixed order: optOtherFolder, optSameFolder,
 // txtOutPath, optFormat, the nine lists from cmbCategory to cmbCVAspect,
-// txtCABirate, txtChannels, txtCVBitrate, txtFrameRate, chkFastSeek, chkExactMarks.
+// txtCABirate, txtChannels, txtCVBitrate, txtFrameRate, chkFastSeek, chkExactMarks, chkTimeline.
 class SavedSettings final
 {
 public:

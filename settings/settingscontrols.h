@@ -24,7 +24,7 @@ enum class SettingsList {
 };
 
 // The check boxes of the format panel.
-enum class SettingsCheckBox { chkFastSeek, chkExactMarks };
+enum class SettingsCheckBox { chkFastSeek, chkExactMarks, chkTimeline };
 
 // The number of elements of the format mode option array optFormat
 // (0 "Presets", 1 "Custom (Advanced)").

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // What one playback operation did. NotSupported: the engine cannot do this; the caller skips the step.
 enum class PreviewStatus { Ok, NotSupported, Failed };
@@ -30,6 +31,29 @@ private:
 // Where the engine sends its pictures: each decoded frame as it is shown, and a null picture
 // when the player lets go of the output (it stops or reaches the end).
 using PreviewPictureOutput = std::function<void(const PreviewPicture &)>;
+
+// Loudness of the first sound track for the timeline: peaks (0 silence .. 255 full scale) of
+// buckets `first` on, bucketsPerSecond buckets a second.
+struct WaveformPiece
+{
+    int first = 0;
+    QByteArray peaks;
+    int bucketsPerSecond = 100;
+    bool complete = false; // the whole track has been read
+    bool hasSound = true;  // false: the file has no sound that could be read
+};
+
+// Where the engine sends what the timeline shows of the loaded file, piece by piece as it is
+// read in the background; nothing of an earlier file comes after a load or a release.
+struct TimelineOutput
+{
+    // The keyframes' times in seconds, ascending, counted like positions. A quick list from
+    // the container's header may come first, then the one read from every packet.
+    std::function<void(const std::vector<double> &)> keyframes;
+    // The picture for a slot of the last thumbnail request; a null image where none could be made.
+    std::function<void(int, const QImage &)> thumbnail;
+    std::function<void(const WaveformPiece &)> waveform;
+};
 
 // The preview's playback engine as the main window sees it: open a file, set the sound, send the
 // picture somewhere, report and change the position, run, pause and stop. Positions and the
@@ -70,4 +94,12 @@ public:
     // The size in device pixels the pictures are painted at, so that an engine that scales makes
     // them at that size once, rather than at the frame's and again when painted.
     virtual void SetPictureSize(QSize) {}
+
+    // The timeline. Keyframes go to the output for every load; thumbnails and the waveform
+    // only when asked for. An engine that reads no timeline ignores these.
+    virtual void SetTimelineOutput(TimelineOutput) {}
+    // A picture for each slot, at its time (seconds): that of the keyframe nearest it, height
+    // device pixels high. Replaces the request before.
+    virtual void RequestThumbnails(const std::vector<double> &, int) {}
+    virtual void RequestWaveform() {}
 };

@@ -6,6 +6,7 @@
 #include "exacttime.h"
 #include "timetext.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -40,6 +41,7 @@ void PreviewSession::Open(const QString &path)
     Stop();
     m_bNoVideo = true;
     m_shownSeconds = 0;
+    m_keyframes.clear();
     emit videoCleared();
     m_sVideoFile = path;
 
@@ -81,8 +83,18 @@ void PreviewSession::LoadVideo(const QString &path, std::optional<double> probed
 {
     // The engine is made at the first load, not at start-up: most of its
     // cost is the media framework's, which a window without video never needs.
-    if (!m_preview && m_services.makePreviewEngine)
+    if (!m_preview && m_services.makePreviewEngine) {
         m_preview = m_services.makePreviewEngine();
+        if (m_preview) {
+            m_preview->SetTimelineOutput(TimelineOutput{
+                [this](const std::vector<double> &keyframes) {
+                    m_keyframes = keyframes;
+                    emit keyframesChanged(m_keyframes);
+                },
+                [this](int slot, const QImage &image) { emit thumbnailReady(slot, image); },
+                [this](const WaveformPiece &piece) { emit waveformRead(piece); }});
+        }
+    }
     if (!m_preview)
         return; // the factory has said why
     m_preview->Release();
@@ -202,6 +214,43 @@ void PreviewSession::StepFrames(int frames)
         PlayPause();
     m_preview->StepFrames(frames);
     FrameShown();
+}
+
+void PreviewSession::StepKeyframe(int direction)
+{
+    if (!m_preview || m_bNoVideo || m_keyframes.empty() || direction == 0)
+        return;
+    if (m_playing)
+        PlayPause();
+    // Half a millisecond either way: a frame shown at a keyframe is at it, not after it.
+    const double shown = ShownFrame();
+    std::optional<double> target;
+    if (direction > 0) {
+        const auto next = std::upper_bound(m_keyframes.begin(), m_keyframes.end(), shown + 0.0005);
+        if (next != m_keyframes.end())
+            target = *next;
+    } else {
+        const auto next = std::lower_bound(m_keyframes.begin(), m_keyframes.end(), shown - 0.0005);
+        if (next != m_keyframes.begin())
+            target = *(next - 1);
+    }
+    if (!target)
+        return;
+    m_preview->SetCurrentPosition(*target);
+    FrameShown();
+}
+
+void PreviewSession::RequestThumbnails(const std::vector<double> &seconds, int height)
+{
+    // Asked for as the load ends, before the first picture plays.
+    if (m_preview && m_preview->HasMedia())
+        m_preview->RequestThumbnails(seconds, height);
+}
+
+void PreviewSession::RequestWaveform()
+{
+    if (m_preview && m_preview->HasMedia())
+        m_preview->RequestWaveform();
 }
 
 void PreviewSession::tmrVideo_Timer()

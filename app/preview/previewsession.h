@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 
 // The loaded video and its preview: the probe and the load, playback, the
@@ -46,6 +47,14 @@ public:
     void SeekToEnd(bool last);
     // Shows the frame `frames` away from the one shown, pausing first.
     void StepFrames(int frames);
+    // Goes to the next keyframe after the frame shown (direction > 0) or the one before it,
+    // pausing first; nothing when there is none that way or none is known yet.
+    void StepKeyframe(int direction);
+    // What the timeline shows: keyframes come with every load; the pictures and the waveform
+    // when asked for.
+    const std::vector<double> &keyframes() const { return m_keyframes; }
+    void RequestThumbnails(const std::vector<double> &seconds, int height);
+    void RequestWaveform();
     // The start time of the frame shown, in seconds; the whole-second
     // position where the engine cannot tell.
     double ShownFrame() const;
@@ -64,6 +73,9 @@ signals:
     void videoLoaded(qint32 durationSeconds); // the slider's new maximum
     void positionChanged(qint32 seconds, const QString &timeText);
     void playingChanged(bool playing);
+    void keyframesChanged(const std::vector<double> &keyframes);
+    void thumbnailReady(int slot, const QImage &image);
+    void waveformRead(const WaveformPiece &piece);
 
 private:
     bool loadStep(PreviewStatus status);
@@ -85,4 +97,5 @@ private:
     qint32 m_durationSeconds = 0;
     qint32 m_shownSeconds = 0;
     bool m_exactTime = false;
+    std::vector<double> m_keyframes;
 };

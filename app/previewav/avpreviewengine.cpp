@@ -1,6 +1,10 @@
 #include "avpreviewengine.h"
 
+#include "keyframes.h"
+#include "waveform.h"
+
 #include <QAudio>
+#include <QDir>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -58,6 +62,8 @@ AvPreviewEngine::AvPreviewEngine(const QString &indexFolder, QObject *parent)
                 m_index = std::move(index);
                 m_indexStartTs = startTs;
                 m_indexTimeBase = timeBase;
+                m_fullKeyframes = true;
+                takeKeyframes(Keyframes::fromIndex(*m_index, startTs, timeBase));
             });
     connect(m_worker, &PreviewWorker::playbackEnded, this, [this](quint64 serial) {
         if (serial < m_fileSerial || !m_playing)
@@ -68,6 +74,41 @@ AvPreviewEngine::AvPreviewEngine(const QString &indexFolder, QObject *parent)
             m_output(PreviewPicture());
     });
     m_thread.start();
+
+    // The timeline's pieces come from its own thread; each is taken here only if its load is
+    // still the one shown.
+    const QString timelineFolder = QDir::cleanPath(indexFolder + QStringLiteral("/../timeline"));
+    TimelineWorker::Sink sink;
+    sink.headerKeyframes = [this](quint64 load, std::vector<double> keyframes) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, load, keyframes = std::move(keyframes)]() mutable {
+                if (load == m_fileSerial && !m_fullKeyframes)
+                    takeKeyframes(std::move(keyframes));
+            },
+            Qt::QueuedConnection);
+    };
+    sink.thumbnail = [this](quint64 load, int slot, RgbImage image) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, load, slot, image = std::move(image)] {
+                if (load == m_fileSerial && m_timeline.thumbnail)
+                    m_timeline.thumbnail(slot, image.isNull() ? QImage() : wrap(image));
+            },
+            Qt::QueuedConnection);
+    };
+    sink.waveform = [this](quint64 load, int first, QByteArray peaks, bool complete, QString error) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, load, piece = WaveformPiece{first, std::move(peaks), WaveformReader::kBucketsPerSecond, complete,
+                                               error.isEmpty()}] {
+                if (load == m_fileSerial && m_timeline.waveform)
+                    m_timeline.waveform(piece);
+            },
+            Qt::QueuedConnection);
+    };
+    m_timelineWorker = std::make_unique<TimelineWorker>(timelineFolder, QStringList{indexFolder, timelineFolder},
+                                                        std::move(sink));
 }
 
 AvPreviewEngine::~AvPreviewEngine()
@@ -139,6 +180,53 @@ void AvPreviewEngine::SetPictureSize(QSize size)
     m_shared.paintHeight = size.height();
 }
 
+void AvPreviewEngine::SetTimelineOutput(TimelineOutput output)
+{
+    m_timeline = std::move(output);
+    if (m_timeline.keyframes && !m_keyframes.empty())
+        m_timeline.keyframes(m_keyframes);
+}
+
+void AvPreviewEngine::RequestThumbnails(const std::vector<double> &seconds, int height)
+{
+    m_thumbnailTimes = seconds;
+    m_thumbnailHeight = height;
+    sendThumbnailRequest();
+}
+
+void AvPreviewEngine::RequestWaveform()
+{
+    if (m_loaded)
+        m_timelineWorker->requestWaveform();
+}
+
+void AvPreviewEngine::takeKeyframes(std::vector<double> keyframes)
+{
+    m_keyframes = std::move(keyframes);
+    if (m_timeline.keyframes)
+        m_timeline.keyframes(m_keyframes);
+    // Slots asked for before the keyframes were known, or placed on the header's list.
+    sendThumbnailRequest();
+}
+
+void AvPreviewEngine::sendThumbnailRequest()
+{
+    if (!m_loaded || m_keyframes.empty() || m_thumbnailTimes.empty() || m_thumbnailHeight <= 0)
+        return;
+    std::vector<TimelineWorker::Slot> wanted;
+    for (size_t i = 0; i < m_thumbnailTimes.size(); ++i) {
+        TimelineWorker::Slot slot{int(i), m_keyframes[size_t(Keyframes::nearest(m_keyframes, m_thumbnailTimes[i]))], -1};
+        // Byte positions seek where time stamps cannot (MPEG streams).
+        if (m_fullKeyframes && m_index && m_indexTimeBase > 0.0) {
+            const int frame = m_index->frameAt(m_indexStartTs + std::llround(slot.seconds / m_indexTimeBase));
+            if (frame >= 0)
+                slot.pos = m_index->frames()[size_t(frame)].pos;
+        }
+        wanted.push_back(slot);
+    }
+    m_timelineWorker->requestThumbnails(std::move(wanted), m_thumbnailHeight);
+}
+
 PreviewStatus AvPreviewEngine::RenderFile(const QString &path)
 {
     Release();
@@ -158,6 +246,7 @@ PreviewStatus AvPreviewEngine::RenderFile(const QString &path)
         return PreviewStatus::Failed;
     }
     m_answered = serial;
+    m_timelineWorker->open(serial, path);
     if (m_volume)
         SetVolume(std::llround(*m_volume)); // keeps the last volume for the new file
     return PreviewStatus::Ok;
@@ -295,7 +384,12 @@ void AvPreviewEngine::Release()
     m_picture = {};
     m_pendingSeek.reset();
     m_playing = m_ended = false;
+    m_keyframes.clear();
+    m_fullKeyframes = false;
+    m_thumbnailTimes.clear();
     post(true); // whatever the worker is doing for the old file is stale now
+    if (had)
+        m_timelineWorker->close();
     if (had)
         QMetaObject::invokeMethod(m_worker, &PreviewWorker::close, Qt::QueuedConnection);
     emit answered();

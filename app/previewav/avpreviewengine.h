@@ -2,6 +2,7 @@
 
 #include "previewengine.h"
 #include "previewworker.h"
+#include "timelineworker.h"
 
 #include <QThread>
 
@@ -20,7 +21,8 @@ class AvPreviewEngine final : public PreviewEngine
     Q_OBJECT
 
 public:
-    // indexFolder: where frame indexes are kept between runs (the user's cache folder).
+    // indexFolder: where frame indexes are kept between runs; the timeline's pieces are kept
+    // beside it, in "timeline".
     explicit AvPreviewEngine(const QString &indexFolder, QObject *parent = nullptr);
     ~AvPreviewEngine() override;
 
@@ -42,6 +44,9 @@ public:
     std::optional<double> FrameRate() const override;
     PreviewStatus StepFrames(int frames) override;
     void SetPictureSize(QSize size) override;
+    void SetTimelineOutput(TimelineOutput output) override;
+    void RequestThumbnails(const std::vector<double> &seconds, int height) override;
+    void RequestWaveform() override;
 
     bool AtEnd() const { return m_ended; }
     // Every request made has been answered: the picture of the last seek or step has come.
@@ -64,6 +69,8 @@ private:
     void takeAnswer(quint64 serial);
     // The frame a seek to seconds will show, from the index; seconds without one.
     double frameStartAt(double seconds) const;
+    void takeKeyframes(std::vector<double> keyframes);
+    void sendThumbnailRequest();
 
     QThread m_thread;
     PreviewWorker *m_worker = nullptr;
@@ -87,6 +94,14 @@ private:
     bool m_ended = false;
     double m_rate = 1.0;
     std::optional<float> m_volume;
+
+    TimelineOutput m_timeline;
+    std::vector<double> m_keyframes;
+    bool m_fullKeyframes = false; // from the frame index, not only the container's header
+    std::vector<double> m_thumbnailTimes; // the last request, sent once keyframes are known
+    int m_thumbnailHeight = 0;
+    // Last: its thread hands pieces to this object until it is gone.
+    std::unique_ptr<TimelineWorker> m_timelineWorker;
 };
 
 // The linear gain (0..1) for a volume in hundredths of a decibel; -10000 and below is silence,

@@ -13,6 +13,7 @@
 #include "language.h"
 #include "panelslider.h"
 #include "slider.h"
+#include "timelineband.h"
 #include "videoarea.h"
 
 #include <QApplication>
@@ -149,7 +150,12 @@ int main(int argc, char **argv)
         emit slider->Click(); // seek there, as a click on the track does
         QElapsedTimer settle;
         settle.start();
-        waitFor([&settle] { return settle.elapsed() > 700; });
+        // The timeline's pictures and waveform are read in the background.
+        auto *band = window->findChild<TimelineBand *>(u"picTimeline"_s);
+        waitFor([&settle, band] {
+            return settle.elapsed() > 700 && band->waveformComplete()
+                   && band->thumbnailsShown() == band->thumbnailSlots();
+        });
         ok = save(*window, dir, u"loaded"_s) && ok;
 
         // Grab once the encoder has reported some progress, then stop.

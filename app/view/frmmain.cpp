@@ -13,6 +13,8 @@
 #include "previewsession.h"
 #include "messagesink.h"
 #include "slider.h"
+#include "timelineband.h"
+#include "timelinelayout.h"
 #include "timetext.h"
 #include "videoarea.h"
 #include "videofiles.h"
@@ -53,6 +55,7 @@ frmMain::frmMain(const WindowServices &services, QWidget *parent)
     ApplyColors(this);
     wireControls();
     wireWorkflow();
+    wireTimeline();
     m_flow->LoadPresets();
     m_format->fillCategories();
     m_flow->LoadCodecs();
@@ -90,6 +93,9 @@ void frmMain::findControls()
     m_lblEndSelect = control<QLabel>("lblEndSelect");
     m_picVideoWindow = control<VideoArea>("picVideoWindow");
     m_slider = control<Slider>("Slider");
+    m_chkTimeline = control<CheckBox>("chkTimeline");
+    m_timeline = new TimelineBand(*m_slider, control<FramePanel>("MyFrame3"));
+    PlaceTimelineBand(*this, *m_timeline, false);
     for (const char *name : {"cmdChangeFormat", "cmdPlay", "cmdBrowse", "optSameFolder", "optOtherFolder",
                              "cmdAddVideoFile", "cmdAbout", "cmdStartSelect", "cmdStop", "cmdEndSelect",
                              "cmdDeleteSelect", "chkExactMarks"})
@@ -99,7 +105,7 @@ void frmMain::findControls()
     m_format = std::make_unique<FormatPanel>(f, m_flow->presets(), m_flow->codecs(), *m_services.messages);
     m_settingsControls = std::make_unique<WindowSettings>(
         WindowSettings::Controls{m_optOtherFolder, m_optSameFolder, m_txtOutPath, m_cmdBrowse, f.chkFastSeek,
-                                 control<CheckBox>("chkExactMarks")},
+                                 control<CheckBox>("chkExactMarks"), m_chkTimeline},
         *m_format);
 }
 
@@ -155,6 +161,36 @@ void frmMain::wireWorkflow()
     connect(m_flow.get(), &CutWorkflow::taskStateChanged, this, &frmMain::showTaskState);
     connect(m_flow.get(), &CutWorkflow::progressChanged, this, &frmMain::showProgress);
     connect(m_flow.get(), &CutWorkflow::taskEnded, this, &frmMain::taskEnded);
+}
+
+void frmMain::wireTimeline()
+{
+    PreviewSession *session = &m_flow->session();
+    connect(m_chkTimeline, &QAbstractButton::toggled, this, [this, session](bool on) {
+        PlaceTimelineBand(*this, *m_timeline, on);
+        if (on && !session->bNoVideo())
+            m_timeline->start();
+    });
+    // A hidden band asks for nothing: its pictures and waveform are read only to be shown.
+    connect(m_timeline, &TimelineBand::thumbnailsWanted, this, [this, session](const std::vector<double> &times, int height) {
+        if (m_chkTimeline->Value() == 1)
+            session->RequestThumbnails(times, height);
+    });
+    connect(m_timeline, &TimelineBand::waveformWanted, this, [this, session] {
+        if (m_chkTimeline->Value() == 1)
+            session->RequestWaveform();
+    });
+    connect(m_timeline, &TimelineBand::seekRequested, this, [this, session](qint32 value) {
+        m_slider->SetValue(value);
+        session->SeekTo(value);
+    });
+    connect(session, &PreviewSession::videoCleared, m_timeline, &TimelineBand::clear);
+    connect(session, &PreviewSession::keyframesChanged, this, [this](const std::vector<double> &keyframes) {
+        m_timeline->setKeyframes(keyframes);
+        m_slider->setAccessibleDescription(m_timeline->keyframeDescription());
+    });
+    connect(session, &PreviewSession::thumbnailReady, m_timeline, &TimelineBand::setThumbnail);
+    connect(session, &PreviewSession::waveformRead, m_timeline, &TimelineBand::addWaveform);
 }
 
 void frmMain::OpenFile(const QString &path)
@@ -239,6 +275,7 @@ void frmMain::showVideoCleared()
 {
     m_lblTime->setText(kLoadingTimeText);
     m_slider->SetValue(0);
+    m_slider->setAccessibleDescription({});
     showMarks(0, 0, kResetMarkText, kResetMarkText);
 }
 
@@ -247,6 +284,7 @@ void frmMain::showVideoLoaded(qint32 durationSeconds)
     m_slider->SetMax(durationSeconds);
     m_slider->SetValue(0);
     m_slider->SetEnabled(true);
+    m_timeline->start();
     m_picVideoWindow->unsetCursor(); // the pointer stays visible over the video
     update();
 }

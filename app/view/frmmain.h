@@ -8,6 +8,7 @@
 
 class QLockFile;
 class CutWorkflow;
+class CheckBox;
 class CutListPanel;
 struct CutChoices;
 class FormatPanel;
@@ -19,6 +20,7 @@ class ProgressBar;
 class QLabel;
 class QLineEdit;
 class Slider;
+class TimelineBand;
 class VideoArea;
 class WindowSettings;
 struct TaskProgress;
@@ -77,6 +79,7 @@ private:
     void showTaskState(TaskState state);
     void showProgress(const TaskProgress &progress);
     void updateFolderControls();
+    void wireTimeline();
 
     WindowServices m_services;
     std::unique_ptr<QLockFile> m_instanceMarker;
@@ -101,6 +104,8 @@ private:
     QLabel *m_lblEndSelect = nullptr;
     VideoArea *m_picVideoWindow = nullptr;
     Slider *m_slider = nullptr;
+    TimelineBand *m_timeline = nullptr;
+    CheckBox *m_chkTimeline = nullptr;
     QList<QWidget *> m_lockedDuringTask; // disabled while a task runs
 
     bool m_seekQueued = false; // a release's seek waits for the handle to settle

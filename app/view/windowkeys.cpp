@@ -36,9 +36,17 @@ PreviewKeys::PreviewKeys(QWidget &window, Slider &slider, const QWidget &guard, 
     slider.installEventFilter(this);
 }
 
-bool PreviewKeys::press(int key)
+bool PreviewKeys::press(int key, Qt::KeyboardModifiers modifiers)
 {
     if (!m_guard.isEnabled())
+        return false;
+    if (modifiers == Qt::ControlModifier) {
+        if (key != Qt::Key_Left && key != Qt::Key_Right)
+            return false;
+        m_session.StepKeyframe(key == Qt::Key_Left ? -1 : 1);
+        return true;
+    }
+    if (modifiers != Qt::NoModifier)
         return false;
     switch (key) {
     case Qt::Key_Left:
@@ -58,7 +66,8 @@ bool PreviewKeys::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->modifiers() == Qt::NoModifier && press(key->key()))
+        // The keypad's arrows carry KeypadModifier; they are the same keys.
+        if (press(key->key(), key->modifiers() & ~Qt::KeypadModifier))
             return true;
     }
     return QObject::eventFilter(watched, event);

@@ -12,8 +12,9 @@ class Slider;
 // key as well.
 void AddButtonKeys(QWidget &window);
 
-// The preview's keys: Left and Right seek a second, comma and period step a
-// frame, Home and End go to the first and last frame. They reach the window
+// The preview's keys: Left and Right seek a second, Ctrl+Left and Ctrl+Right
+// go to the keyframe before and after, comma and period step a frame, Home
+// and End go to the first and last frame. They reach the window
 // when the control with the focus has no use for them, and the slider's own
 // arrows go the same way. guard is a control whose enabled state they follow
 // (Play: nothing while a panel is up or a task runs).
@@ -25,7 +26,7 @@ public:
     PreviewKeys(QWidget &window, Slider &slider, const QWidget &guard, PreviewSession &session);
 
     // Acts on key; false when it is no preview key or the guard is off.
-    bool press(int key);
+    bool press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

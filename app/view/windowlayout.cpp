@@ -35,8 +35,8 @@ constexpr std::array kLayout{
     ControlSpec{"MyFrame3", K::Panel, "frMain", 2715, 1260, 4965, 3315, nullptr, nullptr, QT_TRANSLATE_NOOP("WindowLayout", "Preview frame")},
     ControlSpec{"picVideoWindow", K::Video, "MyFrame3", 90, 60, 4770, 2835, nullptr, nullptr, QT_TRANSLATE_NOOP("WindowLayout", "Preview")},
     ControlSpec{"Slider", K::Slider, "MyFrame3", 90, 2940, 4710, 300, nullptr,
-                QT_TRANSLATE_NOOP("WindowLayout", "Click or drag to seek. Left and Right: one second; , and .: one frame; Home and End: "
-                "the first and the last frame"),
+                QT_TRANSLATE_NOOP("WindowLayout", "Click or drag to seek. Left and Right: one second; Ctrl+Left and Ctrl+Right: the keyframe "
+                "before and after; , and .: one frame; Home and End: the first and the last frame"),
                 QT_TRANSLATE_NOOP("WindowLayout", "Position")},
     ControlSpec{"lblTime", K::Label, "frMain", 4155, 4635, 2040, 195, kStartupTimeText, nullptr,
                 QT_TRANSLATE_NOOP("WindowLayout", "Position and length")},
@@ -56,6 +56,10 @@ constexpr std::array kLayout{
                 QT_TRANSLATE_NOOP("WindowLayout", "Mark the frame shown, to the millisecond, and cut from that frame. "
                 "Step frames with , and . (one second with Left and Right)"),
                 QT_TRANSLATE_NOOP("WindowLayout", "Mark exact frames")},
+    ControlSpec{"chkTimeline", K::Check, "frMain", 8190, 4290, 2600, 285, QT_TRANSLATE_NOOP("WindowLayout", "Show timeline"),
+                QT_TRANSLATE_NOOP("WindowLayout", "Show keyframes, pictures and the sound under the slider. "
+                "Ctrl+Left and Ctrl+Right go to the keyframe before and after"),
+                nullptr},
     ControlSpec{"lblFormatCaption", K::Label, "frMain", 585, 5010, 2500, 225, QT_TRANSLATE_NOOP("WindowLayout", "Output Format:"), nullptr, nullptr},
     ControlSpec{"lblFormat", K::Label, "frMain", 585, 5265, 7245, 450, "", nullptr, QT_TRANSLATE_NOOP("WindowLayout", "Output format")},
     ControlSpec{"cmdChangeFormat", K::Button, "frMain", 8190, 5055, 1440, 525, QT_TRANSLATE_NOOP("WindowLayout", "Change..."), QT_TRANSLATE_NOOP("WindowLayout", "Change output format"),

@@ -114,10 +114,20 @@ void WindowSettings::UpdateFormatDescription()
 
 bool WindowSettings::checkValue(SettingsCheckBox box) const
 {
-    return (box == SettingsCheckBox::chkFastSeek ? m_c.chkFastSeek : m_c.chkExactMarks)->Value() == 1;
+    return checkBox(box)->Value() == 1;
+}
+
+CheckBox *WindowSettings::checkBox(SettingsCheckBox box) const
+{
+    switch (box) {
+    case SettingsCheckBox::chkFastSeek: return m_c.chkFastSeek;
+    case SettingsCheckBox::chkExactMarks: return m_c.chkExactMarks;
+    case SettingsCheckBox::chkTimeline: return m_c.chkTimeline;
+    }
+    Q_UNREACHABLE();
 }
 
 void WindowSettings::setCheckValue(SettingsCheckBox box, bool value)
 {
-    (box == SettingsCheckBox::chkFastSeek ? m_c.chkFastSeek : m_c.chkExactMarks)->setValue(value ? 1 : 0);
+    checkBox(box)->setValue(value ? 1 : 0);
 }

@@ -21,6 +21,7 @@ public:
         QWidget *cmdBrowse = nullptr;
         CheckBox *chkFastSeek = nullptr;
         CheckBox *chkExactMarks = nullptr;
+        CheckBox *chkTimeline = nullptr;
     };
 
     WindowSettings(const Controls &controls, FormatPanel &format);
@@ -45,6 +46,7 @@ private:
     OptionButton *option(SettingsOption option) const;
     QLineEdit *textBox(SettingsTextBox box) const;
     class QComboBox *list(SettingsList list) const;
+    CheckBox *checkBox(SettingsCheckBox box) const;
 
     Controls m_c;
     FormatPanel &m_format;

@@ -19,7 +19,8 @@ public:
     static inline const QStringList kTexts{QStringLiteral("txtOutPath"), QStringLiteral("txtCABirate"),
                                            QStringLiteral("txtChannels"), QStringLiteral("txtCVBitrate"),
                                            QStringLiteral("txtFrameRate")};
-    static inline const QStringList kCheckBoxes{QStringLiteral("chkFastSeek"), QStringLiteral("chkExactMarks")};
+    static inline const QStringList kCheckBoxes{QStringLiteral("chkFastSeek"), QStringLiteral("chkExactMarks"),
+                                                QStringLiteral("chkTimeline")};
     static inline const QStringList kLists{
         QStringLiteral("cmbCategory"), QStringLiteral("cmbOutVCodec"),    QStringLiteral("cmbOutFormat"),
         QStringLiteral("cmbCustContainer"), QStringLiteral("cmbCACodec"), QStringLiteral("cmbCASmapleRate"),
@@ -39,6 +40,7 @@ public:
             state[name] = QStringLiteral("initial");
         state[QStringLiteral("chkFastSeek")] = QStringLiteral("False");
         state[QStringLiteral("chkExactMarks")] = QStringLiteral("False");
+        state[QStringLiteral("chkTimeline")] = QStringLiteral("True");
     }
 
     static QString word(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
