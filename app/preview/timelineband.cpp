@@ -124,7 +124,8 @@ QString TimelineBand::keyframeDescription() const
         if (*most - *least <= 0.05 * *most + 0.01)
             return tr("Keyframes every %1 s").arg(QLocale().toString(*most, 'g', 3));
     }
-    return tr("%n keyframe(s)", nullptr, count);
+    // English has no translation file to pick the plural form from.
+    return count == 1 ? tr("1 keyframe") : tr("%n keyframes", nullptr, count);
 }
 
 void TimelineBand::setThumbnail(int slot, const QImage &image)

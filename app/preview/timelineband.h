@@ -67,6 +67,7 @@ public:
     const std::vector<double> &keyframes() const { return m_keyframes; }
     // "Keyframes every 2 s", or how many there are where they are not evenly spaced.
     QString keyframeDescription() const;
+    const QByteArray &peaks() const { return m_peaks; }
     bool waveformComplete() const { return m_waveComplete; }
     bool hasSound() const { return m_hasSound; }
     int thumbnailSlots() const { return int(m_thumbnails.size()); }

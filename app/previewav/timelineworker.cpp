@@ -57,7 +57,7 @@ void TimelineWorker::open(quint64 load, const QString &path)
         m_load = load;
         if (m_cancelFlag)
             *m_cancelFlag = true;
-        m_job = Job{load, path, true, {}, 0, false};
+        m_job = Job{load, path, load != 0, {}, 0, false};
     }
     m_wake.notify_all();
 }
@@ -95,10 +95,10 @@ void TimelineWorker::run()
         {
             std::unique_lock lock(m_mutex);
             const auto next = [this, &step] {
-                if (m_file && m_file->load != m_job.load)
+                if (m_job.load != (m_file ? m_file->load : 0))
                     step = Step::NewFile;
-                else if (!m_file && m_job.load != 0)
-                    step = Step::NewFile;
+                else if (!m_file)
+                    return false; // closed
                 else if (m_job.headerPending)
                     step = Step::Header;
                 else if (!m_job.wanted.empty())

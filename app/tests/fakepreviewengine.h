@@ -29,6 +29,14 @@ struct PreviewScript
     QSet<QString> failing;
     int renderCalls = 0;
     QList<double> seeks; // every position asked for
+    // The timeline: the keyframes reported after each load (none: none are), the peaks of
+    // the waveform (one bucket per 10 ms), and what the window asked for.
+    std::vector<double> keyframes;
+    QByteArray peaks;
+    bool noSound = false;
+    QList<int> thumbnailHeights; // one entry per request
+    QList<int> thumbnailSlots;
+    int waveformRequests = 0;
 };
 
 class FakePreviewEngine final : public PreviewEngine
@@ -49,7 +57,35 @@ public:
         m_loaded = m_duration > 0.0;
         if (m_loaded)
             show(0.0);
+        // Keyframes come after the load, as the real engine's do.
+        if (m_loaded && !m_script.keyframes.empty())
+            later([this] {
+                if (m_timeline.keyframes)
+                    m_timeline.keyframes(m_script.keyframes);
+            });
         return m_loaded ? PreviewStatus::Ok : PreviewStatus::Failed;
+    }
+    void SetTimelineOutput(TimelineOutput output) override { m_timeline = std::move(output); }
+    // A picture per slot, coloured by the keyframe it shows, at the height asked for.
+    void RequestThumbnails(const std::vector<double> &seconds, int height) override
+    {
+        m_script.thumbnailHeights.append(height);
+        m_script.thumbnailSlots.append(int(seconds.size()));
+        later([this, seconds, height] {
+            for (size_t i = 0; i < seconds.size() && m_timeline.thumbnail; ++i) {
+                QImage image(height * 16 / 9, height, QImage::Format_RGB32);
+                image.fill(QColor::fromHsv(int(seconds[i] * 7) % 360, 200, 200));
+                m_timeline.thumbnail(int(i), image);
+            }
+        });
+    }
+    void RequestWaveform() override
+    {
+        ++m_script.waveformRequests;
+        later([this] {
+            if (m_timeline.waveform)
+                m_timeline.waveform(WaveformPiece{0, m_script.peaks, 100, true, !m_script.noSound});
+        });
     }
     PreviewStatus SetVolume(int) override { return step("SetVolume"); }
     PreviewStatus SetBalance(int) override
@@ -167,8 +203,14 @@ private:
         m_output(PreviewPicture([image] { return image; }));
     }
 
+    void later(std::function<void()> deliver)
+    {
+        QMetaObject::invokeMethod(this, std::move(deliver), Qt::QueuedConnection);
+    }
+
     PreviewScript &m_script;
     PreviewPictureOutput m_output;
+    TimelineOutput m_timeline;
     double m_duration = 0.0;
     double m_shown = 0.0;
     bool m_loaded = false;

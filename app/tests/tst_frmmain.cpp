@@ -11,6 +11,7 @@
 #include "savedsettings.h"
 #include "slider.h"
 #include "twips.h"
+#include "timelineband.h"
 #include "windowlayout.h"
 
 #include <QComboBox>
@@ -63,6 +64,7 @@ class TestFrmMain final : public QObject
     Q_OBJECT
 
 private slots:
+    void layoutMatchesTable_data();
     void layoutMatchesTable();
     void savedIndicesSelectFilledLists_data();
     void savedIndicesSelectFilledLists();
@@ -80,13 +82,31 @@ private slots:
     void versionLabel();
 };
 
+void TestFrmMain::layoutMatchesTable_data()
+{
+    QTest::addColumn<bool>("timeline");
+    QTest::newRow("timeline off: as designed") << false;
+    QTest::newRow("timeline on: the band under the slider") << true;
+}
+
 void TestFrmMain::layoutMatchesTable()
 {
+    QFETCH(bool, timeline);
     FakeServices fakes;
     auto window = fakes.makeWindow();
-    QCOMPARE(window->size(), QSize(728, 538));
+    // On by default; turned off and on again, the layout must come back exactly.
+    auto *chkTimeline = child<CheckBox>(*window, u"chkTimeline"_s);
+    QCOMPARE(chkTimeline->Value(), 1);
+    chkTimeline->setValue(0);
+    chkTimeline->setValue(timeline ? 1 : 0);
+    const int band = timeline ? TimelineBand::kHeightTwips : 0;
+    const ControlSpec *frame = findControlSpec(u"MyFrame3");
+    QCOMPARE(window->size(), QSize(728, twipsToPixels(kWindowHeightTwips + band)));
     QCOMPARE(window->windowTitle(), u"Aurelith"_s);
     QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
+    QWidget *bandWidget = child(*window, u"picTimeline"_s);
+    QCOMPARE(bandWidget->isVisibleTo(window.get()), timeline);
+    QCOMPARE(bandWidget->geometry().top(), child(*window, u"Slider"_s)->geometry().top() + twipsToPixels(300));
     for (const ControlSpec &spec : windowLayout()) {
         const QString name = QString::fromLatin1(spec.name);
         QWidget *widget = child(*window, name);
@@ -95,14 +115,24 @@ void TestFrmMain::layoutMatchesTable()
         QCOMPARE(widget->parentWidget(), spec.container ? child(*window, QString::fromLatin1(spec.container))
                                                          : window.get());
         // Start-up moves the main panel to the corner and parks the sliding
-        // panels below the window, centred.
+        // panels below the window, centred. The band moves down what lies
+        // below the preview frame, which grows by it.
         QPoint at(spec.left, spec.top);
-        if (name == u"frMain")
+        int height = spec.height;
+        if (name == u"frMain") {
             at = {0, 0};
-        else if (name == u"frAbout" || name == u"frFormats")
-            at = {(kWindowWidthTwips - spec.width) / 2, kWindowHeightTwips};
+            height += band;
+        } else if (name == u"frAbout" || name == u"frFormats") {
+            at = {(kWindowWidthTwips - spec.width) / 2, kWindowHeightTwips + band};
+        } else if (!spec.container && spec.top == kWindowHeightTwips) {
+            at.ry() += band; // parked below the window, which the band makes taller
+        } else if (&spec == frame) {
+            height += band;
+        } else if (spec.container && qstrcmp(spec.container, "frMain") == 0 && spec.top >= frame->top + frame->height) {
+            at.ry() += band;
+        }
         const QRect expected(twipsToPixels(at.x()), twipsToPixels(at.y()), twipsToPixels(spec.width),
-                             twipsToPixels(spec.height));
+                             twipsToPixels(height));
         if (spec.kind == ControlKind::Slider) // the skin decides the slider's height
             QCOMPARE(widget->geometry().topLeft(), expected.topLeft());
         else
@@ -232,7 +262,7 @@ void TestFrmMain::saveAndClose()
     slideFully(*window);
     if (message.isEmpty()) {
         QVERIFY(fakes.messages.messages.isEmpty());
-        QCOMPARE(frFormats->Top(), kWindowHeightTwips);
+        QCOMPARE(frFormats->Top(), child<FramePanel>(*window, u"frMain"_s)->Height());
         QVERIFY(child(*window, u"frMain"_s)->isEnabled());
         QCOMPARE(child<QLabel>(*window, u"lblFormat"_s)->text(), FormatDescription(window->formatPanel().snapshot()));
         QCOMPARE(child<QLabel>(*window, u"lblFormat"_s)->text().startsWith(u"Container:"_s), customMode);
@@ -275,7 +305,7 @@ void TestFrmMain::slidingPanels()
     FakeServices fakes;
     auto window = fakes.makeWindow();
     auto *frAbout = child<FramePanel>(*window, u"frAbout"_s);
-    auto *frMain = child(*window, u"frMain"_s);
+    auto *frMain = child<FramePanel>(*window, u"frMain"_s);
     auto *cmdAbout = child<QAbstractButton>(*window, u"cmdAbout"_s);
 
     cmdAbout->click();
@@ -288,7 +318,7 @@ void TestFrmMain::slidingPanels()
     child<QAbstractButton>(*window, u"cmdChangeFormat"_s)->click();
     window->panels().tmrAnimate_Timer();
     QCOMPARE(frAbout->Top(), midway - 300);
-    QCOMPARE(child<FramePanel>(*window, u"frFormats"_s)->Top(), kWindowHeightTwips);
+    QCOMPARE(child<FramePanel>(*window, u"frFormats"_s)->Top(), frMain->Height());
 
     // Closing mid-slide sends it back from where it is, and only the end of
     // the downward slide gives the main panel back.
@@ -297,7 +327,7 @@ void TestFrmMain::slidingPanels()
     QCOMPARE(frAbout->Top(), midway - 300 + 500);
     QVERIFY(!frMain->isEnabled());
     slideFully(*window);
-    QCOMPARE(frAbout->Top(), kWindowHeightTwips);
+    QCOMPARE(frAbout->Top(), frMain->Height());
     QVERIFY(frMain->isEnabled());
     QVERIFY(!window->panels().tmrAnimate().isActive());
 

@@ -138,7 +138,7 @@ void TestSavedSettings::firstStart()
                           u"cmbCategory=1"_s, u"cmbOutVCodec=1"_s, u"cmbOutFormat=1"_s, u"cmbCustContainer=2"_s,
                           u"cmbCACodec=1"_s, u"cmbCASmapleRate=4"_s, u"cmbCVCodec=1"_s, u"cmbCVSize=0"_s,
                           u"cmbCVAspect=0"_s, u"txtCABirate=64"_s, u"txtChannels=2"_s, u"txtCVBitrate=320"_s,
-                          u"txtFrameRate=25"_s, u"chkFastSeek=False"_s, u"chkExactMarks=False"_s,
+                          u"txtFrameRate=25"_s, u"chkFastSeek=False"_s, u"chkExactMarks=False"_s, u"chkTimeline=True"_s,
                           u"UpdateFormatDescription"_s}));
     QVERIFY(!QFileInfo::exists(folder())); // loading writes nothing
 }
