@@ -385,6 +385,59 @@
     </message>
 </context>
 <context>
+    <name>ThumbnailStrip</name>
+    <message>
+        <source>Thumbnails</source>
+        <translation>Vorschaubilder</translation>
+    </message>
+    <message>
+        <source>Pictures of the keyframes along the video</source>
+        <translation>Bilder der Schlüsselbilder entlang des Videos</translation>
+    </message>
+</context>
+<context>
+    <name>TimelineBand</name>
+    <message>
+        <source>Timeline</source>
+        <translation>Zeitleiste</translation>
+    </message>
+    <message>
+        <source>Keyframes every %1 s</source>
+        <translation>Schlüsselbilder alle %1 s</translation>
+    </message>
+    <message>
+        <source>1 keyframe</source>
+        <translation>1 Schlüsselbild</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n keyframes</source>
+        <translation>
+            <numerusform>%n Schlüsselbild</numerusform>
+            <numerusform>%n Schlüsselbilder</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Pictures of the keyframes. Click or drag to seek</source>
+        <translation>Schlüsselbilder. Klicken oder ziehen, um zu springen</translation>
+    </message>
+    <message>
+        <source>The sound&apos;s loudness. Click or drag to seek</source>
+        <translation>Lautstärke des Tons. Klicken oder ziehen, um zu springen</translation>
+    </message>
+    <message>
+        <source>This video has no sound: there is no waveform</source>
+        <translation>Dieses Video hat keinen Ton: keine Wellenform</translation>
+    </message>
+    <message>
+        <source>The loudness of the first sound track along the video</source>
+        <translation>Lautstärke der ersten Tonspur entlang des Videos</translation>
+    </message>
+    <message>
+        <source>This video has no sound</source>
+        <translation>Dieses Video hat keinen Ton</translation>
+    </message>
+</context>
+<context>
     <name>VideoFiles</name>
     <message>
         <source>Common Video Files</source>
@@ -409,6 +462,17 @@
     <message>
         <source>All Files(*.*)</source>
         <translation>Alle Dateien (*.*)</translation>
+    </message>
+</context>
+<context>
+    <name>WaveformStrip</name>
+    <message>
+        <source>Waveform</source>
+        <translation>Wellenform</translation>
+    </message>
+    <message>
+        <source>The loudness of the first sound track along the video</source>
+        <translation>Lautstärke der ersten Tonspur entlang des Videos</translation>
     </message>
 </context>
 <context>
@@ -464,10 +528,6 @@
     <message>
         <source>Preview</source>
         <translation>Vorschau</translation>
-    </message>
-    <message>
-        <source>Click or drag to seek. Left and Right: one second; , and .: one frame; Home and End: the first and the last frame</source>
-        <translation>Klicken oder ziehen, um zu springen. Pfeil links und rechts: eine Sekunde; , und .: ein Bild; Pos1 und Ende: das erste und das letzte Bild</translation>
     </message>
     <message>
         <source>Position</source>
@@ -852,6 +912,18 @@
     <message>
         <source>Make one file of the video without the waiting cuts</source>
         <translation>Aus dem Video ohne die wartenden Schnitte eine Datei erstellen</translation>
+    </message>
+    <message>
+        <source>Click or drag to seek. Left and Right: one second; Ctrl+Left and Ctrl+Right: the keyframe before and after; , and .: one frame; Home and End: the first and the last frame</source>
+        <translation>Klicken oder ziehen, um zu springen. Pfeil links und rechts: eine Sekunde; Strg+Pfeil links und rechts: das Schlüsselbild davor und danach; , und .: ein Bild; Pos1 und Ende: das erste und das letzte Bild</translation>
+    </message>
+    <message>
+        <source>Show timeline</source>
+        <translation>Zeitleiste zeigen</translation>
+    </message>
+    <message>
+        <source>Show keyframes, pictures and the sound under the slider. Ctrl+Left and Ctrl+Right go to the keyframe before and after</source>
+        <translation>Schlüsselbilder, Bilder und Ton unter dem Schieberegler zeigen. Strg+Pfeil links und rechts springen zum Schlüsselbild davor und danach</translation>
     </message>
 </context>
 <context>

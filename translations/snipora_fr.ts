@@ -385,6 +385,59 @@
     </message>
 </context>
 <context>
+    <name>ThumbnailStrip</name>
+    <message>
+        <source>Thumbnails</source>
+        <translation>Vignettes</translation>
+    </message>
+    <message>
+        <source>Pictures of the keyframes along the video</source>
+        <translation>Images clés le long de la vidéo</translation>
+    </message>
+</context>
+<context>
+    <name>TimelineBand</name>
+    <message>
+        <source>Timeline</source>
+        <translation>Frise</translation>
+    </message>
+    <message>
+        <source>Keyframes every %1 s</source>
+        <translation>Images clés toutes les %1&#xa0;s</translation>
+    </message>
+    <message>
+        <source>1 keyframe</source>
+        <translation>1 image clé</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n keyframes</source>
+        <translation>
+            <numerusform>%n image clé</numerusform>
+            <numerusform>%n images clés</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Pictures of the keyframes. Click or drag to seek</source>
+        <translation>Images clés. Cliquez ou faites glisser pour vous déplacer</translation>
+    </message>
+    <message>
+        <source>The sound&apos;s loudness. Click or drag to seek</source>
+        <translation>Volume du son. Cliquez ou faites glisser pour vous déplacer</translation>
+    </message>
+    <message>
+        <source>This video has no sound: there is no waveform</source>
+        <translation>Cette vidéo n&apos;a pas de son&#xa0;: pas de forme d&apos;onde</translation>
+    </message>
+    <message>
+        <source>The loudness of the first sound track along the video</source>
+        <translation>Volume de la première piste son le long de la vidéo</translation>
+    </message>
+    <message>
+        <source>This video has no sound</source>
+        <translation>Cette vidéo n&apos;a pas de son</translation>
+    </message>
+</context>
+<context>
     <name>VideoFiles</name>
     <message>
         <source>Common Video Files</source>
@@ -409,6 +462,17 @@
     <message>
         <source>All Files(*.*)</source>
         <translation>Tous les fichiers (*.*)</translation>
+    </message>
+</context>
+<context>
+    <name>WaveformStrip</name>
+    <message>
+        <source>Waveform</source>
+        <translation>Forme d&apos;onde</translation>
+    </message>
+    <message>
+        <source>The loudness of the first sound track along the video</source>
+        <translation>Volume de la première piste son le long de la vidéo</translation>
     </message>
 </context>
 <context>
@@ -464,10 +528,6 @@
     <message>
         <source>Preview</source>
         <translation>Aperçu</translation>
-    </message>
-    <message>
-        <source>Click or drag to seek. Left and Right: one second; , and .: one frame; Home and End: the first and the last frame</source>
-        <translation>Cliquez ou faites glisser pour vous déplacer. Gauche et Droite&#xa0;: une seconde&#xa0;; , et .&#xa0;: une image&#xa0;; Origine et Fin&#xa0;: la première et la dernière image</translation>
     </message>
     <message>
         <source>Position</source>
@@ -852,6 +912,18 @@
     <message>
         <source>Make one file of the video without the waiting cuts</source>
         <translation>Faire un seul fichier de la vidéo, sans les découpes en attente</translation>
+    </message>
+    <message>
+        <source>Click or drag to seek. Left and Right: one second; Ctrl+Left and Ctrl+Right: the keyframe before and after; , and .: one frame; Home and End: the first and the last frame</source>
+        <translation>Cliquez ou faites glisser pour vous déplacer. Gauche et Droite&#xa0;: une seconde&#xa0;; Ctrl+Gauche et Ctrl+Droite&#xa0;: l&apos;image clé précédente et suivante&#xa0;; , et .&#xa0;: une image&#xa0;; Origine et Fin&#xa0;: la première et la dernière image</translation>
+    </message>
+    <message>
+        <source>Show timeline</source>
+        <translation>Afficher la frise</translation>
+    </message>
+    <message>
+        <source>Show keyframes, pictures and the sound under the slider. Ctrl+Left and Ctrl+Right go to the keyframe before and after</source>
+        <translation>Afficher les images clés, des vignettes et le son sous le curseur. Ctrl+Gauche et Ctrl+Droite vont à l&apos;image clé précédente et suivante</translation>
     </message>
 </context>
 <context>
