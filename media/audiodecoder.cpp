@@ -6,9 +6,10 @@
 using namespace Qt::StringLiterals;
 
 std::variant<std::unique_ptr<AudioDecoder>, QString> AudioDecoder::open(const QString &path, int sampleRate,
-                                                                         int channels, const std::atomic_bool *cancel)
+                                                                         int channels, const std::atomic_bool *cancel,
+                                                                         MediaFile::Pick pick)
 {
-    auto opened = MediaFile::open(path, AVMEDIA_TYPE_AUDIO, cancel);
+    auto opened = MediaFile::open(path, AVMEDIA_TYPE_AUDIO, cancel, pick);
     if (auto *error = std::get_if<QString>(&opened))
         return *error;
     std::unique_ptr<AudioDecoder> decoder(new AudioDecoder);

@@ -24,7 +24,8 @@ public:
     // sampleRate 0: the track's own. cancel, when set, aborts blocking reads once it is true.
     static std::variant<std::unique_ptr<AudioDecoder>, QString> open(const QString &path, int sampleRate,
                                                                      int channels,
-                                                                     const std::atomic_bool *cancel = nullptr);
+                                                                     const std::atomic_bool *cancel = nullptr,
+                                                                     MediaFile::Pick pick = MediaFile::Pick::Best);
 
     int sampleRate() const { return m_rate; }
     int channels() const { return m_channels; }

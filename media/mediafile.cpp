@@ -24,7 +24,7 @@ QString errorText(int code)
 } // namespace
 
 std::variant<std::unique_ptr<MediaFile>, QString> MediaFile::open(const QString &path, AVMediaType type,
-                                                                  const std::atomic_bool *cancel)
+                                                                  const std::atomic_bool *cancel, Pick pick)
 {
     std::unique_ptr<MediaFile> file(new MediaFile);
     AVFormatContext *context = avformat_alloc_context();
@@ -41,7 +41,17 @@ std::variant<std::unique_ptr<MediaFile>, QString> MediaFile::open(const QString 
     file->m_format.reset(context);
     if (const int error = avformat_find_stream_info(context, nullptr); error < 0)
         return errorText(error);
-    const int index = av_find_best_stream(context, type, -1, -1, nullptr, 0);
+    int index = av_find_best_stream(context, type, -1, -1, nullptr, 0);
+    if (pick == Pick::First && index >= 0) {
+        for (unsigned i = 0; i < context->nb_streams; ++i) {
+            const AVStream *stream = context->streams[i];
+            if (stream->codecpar->codec_type == type && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)
+                && avcodec_find_decoder(stream->codecpar->codec_id)) {
+                index = int(i);
+                break;
+            }
+        }
+    }
     if (index < 0)
         return type == AVMEDIA_TYPE_VIDEO ? u"no video stream"_s : u"no audio stream"_s;
     file->m_stream = context->streams[index];

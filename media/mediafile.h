@@ -15,10 +15,15 @@
 class MediaFile final
 {
 public:
+    // Which stream of the type to read: the one the demuxer rates best (what a player plays),
+    // or the first in the file (what "the first sound track" means to a user).
+    enum class Pick { Best, First };
+
     // A readable error when the file cannot be opened or has no such stream. cancel, when set,
     // aborts blocking reads once it becomes true.
     static std::variant<std::unique_ptr<MediaFile>, QString> open(const QString &path, AVMediaType type,
-                                                                  const std::atomic_bool *cancel = nullptr);
+                                                                  const std::atomic_bool *cancel = nullptr,
+                                                                  Pick pick = Pick::Best);
 
     AVFormatContext *format() const { return m_format.get(); }
     AVStream *stream() const { return m_stream; }

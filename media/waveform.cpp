@@ -25,7 +25,7 @@ std::variant<std::unique_ptr<WaveformReader>, QString> WaveformReader::open(cons
 {
     // One channel at the track's own rate: the mix costs little, and no resampling filter
     // smooths the peaks away.
-    auto opened = AudioDecoder::open(path, 0, 1, cancel);
+    auto opened = AudioDecoder::open(path, 0, 1, cancel, MediaFile::Pick::First);
     if (auto *error = std::get_if<QString>(&opened))
         return *error;
     std::unique_ptr<WaveformReader> reader(new WaveformReader);
