@@ -211,7 +211,8 @@ void TimelineBand::askForThumbnails(bool always)
     const double span = last - first;
     const qreal dpr = devicePixelRatioF();
     const int height = int(std::lround(kThumbHeight * dpr));
-    const int count = std::max(1, int(span / (kThumbHeight * m_aspect)));
+    // Enough to leave no gap: each picture is cut to its slot, by less than its width.
+    const int count = std::max(1, int(std::ceil(span / (kThumbHeight * m_aspect) - 0.05)));
     if (!always && count == m_askedSlots && height == m_askedHeight && m_slider.Max() == m_askedMax)
         return;
     m_askedSlots = count;
