@@ -88,12 +88,13 @@ AvPreviewEngine::AvPreviewEngine(const QString &indexFolder, QObject *parent)
             },
             Qt::QueuedConnection);
     };
-    sink.thumbnail = [this](quint64 load, int slot, RgbImage image) {
+    sink.thumbnail = [this](quint64 load, const TimelineWorker::Slot &slot, RgbImage image) {
         QMetaObject::invokeMethod(
             this,
             [this, load, slot, image = std::move(image)] {
-                if (load == m_fileSerial && m_timeline.thumbnail)
-                    m_timeline.thumbnail(slot, image.isNull() ? QImage() : wrap(image));
+                // A picture made for slots laid out before is no use in today's.
+                if (load == m_fileSerial && slot.request == m_thumbnailRequest && m_timeline.thumbnail)
+                    m_timeline.thumbnail(slot.slot, image.isNull() ? QImage() : wrap(image));
             },
             Qt::QueuedConnection);
     };
@@ -191,6 +192,7 @@ void AvPreviewEngine::RequestThumbnails(const std::vector<double> &seconds, int 
 {
     m_thumbnailTimes = seconds;
     m_thumbnailHeight = height;
+    ++m_thumbnailRequest;
     sendThumbnailRequest();
 }
 
@@ -215,7 +217,8 @@ void AvPreviewEngine::sendThumbnailRequest()
         return;
     std::vector<TimelineWorker::Slot> wanted;
     for (size_t i = 0; i < m_thumbnailTimes.size(); ++i) {
-        TimelineWorker::Slot slot{int(i), m_keyframes[size_t(Keyframes::nearest(m_keyframes, m_thumbnailTimes[i]))], -1};
+        TimelineWorker::Slot slot{m_thumbnailRequest, int(i),
+                                  m_keyframes[size_t(Keyframes::nearest(m_keyframes, m_thumbnailTimes[i]))], -1};
         // Byte positions seek where time stamps cannot (MPEG streams).
         if (m_fullKeyframes && m_index && m_indexTimeBase > 0.0) {
             const int frame = m_index->frameAt(m_indexStartTs + std::llround(slot.seconds / m_indexTimeBase));

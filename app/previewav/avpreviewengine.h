@@ -100,6 +100,7 @@ private:
     bool m_fullKeyframes = false; // from the frame index, not only the container's header
     std::vector<double> m_thumbnailTimes; // the last request, sent once keyframes are known
     int m_thumbnailHeight = 0;
+    quint64 m_thumbnailRequest = 0;
     // Last: its thread hands pieces to this object until it is gone.
     std::unique_ptr<TimelineWorker> m_timelineWorker;
 };

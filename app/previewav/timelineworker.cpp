@@ -179,7 +179,7 @@ void TimelineWorker::makeThumbnail(const Job &job, const Slot &slot)
             file.thumbnails.insert(key, image);
     }
     if (current(job.load))
-        m_sink.thumbnail(job.load, slot.slot, std::move(image));
+        m_sink.thumbnail(job.load, slot, std::move(image));
 }
 
 void TimelineWorker::readWaveform(const Job &job)

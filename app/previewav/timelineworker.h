@@ -27,6 +27,7 @@ class TimelineWorker final
 public:
     struct Slot
     {
+        quint64 request = 0; // the caller's number for the request it belongs to
         int slot = 0;
         double seconds = 0.0; // a keyframe
         int64_t pos = -1;     // its byte position, -1 when unknown
@@ -35,7 +36,7 @@ public:
     struct Sink
     {
         std::function<void(quint64 load, std::vector<double> keyframes)> headerKeyframes;
-        std::function<void(quint64 load, int slot, RgbImage image)> thumbnail;
+        std::function<void(quint64 load, const Slot &slot, RgbImage image)> thumbnail;
         // Peaks from bucket first on; complete: the whole track is read. An error: no sound.
         std::function<void(quint64 load, int first, QByteArray peaks, bool complete, QString error)> waveform;
     };
