@@ -1,9 +1,11 @@
 #include "cachefolder.h"
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <vector>
@@ -24,6 +26,36 @@ void touch(const QString &path)
     QFile file(path);
     if (file.open(QIODevice::ReadWrite))
         file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+}
+
+bool write(const QString &path, quint32 magic, quint32 version, const std::function<void(QDataStream &)> &body)
+{
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream stream(&out);
+    stream << magic << version;
+    body(stream);
+    return stream.status() == QDataStream::Ok && out.commit();
+}
+
+bool read(const QString &path, quint32 magic, quint32 version,
+          const std::function<bool(QDataStream &, qint64 size)> &body)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QDataStream stream(&in);
+    quint32 foundMagic = 0, foundVersion = 0;
+    stream >> foundMagic >> foundVersion;
+    if (foundMagic != magic || foundVersion != version || !body(stream, in.size())
+        || stream.status() != QDataStream::Ok || !stream.atEnd())
+        return false;
+    in.close();
+    touch(path);
+    return true;
 }
 
 qint64 prune(const QStringList &folders, qint64 maxBytes, const QString &keep)

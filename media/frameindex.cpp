@@ -6,7 +6,6 @@
 
 #include <QDataStream>
 #include <QDir>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -92,39 +91,32 @@ QString FrameIndex::cachePath(const QString &folder, const QFileInfo &file)
 
 bool FrameIndex::save(const QString &folder, const QFileInfo &file) const
 {
-    if (!QDir().mkpath(folder))
-        return false;
-    QSaveFile out(cachePath(folder, file));
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    QDataStream stream(&out);
-    stream << kMagic << kVersion << quint32(m_frames.size());
-    for (const Frame &frame : m_frames)
-        stream << qint64(frame.pts) << qint64(frame.pos) << frame.key;
-    return stream.status() == QDataStream::Ok && out.commit();
+    return CacheFolder::write(cachePath(folder, file), kMagic, kVersion, [this](QDataStream &stream) {
+        stream << quint32(m_frames.size());
+        for (const Frame &frame : m_frames)
+            stream << qint64(frame.pts) << qint64(frame.pos) << frame.key;
+    });
 }
 
 std::optional<FrameIndex> FrameIndex::load(const QString &folder, const QFileInfo &file)
 {
-    QFile in(cachePath(folder, file));
-    if (!in.open(QIODevice::ReadOnly))
+    std::vector<Frame> frames;
+    const bool read = CacheFolder::read(cachePath(folder, file), kMagic, kVersion, [&frames](QDataStream &stream, qint64 size) {
+        quint32 count = 0;
+        stream >> count;
+        // Each frame takes 17 bytes: a count the file cannot hold is damage.
+        if (count > kMostFrames || qint64(count) * 17 > size)
+            return false;
+        frames.resize(count);
+        for (Frame &frame : frames) {
+            qint64 pts = 0, pos = 0;
+            stream >> pts >> pos >> frame.key;
+            frame.pts = pts;
+            frame.pos = pos;
+        }
+        return true;
+    });
+    if (!read)
         return std::nullopt;
-    QDataStream stream(&in);
-    quint32 magic = 0, version = 0, count = 0;
-    stream >> magic >> version >> count;
-    // Each frame takes 17 bytes: a count the file cannot hold is damage.
-    if (magic != kMagic || version != kVersion || count > kMostFrames || qint64(count) * 17 > in.size())
-        return std::nullopt;
-    std::vector<Frame> frames(count);
-    for (Frame &frame : frames) {
-        qint64 pts = 0, pos = 0;
-        stream >> pts >> pos >> frame.key;
-        frame.pts = pts;
-        frame.pos = pos;
-    }
-    if (stream.status() != QDataStream::Ok || !stream.atEnd())
-        return std::nullopt;
-    in.close();
-    CacheFolder::touch(in.fileName());
     return FrameIndex(std::move(frames));
 }

@@ -4,7 +4,6 @@
 
 #include <QDataStream>
 #include <QDir>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -75,51 +74,40 @@ bool ThumbnailStore::save(const QString &folder, const QFileInfo &file)
 {
     if (!m_changed)
         return true;
-    if (!QDir().mkpath(folder))
-        return false;
-    QSaveFile out(cachePath(folder, file));
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    QDataStream stream(&out);
-    stream << kMagic << kVersion << quint32(m_images.size());
-    for (const auto &[key, image] : m_images) {
-        stream << qint64(key.first) << qint32(key.second) << qint32(image.size.width())
-               << qint32(image.size.height()) << qint64(image.stride) << qCompress(image.bytes, 1);
-    }
-    if (stream.status() != QDataStream::Ok || !out.commit())
-        return false;
-    m_changed = false;
-    return true;
+    const bool written = CacheFolder::write(cachePath(folder, file), kMagic, kVersion, [this](QDataStream &stream) {
+        stream << quint32(m_images.size());
+        for (const auto &[key, image] : m_images) {
+            stream << qint64(key.first) << qint32(key.second) << qint32(image.size.width())
+                   << qint32(image.size.height()) << qint64(image.stride) << qCompress(image.bytes, 1);
+        }
+    });
+    m_changed = m_changed && !written;
+    return written;
 }
 
 ThumbnailStore ThumbnailStore::load(const QString &folder, const QFileInfo &file)
 {
     ThumbnailStore store;
-    QFile in(cachePath(folder, file));
-    if (!in.open(QIODevice::ReadOnly))
-        return store;
-    QDataStream stream(&in);
-    quint32 magic = 0, version = 0, count = 0;
-    stream >> magic >> version >> count;
-    if (magic != kMagic || version != kVersion || count > kMostPictures)
-        return store;
-    for (quint32 i = 0; i < count; ++i) {
-        qint64 ms = 0, stride = 0;
-        qint32 height = 0, width = 0, rows = 0;
-        QByteArray packed;
-        stream >> ms >> height >> width >> rows >> stride >> packed;
-        // The sizes are checked before qUncompress allocates what the data claims.
-        if (stream.status() != QDataStream::Ok || width <= 0 || rows <= 0 || width > kMostSide || rows > kMostSide
-            || stride != qint64(width) * 4)
-            return {};
-        RgbImage image{QSize(width, rows), qsizetype(stride), qUncompress(packed)};
-        if (image.bytes.size() != stride * rows)
-            return {};
-        store.m_images[{ms, height}] = std::move(image);
-    }
-    if (!stream.atEnd())
-        return {};
-    in.close();
-    CacheFolder::touch(in.fileName());
-    return store;
+    const bool read = CacheFolder::read(cachePath(folder, file), kMagic, kVersion, [&store](QDataStream &stream, qint64) {
+        quint32 count = 0;
+        stream >> count;
+        if (count > kMostPictures)
+            return false;
+        for (quint32 i = 0; i < count; ++i) {
+            qint64 ms = 0, stride = 0;
+            qint32 height = 0, width = 0, rows = 0;
+            QByteArray packed;
+            stream >> ms >> height >> width >> rows >> stride >> packed;
+            // The sizes are checked before qUncompress allocates what the data claims.
+            if (stream.status() != QDataStream::Ok || width <= 0 || rows <= 0 || width > kMostSide
+                || rows > kMostSide || stride != qint64(width) * 4)
+                return false;
+            RgbImage image{QSize(width, rows), qsizetype(stride), qUncompress(packed)};
+            if (image.bytes.size() != stride * rows)
+                return false;
+            store.m_images[{ms, height}] = std::move(image);
+        }
+        return true;
+    });
+    return read ? store : ThumbnailStore();
 }

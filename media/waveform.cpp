@@ -5,7 +5,6 @@
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -85,39 +84,27 @@ QString WaveformReader::cachePath(const QString &folder, const QFileInfo &file)
 
 bool WaveformReader::save(const QString &folder, const QFileInfo &file, const QByteArray &peaks)
 {
-    if (!QDir().mkpath(folder))
-        return false;
-    QSaveFile out(cachePath(folder, file));
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    QDataStream stream(&out);
-    stream << kMagic << kVersion << qCompress(peaks);
-    return stream.status() == QDataStream::Ok && out.commit();
+    return CacheFolder::write(cachePath(folder, file), kMagic, kVersion,
+                              [&peaks](QDataStream &stream) { stream << qCompress(peaks); });
 }
 
 std::optional<QByteArray> WaveformReader::load(const QString &folder, const QFileInfo &file)
 {
-    QFile in(cachePath(folder, file));
-    if (!in.open(QIODevice::ReadOnly))
+    QByteArray peaks;
+    const bool read = CacheFolder::read(cachePath(folder, file), kMagic, kVersion, [&peaks](QDataStream &stream, qint64) {
+        QByteArray packed;
+        stream >> packed;
+        // qUncompress trusts the size the data claims: check it before it allocates.
+        if (packed.size() < 4)
+            return false;
+        const quint32 claimed = (quint32(quint8(packed[0])) << 24) | (quint32(quint8(packed[1])) << 16)
+                                | (quint32(quint8(packed[2])) << 8) | quint32(quint8(packed[3]));
+        if (claimed > kMostBuckets)
+            return false;
+        peaks = qUncompress(packed);
+        return peaks.size() == qsizetype(claimed);
+    });
+    if (!read)
         return std::nullopt;
-    QDataStream stream(&in);
-    quint32 magic = 0, version = 0;
-    QByteArray packed;
-    stream >> magic >> version;
-    if (magic != kMagic || version != kVersion)
-        return std::nullopt;
-    stream >> packed;
-    // qUncompress trusts the size the data claims: check it before it allocates.
-    if (stream.status() != QDataStream::Ok || !stream.atEnd() || packed.size() < 4)
-        return std::nullopt;
-    const quint32 claimed = (quint32(quint8(packed[0])) << 24) | (quint32(quint8(packed[1])) << 16)
-                            | (quint32(quint8(packed[2])) << 8) | quint32(quint8(packed[3]));
-    if (claimed > kMostBuckets)
-        return std::nullopt;
-    QByteArray peaks = qUncompress(packed);
-    if (peaks.size() != qsizetype(claimed))
-        return std::nullopt;
-    in.close();
-    CacheFolder::touch(in.fileName());
     return peaks;
 }
