@@ -6,6 +6,7 @@
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
