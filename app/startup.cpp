@@ -2,6 +2,7 @@
 
 #include "processstart.h"
 
+#include "accessibility.h"
 #include "drivecheck.h"
 #include "filedialogs.h"
 #include "cutworkflow.h"
@@ -58,6 +59,8 @@ int RunSnipora(int &argc, char **argv)
     // Before any window or message: every text is looked up as it is made.
     const UserLanguage language(QLocale::system(), QCoreApplication::applicationDirPath(),
                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+
+    installControlAccessibility();
 
     MessageBoxSink messages;
     QtFileDialogs dialogs;

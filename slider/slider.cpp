@@ -1,5 +1,6 @@
 #include "slider.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -117,7 +118,17 @@ void Slider::repaintAndChange()
 {
     m_dragging = false;
     Redraw();
+    announceValue();
     emit Change();
+}
+
+void Slider::announceValue()
+{
+    if (m_value == m_announcedValue)
+        return;
+    m_announcedValue = m_value;
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
 }
 
 void Slider::SetValue(qint32 intValue)
@@ -355,6 +366,7 @@ void Slider::placeFromPointer(float &coordinate)
     m_dragging = true;
     m_value = placed.value;
     Redraw();
+    announceValue();
     emit Scroll();
     emit Change();
 }
@@ -400,7 +412,25 @@ void Slider::PickPosition()
         m_value = clampToRange(m_value, m_min, m_max);
         m_dragging = false;
         Redraw();
+        announceValue();
     }
+}
+
+void Slider::PlaceValue(qint32 value)
+{
+    if (!m_enabled)
+        return;
+    m_value = clampToRange(value, m_min, m_max);
+    m_dragging = false;
+    Redraw();
+    announceValue();
+    emit Scroll();
+    emit Change();
+    const int handle = ValueToPixel(m_value);
+    if (horizontal())
+        emit MouseUp(0, 0, twips(handle), twips(height() / 2.0));
+    else
+        emit MouseUp(0, 0, twips(width() / 2.0), twips(height() - handle));
 }
 
 void Slider::HostKeyDown(int keyCode, int shift)
@@ -414,6 +444,7 @@ void Slider::HostKeyDown(int keyCode, int shift)
     m_value = clampToRange(v, m_min, m_max);
     m_dragging = false;
     Redraw();
+    announceValue();
     emit Change();
     emit Scroll();
 }

@@ -22,6 +22,7 @@ enum class SliderError {
 // SetMax and SetMin refuse a range wider than 32 bits: they change nothing,
 // emit nothing, return false and leave SliderError::Overflow in lastError().
 // Mouse and key placement work in 64 bits and clamp, so they cannot overflow.
+// Every change of Value is announced to screen readers as a value change.
 //
 // Pointer positions handed to the Host* notifications are in twips (15 per
 // logical pixel) relative to the control's top-left corner; the Qt mouse and
@@ -93,6 +94,12 @@ public:
     void HostDblClick();
     void HostKeyDown(int keyCode, int shift);
     void PickPosition();
+    // A placement without the pointer, as a screen reader makes it: moves the
+    // handle to value kept within Min..Max, emits Scroll and Change, then
+    // MouseUp with button 0 (no button) at the handle, since owners act on a
+    // placement when it is released. Refused, like the mouse, while
+    // Enabled() is false.
+    void PlaceValue(qint32 value);
 
     static constexpr int kKeyLeft = 37;
     static constexpr int kKeyRight = 39;
@@ -125,12 +132,14 @@ private:
     bool refuse();
     void placeFromPointer(float &coordinate);
     void repaintAndChange();
+    void announceValue();
 
     SliderSkin m_skin;
     SkinMetrics m_metrics;
     QImage m_surface;
 
     qint32 m_value = 50;
+    qint32 m_announcedValue = 50; // the value a screen reader last heard of
     qint32 m_max = 100;
     qint32 m_min = -100;
     qint32 m_selectStart = 0;

@@ -5,6 +5,7 @@
 #include "controlpaint.h"
 #include "twips.h"
 
+#include <QAccessible>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -159,10 +160,15 @@ ProgressBar::ProgressBar(QWidget *parent)
 
 void ProgressBar::setValue(int value)
 {
+    const bool changed = value != m_value;
     m_value = value;
     m_busy = false;
     updateAnimation();
     update();
+    if (changed) {
+        QAccessibleValueChangeEvent event(this, value);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ProgressBar::setBusy(bool busy)

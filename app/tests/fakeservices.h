@@ -4,6 +4,7 @@
 // up on them in a temporary folder: no real dialog, no real settings, no
 // power-off.
 
+#include "accessibility.h"
 #include "drivecheck.h"
 #include "fakeplatform.h"
 #include "filedialogs.h"
@@ -51,7 +52,12 @@ struct FakeServices
         services.markerFolder = temp.path();
     }
 
-    std::unique_ptr<frmMain> makeWindow() { return std::make_unique<frmMain>(services); }
+    // With the roles the program installs at start-up.
+    std::unique_ptr<frmMain> makeWindow()
+    {
+        installControlAccessibility();
+        return std::make_unique<frmMain>(services);
+    }
 
     // Windows made after this play through the real engine: for pictures and
     // the few end-to-end checks of the real preview. Its frame indexes go to

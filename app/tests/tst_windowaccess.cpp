@@ -2,7 +2,9 @@
 // screen reader: spoken texts that follow the screen, one seek per release to
 // where the handle ends, format options that switch however they are ticked,
 // a length from the encoder where the preview has none, and the position of
-// the frame shown. The preview is the fake engine; the encoder is real.
+// the frame shown, and the slider, the progress bar and the picture heard
+// by their roles, their values read and the position set by a screen reader.
+// The preview is the fake engine; the encoder is real.
 
 #include "controls.h"
 #include "cutjob.h"
@@ -14,6 +16,7 @@
 #include "windowlayout.h"
 
 #include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
@@ -89,6 +92,8 @@ private slots:
     void previewKeys();
     void exactMarks_data();
     void exactMarks();
+    void rolesAndValues_data();
+    void rolesAndValues();
 
 private:
     QTemporaryDir m_dir;
@@ -358,6 +363,78 @@ void TestWindowAccess::exactMarks()
     child<CheckBox>(*window, u"chkExactMarks"_s)->setValue(exact ? 0 : 1);
     QCOMPARE(child<QLabel>(*window, u"lblStartSelect"_s)->text(), u"00.00.00"_s);
     QCOMPARE(window->workflow().selectEnd(), 0.0);
+}
+
+void TestWindowAccess::rolesAndValues_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<int>("shown");        // the value the program sets first; -1: none
+    QTest::addColumn<QVariant>("asked");   // then set by a screen reader; invalid: not
+    QTest::addColumn<QList<int>>("value"); // min, max and current read back; empty: no value
+    QTest::addColumn<QList<double>>("seeks");
+    const auto slider = [](const char *row, bool loaded, int shown, QVariant asked, QList<int> value,
+                           QList<double> seeks) {
+        QTest::newRow(row) << u"Slider"_s << int(QAccessible::Slider) << u"Position"_s << loaded << shown << asked
+                           << value << seeks;
+    };
+    slider("slider: set within the range", true, 3, 5, {0, 8, 5}, {5});
+    slider("slider: a fraction rounds", true, 1, 2.6, {0, 8, 3}, {3});
+    slider("slider: below Min is Min", true, 3, -4, {0, 8, 0}, {0});
+    slider("slider: above Max is Max", true, 3, 99, {0, 8, 8}, {8});
+    slider("slider: beyond 32 bits is Max", true, 3, 1e12, {0, 8, 8}, {8});
+    slider("slider: the same value seeks again", true, 4, 4, {0, 8, 4}, {4});
+    slider("slider before a video: placing refused", false, 3, 5, {0, 1000000, 3}, {});
+    QTest::newRow("progress: read only") << u"progress"_s << int(QAccessible::ProgressBar) << u"Progress"_s << true
+                                         << 37 << QVariant(80) << QList<int>{0, 100, 37} << QList<double>{};
+    QTest::newRow("preview picture") << u"picVideoWindow"_s << int(QAccessible::Animation) << u"Preview"_s << true
+                                     << -1 << QVariant() << QList<int>{} << QList<double>{};
+}
+
+void TestWindowAccess::rolesAndValues()
+{
+    QFETCH(QString, control);
+    QFETCH(int, role);
+    QFETCH(QString, name);
+    QFETCH(bool, loaded);
+    QFETCH(int, shown);
+    QFETCH(QVariant, asked);
+    QFETCH(QList<int>, value);
+    QFETCH(QList<double>, seeks);
+    FakeServices fakes;
+    auto window = fakes.makeWindow();
+    window->show();
+    if (loaded) {
+        load(*window, fakes, m_clip);
+        press(*window, "cmdPlay"); // pause
+    }
+    QWidget *widget = child(*window, control);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(iface);
+    QCOMPARE(int(iface->role()), role);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+
+    fakes.previewScript.seeks.clear();
+    if (auto *slider = qobject_cast<Slider *>(widget); slider && shown >= 0)
+        slider->SetValue(shown);
+    if (auto *bar = qobject_cast<ProgressBar *>(widget); bar && shown >= 0)
+        bar->setValue(shown);
+    QAccessibleValueInterface *valued = iface->valueInterface();
+    QCOMPARE(valued != nullptr, !value.isEmpty());
+    if (valued && asked.isValid())
+        valued->setCurrentValue(asked);
+    if (seeks.isEmpty())
+        QTest::qWait(50); // the window's seek is queued: give it the chance to come wrongly
+    else
+        QTRY_COMPARE(fakes.previewScript.seeks, seeks);
+    QCOMPARE(fakes.previewScript.seeks, seeks);
+    if (valued) {
+        const QList<int> read{valued->minimumValue().toInt(), valued->maximumValue().toInt(),
+                              valued->currentValue().toInt()};
+        QCOMPARE(read, value);
+    }
 }
 
 QTEST_MAIN(TestWindowAccess)
