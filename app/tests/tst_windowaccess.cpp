@@ -391,6 +391,9 @@ void TestWindowAccess::rolesAndValues_data()
                                          << 37 << QVariant(80) << QList<int>{0, 100, 37} << QList<double>{};
     QTest::newRow("preview picture") << u"picVideoWindow"_s << int(QAccessible::Animation) << u"Preview"_s << true
                                      << -1 << QVariant() << QList<int>{} << QList<double>{};
+    for (const auto &[strip, stripName] : {std::pair{u"picThumbnails"_s, u"Thumbnails"_s}, {u"picWaveform"_s, u"Waveform"_s}})
+        QTest::newRow(qPrintable(u"timeline: "_s + stripName)) << strip << int(QAccessible::Graphic) << stripName << true
+                                                              << -1 << QVariant() << QList<int>{} << QList<double>{};
 }
 
 void TestWindowAccess::rolesAndValues()
@@ -415,6 +418,7 @@ void TestWindowAccess::rolesAndValues()
     QVERIFY(iface);
     QCOMPARE(int(iface->role()), role);
     QCOMPARE(iface->text(QAccessible::Name), name);
+    QVERIFY(role != QAccessible::Graphic || !iface->text(QAccessible::Description).isEmpty());
 
     fakes.previewScript.seeks.clear();
     if (auto *slider = qobject_cast<Slider *>(widget); slider && shown >= 0)
