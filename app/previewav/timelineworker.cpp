@@ -99,6 +99,8 @@ void TimelineWorker::run()
                     step = Step::NewFile;
                 else if (!m_file && m_job.load != 0)
                     step = Step::NewFile;
+                else if (!m_file)
+                    return false; // closed: a close's job still reads "header pending", with no file to read
                 else if (m_job.headerPending)
                     step = Step::Header;
                 else if (!m_job.wanted.empty())
