@@ -39,7 +39,7 @@ bool isFullRange(const AVFrame *frame)
 } // namespace
 
 std::variant<std::unique_ptr<FrameDecoder>, QString> FrameDecoder::open(const QString &path,
-                                                                         const std::atomic_bool *cancel, bool forScan)
+                                                                         const std::atomic_bool *cancel, Use use)
 {
     auto opened = MediaFile::open(path, AVMEDIA_TYPE_VIDEO, cancel);
     if (auto *error = std::get_if<QString>(&opened))
@@ -55,9 +55,9 @@ std::variant<std::unique_ptr<FrameDecoder>, QString> FrameDecoder::open(const QS
     if (!context || avcodec_parameters_to_context(context, stream->codecpar) < 0)
         return u"the video's parameters are unusable"_s;
     context->pkt_timebase = stream->time_base;
-    context->thread_count = 0;
+    context->thread_count = use == Use::Stills ? 1 : 0;
     context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    if (forScan) {
+    if (use == Use::Scan) {
         context->skip_idct = AVDISCARD_ALL;
         context->skip_loop_filter = AVDISCARD_ALL;
         decoder->m_forScan = true;

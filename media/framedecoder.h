@@ -17,10 +17,16 @@
 class FrameDecoder final
 {
 public:
-    // forScan: only the frames' times and kinds matter; the pictures are left undecoded.
+    enum class Use {
+        Playback, // frame after frame: decoded on as many threads as there are cores
+        Scan,     // only the frames' times and kinds matter; the pictures are left undecoded
+        // Single keyframes after seeks: one thread, as frame threads would decode the frames
+        // after each keyframe too before handing it over, and keep more threads busy meanwhile.
+        Stills,
+    };
     static std::variant<std::unique_ptr<FrameDecoder>, QString> open(const QString &path,
                                                                      const std::atomic_bool *cancel = nullptr,
-                                                                     bool forScan = false);
+                                                                     Use use = Use::Playback);
 
     const MediaFile &file() const { return *m_file; }
     // Positions the demuxer before ts: at the byte position pos when it is not negative, else

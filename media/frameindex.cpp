@@ -71,7 +71,7 @@ std::optional<FrameIndex> FrameIndex::scan(const QString &path, const std::atomi
     // Packets without a presentation time (MPEG program streams leave most without): the
     // decoder's times are the ones the preview and the encoder see. Decoding without the
     // pictures' pixels keeps this quick.
-    auto decoding = FrameDecoder::open(path, cancel, true);
+    auto decoding = FrameDecoder::open(path, cancel, FrameDecoder::Use::Scan);
     if (!std::holds_alternative<std::unique_ptr<FrameDecoder>>(decoding))
         return std::nullopt;
     FrameDecoder &decoder = *std::get<std::unique_ptr<FrameDecoder>>(decoding);

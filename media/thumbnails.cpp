@@ -23,7 +23,7 @@ constexpr int kMostFramesAfterSeek = 30;
 std::variant<std::unique_ptr<ThumbnailMaker>, QString> ThumbnailMaker::open(const QString &path,
                                                                            const std::atomic_bool *cancel)
 {
-    auto opened = FrameDecoder::open(path, cancel);
+    auto opened = FrameDecoder::open(path, cancel, FrameDecoder::Use::Stills);
     if (auto *error = std::get_if<QString>(&opened))
         return *error;
     std::unique_ptr<ThumbnailMaker> maker(new ThumbnailMaker);

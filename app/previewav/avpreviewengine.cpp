@@ -240,6 +240,9 @@ PreviewStatus AvPreviewEngine::RenderFile(const QString &path)
     m_openResult.reset();
     QMetaObject::invokeMethod(m_worker, [worker = m_worker, serial, path] { worker->open(serial, path); },
                               Qt::QueuedConnection);
+    // The timeline starts with the load, so its ticks are there when the picture is; a load
+    // that fails releases it again.
+    m_timelineWorker->open(serial, path);
     // The first picture comes before the answer to the load: wait for the answer itself.
     const bool answered = waitUntil([this, serial] { return m_fileSerial != serial || m_openResult; }, kLoadTimeoutMs);
     if (!answered || m_fileSerial != serial || !m_openResult.value_or(false)) {
@@ -249,7 +252,6 @@ PreviewStatus AvPreviewEngine::RenderFile(const QString &path)
         return PreviewStatus::Failed;
     }
     m_answered = serial;
-    m_timelineWorker->open(serial, path);
     if (m_volume)
         SetVolume(std::llround(*m_volume)); // keeps the last volume for the new file
     return PreviewStatus::Ok;

@@ -22,6 +22,8 @@ struct TimelineWorker::FileState
     quint64 load = 0;
     QFileInfo info;
     std::shared_ptr<std::atomic_bool> cancel;
+    bool keptRead = false; // the thumbnails and peaks kept in the cache are loaded
+    std::optional<QByteArray> keptPeaks;
     ThumbnailStore thumbnails;
     std::unique_ptr<ThumbnailMaker> maker;
     bool makerFailed = false;
@@ -89,7 +91,7 @@ void TimelineWorker::requestWaveform()
 void TimelineWorker::run()
 {
     for (;;) {
-        enum class Step { NewFile, Header, Thumbnail, Waveform } step;
+        enum class Step { NewFile, Kept, Header, Thumbnail, Waveform } step;
         Job job;
         Slot slot;
         {
@@ -98,12 +100,19 @@ void TimelineWorker::run()
                 if (m_job.load != (m_file ? m_file->load : 0))
                     step = Step::NewFile;
                 else if (!m_file)
-                    return false; // closed
-                else if (m_job.headerPending)
-                    step = Step::Header;
+                    return false; // closed: a close's job still reads "header pending", with no file to read
+                // What the cache holds goes before the header: thumbnails are asked for before
+                // the header's keyframes only once the frame index is known (it was kept too),
+                // and then the header's list comes too late to be used anyway.
+                else if (!m_file->keptRead)
+                    step = Step::Kept;
                 else if (!m_job.wanted.empty())
                     step = Step::Thumbnail;
-                else if (m_job.waveformWanted && m_file && !m_file->waveDone)
+                else if (m_job.waveformWanted && !m_file->waveDone && m_file->keptPeaks)
+                    step = Step::Waveform;
+                else if (m_job.headerPending)
+                    step = Step::Header;
+                else if (m_job.waveformWanted && !m_file->waveDone)
                     step = Step::Waveform;
                 else
                     return false;
@@ -137,6 +146,7 @@ void TimelineWorker::run()
         }
         switch (step) {
         case Step::NewFile: break;
+        case Step::Kept: readKept(); break;
         case Step::Header: readHeader(job); break;
         case Step::Thumbnail: makeThumbnail(job, slot); break;
         case Step::Waveform: readWaveform(job); break;
@@ -144,10 +154,15 @@ void TimelineWorker::run()
     }
 }
 
+void TimelineWorker::readKept()
+{
+    m_file->thumbnails = ThumbnailStore::load(m_folder, m_file->info);
+    m_file->keptPeaks = WaveformReader::load(m_folder, m_file->info);
+    m_file->keptRead = true;
+}
+
 void TimelineWorker::readHeader(const Job &job)
 {
-    // The kept thumbnails first: they are what a second load draws at once.
-    m_file->thumbnails = ThumbnailStore::load(m_folder, m_file->info);
     auto opened = MediaFile::open(job.path, AVMEDIA_TYPE_VIDEO, m_file->cancel.get());
     if (auto *file = std::get_if<std::unique_ptr<MediaFile>>(&opened)) {
         std::vector<double> keyframes = Keyframes::fromContainer(**file);
@@ -192,8 +207,8 @@ void TimelineWorker::readWaveform(const Job &job)
             m_sink.waveform(job.load, file.waveSent, peaks.mid(file.waveSent), true, error);
     };
     if (!file.wave) {
-        if (std::optional<QByteArray> kept = WaveformReader::load(m_folder, file.info)) {
-            finish(*kept, {});
+        if (file.keptPeaks) {
+            finish(*file.keptPeaks, {});
             return;
         }
         auto opened = WaveformReader::open(job.path, file.cancel.get());

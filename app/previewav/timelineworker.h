@@ -62,6 +62,7 @@ private:
     };
 
     void run();
+    void readKept(); // what the cache folder holds for the file
     void readHeader(const Job &job);
     void makeThumbnail(const Job &job, const Slot &slot);
     void readWaveform(const Job &job);

@@ -141,6 +141,8 @@ private slots:
     void refusesWhatIsNotVideo_data();
     void refusesWhatIsNotVideo();
     void newLoadTakesOverAPendingOne();
+    void timelineAfterAClose_data();
+    void timelineAfterAClose();
     void volumeInHundredthsOfADecibel_data();
     void volumeInHundredthsOfADecibel();
     void loadsTheModule_data();
@@ -432,6 +434,58 @@ void TestPreview::newLoadTakesOverAPendingOne()
     QCOMPARE(inner, PreviewStatus::Ok);
     QVERIFY(engine.HasMedia());
     QVERIFY(near(engine.Duration(), 4.0, 0.5));
+}
+
+void TestPreview::timelineAfterAClose_data()
+{
+    QTest::addColumn<bool>("failedLoad"); // closed by a load that fails, not by Release
+    QTest::newRow("released") << false;
+    QTest::newRow("closed by a failed load") << true;
+}
+
+// The timeline's worker goes idle on a closed file, and the next load gets all of its timeline.
+void TestPreview::timelineAfterAClose()
+{
+    QFETCH(bool, failedLoad);
+    AvPreviewEngine engine(m_indexes);
+    std::vector<double> keyframes;
+    QImage thumbnail;
+    QByteArray peaks;
+    bool complete = false;
+    bool hasSound = false;
+    TimelineOutput output;
+    output.keyframes = [&](const std::vector<double> &k) { keyframes = k; };
+    output.thumbnail = [&](int slot, const QImage &image) {
+        if (slot == 0)
+            thumbnail = image;
+    };
+    output.waveform = [&](const WaveformPiece &piece) {
+        peaks.resize(piece.first);
+        peaks += piece.peaks;
+        complete = piece.complete;
+        hasSound = piece.hasSound;
+    };
+    engine.SetTimelineOutput(output);
+    for (int load = 0; load < 2; ++load) {
+        keyframes.clear();
+        thumbnail = {};
+        peaks.clear();
+        complete = false;
+        QCOMPARE(engine.RenderFile(m_mp4), PreviewStatus::Ok);
+        engine.RequestThumbnails({1.0}, 40);
+        engine.RequestWaveform();
+        QTRY_VERIFY_WITH_TIMEOUT(complete && !thumbnail.isNull() && !keyframes.empty(), kFrameTimeoutMs);
+        QCOMPARE(keyframes.front(), 0.0);
+        QCOMPARE(thumbnail.height(), 40);
+        QVERIFY(hasSound);
+        QVERIFY2(std::abs(peaks.size() - kClipSeconds * 100) <= 10, QByteArray::number(peaks.size()));
+        if (failedLoad)
+            QCOMPARE(engine.RenderFile(m_dir.filePath(QStringLiteral("nowhere.mp4"))), PreviewStatus::Failed);
+        else
+            engine.Release();
+        // Time for the worker to take the close before the next load replaces it.
+        QTest::qWait(300);
+    }
 }
 
 void TestPreview::volumeInHundredthsOfADecibel_data()

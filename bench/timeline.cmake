@@ -1,0 +1,1 @@
+set(BENCH_LIBS_timeline snipora_app snipora_previewav)
