@@ -26,6 +26,10 @@ std::vector<double> fromContainer(MediaFile &file)
                      [format](const char *name) { return std::strcmp(format, name) == 0; }))
         return {};
     AVStream *stream = file.stream();
+    // Matroska reads its cues at the first seek: seek to the start to have them now.
+    if (std::strcmp(format, "matroska,webm") == 0)
+        av_seek_frame(file.format(), stream->index, stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0,
+                      AVSEEK_FLAG_BACKWARD);
     const int count = avformat_index_get_entries_count(stream);
     if (count <= 0)
         return {};

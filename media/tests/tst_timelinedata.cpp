@@ -130,6 +130,7 @@ void TestTimelineData::headerKeyframes_data()
     QTest::newRow("MP4 with B-frames") << u"k.mp4"_s << h264 << true;
     QTest::newRow("MOV with B-frames") << u"k.mov"_s << h264 << true;
     QTest::newRow("AVI") << u"k.avi"_s << QStringList{u"-c:v"_s, u"mpeg4"_s} << true;
+    QTest::newRow("MKV with B-frames") << u"k.mkv"_s << h264 << true;
     QTest::newRow("TS: none up front") << u"k.ts"_s << h264 << false;
 }
 
