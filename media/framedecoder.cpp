@@ -3,8 +3,11 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/display.h>
 #include <libavutil/pixdesc.h>
 }
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +25,39 @@ int swsMatrix(const AVFrame *frame)
     case AVCOL_SPC_BT2020_NCL:
     case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
     default: return frame->height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    }
+}
+
+// The clockwise turn, in quarter turns, that the stream's display matrix asks for; mirrored
+// matrices are taken as their turn alone.
+int rotationOf(const AVStream *stream)
+{
+    const uint8_t *matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
+    if (!matrix)
+        return 0;
+    const double counterclockwise = av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix));
+    if (!std::isfinite(counterclockwise))
+        return 0;
+    const long quarters = std::lround(-counterclockwise / 90.0);
+    return int(((quarters % 4) + 4) % 4) * 90;
+}
+
+// source (width x height) turned clockwise by degrees into target.
+void turn(const RgbImage &source, int degrees, RgbImage &target)
+{
+    const int w = source.size.width(), h = source.size.height();
+    const auto *in = reinterpret_cast<const quint32 *>(source.bytes.constData());
+    auto *out = reinterpret_cast<quint32 *>(target.bytes.data());
+    const qsizetype inRow = source.stride / 4, outRow = target.stride / 4;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const quint32 pixel = in[y * inRow + x];
+            switch (degrees) {
+            case 90: out[qsizetype(x) * outRow + (h - 1 - y)] = pixel; break;
+            case 180: out[qsizetype(h - 1 - y) * outRow + (w - 1 - x)] = pixel; break;
+            default: out[qsizetype(w - 1 - x) * outRow + y] = pixel; break; // 270
+            }
+        }
     }
 }
 
@@ -64,6 +100,7 @@ std::variant<std::unique_ptr<FrameDecoder>, QString> FrameDecoder::open(const QS
     }
     if (avcodec_open2(context, codec, nullptr) < 0)
         return u"the video decoder cannot start"_s;
+    decoder->m_rotation = rotationOf(stream);
     if (!decoder->m_packet || !decoder->m_decoded || !decoder->m_out)
         return u"out of memory"_s;
     return decoder;
@@ -230,7 +267,7 @@ QSize FrameDecoder::displaySize() const
         else
             height = int(int64_t(height) * aspect.den / aspect.num);
     }
-    return QSize(width, height);
+    return m_rotation % 180 ? QSize(height, width) : QSize(width, height);
 }
 
 RgbImage FrameDecoder::picture(const AVFrame *frame, QSize size)
@@ -239,6 +276,9 @@ RgbImage FrameDecoder::picture(const AVFrame *frame, QSize size)
         return {};
     if (size.isEmpty())
         size = displaySize();
+    const QSize target = size;
+    if (m_rotation % 180)
+        size.transpose(); // scaled as stored, then turned
     const ScalerKey key{frame->width, frame->height, frame->format, size.width(), size.height(),
                         swsMatrix(frame), isFullRange(frame) ? 1 : 0};
     if (!m_scaler || !(key == m_scalerKey)) {
@@ -259,5 +299,12 @@ RgbImage FrameDecoder::picture(const AVFrame *frame, QSize size)
     const int strides[4] = {int(image.stride), 0, 0, 0};
     if (sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides) <= 0)
         return {};
-    return image;
+    if (m_rotation == 0)
+        return image;
+    RgbImage upright;
+    upright.size = target;
+    upright.stride = qsizetype(target.width()) * 4;
+    upright.bytes = QByteArray(upright.stride * target.height(), Qt::Uninitialized);
+    turn(image, m_rotation, upright);
+    return upright;
 }

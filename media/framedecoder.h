@@ -35,10 +35,13 @@ public:
     // The next frame, valid until the next call; null at the end of the stream. Packets that
     // start before skipBelow skip the frames nothing refers to: they cannot be asked for.
     AVFrame *next(int64_t skipBelow = INT64_MIN);
-    // The picture of frame at size (the source's display size when empty).
+    // The picture of frame at size (the source's display size when empty), turned upright as
+    // the stream's rotation says, as a player shows it and the cut keeps it.
     RgbImage picture(const AVFrame *frame, QSize size);
-    // The frame size with the pixel aspect applied.
+    // The frame size with the pixel aspect applied, turned as the picture is.
     QSize displaySize() const;
+    // Clockwise degrees (0, 90, 180 or 270) the frames are turned to stand upright.
+    int rotation() const { return m_rotation; }
 
 private:
     FrameDecoder() = default;
@@ -58,6 +61,7 @@ private:
     bool m_decoderDone = false;
     bool m_filterFlushed = false;
     bool m_forScan = false;
+    int m_rotation = 0;
     int64_t m_lastPts = AV_NOPTS_VALUE;
     av::Scaler m_scaler;
     struct ScalerKey

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kFrames = 150; // 6 s at 25 fps: three groups of pictures
@@ -70,6 +72,8 @@ private slots:
     void indexCacheFollowsTheFile();
     void refusesWhatIsNotVideo_data();
     void refusesWhatIsNotVideo();
+    void turnsUprightAsPlayersDo_data();
+    void turnsUprightAsPlayersDo();
 
 private:
     QTemporaryDir m_dir;
@@ -237,6 +241,58 @@ void TestVideoSource::refusesWhatIsNotVideo()
     }
     QVERIFY(std::holds_alternative<QString>(VideoSource::open(path)));
     QVERIFY(!FrameIndex::scan(path) || FrameIndex::scan(path)->isEmpty());
+}
+
+void TestVideoSource::turnsUprightAsPlayersDo_data()
+{
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<int>("rotate"); // the tag, counterclockwise degrees as phones write it
+    for (const int rotate : {0, 90, 180, 270})
+        QTest::newRow(qPrintable(u"MP4, rotate=%1"_s.arg(rotate))) << u"mp4"_s << rotate;
+    QTest::newRow("MOV, rotate=90") << u"mov"_s << 90;
+}
+
+void TestVideoSource::turnsUprightAsPlayersDo()
+{
+    QFETCH(QString, container);
+    QFETCH(int, rotate);
+    // Four differently coloured corners: any turn or mirror shows.
+    const QString plain = m_dir.filePath(u"corners.mp4"_s);
+    const QString path = m_dir.filePath(u"turned%1.%2"_s.arg(rotate).arg(container));
+    QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), u"-v"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s,
+                                   u"-i"_s,
+                                   u"color=red:s=48x32,drawbox=x=24:w=24:h=16:c=blue:t=fill,"
+                                   "drawbox=y=16:w=24:h=16:c=green:t=fill,drawbox=x=24:y=16:w=24:h=16:c=white:t=fill"_s,
+                                   u"-frames:v"_s, u"2"_s, u"-c:v"_s, u"libx264"_s, u"-pix_fmt"_s, u"yuv444p"_s, plain})
+                 .isEmpty());
+    QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), u"-v"_s, u"error"_s, u"-y"_s, u"-i"_s, plain, u"-c"_s,
+                                   u"copy"_s, u"-metadata:s:v:0"_s, u"rotate=%1"_s.arg(rotate), path})
+                 .isEmpty());
+    // The player's picture: ffmpeg turns by the same tag when it decodes.
+    const QByteArray reference = TestSupport::runTool({TestSupport::systemFfmpeg(), u"-v"_s, u"error"_s, u"-i"_s, path,
+                                                       u"-frames:v"_s, u"1"_s, u"-f"_s, u"rawvideo"_s, u"-pix_fmt"_s,
+                                                       u"bgra"_s, u"-"_s})
+                                     .chopped(1);
+    auto opened = VideoSource::open(path);
+    QVERIFY(std::holds_alternative<std::unique_ptr<VideoSource>>(opened));
+    VideoSource &source = *std::get<std::unique_ptr<VideoSource>>(opened);
+    const QSize expected = rotate % 180 ? QSize(32, 48) : QSize(48, 32);
+    QCOMPARE(source.displaySize(), expected);
+    const std::optional<VideoSource::Picture> picture = source.frameAt(0.0);
+    QVERIFY(picture);
+    QCOMPARE(picture->image.size, expected);
+    QCOMPARE(reference.size(), qsizetype(expected.width() * expected.height() * 4));
+    // Away from the edges between the colours, every pixel is the player's, give or take rounding.
+    for (int y = 2; y < expected.height() - 2; ++y) {
+        for (int x = 2; x < expected.width() - 2; ++x) {
+            if (std::abs(x - expected.width() / 2) < 3 || std::abs(y - expected.height() / 2) < 3)
+                continue;
+            const auto *ours = reinterpret_cast<const uchar *>(picture->image.bytes.constData() + y * picture->image.stride + x * 4);
+            const auto *theirs = reinterpret_cast<const uchar *>(reference.constData() + (y * expected.width() + x) * 4);
+            for (int c = 0; c < 3; ++c)
+                QVERIFY2(std::abs(ours[c] - theirs[c]) <= 24, qPrintable(u"%1,%2"_s.arg(x).arg(y)));
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestVideoSource)
