@@ -100,7 +100,7 @@ void TimelineWorker::run()
                 if (m_job.load != (m_file ? m_file->load : 0))
                     step = Step::NewFile;
                 else if (!m_file)
-                    return false; // closed: a close's job still reads "header pending", with no file to read
+                    return false; // closed
                 // What the cache holds goes before the header: thumbnails are asked for before
                 // the header's keyframes only once the frame index is known (it was kept too),
                 // and then the header's list comes too late to be used anyway.
