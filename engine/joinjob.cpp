@@ -1,6 +1,5 @@
 #include "joinjob.h"
 
-#include "cvideoconv.h"
 #include "dosoutputs.h"
 #include "messagesink.h"
 #include "stepmessages.h"
@@ -12,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cmath>
 
 using namespace StepCosts;
 
@@ -28,9 +26,7 @@ struct JoinJob::Step
 };
 
 JoinJob::JoinJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
-    : QObject(parent)
-    , m_messages(messages)
-    , m_programDir(sProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : sProgramDir)
+    : EncoderStepJob(messages, sProgramDir, parent)
 {
 }
 
@@ -40,48 +36,15 @@ void JoinJob::StartConversion()
 {
     if (m_running)
         return;
-    m_running = true;
-    m_stopRequested = false;
     m_result = {};
     m_planned.clear();
     m_partOwner.clear();
     m_probes.clear();
-    m_doneWeight = 0;
-    m_totalWeight = 1;
-    m_stepWeight = 0;
-    m_lastPercent = -1;
     m_currentPart = 0;
     m_failedEarly = false;
     m_subtitleList.clear();
-
-    const QString outputDir = QFileInfo(m_outputFile).absolutePath();
-    m_work = std::make_unique<QTemporaryDir>(QDir(outputDir).filePath(QStringLiteral(".snipora-join-XXXXXX")));
-    if (!m_work->isValid())
-        m_work = std::make_unique<QTemporaryDir>();
-    if (m_work->isValid()) {
-        m_result.outcome = run();
-    } else {
-        m_result.outcome = Outcome::Failed;
-        reportFailure(QStringLiteral("No temporary folder could be made: ") + m_work->errorString(), -1);
-    }
-    m_work.reset();
-    m_running = false;
-
-    if (m_result.outcome == Outcome::Stopped)
-        emit CurrentStatus(QStringLiteral("Cancelled"));
-    else if (m_result.outcome == Outcome::Failed)
-        emit CurrentStatus(QStringLiteral("Error"));
-}
-
-void JoinJob::StopConversion()
-{
-    if (!m_running)
-        return;
-    m_stopRequested = true;
-    if (m_prober)
-        m_prober->setStopConvert(true);
-    if (m_currentStep)
-        m_currentStep->StopConversion();
+    runInWorkFolder(m_outputFile, QStringLiteral(".snipora-join-XXXXXX"), m_result.outcome, [this] { return run(); },
+                    [this](const QString &why) { reportFailure(why, -1); });
 }
 
 JoinJob::Outcome JoinJob::run()
@@ -305,31 +268,16 @@ JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &exte
 
 bool JoinJob::runStep(const Step &step)
 {
-    emit CurrentStatus(step.status);
-    StepMessages messages(m_messages, m_stopRequested);
-    CVideoConv conversion(&messages, m_programDir);
-    conversion.setInputFile(step.input);
-    conversion.setOutputFile(step.output);
-    conversion.setFileTimeLength(float(step.seconds));
-    conversion.setParametrs(step.parametrs);
-    conversion.setFastSeek(false);
-    m_stepWeight = step.weight;
-    connect(&conversion, &CVideoConv::Progress, this,
-            [this](int percent) { reportProgress(std::clamp(percent, 0, 100) / 100.0); });
-    m_currentStep = &conversion;
-    conversion.StartConversion();
-    m_currentStep = nullptr;
-    m_doneWeight += step.weight;
-    m_stepWeight = 0;
-    if (m_stopRequested)
+    const StepRun ran = runEncoder({step.status, step.input, step.parametrs, step.output, step.seconds, step.weight,
+                                    false});
+    if (ran.stopped)
         return false;
-    const QFileInfo written(step.output);
-    if (conversion.LastResult() == CVideoConv::Result::Completed && written.exists() && written.size() > 0) {
+    if (ran.completed && ran.written) {
         reportProgress(0);
         return true;
     }
     const int owner = step.part >= 0 ? m_partOwner.value(step.part, -1) : -1;
-    if (messages.shown == 0)
+    if (ran.messagesShown == 0)
         reportFailure(QStringLiteral("The encoder wrote no output for the step \"") + step.status + u'"', owner);
     m_result.failedPart = owner;
     return false;
@@ -351,7 +299,6 @@ bool JoinJob::publish(const QString &finished)
 
 void JoinJob::reportProgress(double stepFraction)
 {
-    const double share = m_totalWeight > 0 ? (m_doneWeight + m_stepWeight * stepFraction) / m_totalWeight : 0;
     if (m_filterStep && !m_planned.isEmpty()) {
         // One run makes every part in turn: the part its time has reached.
         double reached = stepFraction * Join::totalLength(m_planned);
@@ -361,11 +308,7 @@ void JoinJob::reportProgress(double stepFraction)
         if (part != m_currentPart)
             emit PartStarted(m_currentPart = part, int(m_planned.size()));
     }
-    const int percent = int(std::lround(100 * (kProbeShare + (1 - kProbeShare) * std::clamp(share, 0.0, 1.0))));
-    if (percent == m_lastPercent)
-        return;
-    m_lastPercent = percent;
-    emit Progress(percent);
+    showShare(shareDone(stepFraction));
 }
 
 void JoinJob::reportFailure(const QString &detail, int part)

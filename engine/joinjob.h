@@ -1,17 +1,10 @@
 #pragma once
 
+#include "encoderstepjob.h"
 #include "joinplan.h"
 
 #include <QHash>
-#include <QObject>
 #include <QString>
-
-#include <memory>
-
-class CVideoConv;
-class DOSOutputs;
-class MessageSink;
-class QTemporaryDir;
 
 // Several parts into one file, frame-exact at every joint: either the listed
 // parts one after another (Join), or one source without the listed parts
@@ -29,13 +22,12 @@ class QTemporaryDir;
 // job ends in any way; the output appears under its name only once complete,
 // and never replaces a file of that name. Failures reach the message sink
 // and say which part they concern (LastResult().failedPart).
-class JoinJob final : public QObject
+class JoinJob final : public EncoderStepJob
 {
     Q_OBJECT
 
 public:
     enum class Mode { Join, Remove };
-    enum class Outcome { NotRun, Completed, Failed, Stopped };
     struct Result
     {
         Outcome outcome = Outcome::NotRun;
@@ -64,15 +56,12 @@ public:
     void setEncoderOptions(const QString &options) { m_encoderOptions = options; }
 
     void StartConversion();
-    void StopConversion();
 
     Result LastResult() const { return m_result; }
     // The parts the last run joined, planned.
     QList<Join::Part> LastParts() const { return m_planned; }
 
 signals:
-    void Progress(int iProgress);
-    void CurrentStatus(const QString &sStatus);
     // Part n (1-based) of m is being made.
     void PartStarted(int n, int m);
 
@@ -85,28 +74,17 @@ private:
     Outcome runFilter(const QString &finished, const QString &extension);
     bool runStep(const Step &step);
     bool publish(const QString &finished);
-    void reportProgress(double stepFraction);
+    void reportProgress(double stepFraction) override;
     void reportFailure(const QString &detail, int part);
 
-    MessageSink *m_messages;
-    QString m_programDir;
     Mode m_mode = Mode::Join;
     QList<Source> m_parts;
     QString m_outputFile;
     QString m_encoderOptions;
-    bool m_running = false;
-    bool m_stopRequested = false;
     Result m_result;
     QHash<QString, SmartCut::Probe> m_probes; // by source path
     QList<Join::Part> m_planned;
     QList<int> m_partOwner; // the setParts index each planned part came from; -1 for all
-    std::unique_ptr<QTemporaryDir> m_work;
-    std::unique_ptr<DOSOutputs> m_prober;
-    CVideoConv *m_currentStep = nullptr;
-    double m_doneWeight = 0;
-    double m_totalWeight = 1;
-    double m_stepWeight = 0;
-    int m_lastPercent = -1;
     int m_currentPart = 0;
     bool m_failedEarly = false; // a source could not be read
     QString m_subtitleList;     // the kept subtitles' list; empty for none

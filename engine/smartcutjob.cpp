@@ -1,6 +1,5 @@
 #include "smartcutjob.h"
 
-#include "cvideoconv.h"
 #include "dosoutputs.h"
 #include "messagesink.h"
 #include "stepmessages.h"
@@ -12,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cmath>
 
 using namespace StepCosts;
 
@@ -27,14 +25,10 @@ struct SmartCutJob::Step
 };
 
 SmartCutJob::SmartCutJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
-    : QObject(parent)
-    , m_messages(messages)
-    , m_programDir(sProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : sProgramDir)
+    : EncoderStepJob(messages, sProgramDir, parent)
 {
 }
 
-// Out of line: the members' types are complete here. The temporary folder
-// goes with the job, so closing the window mid-cut leaves nothing behind.
 SmartCutJob::~SmartCutJob() = default;
 
 void SmartCutJob::setInputFile(const QString &sInputFile)
@@ -91,43 +85,10 @@ void SmartCutJob::StartConversion()
 {
     if (m_running)
         return;
-    m_running = true;
-    m_stopRequested = false;
     m_result = {};
     m_plan = {};
-    m_doneWeight = 0;
-    m_totalWeight = 1;
-    m_stepWeight = 0;
-    m_lastPercent = -1;
-
-    // Beside the output, so the finished file is renamed rather than copied;
-    // the system's temporary folder when the output's folder refuses.
-    const QString outputDir = QFileInfo(m_outputFile).absolutePath();
-    m_work = std::make_unique<QTemporaryDir>(QDir(outputDir).filePath(QStringLiteral(".snipora-cut-XXXXXX")));
-    if (!m_work->isValid())
-        m_work = std::make_unique<QTemporaryDir>();
-
-    m_result.outcome = m_work->isValid() ? run() : Outcome::Failed;
-    if (!m_work->isValid())
-        reportFailure(QStringLiteral("No temporary folder could be made: ") + m_work->errorString());
-    m_work.reset();
-    m_running = false;
-
-    if (m_result.outcome == Outcome::Stopped)
-        emit CurrentStatus(QStringLiteral("Cancelled"));
-    else if (m_result.outcome == Outcome::Failed)
-        emit CurrentStatus(QStringLiteral("Error"));
-}
-
-void SmartCutJob::StopConversion()
-{
-    if (!m_running)
-        return;
-    m_stopRequested = true;
-    if (m_prober)
-        m_prober->setStopConvert(true);
-    if (m_currentStep)
-        m_currentStep->StopConversion();
+    runInWorkFolder(m_outputFile, QStringLiteral(".snipora-cut-XXXXXX"), m_result.outcome, [this] { return run(); },
+                    [this](const QString &why) { reportFailure(why); });
 }
 
 SmartCutJob::Outcome SmartCutJob::run()
@@ -249,30 +210,15 @@ bool SmartCutJob::middleMatches(const SmartCut::Probe &source)
 
 bool SmartCutJob::runStep(const Step &step)
 {
-    emit CurrentStatus(step.status);
-    StepMessages messages(m_messages, m_stopRequested);
-    CVideoConv conversion(&messages, m_programDir);
-    conversion.setInputFile(m_inputFile);
-    conversion.setOutputFile(step.output);
-    conversion.setFileTimeLength(float(step.seconds));
-    conversion.setParametrs(step.parametrs);
-    conversion.setFastSeek(step.fastSeek);
-    m_stepWeight = step.weight;
-    connect(&conversion, &CVideoConv::Progress, this,
-            [this](int percent) { reportProgress(std::clamp(percent, 0, 100) / 100.0); });
-    m_currentStep = &conversion;
-    conversion.StartConversion();
-    m_currentStep = nullptr;
-    m_doneWeight += step.weight;
-    m_stepWeight = 0;
-    if (m_stopRequested)
+    const StepRun ran = runEncoder({step.status, m_inputFile, step.parametrs, step.output, step.seconds, step.weight,
+                                    step.fastSeek});
+    if (ran.stopped)
         return false;
-    const QFileInfo written(step.output);
-    if (written.exists() && written.size() > 0) {
+    if (ran.written) {
         reportProgress(0);
         return true;
     }
-    if (messages.shown == 0)
+    if (ran.messagesShown == 0)
         reportFailure(QStringLiteral("The encoder wrote no output for the step \"") + step.status
                       + QStringLiteral("\""));
     return false;
@@ -289,16 +235,6 @@ bool SmartCutJob::publish(const QString &finished)
     reportFailure(QStringLiteral("The finished cut could not be moved to ") + QDir::toNativeSeparators(m_outputFile)
                   + QStringLiteral(": ") + file.errorString());
     return false;
-}
-
-void SmartCutJob::reportProgress(double stepFraction)
-{
-    const double share = m_totalWeight > 0 ? (m_doneWeight + m_stepWeight * stepFraction) / m_totalWeight : 0;
-    const int percent = int(std::lround(100 * (kProbeShare + (1 - kProbeShare) * std::clamp(share, 0.0, 1.0))));
-    if (percent == m_lastPercent)
-        return;
-    m_lastPercent = percent;
-    emit Progress(percent);
 }
 
 void SmartCutJob::reportFailure(const QString &detail)

@@ -1,16 +1,9 @@
 #pragma once
 
+#include "encoderstepjob.h"
 #include "smartcutplan.h"
 
-#include <QObject>
 #include <QString>
-
-#include <memory>
-
-class CVideoConv;
-class DOSOutputs;
-class MessageSink;
-class QTemporaryDir;
 
 // One frame-exact cut that copies what it can: it lists the source's keyframes
 // with the prober, re-encodes the frames before the first clean keyframe and
@@ -25,12 +18,11 @@ class QTemporaryDir;
 // live in a temporary folder beside the output, removed when the cut ends in
 // any way or the job is destroyed; the output appears under its name only
 // once it is complete. Progress counts over all steps, 0 to 100.
-class SmartCutJob final : public QObject
+class SmartCutJob final : public EncoderStepJob
 {
     Q_OBJECT
 
 public:
-    enum class Outcome { NotRun, Completed, Failed, Stopped };
     struct Result
     {
         Outcome outcome = Outcome::NotRun;
@@ -56,17 +48,9 @@ public:
 
     // Runs every step and returns when the cut has ended or was stopped.
     void StartConversion();
-    // Asks a running StartConversion to stop; the running step's encoder is
-    // ended and nothing is left behind. Does nothing when no cut runs.
-    void StopConversion();
-
     Result LastResult() const;
     // The plan of the last run: which frames were re-encoded and copied.
     SmartCut::Plan LastPlan() const;
-
-signals:
-    void Progress(int iProgress);
-    void CurrentStatus(const QString &sStatus);
 
 private:
     struct Step;
@@ -76,24 +60,12 @@ private:
     // Whether the copied middle holds the packets the plan meant to copy.
     bool middleMatches(const SmartCut::Probe &source);
     bool publish(const QString &finished);
-    void reportProgress(double stepFraction);
     void reportFailure(const QString &detail);
 
-    MessageSink *m_messages;
-    QString m_programDir;
     QString m_inputFile;
     QString m_outputFile;
     double m_start = 0;
     double m_length = 0;
-    bool m_running = false;
-    bool m_stopRequested = false;
     Result m_result;
     SmartCut::Plan m_plan;
-    std::unique_ptr<QTemporaryDir> m_work;
-    std::unique_ptr<DOSOutputs> m_prober;
-    CVideoConv *m_currentStep = nullptr;
-    double m_doneWeight = 0;
-    double m_totalWeight = 1;
-    double m_stepWeight = 0;
-    int m_lastPercent = -1;
 };

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CVideoConv;
+class DOSOutputs;
+class MessageSink;
+class QTemporaryDir;
+
+// What the jobs made of several encoder runs (the smart cut, the join) share: a work folder
+// beside the output for the pieces, the prober, the run in progress and Stop, and one progress
+// bar shared out by the runs' weights.
+class EncoderStepJob : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Outcome { NotRun, Completed, Failed, Stopped };
+
+    // Asks a running job to stop; the running step's encoder is ended and nothing is left
+    // behind. Does nothing when no job runs.
+    void StopConversion();
+
+signals:
+    void Progress(int iProgress);
+    void CurrentStatus(const QString &sStatus);
+
+protected:
+    // programDir holds the encoder and the prober; empty means the executable's own folder.
+    EncoderStepJob(MessageSink *messages, const QString &programDir, QObject *parent);
+    ~EncoderStepJob() override;
+
+    // One run: clears the stop and the progress, makes the work folder (pattern, beside
+    // outputFile; the system's temporary folder where that refuses), runs body in it, removes
+    // it, sets outcome and says "Cancelled" or "Error" when it did not complete. failure hears
+    // why when no folder could be made.
+    void runInWorkFolder(const QString &outputFile, const QString &pattern, Outcome &outcome,
+                         const std::function<Outcome()> &body, const std::function<void(const QString &)> &failure);
+
+    struct EncoderStep
+    {
+        QString status;
+        QString input;
+        QString parametrs;
+        QString output;
+        double seconds = 0; // the length the encoder's time= counts towards
+        double weight = 0;  // its share of the progress bar
+        bool fastSeek = false;
+    };
+    struct StepRun
+    {
+        bool stopped = false;
+        bool completed = false; // the encoder says it completed
+        bool written = false;   // the output is there and not empty
+        int messagesShown = 0;  // errors passed on to the message sink
+    };
+    StepRun runEncoder(const EncoderStep &step);
+
+    // The steps' share done, with stepFraction of the running one, as the bar's percent
+    // (after the prober's sliver); emitted when it changes.
+    virtual void reportProgress(double stepFraction);
+    double shareDone(double stepFraction) const;
+    void showShare(double share);
+
+    MessageSink *m_messages;
+    QString m_programDir;
+    bool m_running = false;
+    bool m_stopRequested = false;
+    std::unique_ptr<QTemporaryDir> m_work;
+    std::unique_ptr<DOSOutputs> m_prober;
+    CVideoConv *m_currentStep = nullptr;
+    double m_doneWeight = 0;
+    double m_totalWeight = 1;
+    double m_stepWeight = 0;
+    int m_lastPercent = -1;
+};
