@@ -385,17 +385,6 @@
     </message>
 </context>
 <context>
-    <name>ThumbnailStrip</name>
-    <message>
-        <source>Thumbnails</source>
-        <translation>Vorschaubilder</translation>
-    </message>
-    <message>
-        <source>Pictures of the keyframes along the video</source>
-        <translation>Bilder der Schlüsselbilder entlang des Videos</translation>
-    </message>
-</context>
-<context>
     <name>TimelineBand</name>
     <message>
         <source>Timeline</source>
@@ -438,6 +427,21 @@
     </message>
 </context>
 <context>
+    <name>TimelineStrip</name>
+    <message>
+        <source>Thumbnails</source>
+        <translation>Vorschaubilder</translation>
+    </message>
+    <message>
+        <source>Pictures of the keyframes along the video</source>
+        <translation>Bilder der Schlüsselbilder entlang des Videos</translation>
+    </message>
+    <message>
+        <source>Waveform</source>
+        <translation>Wellenform</translation>
+    </message>
+</context>
+<context>
     <name>VideoFiles</name>
     <message>
         <source>Common Video Files</source>
@@ -462,17 +466,6 @@
     <message>
         <source>All Files(*.*)</source>
         <translation>Alle Dateien (*.*)</translation>
-    </message>
-</context>
-<context>
-    <name>WaveformStrip</name>
-    <message>
-        <source>Waveform</source>
-        <translation>Wellenform</translation>
-    </message>
-    <message>
-        <source>The loudness of the first sound track along the video</source>
-        <translation>Lautstärke der ersten Tonspur entlang des Videos</translation>
     </message>
 </context>
 <context>

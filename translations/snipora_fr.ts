@@ -385,17 +385,6 @@
     </message>
 </context>
 <context>
-    <name>ThumbnailStrip</name>
-    <message>
-        <source>Thumbnails</source>
-        <translation>Vignettes</translation>
-    </message>
-    <message>
-        <source>Pictures of the keyframes along the video</source>
-        <translation>Images clés le long de la vidéo</translation>
-    </message>
-</context>
-<context>
     <name>TimelineBand</name>
     <message>
         <source>Timeline</source>
@@ -438,6 +427,21 @@
     </message>
 </context>
 <context>
+    <name>TimelineStrip</name>
+    <message>
+        <source>Thumbnails</source>
+        <translation>Vignettes</translation>
+    </message>
+    <message>
+        <source>Pictures of the keyframes along the video</source>
+        <translation>Images clés le long de la vidéo</translation>
+    </message>
+    <message>
+        <source>Waveform</source>
+        <translation>Forme d&apos;onde</translation>
+    </message>
+</context>
+<context>
     <name>VideoFiles</name>
     <message>
         <source>Common Video Files</source>
@@ -462,17 +466,6 @@
     <message>
         <source>All Files(*.*)</source>
         <translation>Tous les fichiers (*.*)</translation>
-    </message>
-</context>
-<context>
-    <name>WaveformStrip</name>
-    <message>
-        <source>Waveform</source>
-        <translation>Forme d&apos;onde</translation>
-    </message>
-    <message>
-        <source>The loudness of the first sound track along the video</source>
-        <translation>Volume de la première piste son le long de la vidéo</translation>
     </message>
 </context>
 <context>

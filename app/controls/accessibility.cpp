@@ -97,8 +97,7 @@ const ControlRole kControlRoles[] = {
     {"Slider"_L1, QAccessible::Slider, &make<SliderAccessible>},
     {"ProgressBar"_L1, QAccessible::ProgressBar, &make<ProgressAccessible>},
     {"VideoArea"_L1, QAccessible::Animation}, // the moving picture of the preview
-    {"ThumbnailStrip"_L1, QAccessible::Graphic},
-    {"WaveformStrip"_L1, QAccessible::Graphic},
+    {"TimelineStrip"_L1, QAccessible::Graphic},
 };
 
 } // namespace

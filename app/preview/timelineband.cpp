@@ -28,44 +28,37 @@ const ColorScheme kScheme;
 
 } // namespace
 
-ThumbnailStrip::ThumbnailStrip(TimelineBand &band)
+TimelineStrip::TimelineStrip(TimelineBand &band, Kind kind)
     : QWidget(&band)
     , m_band(band)
+    , m_kind(kind)
 {
-    setObjectName(QStringLiteral("picThumbnails"));
-    setAccessibleName(tr("Thumbnails"));
-    setAccessibleDescription(tr("Pictures of the keyframes along the video"));
+    if (kind == Kind::Thumbnails) {
+        setObjectName(QStringLiteral("picThumbnails"));
+        setAccessibleName(tr("Thumbnails"));
+        setAccessibleDescription(tr("Pictures of the keyframes along the video"));
+    } else {
+        setObjectName(QStringLiteral("picWaveform"));
+        setAccessibleName(tr("Waveform"));
+        // The description follows the sound: the band sets it.
+    }
 }
 
-void ThumbnailStrip::paintEvent(QPaintEvent *)
+void TimelineStrip::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    m_band.paintThumbnails(painter, *this);
-    m_band.paintOverlay(painter, *this);
-}
-
-WaveformStrip::WaveformStrip(TimelineBand &band)
-    : QWidget(&band)
-    , m_band(band)
-{
-    setObjectName(QStringLiteral("picWaveform"));
-    setAccessibleName(tr("Waveform"));
-    setAccessibleDescription(tr("The loudness of the first sound track along the video"));
-}
-
-void WaveformStrip::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    const qreal dpr = painter.device()->devicePixelRatioF();
-    painter.drawImage(QPoint(0, 0), m_band.waveformImage(size(), dpr));
+    if (m_kind == Kind::Thumbnails)
+        m_band.paintThumbnails(painter, *this);
+    else
+        painter.drawImage(QPoint(0, 0), m_band.waveformImage(size(), painter.device()->devicePixelRatioF()));
     m_band.paintOverlay(painter, *this);
 }
 
 TimelineBand::TimelineBand(const Slider &slider, QWidget *parent)
     : QWidget(parent)
     , m_slider(slider)
-    , m_thumbStrip(new ThumbnailStrip(*this))
-    , m_waveStrip(new WaveformStrip(*this))
+    , m_thumbStrip(new TimelineStrip(*this, TimelineStrip::Kind::Thumbnails))
+    , m_waveStrip(new TimelineStrip(*this, TimelineStrip::Kind::Waveform))
 {
     setObjectName(QStringLiteral("picTimeline"));
     setAccessibleName(tr("Timeline"));

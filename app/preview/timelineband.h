@@ -10,34 +10,22 @@
 class Slider;
 class TimelineBand;
 
-// The band's strip of keyframe pictures: named for a screen reader, painted by the band.
-class ThumbnailStrip final : public QWidget
+// One strip of the band, the keyframe pictures or the sound's peaks: a widget of its own so
+// that a screen reader finds it by name, painted by the band.
+class TimelineStrip final : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit ThumbnailStrip(TimelineBand &band);
+    enum class Kind { Thumbnails, Waveform };
+    TimelineStrip(TimelineBand &band, Kind kind);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     TimelineBand &m_band;
-};
-
-// The band's strip of the sound's peaks.
-class WaveformStrip final : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit WaveformStrip(TimelineBand &band);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    TimelineBand &m_band;
+    Kind m_kind;
 };
 
 // The timeline under the slider: keyframe ticks, a strip of thumbnails and the sound's
@@ -81,8 +69,8 @@ public:
     // bar per device pixel column, in whole device pixels, so nothing is blurred at any scale.
     QImage waveformImage(QSize size, qreal dpr) const;
 
-    ThumbnailStrip &thumbnailStrip() { return *m_thumbStrip; }
-    WaveformStrip &waveformStrip() { return *m_waveStrip; }
+    TimelineStrip &thumbnailStrip() { return *m_thumbStrip; }
+    TimelineStrip &waveformStrip() { return *m_waveStrip; }
 
     // For the strips: the marked part and the handle over what they show.
     void paintOverlay(QPainter &painter, const QWidget &strip) const;
@@ -109,8 +97,8 @@ private:
     void updateToolTips();
 
     const Slider &m_slider;
-    ThumbnailStrip *m_thumbStrip = nullptr;
-    WaveformStrip *m_waveStrip = nullptr;
+    TimelineStrip *m_thumbStrip = nullptr;
+    TimelineStrip *m_waveStrip = nullptr;
     bool m_started = false;
     std::vector<double> m_keyframes;
 
