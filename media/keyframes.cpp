@@ -30,21 +30,24 @@ std::vector<double> fromContainer(MediaFile &file)
     if (std::strcmp(format, "matroska,webm") == 0)
         av_seek_frame(file.format(), stream->index, stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0,
                       AVSEEK_FLAG_BACKWARD);
+    // Taken before a packet is read: reading may add to the index, and move it.
+    std::vector<int64_t> stamps;
     const int count = avformat_index_get_entries_count(stream);
-    if (count <= 0)
-        return {};
-    // MP4 lists decode times: the first keyframe's packet tells how far its picture lies after.
-    int64_t shift = 0;
-    const AVIndexEntry *first = avformat_index_get_entry(stream, 0);
-    const av::Packet packet = av::makePacket();
-    if (first && file.read(packet.get()) && packet->pts != AV_NOPTS_VALUE && packet->dts == first->timestamp)
-        shift = packet->pts - packet->dts;
-    std::vector<double> seconds;
     for (int i = 0; i < count; ++i) {
         const AVIndexEntry *entry = avformat_index_get_entry(stream, i);
         if (entry && (entry->flags & AVINDEX_KEYFRAME) && entry->timestamp != AV_NOPTS_VALUE)
-            seconds.push_back(file.secondsOf(entry->timestamp + shift));
+            stamps.push_back(entry->timestamp);
     }
+    if (stamps.empty())
+        return {};
+    // MP4 lists decode times: the first keyframe's packet tells how far its picture lies after.
+    int64_t shift = 0;
+    const av::Packet packet = av::makePacket();
+    if (file.read(packet.get()) && packet->pts != AV_NOPTS_VALUE && packet->dts == stamps.front())
+        shift = packet->pts - packet->dts;
+    std::vector<double> seconds;
+    for (const int64_t stamp : stamps)
+        seconds.push_back(file.secondsOf(stamp + shift));
     std::sort(seconds.begin(), seconds.end());
     seconds.erase(std::unique(seconds.begin(), seconds.end()), seconds.end());
     return seconds;
