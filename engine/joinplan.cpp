@@ -1,6 +1,7 @@
 #include "joinplan.h"
 
 #include "encodercommand.h"
+#include "smartcutoptions.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,6 +2,7 @@
 
 #include "dosoutputs.h"
 #include "messagesink.h"
+#include "smartcutoptions.h"
 #include "stepmessages.h"
 
 #include <QCoreApplication>

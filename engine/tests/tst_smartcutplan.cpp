@@ -1,6 +1,6 @@
 // The smart cut's plan from made-up packet listings: which frames are
 // re-encoded, which copied, and when the whole range must be re-encoded.
-#include "smartcutplan.h"
+#include "smartcutoptions.h"
 #include "testsupport.h"
 
 #include <QFile>

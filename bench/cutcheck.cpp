@@ -1,0 +1,206 @@
+// Cut checker: prints figures, asserts nothing.
+// Cuts frames [first, first + frames) of a source with the smart-cut job, as
+// the window marks them (each frame's time to the millisecond), and judges
+// the output by its frames: how many, which source frame each matches best
+// (luma PSNR at full size against its neighbours), the lowest PSNR of the
+// re-encoded frames, a decode with -xerror, the sound's length, the colour
+// flags, and the re-encoded parts' bitrate against the source's over the
+// same frames. For footage nobody here made, where the tests' tables hold
+// only what can be generated.
+//
+//     bench_cutcheck SOURCE FIRST FRAMES [OUTPUT-FOLDER]
+#include "recordingmessagesink.h"
+#include "smartcutjob.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+void say(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+QSize shownSize(const QString &path)
+{
+    const QList<QByteArray> fields = TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries",
+                                                           "stream=width,height:stream_side_data=rotation", "-of",
+                                                           "default=nw=1"},
+                                                          path)
+                                         .split('\n');
+    int width = 0;
+    int height = 0;
+    int rotation = 0;
+    for (const QByteArray &field : fields) {
+        if (field.startsWith("width="))
+            width = field.mid(6).toInt();
+        else if (field.startsWith("height="))
+            height = field.mid(7).toInt();
+        else if (field.startsWith("rotation="))
+            rotation = field.mid(9).toInt();
+    }
+    return std::abs(rotation) % 180 == 90 ? QSize(height, width) : QSize(width, height);
+}
+
+QByteArray colourFlags(const QString &path)
+{
+    return TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries",
+                                 "stream=pix_fmt,color_range,color_space,color_transfer,color_primaries,"
+                                 "chroma_location",
+                                 "-of", "compact=p=0:nk=0"},
+                                path)
+        .trimmed();
+}
+
+// Each frame's packet size in presentation order.
+QList<qint64> frameSizes(const QString &path)
+{
+    QList<std::pair<double, qint64>> packets;
+    const QList<QByteArray> lines = TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries",
+                                                          "packet=pts_time,size", "-of", "csv=p=0"},
+                                                         path)
+                                        .split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split(',');
+        if (fields.size() >= 2)
+            packets.append({fields.at(0).toDouble(), fields.at(1).toLongLong()});
+    }
+    std::stable_sort(packets.begin(), packets.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<qint64> sizes;
+    for (const auto &packet : std::as_const(packets))
+        sizes.append(packet.second);
+    return sizes;
+}
+
+double psnr(double squaredError, const QSize &size)
+{
+    const double mse = squaredError / (double(size.width()) * size.height());
+    return mse <= 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 4) {
+        say(QStringLiteral("usage: bench_cutcheck SOURCE FIRST FRAMES [OUTPUT-FOLDER]"));
+        return 2;
+    }
+    const QString source = QFileInfo(args.at(1)).absoluteFilePath();
+    const int first = args.at(2).toInt();
+    const int frames = args.at(3).toInt();
+    QTemporaryDir scratch;
+    const QString folder = args.size() > 4 ? args.at(4) : scratch.path();
+    QDir().mkpath(folder);
+    const QString output = folder + QStringLiteral("/cut.") + SmartCut::OutputExtension(source);
+
+    const QList<double> times = TestSupport::frameTimes(source);
+    const auto mark = [&times](int frame) {
+        return frame < times.size() ? std::round(times.at(frame) * 1000) / 1000 : times.last() + 1.0;
+    };
+    if (first + frames > times.size()) {
+        say(QStringLiteral("the source has %1 frames").arg(times.size()));
+        return 2;
+    }
+    RecordingMessageSink sink;
+    SmartCutJob job(&sink, TestSupport::programDir());
+    job.setInputFile(source);
+    job.setOutputFile(output);
+    job.setStart(mark(first));
+    job.setLength(mark(first + frames) - mark(first));
+    QObject::connect(&job, &SmartCutJob::CurrentStatus, [](const QString &status) { say(QStringLiteral("status: ") + status); });
+    QElapsedTimer clock;
+    clock.start();
+    job.StartConversion();
+    const double took = clock.nsecsElapsed() / 1e9;
+    for (const auto &message : std::as_const(sink.messages))
+        say(QStringLiteral("message: ") + message.text);
+    const SmartCut::Plan plan = job.LastPlan();
+    say(QStringLiteral("took %1 s; %2; head %3, middle %4, tail %5 frames")
+            .arg(took, 0, 'f', 1)
+            .arg(job.LastResult().fellBack ? QStringLiteral("fell back: ") + job.LastResult().fallbackReason
+                                           : QStringLiteral("smart"))
+            .arg(plan.head.frames)
+            .arg(plan.middle.frames)
+            .arg(plan.tail.frames));
+    if (job.LastResult().outcome != SmartCutJob::Outcome::Completed)
+        return 1;
+
+    const QByteArray decodeErrors = TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-xerror", "-i",
+                                                         output, "-map", "0:v", "-map", "0:a?", "-f", "null", "-"});
+    say(QStringLiteral("-xerror decode: ") + (decodeErrors.trimmed().isEmpty() ? QStringLiteral("clean")
+                                                                               : QString::fromUtf8(decodeErrors.trimmed())));
+    const QSize size = shownSize(source);
+    const qsizetype frameBytes = qsizetype(size.width()) * size.height() * 3 / 2;
+    const QByteArray original = TestSupport::decodedFrames(source);
+    const QByteArray cut = TestSupport::decodedFrames(output);
+    const int cutFrames = int(cut.size() / frameBytes);
+    say(QStringLiteral("frames: %1 of %2 marked").arg(cutFrames).arg(frames));
+    const int sourceFrames = int(original.size() / frameBytes);
+    QStringList misplaced;
+    double worst = 99;
+    int worstAt = -1;
+    const bool fellBack = job.LastResult().fellBack;
+    for (int i = 0; i < cutFrames; ++i) {
+        const int at = first + i;
+        const auto errorAt = [&](int j) { return TestSupport::lumaError(cut, i, original, j, size.width(), size.height()); };
+        const int offset = TestSupport::bestMatchOffset(sourceFrames, std::min(at, sourceFrames - 1), errorAt);
+        if (offset != 0 || at >= sourceFrames)
+            misplaced << QStringLiteral("%1%2%3").arg(i).arg(offset > 0 ? "+" : "").arg(offset);
+        const bool copied = !fellBack && i >= plan.head.frames && i < plan.head.frames + plan.middle.frames;
+        if (!copied && at < sourceFrames) {
+            const double value = psnr(errorAt(at), size);
+            if (value < worst) {
+                worst = value;
+                worstAt = i;
+            }
+        }
+    }
+    say(QStringLiteral("misplaced frames: %1 %2").arg(misplaced.size()).arg(misplaced.mid(0, 20).join(u' ')));
+    if (worstAt >= 0)
+        say(QStringLiteral("lowest re-encoded luma PSNR: %1 dB (frame %2)").arg(worst, 0, 'f', 2).arg(worstAt));
+
+    const QList<double> cutTimes = TestSupport::frameTimes(output);
+    double drift = 0;
+    for (int i = 0; i < std::min<int>(cutTimes.size(), frames); ++i)
+        drift = std::max(drift, std::abs(cutTimes.at(i) - cutTimes.at(0) - (times.at(first + i) - times.at(first))));
+    say(QStringLiteral("largest frame time error: %1 ms").arg(drift * 1000, 0, 'f', 2));
+    say(QStringLiteral("picture %1 s, sound %2 s")
+            .arg(plan.length, 0, 'f', 3)
+            .arg(TestSupport::soundSeconds(output), 0, 'f', 3));
+    say(QStringLiteral("source colour: ") + QString::fromUtf8(colourFlags(source)));
+    say(QStringLiteral("output colour: ") + QString::fromUtf8(colourFlags(output)));
+
+    // The re-encoded ends' bits against the source's over the same frames.
+    const QList<qint64> sourceSizes = frameSizes(source);
+    const QList<qint64> cutSizes = frameSizes(output);
+    const auto ratio = [&](int from, int count) {
+        qint64 ours = 0;
+        qint64 theirs = 0;
+        for (int i = from; i < from + count && i < cutSizes.size() && first + i < sourceSizes.size(); ++i) {
+            ours += cutSizes.at(i);
+            theirs += sourceSizes.at(first + i);
+        }
+        return theirs > 0 ? double(ours) / theirs : 0.0;
+    };
+    if (fellBack) {
+        say(QStringLiteral("bitrate against the source's: %1").arg(ratio(0, cutFrames), 0, 'f', 2));
+    } else {
+        say(QStringLiteral("bitrate against the source's: head %1, tail %2")
+                .arg(ratio(0, plan.head.frames), 0, 'f', 2)
+                .arg(ratio(plan.head.frames + plan.middle.frames, plan.tail.frames), 0, 'f', 2));
+    }
+    return 0;
+}

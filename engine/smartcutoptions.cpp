@@ -1,0 +1,332 @@
+#include "smartcutoptions.h"
+
+#include "encodercommand.h"
+
+#include <algorithm>
+
+namespace SmartCut {
+
+namespace {
+
+// A re-encoded part keeps a high quality, its bitrate capped at 1.6 times the
+// source's over the same frames, with a buffer of half a second at that rate
+// and room for twice the source's keyframe, for the keyframe a part starts
+// with: within half to twice the source's but for parts of a few frames,
+// whose keyframe dominates.
+constexpr double kPartRateCeiling = 1.6;
+constexpr double kPartBuffer = 0.5;
+
+// Every frame keeps its own time, in the source's time base: the encoder's
+// default, a tick per nominal frame, moves frames that come off that grid
+// and can put two on one tick.
+const QString kOwnTimes = QStringLiteral(" -fps_mode passthrough -enc_time_base:v -1");
+
+QString seconds(double value)
+{
+    return QString::number(std::max(0.0, value), 'f', 6);
+}
+
+QString levelText(const VideoStream &video)
+{
+    if (video.codec == u"h264")
+        return video.level >= 10 ? QStringLiteral("%1.%2").arg(video.level / 10).arg(video.level % 10) : QString();
+    return video.level > 0 ? QString::number(video.level / 30.0, 'f', 1) : QString();
+}
+
+// Tags the encoder writes into the stream, so the parts look alike to a player.
+QString colourOptions(const VideoStream &video)
+{
+    QString options;
+    QString range = video.colorRange;
+    if (range.isEmpty() && video.pixelFormat == u"yuvj420p")
+        range = QStringLiteral("pc");
+    if (!range.isEmpty())
+        options += QStringLiteral(" -color_range ") + range;
+    if (!video.colorSpace.isEmpty())
+        options += QStringLiteral(" -colorspace ") + video.colorSpace;
+    if (!video.colorTransfer.isEmpty())
+        options += QStringLiteral(" -color_trc ") + video.colorTransfer;
+    if (!video.colorPrimaries.isEmpty())
+        options += QStringLiteral(" -color_primaries ") + video.colorPrimaries;
+    return options;
+}
+
+QString aspectFilter(const VideoStream &video)
+{
+    const QStringList parts = video.sampleAspect.split(u':');
+    if (parts.size() != 2 || parts.at(0).toInt() <= 0 || parts.at(1).toInt() <= 0)
+        return {};
+    return QStringLiteral(" -vf setsar=") + parts.at(0) + u'/' + parts.at(1);
+}
+
+// The source as the second input, seeking to span.seek, the first video
+// stream mapped, and the frames before span.dropBefore left out.
+QString secondInput(const Span &span, const QString &sourcePath)
+{
+    QString options = QStringLiteral("-ss ") + seconds(span.seek) + QStringLiteral(" -noautorotate -i ")
+                      + EncoderCommand::quoteArgument(sourcePath);
+    if (span.dropBefore >= 0)
+        options += QStringLiteral(" -ss ") + seconds(span.dropBefore);
+    return options + QStringLiteral(" -map 1:v:0");
+}
+
+QString rotationTag(const VideoStream &video, const QString &extension)
+{
+    const int clockwise = ((video.rotation % 360) + 360) % 360;
+    if (clockwise == 0 || extension == u"mkv")
+        return {};
+    return QStringLiteral(" -metadata:s:v:0 rotate=%1").arg(clockwise);
+}
+
+// The codec a subtitle track takes in the output: "copy", a text codec the
+// container holds instead of its own, or empty when it holds none like it.
+QString subtitleCodec(const Track &track, const QString &extension)
+{
+    static const QStringList text{"subrip", "ass", "ssa", "webvtt", "mov_text", "text"};
+    static const QStringList matroskaOwn{"subrip", "ass", "ssa", "webvtt", "dvd_subtitle", "hdmv_pgs_subtitle",
+                                         "dvb_subtitle"};
+    if (extension == u"mkv")
+        return matroskaOwn.contains(track.codec) ? QStringLiteral("copy")
+                                                 : text.contains(track.codec) ? QStringLiteral("srt") : QString();
+    if (track.codec == u"mov_text")
+        return QStringLiteral("copy");
+    return text.contains(track.codec) ? QStringLiteral("mov_text") : QString();
+}
+
+// One sound track of the range: exactly length seconds, padded with silence
+// where the source's sound ends early, in the container's usual codec.
+// Matroska gets Opus, whose encoder delay it records; AAC's would lengthen
+// the sound. A track whose channels have no layout gets the usual one.
+QString audioTrackOptions(int output, const Track &track, double lead, double length, const QString &extension)
+{
+    QString filter = lead > 0 ? QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS,").arg(seconds(lead)) : QString();
+    filter += QStringLiteral("atrim=end=%1,apad=whole_dur=%1").arg(seconds(length));
+    const QString layout = track.channelLayout.isEmpty() ? EncoderCommand::unknownLayoutFilter(track.channels) : QString();
+    if (!layout.isEmpty())
+        filter += u',' + layout;
+    return QStringLiteral(" -filter:a:") + QString::number(output) + u' ' + filter
+           + audioCodecOptions(output, track.channels, extension);
+}
+
+// Every sound, subtitle and attachment track of input `input` that the
+// output can hold, the sound cut to the range, and the file's tags and
+// chapters from tagsInput, which seeks to the range's start so that the
+// chapters are timed from it. Without a track listing, the first sound track.
+QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, double length, const QString &extension)
+{
+    const QString from = QString::number(input) + u':';
+    QList<Track> tracks = probe.tracks;
+    if (tracks.isEmpty())
+        tracks.append(Track{-1, QStringLiteral("audio"), {}, 0, {}, 0, {}, {}});
+    QString maps;
+    QString codecs;
+    int audio = 0;
+    int subtitles = 0;
+    for (const Track &track : std::as_const(tracks)) {
+        if (track.type == u"audio") {
+            maps += QStringLiteral(" -map ") + from + (track.index < 0 ? QStringLiteral("a:0?") : QString::number(track.index));
+            codecs += audioTrackOptions(audio++, track, lead, length, extension);
+        } else if (track.type == u"subtitle") {
+            const QString codec = subtitleCodec(track, extension);
+            if (codec.isEmpty())
+                continue;
+            maps += QStringLiteral(" -map ") + from + QString::number(track.index);
+            codecs += QStringLiteral(" -c:s:%1 ").arg(subtitles++) + codec;
+        } else if (track.type == u"attachment" && extension == u"mkv") {
+            maps += QStringLiteral(" -map ") + from + QString::number(track.index);
+        }
+    }
+    if (extension == u"mkv" && std::any_of(tracks.begin(), tracks.end(), [](const Track &t) { return t.type == u"attachment"; }))
+        codecs += QStringLiteral(" -c:t copy");
+    return maps + codecs + QStringLiteral(" -map_metadata ") + QString::number(tagsInput)
+           + QStringLiteral(" -map_chapters ") + QString::number(tagsInput);
+}
+
+} // namespace
+
+QString encoderProfile(const VideoStream &video)
+{
+    if (video.codec == u"h264") {
+        static const QList<std::pair<QString, QString>> profiles{
+            {QStringLiteral("Constrained Baseline"), QStringLiteral("baseline")},
+            {QStringLiteral("Baseline"), QStringLiteral("baseline")},
+            {QStringLiteral("Main"), QStringLiteral("main")},
+            {QStringLiteral("High"), QStringLiteral("high")},
+            {QStringLiteral("High 10"), QStringLiteral("high10")},
+            {QStringLiteral("High 4:2:2"), QStringLiteral("high422")},
+            {QStringLiteral("High 4:4:4 Predictive"), QStringLiteral("high444")}};
+        for (const auto &[name, profile] : profiles)
+            if (video.profile == name)
+                return profile;
+    } else if (video.codec == u"hevc") {
+        if (video.profile == u"Main")
+            return QStringLiteral("main");
+        if (video.profile == u"Main 10")
+            return QStringLiteral("main10");
+    }
+    return {};
+}
+
+bool encodablePixelFormat(const VideoStream &video)
+{
+    static const QStringList h264{"yuv420p", "yuvj420p", "yuv420p10le", "yuv422p", "yuv422p10le", "yuv444p",
+                                  "yuv444p10le"};
+    static const QStringList hevc{"yuv420p", "yuvj420p", "yuv420p10le"};
+    return (video.codec == u"h264" ? h264 : hevc).contains(video.pixelFormat);
+}
+
+QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath)
+{
+    // The source again as a second input, to keep its pixels unturned (the
+    // output carries the rotation) and, for a keyframe, to seek inexactly:
+    // exact seeking drops the frames before the seek, which for a seek just
+    // past a keyframe would be the keyframe itself.
+    QString options = (span.fromKeyframe ? QStringLiteral("-noaccurate_seek ") : QString()) + secondInput(span, sourcePath)
+                      + QStringLiteral(" -an -sn -dn -frames:v %1").arg(span.frames) + kOwnTimes
+                      + aspectFilter(video);
+    const QString profile = encoderProfile(video);
+    const QString level = levelText(video);
+    const QString pixelFormat = video.pixelFormat == u"yuvj420p" ? QStringLiteral("yuv420p") : video.pixelFormat;
+    // A high quality, but no burst of bitrate against the source's own over
+    // these frames; uncapped where that is unknown.
+    const QString rate = span.bitrate > 0 ? QStringLiteral(" -maxrate %1 -bufsize %2")
+                                                .arg(qint64(span.bitrate * kPartRateCeiling))
+                                                .arg(qint64(span.bitrate * kPartBuffer + span.keyframeBits * 2))
+                                          : QString();
+    // The parts reorder as deeply as the copied middle; otherwise the decode
+    // times step back where a part meets it.
+    if (video.codec == u"h264") {
+        options += QStringLiteral(" -c:v libx264 -preset fast -crf 17") + rate
+                   + QStringLiteral(" -profile:v ") + profile;
+        if (!level.isEmpty())
+            options += QStringLiteral(" -level:v ") + level;
+        options += QStringLiteral(" -g %1").arg(span.frames + 1);
+        if (video.reorderDepth < 2 || profile == u"baseline")
+            options += QStringLiteral(" -bf %1").arg(profile == u"baseline" ? 0 : video.reorderDepth);
+    } else {
+        QString params = QStringLiteral("keyint=%1:min-keyint=1:open-gop=0:log-level=error").arg(span.frames + 1);
+        if (!level.isEmpty())
+            params += QStringLiteral(":level-idc=") + level;
+        if (video.reorderDepth < 2)
+            params += QStringLiteral(":bframes=%1").arg(video.reorderDepth);
+        options += QStringLiteral(" -c:v libx265 -preset fast -crf 20") + rate
+                   + QStringLiteral(" -profile:v ") + profile + QStringLiteral(" -x265-params ") + params;
+    }
+    return options + QStringLiteral(" -pix_fmt ") + pixelFormat + colourOptions(video)
+           + QStringLiteral(" -f mpegts -y");
+}
+
+QString middleCopyOptions(const Span &span, const QString &sourcePath)
+{
+    // A lone seek goes before the source's own input (a copy always moves it
+    // there); with a drop time, both stay with a second input.
+    const QString input = span.dropBefore >= 0 ? secondInput(span, sourcePath)
+                                               : QStringLiteral("-ss ") + seconds(span.seek)
+                                                     + QStringLiteral(" -map 0:v:0");
+    return input + QStringLiteral(" -an -sn -dn -c:v copy -frames:v %1 -f mpegts -y").arg(span.frames);
+}
+
+QStringList droppedTracks(const Probe &probe, const QString &extension)
+{
+    QStringList dropped;
+    bool firstVideo = true;
+    for (const Track &track : probe.tracks) {
+        const bool video = track.type == u"video";
+        if (video && firstVideo) {
+            firstVideo = false;
+            continue;
+        }
+        if (track.type == u"audio" || (track.type == u"subtitle" && !subtitleCodec(track, extension).isEmpty())
+            || (track.type == u"attachment" && extension == u"mkv"))
+            continue;
+        dropped << QStringLiteral("%1 track %2 (%3)").arg(track.type).arg(track.index).arg(track.codec);
+    }
+    return dropped;
+}
+
+QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPath, const QString &extension)
+{
+    QString options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -i ")
+                      + EncoderCommand::quoteArgument(listPath)
+                      + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 0, 0, 0, plan.length, extension)
+                      + QStringLiteral(" -c:v copy") + rotationTag(probe.video, extension);
+    if ((extension == u"mp4" || extension == u"mov") && probe.video.timeBaseDen > 0)
+        options += QStringLiteral(" -video_track_timescale %1").arg(probe.video.timeBaseDen);
+    return options + QStringLiteral(" -t ") + seconds(plan.length) + QStringLiteral(" -y");
+}
+
+QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &extension)
+{
+    const VideoStream &video = probe.video;
+    const QString source = EncoderCommand::quoteArgument(probe.sourcePath);
+    // The source once more, at the range's start, for its chapters and tags.
+    const QString tags = QStringLiteral(" -ss ") + seconds(plan.start) + QStringLiteral(" -i ") + source;
+    QString options;
+    double lead = 0;
+    if (plan.frames > 0) {
+        const double seek = std::max(0.0, plan.head.seek - plan.seekMargin);
+        lead = plan.start - seek;
+        // Counted in the filter: "-frames:v" would close the sound with the
+        // picture, before sound that the file stores later reaches the muxer.
+        options = QStringLiteral("-ss ") + seconds(seek) + QStringLiteral(" -noautorotate -i ") + source + tags
+                  + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, lead, plan.length, extension)
+                  + QStringLiteral(" -vf trim=start=") + seconds(plan.head.seek - seek)
+                  + QStringLiteral(",setpts=PTS-STARTPTS,trim=end_frame=") + QString::number(plan.frames)
+                  + QStringLiteral(" -t ") + seconds(plan.length);
+    } else {
+        // Without frame times only the times themselves are left to cut by.
+        options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -noautorotate -i ") + source + tags
+                  + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, 0, plan.length, extension)
+                  + QStringLiteral(" -t ") + seconds(plan.length);
+    }
+    // MPEG-1 and -2 code only their standard rates.
+    options += video.codec.startsWith(QLatin1String("mpeg")) && video.codec != u"mpeg4" ? QStringLiteral(" -fps_mode passthrough")
+                                                                                         : kOwnTimes;
+    return options + matchingVideoCodec(video) + rotationTag(video, extension) + QStringLiteral(" -y");
+}
+
+QString matchingVideoCodec(const VideoStream &video)
+{
+    const bool mpeg = video.codec == u"mpeg2video" || video.codec == u"mpeg1video" || video.codec == u"mpeg4";
+    const bool odd = video.width % 2 || video.height % 2;
+    QString options;
+    if (video.codec == u"hevc")
+        options += QStringLiteral(" -c:v libx265 -preset fast -crf 20 -x265-params log-level=error");
+    else if (mpeg)
+        options += QStringLiteral(" -c:v ") + video.codec + QStringLiteral(" -q:v 2");
+    else
+        options += QStringLiteral(" -c:v libx264 -preset fast -crf 17");
+    // 4:2:0 needs even sides; 4:4:4 keeps an odd frame whole.
+    if (odd && !mpeg)
+        options += QStringLiteral(" -pix_fmt yuv444p");
+    return options;
+}
+
+QString audioCodecOptions(int output, int channels, const QString &extension)
+{
+    // The fast coder halves the time of the longest part of the join, and at
+    // this bitrate sounds the same; more channels get more bits.
+    const int perChannel = extension == u"mkv" ? 80 : 96;
+    const int kbps = std::max(extension == u"mkv" ? 160 : 192, perChannel * channels);
+    const QString index = QString::number(output);
+    return QStringLiteral(" -c:a:") + index
+           + (extension == u"mkv" ? QStringLiteral(" libopus") : QStringLiteral(" aac -aac_coder fast"))
+           + QStringLiteral(" -b:a:") + index + QStringLiteral(" %1k").arg(kbps);
+}
+
+QString rotationOption(const VideoStream &video, const QString &extension)
+{
+    return rotationTag(video, extension);
+}
+
+QString subtitleCodecFor(const Track &track, const QString &extension)
+{
+    return subtitleCodec(track, extension);
+}
+
+QString timeText(double seconds)
+{
+    return SmartCut::seconds(seconds);
+}
+
+} // namespace SmartCut

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "smartcutplan.h"
+
+#include <QString>
+#include <QStringList>
+
+// The encoder options of the smart cut's steps and of the whole range
+// re-encoded, and the pieces a join of several parts shares with them.
+namespace SmartCut {
+
+// The x264 or x265 profile that gives the source's; empty when there is none.
+QString encoderProfile(const VideoStream &video);
+// Whether the encoder of the source's codec takes its pixel format.
+bool encodablePixelFormat(const VideoStream &video);
+
+
+// Options for CVideoConv. The head or tail: the source's codec with matching
+// settings and bitrate, into MPEG-TS. It opens the source again as a second
+// input, whose seek and pixel options are its own; run it with fast seek off.
+QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath);
+// The tracks the output of extension cannot hold, for the status line ("subtitle
+// track 3 (hdmv_pgs_subtitle)"); empty when it holds them all.
+QStringList droppedTracks(const Probe &probe, const QString &extension);
+// The middle: packets copied from the keyframe on, counted, into MPEG-TS.
+// Run it with fast seek off.
+QString middleCopyOptions(const Span &span, const QString &sourcePath);
+
+// The join: run with the source as the input (for its sound, subtitles,
+// chapters and tags; fast seek on), the list as the second input; writes the
+// container of extension, carrying the source's rotation.
+QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPath, const QString &extension);
+// The whole range re-encoded with a codec matching the source's, in one run,
+// every track kept that the output holds. It opens the source again as a
+// second input (run it with fast seek off), seeks a margin early and trims by
+// the frames' times, since not every container seeks exactly.
+QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &extension);
+
+// The pieces the options above share with a join of several parts.
+// The encoder, matching the source's codec, of a whole range re-encoded.
+QString matchingVideoCodec(const VideoStream &video);
+// The codec and bitrate of output sound track `output` with that many
+// channels, in the container of extension.
+QString audioCodecOptions(int output, int channels, const QString &extension);
+// The muxer's tag for the source's rotation; empty where there is none or
+// the container (Matroska) has no place for it.
+QString rotationOption(const VideoStream &video, const QString &extension);
+// The codec a subtitle track takes in the output of extension: "copy", a
+// text codec the container holds instead, or empty when it holds none like it.
+QString subtitleCodecFor(const Track &track, const QString &extension);
+// Seconds as the options write them: six decimals, never negative.
+QString timeText(double seconds);
+
+
+} // namespace SmartCut

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+// What the prober says of a source: its first video stream's packets and
+// description, every other track, the file's start and format. The smart cut
+// and the join plan from it.
+namespace SmartCut {
+
+
+// The probe command: the first video stream's packets (presentation and decode
+// times, flags) in decode order, its description, the file's start time and format,
+// as "packet|...", "stream|..." and "format|..." lines.
+QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// Every stream of the file, one "stream|..." line each: its kind, codec,
+// channels and tags. The cut keeps them all.
+QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The packets of a copied part, to check them against the source's.
+QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFile);
+
+struct VideoStream
+{
+    QString codec;          // "h264", "hevc", "mpeg2video", ...
+    QString profile;        // "High", "Main 10", ...
+    QString pixelFormat;    // "yuv420p", ...
+    QString sampleAspect;   // "1:1"; empty when unknown
+    QString colorRange;     // these four: empty when unknown
+    QString colorSpace;
+    QString colorTransfer;
+    QString colorPrimaries;
+    int width = 0;
+    int height = 0;
+    int level = 0;          // as the prober gives it: 40 for H.264 4.0, 120 for HEVC 4
+    int reorderDepth = 0;   // has_b_frames: how many frames show after a later-decoded one
+    int timeBaseDen = 0;    // N of a 1/N time base, else 0
+    double frameRate = 0;   // r_frame_rate
+    // The display rotation the prober reads from the stream's matrix, in
+    // degrees; 0 when there is none. The parts keep the pixels as stored
+    // and the output carries the rotation, as the copied middle does.
+    int rotation = 0;
+    bool interlaced = false;
+};
+
+// One stream of the file, from the track listing.
+struct Track
+{
+    int index = -1;
+    QString type;           // "video", "audio", "subtitle", "data", "attachment"
+    QString codec;
+    int channels = 0;
+    QString channelLayout;  // empty when the file names none
+    int reorderDepth = 0;
+    QString language;
+    QString title;
+};
+
+struct Packet
+{
+    double pts = -1;        // seconds; negative when the prober gave none
+    double dts = -1;        // seconds; only when hasDts
+    qint64 size = 0;        // bytes
+    bool key = false;
+    bool hasPts = false;
+    bool hasDts = false;
+};
+
+// What the prober said. Missing parts stay empty; the planner then re-encodes.
+struct Probe
+{
+    VideoStream video;
+    double startTime = 0;   // the file's start: cut times count from here
+    QString formatName;     // the demuxer's names, "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
+    QList<Packet> packets;  // decode order
+    QList<Track> tracks;    // every stream, from the track listing
+    QString sourcePath;     // the file listed; options that open it again use it
+};
+
+Probe parseProbe(QStringView text);
+// Adds the track listing's streams to probe.
+void parseTracks(QStringView text, Probe *probe);
+
+} // namespace SmartCut
