@@ -9,6 +9,8 @@
 // only what can be generated.
 //
 //     bench_cutcheck SOURCE FIRST FRAMES [OUTPUT-FOLDER]
+//
+// SNIPORA_PROGRAM_DIR names another program folder than the build's.
 #include "recordingmessagesink.h"
 #include "smartcutjob.h"
 #include "testsupport.h"
@@ -115,7 +117,11 @@ int main(int argc, char **argv)
         return 2;
     }
     RecordingMessageSink sink;
-    SmartCutJob job(&sink, TestSupport::programDir());
+    // Another program folder (say, with an encoder that logs its command
+    // lines) through SNIPORA_PROGRAM_DIR.
+    const QString programDir = qEnvironmentVariableIsSet("SNIPORA_PROGRAM_DIR") ? qEnvironmentVariable("SNIPORA_PROGRAM_DIR")
+                                                                                 : TestSupport::programDir();
+    SmartCutJob job(&sink, programDir);
     job.setInputFile(source);
     job.setOutputFile(output);
     job.setStart(mark(first));

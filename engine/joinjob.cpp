@@ -173,11 +173,10 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
     for (int k = 0; k < count; ++k) {
         const Plan &plan = m_planned.at(k).plan;
         const QString source = m_planned.at(k).probe->sourcePath;
-        const double frame = plan.frameDuration;
         const QString of = QStringLiteral(" (part %1 of %2)...").arg(k + 1).arg(count);
         const auto add = [&](const QString &status, const QString &name, const QString &options, const Span &span, double cost) {
-            steps.append({status + of, source, options, m_work->filePath(name), span.frames * frame, span.frames * cost, k});
-            pieces.append({name, span.frames});
+            steps.append({status + of, source, options, m_work->filePath(name), span.length, span.frames * cost, k});
+            pieces.append({name, span.length});
         };
         if (plan.head.frames > 0)
             add(QStringLiteral("Re-encoding up to the first keyframe"), QStringLiteral("p%1-head.ts").arg(k),
@@ -190,7 +189,7 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
     }
     const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
     QFile list(listPath);
-    if (!list.open(QIODevice::WriteOnly) || list.write(concatList(pieces, m_planned.first().plan.frameDuration)) < 0
+    if (!list.open(QIODevice::WriteOnly) || list.write(concatList(pieces)) < 0
         || !list.flush()) {
         reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString(), -1);
         return Outcome::Failed;

@@ -122,27 +122,26 @@ SmartCutJob::Outcome SmartCutJob::run()
     if (!m_plan.smart) {
         steps.append(reEncodeStep());
     } else {
-        const double frame = m_plan.frameDuration;
         QList<PartFile> parts;
         if (m_plan.head.frames > 0) {
             steps.append({QStringLiteral("Re-encoding up to the first keyframe..."),
                           partEncodeOptions(video, m_plan.head, m_inputFile), m_work->filePath(QStringLiteral("head.ts")),
-                          m_plan.head.frames * frame, m_plan.head.frames * kEncodeCost, false});
-            parts.append({QStringLiteral("head.ts"), m_plan.head.frames});
+                          m_plan.head.length, m_plan.head.frames * kEncodeCost, false});
+            parts.append({QStringLiteral("head.ts"), m_plan.head.length});
         }
         steps.append({QStringLiteral("Copying between keyframes..."), middleCopyOptions(m_plan.middle, m_inputFile),
-                      middlePath, m_plan.middle.frames * frame, m_plan.middle.frames * kCopyCost, false});
-        parts.append({QStringLiteral("middle.ts"), m_plan.middle.frames});
+                      middlePath, m_plan.middle.length, m_plan.middle.frames * kCopyCost, false});
+        parts.append({QStringLiteral("middle.ts"), m_plan.middle.length});
         if (m_plan.tail.frames > 0) {
             steps.append({QStringLiteral("Re-encoding after the last keyframe..."),
                           partEncodeOptions(video, m_plan.tail, m_inputFile),
-                          m_work->filePath(QStringLiteral("tail.ts")), m_plan.tail.frames * frame,
+                          m_work->filePath(QStringLiteral("tail.ts")), m_plan.tail.length,
                           m_plan.tail.frames * kEncodeCost, false});
-            parts.append({QStringLiteral("tail.ts"), m_plan.tail.frames});
+            parts.append({QStringLiteral("tail.ts"), m_plan.tail.length});
         }
         const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
         QFile list(listPath);
-        if (!list.open(QIODevice::WriteOnly) || list.write(concatList(parts, frame)) < 0 || !list.flush()) {
+        if (!list.open(QIODevice::WriteOnly) || list.write(concatList(parts)) < 0 || !list.flush()) {
             reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString());
             return Outcome::Failed;
         }

@@ -94,13 +94,15 @@ QString subtitleCodec(const Track &track, const QString &extension)
 }
 
 // One sound track of the range: exactly length seconds, padded with silence
-// where the source's sound ends early, in the container's usual codec.
+// where the source's sound starts late or ends early, in the container's usual codec.
 // Matroska gets Opus, whose encoder delay it records; AAC's would lengthen
 // the sound. A track whose channels have no layout gets the usual one.
 QString audioTrackOptions(int output, const Track &track, double lead, double length, const QString &extension)
 {
-    QString filter = lead > 0 ? QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS,").arg(seconds(lead)) : QString();
-    filter += QStringLiteral("atrim=end=%1,apad=whole_dur=%1").arg(seconds(length));
+    // Sound that starts after the picture (a phone's empty edit) starts with
+    // silence, so that it stays in step and lasts as long as the picture.
+    QString filter = lead > 0 ? QStringLiteral("asetpts=PTS-%1/TB,").arg(seconds(lead)) : QString();
+    filter += QStringLiteral("aresample=async=1:first_pts=0,atrim=end=%1,apad=whole_dur=%1").arg(seconds(length));
     const QString layout = track.channelLayout.isEmpty() ? EncoderCommand::unknownLayoutFilter(track.channels) : QString();
     if (!layout.isEmpty())
         filter += u',' + layout;

@@ -89,8 +89,10 @@ Plan planCut(const Probe &probe, double start, double length)
     if (duration <= 0 || known == 0)
         return unusable("the frame times could not be read");
     plan.frameDuration = duration;
-    // Matroska rounds to the millisecond, so a constant rate may wobble by one.
-    const double wobble = std::max(0.0011, duration * 0.02);
+    // Matroska rounds to the millisecond, so a constant rate may wobble by one;
+    // a phone's 1/600 time base puts 29.97 frames a second 20 or 21 ticks apart.
+    const double tick = video.timeBaseDen > 0 ? 1.0 / video.timeBaseDen : 0.0;
+    const double wobble = std::max({0.0011, duration * 0.02, tick * 1.5});
 
     std::vector<double> shown(static_cast<size_t>(count));
     if (complete) {
@@ -179,8 +181,6 @@ Plan planCut(const Probe &probe, double start, double length)
     // partEncodeOptions); the encoders' presets reach two frames.
     if (video.reorderDepth > 2)
         return reEncode(QStringLiteral("it reorders frames deeper than the encoder can match"));
-    if (plan.variableRate)
-        return reEncode(QStringLiteral("its frame rate varies"));
     // An index finds a keyframe's packet exactly (MP4, MOV, Matroska); in a
     // transport stream the copy finds it by its decode time instead.
     const QStringList formats = probe.formatName.split(u',');
@@ -235,11 +235,19 @@ Plan planCut(const Probe &probe, double start, double length)
 
     plan.smart = true;
     plan.copyFirst = order.at(size_t(copyFrom));
+    // How long frames [from, to) last: up to the next frame's time, the
+    // file's last frame as long as the gap before it.
+    const auto lastingOf = [&](qsizetype from, qsizetype to) {
+        const double end = to < count ? shownAt(to)
+                                      : shownAt(count - 1) + (plan.variableRate && count > 1 ? shownAt(count - 1) - shownAt(count - 2) : duration);
+        return to > from ? end - shownAt(from) : 0.0;
+    };
     const auto bitrateOver = [&](qsizetype from, qsizetype to) {
         qint64 bytes = 0;
         for (qsizetype i = from; i < to; ++i)
             bytes += packets.at(order.at(size_t(i))).size;
-        return to > from && bytes > 0 ? bytes * 8.0 / ((to - from) * duration) : 0.0;
+        const double lasting = lastingOf(from, to);
+        return lasting > 0 && bytes > 0 ? bytes * 8.0 / lasting : 0.0;
     };
     plan.head = {decodeSeek(plan.start, duration), int(copyFrom - first)};
     plan.head.bitrate = bitrateOver(first, copyFrom);
@@ -263,11 +271,31 @@ Plan planCut(const Probe &probe, double start, double length)
         plan.tail = tailFrames > 0 ? early(shownAt(copyTo), tailFrames, shownAt(copyTo) - duration / 4) : Span{};
     } else {
         // A copy starts at the keyframe at or before its seek: a quarter frame
-        // late lands on this keyframe whatever the rounding.
-        plan.middle = {shownAt(copyFrom) + duration / 4 + plan.seekShift, int(copyTo - copyFrom)};
-        plan.tail = {tailFrames > 0 ? shownAt(copyTo) + duration / 4 + plan.seekShift : 0.0, tailFrames, true};
+        // late lands on this keyframe whatever the rounding. MP4 searches its
+        // samples by decode time counted from the first sample's; that is
+        // the presentation time but where a gap or an edit list moves the
+        // first frames' decode times away from it (a screen recording's
+        // second after its first frame).
+        const double firstDecode = packets.constFirst().dts;
+        const bool byDecode = byPresentation && std::all_of(packets.begin(), packets.end(), [](const Packet &p) { return p.hasDts; });
+        const auto keySeek = [&](qsizetype i) {
+            const qsizetype decodeIndex = order.at(size_t(i));
+            if (!byDecode)
+                return shownAt(i) + duration / 4 + plan.seekShift;
+            const double decodeTime = packets.at(decodeIndex).dts - firstDecode - probe.startTime;
+            const double nextDecode = decodeIndex + 1 < count ? packets.at(decodeIndex + 1).dts - firstDecode - probe.startTime
+                                                              : decodeTime + duration;
+            return decodeTime + std::min(duration / 4, (nextDecode - decodeTime) / 2);
+        };
+        plan.middle = {keySeek(copyFrom), int(copyTo - copyFrom)};
+        plan.tail = {tailFrames > 0 ? keySeek(copyTo) : 0.0, tailFrames, true};
     }
     plan.tail.bitrate = bitrateOver(copyTo, last + 1);
+    // The pieces follow one another by how long they last, so that every
+    // frame keeps its own time whatever the gaps between frames.
+    plan.head.length = lastingOf(first, copyFrom);
+    plan.middle.length = lastingOf(copyFrom, copyTo);
+    plan.tail.length = lastingOf(copyTo, last + 1);
     // Each part starts with a keyframe, as the source's group did: the head's
     // with the keyframe before the range, the tail's with its own.
     qsizetype headKey = first;
@@ -301,12 +329,12 @@ bool copiedPartMatches(const Probe &source, const Plan &plan, const QList<Packet
     return true;
 }
 
-QByteArray concatList(const QList<PartFile> &parts, double frameDuration)
+QByteArray concatList(const QList<PartFile> &parts)
 {
     QByteArray list("ffconcat version 1.0\n");
     for (const PartFile &part : parts) {
         list += "file " + part.name.toUtf8() + '\n';
-        list += "duration " + timeText(part.frames * frameDuration).toLatin1() + '\n';
+        list += "duration " + timeText(part.seconds).toLatin1() + '\n';
     }
     return list;
 }

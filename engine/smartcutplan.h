@@ -56,6 +56,9 @@ struct Span
     // The size of the keyframe the source's group of these frames starts
     // with, in bits: a part must start with one too.
     double keyframeBits = 0;
+    // How long the frames last in the source, from the first one's time to
+    // the time of the frame after the last.
+    double length = 0;
 };
 
 struct Plan
@@ -96,8 +99,8 @@ bool copiedPartMatches(const Probe &source, const Plan &plan, const QList<Packet
 struct PartFile
 {
     QString name;
-    int frames = 0;
+    double seconds = 0; // how long its frames last
 };
-QByteArray concatList(const QList<PartFile> &parts, double frameDuration);
+QByteArray concatList(const QList<PartFile> &parts);
 
 } // namespace SmartCut
