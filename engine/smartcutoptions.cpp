@@ -252,6 +252,12 @@ QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPat
                       + EncoderCommand::quoteArgument(listPath)
                       + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 0, 0, 0, plan.length, extension)
                       + QStringLiteral(" -c:v copy") + rotationTag(probe.video, extension);
+    // Two frames at one time (a browser's recording) cannot both be shown:
+    // the later one moves a tick on, the least the output can tell apart.
+    // Only where frames come in the order they show.
+    // The filter runs in the output's time base.
+    if (probe.video.reorderDepth == 0)
+        options += QStringLiteral(" -bsf:v setts=ts=if(lte(PTS\\,PREV_OUTPTS)\\,PREV_OUTPTS+1\\,PTS)");
     if ((extension == u"mp4" || extension == u"mov") && probe.video.timeBaseDen > 0)
         options += QStringLiteral(" -video_track_timescale %1").arg(probe.video.timeBaseDen);
     return options + QStringLiteral(" -t ") + seconds(plan.length) + QStringLiteral(" -y");
@@ -266,11 +272,13 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
     QString options;
     double lead = 0;
     if (plan.frames > 0) {
-        const double seek = std::max(0.0, plan.head.seek - plan.seekMargin);
+        // A seek to the start (or in a container that seeks inexactly) may
+        // land past it: such a range is decoded from the file's start.
+        const double seek = plan.seekable ? std::max(0.0, plan.head.seek - plan.seekMargin) : 0.0;
         lead = plan.start - seek;
         // Counted in the filter: "-frames:v" would close the sound with the
         // picture, before sound that the file stores later reaches the muxer.
-        options = QStringLiteral("-ss ") + seconds(seek) + QStringLiteral(" -noautorotate -i ") + source + tags
+        options = (seek > 0 ? QStringLiteral("-ss ") + seconds(seek) + u' ' : QString()) + QStringLiteral("-noautorotate -i ") + source + tags
                   + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, lead, plan.length, extension)
                   + QStringLiteral(" -vf trim=start=") + seconds(plan.head.seek - seek)
                   + QStringLiteral(",setpts=PTS-STARTPTS,trim=end_frame=") + QString::number(plan.frames)

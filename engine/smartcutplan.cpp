@@ -161,6 +161,10 @@ Plan planCut(const Probe &probe, double start, double length)
         plan.length = lastEnds - plan.start;
     }
     plan.head = {decodeSeek(plan.start, duration), plan.frames};
+    // Containers with an index, or times a seek can aim by with a margin.
+    static const QStringList seekable{"mov", "mp4", "matroska", "mpegts", "mpeg", "avi", "asf"};
+    const QStringList formats = probe.formatName.split(u',');
+    plan.seekable = std::any_of(formats.begin(), formats.end(), [](const QString &name) { return seekable.contains(name); });
 
     const auto reEncode = [&plan](const QString &reason) {
         plan.reason = reason;
@@ -183,7 +187,6 @@ Plan planCut(const Probe &probe, double start, double length)
         return reEncode(QStringLiteral("it reorders frames deeper than the encoder can match"));
     // An index finds a keyframe's packet exactly (MP4, MOV, Matroska); in a
     // transport stream the copy finds it by its decode time instead.
-    const QStringList formats = probe.formatName.split(u',');
     const bool transport = formats.contains(u"mpegts");
     if (!formats.contains(u"mp4") && !formats.contains(u"mov") && !formats.contains(u"matroska") && !transport)
         return reEncode(QStringLiteral("its container (%1) cannot be searched exactly").arg(probe.formatName));

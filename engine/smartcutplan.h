@@ -82,6 +82,9 @@ struct Plan
     // How much later than a keyframe the copy's and the tail's seeks aim, to
     // make up for the demuxer aiming that much early.
     double seekShift = 0;
+    // Whether a seek lands at or before its target in this container; where
+    // not (FLV, raw streams), a whole-range re-encode decodes from the start.
+    bool seekable = true;
 };
 
 // The plan for the frames shown from start to start + length (seconds from the

@@ -17,7 +17,6 @@
 namespace {
 
 constexpr int kFps = 25;
-constexpr int kGop = 25;     // a keyframe every second
 constexpr int kFrames = 100; // 4 s
 constexpr int kWidth = 160;
 constexpr int kHeight = 90;
@@ -49,6 +48,7 @@ private:
     QTemporaryDir m_dir;
     QHash<QString, QByteArray> m_sourceFrames;
     QHash<QString, QList<double>> m_times; // each frame's time from the file's start
+    QHash<QString, QList<int>> m_keys;     // the keyframes among the frames shown
 };
 
 void TestSmartCut::initTestCase()
@@ -60,7 +60,7 @@ void TestSmartCut::initTestCase()
     const QStringList sine{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100"};
     const QStringList length{"-frames:v", QString::number(kFrames), "-t", QString::number(kFrames / kFps),
                              "-pix_fmt", "yuv420p"};
-    const QString x265 = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0:log-level=error").arg(kGop);
+    const QString x265 = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0:log-level=error").arg(25);
     const QStringList x264{"-c:v", "libx264", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0"};
     // Real recordings: a camera's rate, a phone's rotation and jittering
     // frame times, a camera's six channels with no layout, a TV stream's
@@ -73,6 +73,11 @@ void TestSmartCut::initTestCase()
                                    "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=B\n"
                                    "[CHAPTER]\nTIMEBASE=1/1000\nSTART=3000\nEND=4000\ntitle=C\n"));
     const QString bGop30 = "-c:v libx264 -bf 3 -g 30 -keyint_min 30 -sc_threshold 0";
+    // Phones: 29.97 frames a second in a 1/600 time base, 20 or 21 ticks apart.
+    const QStringList phone = QStringList{"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30000/1001"} + sine
+                              + QStringList{"-frames:v", "100", "-t", "3.4", "-pix_fmt", "yuv420p", "-video_track_timescale", "600",
+                                            "-c:a", "aac"};
+    const QString x265Closed = x265 + ":open-gop=0";
     const QList<std::pair<QString, QStringList>> sources{
         {"h264 b-frames.mp4", picture("25") + sine + length + x264 + QStringList{"-c:a", "aac"}},
         {"h264 no b-frames.mkv", picture("25") + sine + length + x264 + QStringList{"-bf", "0", "-c:a", "aac"}},
@@ -85,6 +90,20 @@ void TestSmartCut::initTestCase()
         {"phone jitter.mp4", picture("25") + sine
                                  + QStringList{"-vf", "setpts=(N*0.09+0.02*sin(N*1.3))/TB", "-fps_mode", "passthrough", "-frames:v", "100", "-t", "9", "-pix_fmt", "yuv420p", "-c:v", "libx264",
                                                "-g", "25", "-c:a", "aac", "-metadata:s:v:0", "rotate=180"}},
+        {"phone 1-600.mp4", phone + x264},
+        {"phone HEVC 1-600.mp4", phone + QStringList{"-c:v", "libx265", "-x265-params", x265Closed, "-tag:v", "hvc1"}},
+        // A screen recording: a second's gap after the first frame, then
+        // frames a few milliseconds off their grid.
+        {"gap and jitter.mp4", picture("25") + sine
+                                   + QStringList{"-vf", "settb=1/90000,setpts=(N/25+gte(N\\,1)+0.004*mod(N\\,3))/TB", "-fps_mode", "passthrough", "-enc_time_base:v", "1/90000",
+                                                 "-video_track_timescale", "90000", "-frames:v", "100", "-t", "5",
+                                                 "-pix_fmt", "yuv420p", "-c:a", "aac"} + x264},
+        // Sound that starts a fifth of a second after the picture: an empty edit.
+        {"late sound.mp4", picture("25") + QStringList{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=5",
+                                                        "-af", "adelay=200:all=1"} + length + x264 + QStringList{"-c:a", "aac"}},
+        {"fragmented.mp4", picture("25") + sine + length + x264 + QStringList{"-c:a", "aac", "-movflags", "frag_keyframe+empty_moov"}},
+        {"fragmented, index.mp4", picture("25") + sine + length + x264
+                                      + QStringList{"-c:a", "aac", "-movflags", "frag_keyframe+empty_moov+default_base_moof+global_sidx", "-frag_duration", "500000"}},
         {"six channels.mkv", picture("25") + QStringList{"-f", "lavfi", "-i", "sine=frequency=330:sample_rate=48000"}
                                  + length + x264
                                  + QStringList{"-af", "pan=6c|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "pcm_s16le"}},
@@ -97,7 +116,19 @@ void TestSmartCut::initTestCase()
                                               "-map_chapters", "4", "-c:a", "aac", "-metadata:s:a:0", "language=eng",
                                               "-metadata:s:a:1", "language=deu", "-metadata:s:a:1", "title=Kommentar",
                                               "-metadata:s:s:0", "language=eng"}}};
-    for (const auto &[name, options] : sources) {
+    // A phone's trim keeps the whole group the trim starts in, with an edit
+    // list that starts between its keyframes.
+    const QString trimmed = m_dir.filePath("before the trim.mp4");
+    QVERIFY(!TestSupport::runTool(QStringList{TestSupport::systemFfmpeg(), "-v", "error", "-y"} + picture("25") + sine
+                                  + QStringList{"-frames:v", "115", "-t", "4.6", "-pix_fmt", "yuv420p", "-c:a", "aac"} + x264
+                                  + QStringList{trimmed})
+                 .isEmpty());
+    QList<std::pair<QString, QStringList>> copies{
+        {"edit list.mp4", {"-ss", "0.6", "-i", trimmed, "-c", "copy", "-avoid_negative_ts", "disabled"}},
+        // A browser's recording: two frames share a time.
+        {"shared time.mkv", {"-i", m_dir.filePath("h264 no b-frames.mkv"), "-c", "copy", "-bsf:v",
+                             "setts=ts=if(eq(N\\,60)\\,PREV_OUTPTS\\,PTS)"}}};
+    for (const auto &[name, options] : sources + copies) {
         const QString path = m_dir.filePath(name);
         int code = 0;
         const QByteArray log = run(TestSupport::systemFfmpeg(), QStringList{"-v", "error", "-y"} + options + QStringList{path}, &code);
@@ -106,6 +137,12 @@ void TestSmartCut::initTestCase()
         QCOMPARE(m_sourceFrames.value(name).size(), kFrames * kFrameBytes);
         m_times.insert(name, TestSupport::frameTimes(path));
         QCOMPARE(m_times.value(name).size(), kFrames);
+        // The frames shown that are keyframes: where a copy can start.
+        const QList<QByteArray> flags = TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries", "frame=key_frame",
+                                                              "-of", "csv=p=0"}, path).simplified().split(' ');
+        for (qsizetype i = 0; i < flags.size(); ++i)
+            if (flags.at(i).startsWith('1'))
+                m_keys[name].append(int(i));
     }
 }
 
@@ -136,7 +173,17 @@ void TestSmartCut::cut_data()
     QTest::newRow("MKV, B-frames at 29.83 fps") << "camera 29.83.mkv" << 10 << 75 << false << "" << av;
     QTest::newRow("MKV, B-frames, a frame after a keyframe") << "camera 29.83.mkv" << 31 << 60 << false << "" << av;
     QTest::newRow("rotated 90 degrees") << "rotated.mp4" << 12 << 60 << false << "" << av;
-    QTest::newRow("varying frame times, rotated 180 degrees") << "phone jitter.mp4" << 13 << 70 << true << "" << av;
+    QTest::newRow("varying frame times, rotated 180 degrees") << "phone jitter.mp4" << 13 << 70 << false << "" << av;
+    QTest::newRow("1/600 time base") << "phone 1-600.mp4" << 12 << 80 << false << "" << av;
+    QTest::newRow("HEVC, 1/600 time base, to the end") << "phone HEVC 1-600.mp4" << 40 << 60 << false << "" << av;
+    QTest::newRow("a second's gap and jitter") << "gap and jitter.mp4" << 0 << 90 << false << "" << av;
+    QTest::newRow("after a second's gap, jitter") << "gap and jitter.mp4" << 3 << 80 << false << "" << av;
+    QTest::newRow("edit list between keyframes") << "edit list.mp4" << 0 << 70 << false << "" << av;
+    QTest::newRow("edit list, a frame after a keyframe") << "edit list.mp4" << 11 << 80 << false << "" << av;
+    QTest::newRow("sound starting late, from the start") << "late sound.mp4" << 0 << 60 << false << "" << av;
+    QTest::newRow("fragmented") << "fragmented.mp4" << 12 << 70 << false << "" << av;
+    QTest::newRow("fragmented with an index") << "fragmented, index.mp4" << 30 << 70 << false << "" << av;
+    QTest::newRow("two frames at one time") << "shared time.mkv" << 40 << 50 << false << "" << av;
     QTest::newRow("six channels without a layout") << "six channels.mkv" << 12 << 60 << false << "" << av;
     QTest::newRow("transport stream, B-frames at 29.97 fps") << "tv ntsc.ts" << 10 << 75 << false << "" << av;
     QTest::newRow("transport stream, to the end") << "tv ntsc.ts" << 45 << 55 << false << "" << av;
@@ -200,9 +247,11 @@ void TestSmartCut::cut()
 
     // The copied groups are the ones between the keyframes inside the range.
     const SmartCut::Plan plan = job.LastPlan();
-    const int gop = source.contains("29.") || source.endsWith(".ts") ? 30 : kGop;
-    const int copyFrom = (first + gop - 1) / gop * gop;
-    const int copyTo = first + frames == kFrames ? kFrames : (first + frames) / gop * gop;
+    const QList<int> &keys = m_keys[source];
+    const auto keyAfter = std::lower_bound(keys.begin(), keys.end(), first);
+    const int copyFrom = keyAfter == keys.end() ? kFrames : *keyAfter;
+    const auto keyBefore = std::upper_bound(keys.begin(), keys.end(), first + frames);
+    const int copyTo = first + frames == kFrames ? kFrames : *(keyBefore - 1);
     const int head = fallback ? frames : copyFrom - first;
     const int middle = fallback ? 0 : copyTo - copyFrom;
     QCOMPARE(plan.frames, frames);
@@ -210,7 +259,9 @@ void TestSmartCut::cut()
     QCOMPARE(plan.middle.frames, middle);
 
     int code = 0;
-    QCOMPARE(run(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-map", "0:v", "-map", "0:a?", "-f", "null", "-"}, &code),
+    // Each frame at its own time: two frames at one time are an error.
+    QCOMPARE(run(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-map", "0:v", "-map", "0:a?", "-fps_mode",
+                                               "passthrough", "-enc_time_base:v", "-1", "-f", "null", "-"}, &code),
              QByteArray());
     QCOMPARE(code, 0);
 

@@ -41,10 +41,10 @@ QString listing(const QString &codec, const QString &rate, double startTime, con
     }
     text += QStringLiteral("stream|codec_name=%1|profile=%2|width=160|height=90|has_b_frames=2|"
                            "sample_aspect_ratio=1:1|pix_fmt=yuv420p|level=30|color_range=unknown|"
-                           "r_frame_rate=%3|avg_frame_rate=%3|time_base=1/1000%6\nformat|start_time=%4|format_name=%5\n")
+                           "r_frame_rate=%3|avg_frame_rate=%3%6\nformat|start_time=%4|format_name=%5\n")
                 .arg(codec, codec == u"hevc" ? "Main" : "High", rate)
                 .arg(startTime, 0, 'f', 6)
-                .arg(format, extra);
+                .arg(format, extra.contains(QLatin1String("time_base=")) ? extra : QStringLiteral("|time_base=1/1000") + extra);
     return text;
 }
 
@@ -109,10 +109,16 @@ void TestSmartCutPlan::plan_data()
     QTest::newRow("interlaced") << listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240", "mp4", -1,
                                            "|field_order=tt")
                                 << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "interlaced";
+    // Varying frame times are copied as they are.
     QTest::newRow("varying frame rate") << listing("h264", "25/1", 0, "K0 40 80 100 K140 180 220 260")
-                                        << 0.0 << 0.26 << 7 << -1 << 0 << 0 << "frame rate varies";
+                                        << 0.0 << 0.26 << 7 << 0 << 4 << 3 << "";
     QTest::newRow("varying frame rate, to the end") << listing("h264", "25/1", 0, "K0 40 80 100 K140 180 220 260")
-                                                    << 0.1 << 1.0 << 5 << -1 << 0 << 0 << "frame rate varies";
+                                                    << 0.1 << 1.0 << 5 << 1 << 4 << 0 << "";
+    // A phone's 1/600 time base: 29.97 frames a second, 20 or 21 ticks apart,
+    // and as steady as that allows.
+    QTest::newRow("1/600 time base") << listing("h264", "30000/1001", 0, "K0 33.333 66.667 100 133.333 K166.667 200 235 268.333 "
+                                                "301.667 K335 368.333", "mov,mp4,m4a,3gp,3g2,mj2", 67, "|time_base=1/600")
+                                     << 0.1 << 0.26 << 8 << 2 << 5 << 1 << "";
     QTest::newRow("MPEG-2") << listing("mpeg2video", "25/1", 0, "K0 120 40 80 K160 280 200 240") << 0.0 << 0.32 << 8
                             << -1 << 0 << 0 << "mpeg2video";
     // Program streams give some frames no time; the rest still place them.
@@ -146,6 +152,10 @@ void TestSmartCutPlan::plan()
     QCOMPARE(plan.head.frames, head);
     QCOMPARE(plan.middle.frames, middle);
     QCOMPARE(plan.tail.frames, tail);
+    // The pieces follow one another by how long their frames last.
+    QVERIFY(qAbs(plan.head.length + plan.middle.length + plan.tail.length - plan.length) < 0.002);
+    if (plan.variableRate)
+        return;
     // Matroska aims B-frame seeks 3/23 s early; MP4 does not.
     QCOMPARE(plan.seekShift, probe.contains("mov,mp4") || probe.contains("mpegts") ? 0.0 : 3.0 / 23);
     const double keyframe = plan.start + head * plan.frameDuration;
