@@ -136,7 +136,7 @@ int main(int argc, char **argv)
     const SmartCut::Plan plan = job.LastPlan();
     say(QStringLiteral("took %1 s; %2; head %3, middle %4, tail %5 frames")
             .arg(took, 0, 'f', 1)
-            .arg(job.LastResult().fellBack ? QStringLiteral("fell back: ") + job.LastResult().fallbackReason
+            .arg(job.LastResult().fellBack ? QStringLiteral("fell back: ") + SmartCut::reasonText(job.LastResult().fallbackReason)
                                            : QStringLiteral("smart"))
             .arg(plan.head.frames)
             .arg(plan.middle.frames)

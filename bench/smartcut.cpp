@@ -118,7 +118,7 @@ int main(int argc, char *argv[])
     smart.StartConversion();
     const double smartSeconds = clock.nsecsElapsed() / 1e9;
     if (smart.LastResult().outcome != SmartCutJob::Outcome::Completed || smart.LastResult().fellBack)
-        fail(QStringLiteral("the smart cut did not complete as a smart cut: ") + smart.LastResult().fallbackReason
+        fail(QStringLiteral("the smart cut did not complete as a smart cut: ") + SmartCut::reasonText(smart.LastResult().fallbackReason)
              + smartSink.messages.value(0).text);
     const SmartCut::Plan plan = smart.LastPlan();
     for (qsizetype i = 0; i < steps.size(); ++i)

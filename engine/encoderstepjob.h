@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cutreason.h"
+
 #include <QObject>
 #include <QString>
 
@@ -28,6 +30,13 @@ public:
 signals:
     void Progress(int iProgress);
     void CurrentStatus(const QString &sStatus);
+    // Besides the status line, for the window to word: the whole range (or
+    // join) is re-encoded, and why.
+    void ReEncodingAll(const SmartCut::Reason &why);
+    // The output leaves these tracks out, as the container (its extension in
+    // capitals; empty for a join, which keeps only picture and sound) cannot
+    // hold them.
+    void TracksLeftOut(const QString &container, const QList<SmartCut::LeftOutTrack> &tracks);
 
 protected:
     // programDir holds the encoder and the prober; empty means the executable's own folder.

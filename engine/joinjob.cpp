@@ -73,13 +73,15 @@ JoinJob::Outcome JoinJob::run()
         }
     }
     // What the output will not hold is said, not silently left out.
-    const QStringList left = Join::tracksLeftOut(m_planned, smart, subtitles);
-    if (!left.isEmpty())
-        emit CurrentStatus(Join::kNotKeptStatus.arg(left.join(QStringLiteral(", "))));
+    const QList<SmartCut::LeftOutTrack> left = Join::tracksLeftOut(m_planned, smart, subtitles);
+    if (!left.isEmpty()) {
+        emit TracksLeftOut({}, left);
+        emit CurrentStatus(Join::kNotKeptStatus.arg(SmartCut::trackTexts(left).join(QStringLiteral(", "))));
+    }
     if (!m_encoderOptions.trimmed().isEmpty())
         return runFilter(finished, extension);
-    const QString obstacle = Join::copyObstacle(m_planned);
-    if (!obstacle.isEmpty()) {
+    const SmartCut::Reason obstacle = Join::copyObstacle(m_planned);
+    if (!obstacle.isNone()) {
         m_result.fellBack = true;
         m_result.fallbackReason = obstacle;
         return runFilter(finished, extension);
@@ -120,7 +122,7 @@ bool JoinJob::planParts()
 {
     const auto plan = [this](const SmartCut::Probe &probe, double start, double length, int owner) {
         SmartCut::Plan planned = SmartCut::planCut(probe, start, length);
-        if (planned.frames == 0 && !probe.packets.isEmpty() && planned.reason == u"the range holds no frame") {
+        if (planned.frames == 0 && !probe.packets.isEmpty() && planned.reason.obstacle == SmartCut::Obstacle::EmptyRange) {
             reportFailure(QStringLiteral("The part holds no frame."), owner);
             return false;
         }
@@ -222,7 +224,7 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
             return Outcome::Stopped;
         if (!copiedPartMatches(*part.probe, part.plan, parseProbe(listing).packets)) {
             m_result.fellBack = true;
-            m_result.fallbackReason = QStringLiteral("the copied middle of part %1 did not match its source").arg(step.part + 1);
+            m_result.fallbackReason = {SmartCut::Obstacle::CopyMismatch, {}, step.part + 1};
             m_doneWeight = m_totalWeight; // the bar starts over for the one run
             return runFilter(finished, extension);
         }
@@ -237,8 +239,10 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
 
 JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &extension)
 {
+    if (m_result.fellBack)
+        emit ReEncodingAll(m_result.fallbackReason);
     const QString status = m_result.fellBack
-                               ? Join::kReEncodeStatus + QStringLiteral(" (") + m_result.fallbackReason + u')'
+                               ? Join::kReEncodeStatus + QStringLiteral(" (") + SmartCut::reasonText(m_result.fallbackReason) + u')'
                                : QStringLiteral("Joining by re-encoding...");
     int frames = 0;
     for (const Join::Part &part : std::as_const(m_planned))

@@ -32,7 +32,7 @@ public:
     {
         Outcome outcome = Outcome::NotRun;
         bool fellBack = false;  // joined by re-encoding instead of copying
-        QString fallbackReason; // why, for the status line
+        SmartCut::Reason fallbackReason; // why
         int failedPart = -1;    // the part (index into setParts) a failure concerns; -1 for all
     };
     struct Source

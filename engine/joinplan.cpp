@@ -221,17 +221,16 @@ double videoEnd(const SmartCut::Probe &probe)
     return last - probe.startTime + (probe.video.frameRate > 0 ? 1.0 / probe.video.frameRate : 0.0);
 }
 
-QString copyObstacle(const QList<Part> &parts)
+SmartCut::Reason copyObstacle(const QList<Part> &parts)
 {
     for (qsizetype k = 0; k < parts.size(); ++k) {
         const Part &part = parts.at(k);
         if (!part.plan.smart)
-            return QStringLiteral("part %1 cannot be copied exactly: %2").arg(k + 1).arg(part.plan.reason);
+            return {part.plan.reason.obstacle, part.plan.reason.detail, int(k + 1)};
         const SmartCut::VideoStream &first = parts.first().probe->video;
         if (!sameCoding(first, part.probe->video))
-            return QStringLiteral("part %1 is coded otherwise than part 1 (%2, against %3)")
-                .arg(k + 1)
-                .arg(describe(part.probe->video), describe(first));
+            return {SmartCut::Obstacle::OtherCoding,
+                    QStringLiteral("%1, against %2").arg(describe(part.probe->video), describe(first)), int(k + 1)};
     }
     return {};
 }
@@ -361,9 +360,9 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
            + QStringLiteral(" -map_metadata 0 -map_chapters -1 -y");
 }
 
-QStringList tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles)
+QList<SmartCut::LeftOutTrack> tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles)
 {
-    QStringList left;
+    QList<SmartCut::LeftOutTrack> left;
     QList<const SmartCut::Probe *> seen;
     for (const Part &part : parts) {
         if (seen.contains(part.probe))
@@ -378,10 +377,7 @@ QStringList tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<i
                 continue;
             if (track.type == u"subtitle" && keptSubtitles.contains(track.index))
                 continue;
-            left << QStringLiteral("%1: %2 track %3 (%4)")
-                        .arg(part.probe->sourcePath.section(u'/', -1), track.type)
-                        .arg(track.index)
-                        .arg(track.codec);
+            left.append({part.probe->sourcePath.section(u'/', -1), track.type, track.index, track.codec});
         }
     }
     return left;

@@ -52,8 +52,8 @@ struct Part
 
 // Why the parts' copied middles cannot be joined into one stream (1-based
 // part numbers): a part that cannot be smart-cut, or a part whose picture is
-// coded otherwise than the first's. Empty when they can.
-QString copyObstacle(const QList<Part> &parts);
+// coded otherwise than the first's. None when they can.
+SmartCut::Reason copyObstacle(const QList<Part> &parts);
 
 // The joining step of the smart join. Run it with the concat list of every
 // part's pieces as the input (fast seek off); the parts' sources follow as
@@ -84,7 +84,7 @@ QByteArray subtitleList(const QList<Part> &parts);
 // The tracks of the parts' sources that the join leaves out, for
 // kNotKeptStatus ("a.mkv: subtitle track 3 (subrip)"): all but the first
 // video track and, with allSound, the sound tracks, else the first of them.
-QStringList tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles = {});
+QList<SmartCut::LeftOutTrack> tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles = {});
 
 // The options without the cut's own " -ss S" and " -t L", wherever they are.
 QString withoutCutTimes(const QString &options);

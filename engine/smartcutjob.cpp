@@ -104,14 +104,18 @@ SmartCutJob::Outcome SmartCutJob::run()
     const QString extension = QFileInfo(m_outputFile).suffix().toLower();
     const QString finished = m_work->filePath(QStringLiteral("cut.") + extension);
     // What the output cannot hold is said, not silently left out.
-    const QStringList dropped = droppedTracks(listing, extension);
-    const QString droppedNote = dropped.isEmpty() ? QString() : kNotKeptStatus.arg(extension.toUpper(), dropped.join(QStringLiteral(", ")));
-    if (!droppedNote.isEmpty())
+    const QList<LeftOutTrack> dropped = droppedTracks(listing, extension);
+    const QString droppedNote =
+        dropped.isEmpty() ? QString() : kNotKeptStatus.arg(extension.toUpper(), trackTexts(dropped).join(QStringLiteral(", ")));
+    if (!droppedNote.isEmpty()) {
+        emit TracksLeftOut(extension.toUpper(), dropped);
         emit CurrentStatus(droppedNote);
+    }
     const auto reEncodeStep = [&]() {
         m_result.fellBack = true;
         m_result.fallbackReason = m_plan.reason;
-        return Step{kReEncodeStatus + QStringLiteral(" (") + m_plan.reason
+        emit ReEncodingAll(m_plan.reason);
+        return Step{kReEncodeStatus + QStringLiteral(" (") + reasonText(m_plan.reason)
                         + (droppedNote.isEmpty() ? QString() : QStringLiteral("; ") + droppedNote) + u')',
                     reEncodeOptions(m_plan, listing, extension), finished, m_plan.length,
                     std::max(1, m_plan.frames) * kEncodeCost, false};
@@ -165,7 +169,7 @@ SmartCutJob::Outcome SmartCutJob::run()
             if (m_stopRequested)
                 return Outcome::Stopped;
             m_plan.smart = false;
-            m_plan.reason = QStringLiteral("the copied part did not match its source");
+            m_plan.reason = {Obstacle::CopyMismatch};
             const Step fallback = reEncodeStep();
             m_totalWeight += fallback.weight;
             if (!runStep(fallback))

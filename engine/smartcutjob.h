@@ -27,7 +27,7 @@ public:
     {
         Outcome outcome = Outcome::NotRun;
         bool fellBack = false;  // the whole range was re-encoded
-        QString fallbackReason; // why, for the status line
+        SmartCut::Reason fallbackReason; // why
     };
 
     // sProgramDir holds the encoder and the prober; empty means the

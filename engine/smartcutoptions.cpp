@@ -228,9 +228,9 @@ QString middleCopyOptions(const Span &span, const QString &sourcePath)
     return input + QStringLiteral(" -an -sn -dn -c:v copy -frames:v %1 -f mpegts -y").arg(span.frames);
 }
 
-QStringList droppedTracks(const Probe &probe, const QString &extension)
+QList<LeftOutTrack> droppedTracks(const Probe &probe, const QString &extension)
 {
-    QStringList dropped;
+    QList<LeftOutTrack> dropped;
     bool firstVideo = true;
     for (const Track &track : probe.tracks) {
         const bool video = track.type == u"video";
@@ -241,7 +241,7 @@ QStringList droppedTracks(const Probe &probe, const QString &extension)
         if (track.type == u"audio" || (track.type == u"subtitle" && !subtitleCodec(track, extension).isEmpty())
             || (track.type == u"attachment" && extension == u"mkv"))
             continue;
-        dropped << QStringLiteral("%1 track %2 (%3)").arg(track.type).arg(track.index).arg(track.codec);
+        dropped.append({{}, track.type, track.index, track.codec});
     }
     return dropped;
 }

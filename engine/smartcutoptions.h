@@ -21,7 +21,7 @@ bool encodablePixelFormat(const VideoStream &video);
 QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath);
 // The tracks the output of extension cannot hold, for the status line ("subtitle
 // track 3 (hdmv_pgs_subtitle)"); empty when it holds them all.
-QStringList droppedTracks(const Probe &probe, const QString &extension);
+QList<LeftOutTrack> droppedTracks(const Probe &probe, const QString &extension);
 // The middle: packets copied from the keyframe on, counted, into MPEG-TS.
 // Run it with fast seek off.
 QString middleCopyOptions(const Span &span, const QString &sourcePath);

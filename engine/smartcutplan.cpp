@@ -65,14 +65,14 @@ Plan planCut(const Probe &probe, double start, double length)
     plan.length = length;
     const VideoStream &video = probe.video;
     const QList<Packet> &packets = probe.packets;
-    const auto unusable = [&plan](const char *reason) {
+    const auto unusable = [&plan](Obstacle obstacle) {
         plan.frames = 0;
         plan.frameDuration = 0;
-        plan.reason = QString::fromLatin1(reason);
+        plan.reason = {obstacle};
         return plan;
     };
     if (packets.isEmpty())
-        return unusable("the frame times could not be read");
+        return unusable(Obstacle::UnreadableTimes);
 
     // Presentation order: order[i] is the decode index of the i-th frame shown.
     const qsizetype count = packets.size();
@@ -87,7 +87,7 @@ Plan planCut(const Probe &probe, double start, double length)
     if (duration <= 0 && complete && count > 1)
         duration = (packets.at(order.back()).pts - packets.at(order.front()).pts) / double(count - 1);
     if (duration <= 0 || known == 0)
-        return unusable("the frame times could not be read");
+        return unusable(Obstacle::UnreadableTimes);
     plan.frameDuration = duration;
     // Matroska rounds to the millisecond, so a constant rate may wobble by one;
     // a phone's 1/600 time base puts 29.97 frames a second 20 or 21 ticks apart.
@@ -107,7 +107,7 @@ Plan planCut(const Probe &probe, double start, double length)
             const double offset = packets.at(order.at(size_t(i))).pts - origin;
             const long long slot = std::llround(offset / duration);
             if (slot >= count || std::abs(offset - slot * duration) > wobble || taken.at(size_t(slot)))
-                return unusable("the frame times could not be read");
+                return unusable(Obstacle::UnreadableTimes);
             taken[size_t(slot)] = true;
         }
         for (qsizetype i = 0; i < count; ++i)
@@ -149,7 +149,7 @@ Plan planCut(const Probe &probe, double start, double length)
     while (last + 1 < count && shownAt(last + 1) < start + length - kTimeTolerance)
         ++last;
     if (last < first)
-        return unusable("the range holds no frame");
+        return unusable(Obstacle::EmptyRange);
     plan.frames = int(last - first + 1);
     plan.start = shownAt(first);
     plan.frameDuration = duration;
@@ -166,32 +166,31 @@ Plan planCut(const Probe &probe, double start, double length)
     const QStringList formats = probe.formatName.split(u',');
     plan.seekable = std::any_of(formats.begin(), formats.end(), [](const QString &name) { return seekable.contains(name); });
 
-    const auto reEncode = [&plan](const QString &reason) {
-        plan.reason = reason;
+    const auto reEncode = [&plan](Obstacle obstacle, const QString &detail = {}) {
+        plan.reason = {obstacle, detail};
         return plan;
     };
     if (!complete)
-        return reEncode(QStringLiteral("some frame times are missing"));
+        return reEncode(Obstacle::MissingTimes);
     if (video.codec != u"h264" && video.codec != u"hevc")
-        return reEncode(QStringLiteral("its codec (%1) is not H.264 or HEVC").arg(video.codec));
+        return reEncode(Obstacle::Codec, video.codec);
     if (encoderProfile(video).isEmpty() || !encodablePixelFormat(video))
-        return reEncode(QStringLiteral("its profile or pixel format (%1, %2) cannot be matched")
-                            .arg(video.profile, video.pixelFormat));
+        return reEncode(Obstacle::ProfileOrFormat, video.profile + QStringLiteral(", ") + video.pixelFormat);
     if (video.width % 2 || video.height % 2)
-        return reEncode(QStringLiteral("its frame size is odd"));
+        return reEncode(Obstacle::OddSize);
     if (video.interlaced)
-        return reEncode(QStringLiteral("it is interlaced"));
+        return reEncode(Obstacle::Interlaced);
     // The parts are encoded to reorder exactly as deep as the source (see
     // partEncodeOptions); the encoders' presets reach two frames.
     if (video.reorderDepth > 2)
-        return reEncode(QStringLiteral("it reorders frames deeper than the encoder can match"));
+        return reEncode(Obstacle::DeepReorder);
     // An index finds a keyframe's packet exactly (MP4, MOV, Matroska); in a
     // transport stream the copy finds it by its decode time instead.
     const bool transport = formats.contains(u"mpegts");
     if (!formats.contains(u"mp4") && !formats.contains(u"mov") && !formats.contains(u"matroska") && !transport)
-        return reEncode(QStringLiteral("its container (%1) cannot be searched exactly").arg(probe.formatName));
+        return reEncode(Obstacle::Container, probe.formatName);
     if (transport && !std::all_of(packets.begin(), packets.end(), [](const Packet &p) { return p.hasDts; }))
-        return reEncode(QStringLiteral("some decode times are missing"));
+        return reEncode(Obstacle::MissingDecodeTimes);
 
     // A clean keyframe splits the stream: every frame decoded before it shows
     // before it, every frame decoded after it shows after it.
@@ -224,8 +223,7 @@ Plan planCut(const Probe &probe, double start, double length)
             copyTo = i;
     }
     if (copyFrom < 0 || copyTo <= copyFrom)
-        return reEncode(openKeyframe ? QStringLiteral("it has open GOPs")
-                                     : QStringLiteral("no keyframe lies inside the range"));
+        return reEncode(openKeyframe ? Obstacle::OpenGops : Obstacle::NoKeyframe);
 
     // Demuxers other than MP4's aim a seek 3/23 s early when any stream has
     // B-frames, to reach the keyframe by its decode time; a seek to just

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cutreason.h"
 #include "smartcutprobe.h"
 
 #include <QList>
@@ -64,7 +65,7 @@ struct Span
 struct Plan
 {
     bool smart = false;
-    QString reason;          // why the whole range is re-encoded; empty when smart
+    Reason reason;           // why the whole range is re-encoded; none when smart
     double start = 0;        // the range: the first frame's time from the file's start
     double length = 0;       // and its length (frames times the frame duration)
     int frames = 0;          // frames in the range; 0 when the listing was unusable

@@ -77,6 +77,10 @@
         <source>No free output file name.</source>
         <translation>Kein freier Name für die Ausgabedatei.</translation>
     </message>
+    <message>
+        <source>; </source>
+        <translation>; </translation>
+    </message>
 </context>
 <context>
     <name>CutList</name>
@@ -205,6 +209,113 @@
     <message>
         <source>Task Progress:</source>
         <translation>Fortschritt:</translation>
+    </message>
+</context>
+<context>
+    <name>CutNotices</name>
+    <message>
+        <source>video track %1 (%2)</source>
+        <translation>Videospur %1 (%2)</translation>
+    </message>
+    <message>
+        <source>sound track %1 (%2)</source>
+        <translation>Tonspur %1 (%2)</translation>
+    </message>
+    <message>
+        <source>subtitle track %1 (%2)</source>
+        <translation>Untertitelspur %1 (%2)</translation>
+    </message>
+    <message>
+        <source>attachment %1 (%2)</source>
+        <translation>Anhang %1 (%2)</translation>
+    </message>
+    <message>
+        <source>data track %1 (%2)</source>
+        <translation>Datenspur %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>the frame times could not be read</source>
+        <translation>die Zeiten der Bilder ließen sich nicht lesen</translation>
+    </message>
+    <message>
+        <source>the range holds no frame</source>
+        <translation>der Bereich enthält kein Bild</translation>
+    </message>
+    <message>
+        <source>some frame times are missing</source>
+        <translation>einigen Bildern fehlt die Zeit</translation>
+    </message>
+    <message>
+        <source>its codec (%1) is not H.264 or HEVC</source>
+        <translation>ihr Codec (%1) ist weder H.264 noch HEVC</translation>
+    </message>
+    <message>
+        <source>its profile or pixel format (%1) cannot be matched</source>
+        <translation>ihr Profil oder Pixelformat (%1) lässt sich nicht nachbilden</translation>
+    </message>
+    <message>
+        <source>its frame size is odd</source>
+        <translation>ihre Bildgröße ist ungerade</translation>
+    </message>
+    <message>
+        <source>it is interlaced</source>
+        <translation>sie ist im Zeilensprungverfahren (interlaced)</translation>
+    </message>
+    <message>
+        <source>it reorders frames deeper than the encoder can match</source>
+        <translation>sie ordnet Bilder tiefer um, als der Encoder nachbilden kann</translation>
+    </message>
+    <message>
+        <source>its container (%1) cannot be searched exactly</source>
+        <translation>ihr Container (%1) lässt sich nicht genau durchsuchen</translation>
+    </message>
+    <message>
+        <source>some decode times are missing</source>
+        <translation>einige Decodierzeiten fehlen</translation>
+    </message>
+    <message>
+        <source>it has open GOPs</source>
+        <translation>sie hat offene GOPs</translation>
+    </message>
+    <message>
+        <source>no keyframe lies inside the range</source>
+        <translation>im Bereich liegt kein Schlüsselbild</translation>
+    </message>
+    <message>
+        <source>the copied part did not match its source</source>
+        <translation>der kopierte Teil stimmte nicht mit seiner Quelle überein</translation>
+    </message>
+    <message>
+        <source>it is coded otherwise than part 1 (%1)</source>
+        <translation>er ist anders codiert als Teil 1 (%1)</translation>
+    </message>
+    <message>
+        <source>part %1: %2</source>
+        <translation>Teil %1: %2</translation>
+    </message>
+    <message>
+        <source>Exact cut by re-encoding: the source cannot be copied exactly (%1)</source>
+        <translation>Genauer Schnitt durch Neucodieren: Die Quelle lässt sich nicht genau kopieren (%1)</translation>
+    </message>
+    <message>
+        <source>Exact join by re-encoding: the parts cannot be joined by copying (%1)</source>
+        <translation>Genaues Zusammenfügen durch Neucodieren: Die Teile lassen sich nicht durch Kopieren verbinden (%1)</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>Not kept, as a join keeps only picture and sound: %1</source>
+        <translation>Nicht übernommen, da das Zusammenfügen nur Bild und Ton behält: %1</translation>
+    </message>
+    <message>
+        <source>Not kept, as %1 cannot hold them: %2</source>
+        <translation>Nicht übernommen, da %1 sie nicht aufnehmen kann: %2</translation>
     </message>
 </context>
 <context>

@@ -77,6 +77,10 @@
         <source>No free output file name.</source>
         <translation>Aucun nom libre pour le fichier de sortie.</translation>
     </message>
+    <message>
+        <source>; </source>
+        <translation> ; </translation>
+    </message>
 </context>
 <context>
     <name>CutList</name>
@@ -205,6 +209,113 @@
     <message>
         <source>Task Progress:</source>
         <translation>Progression&#xa0;:</translation>
+    </message>
+</context>
+<context>
+    <name>CutNotices</name>
+    <message>
+        <source>video track %1 (%2)</source>
+        <translation>piste vidéo %1 (%2)</translation>
+    </message>
+    <message>
+        <source>sound track %1 (%2)</source>
+        <translation>piste audio %1 (%2)</translation>
+    </message>
+    <message>
+        <source>subtitle track %1 (%2)</source>
+        <translation>piste de sous-titres %1 (%2)</translation>
+    </message>
+    <message>
+        <source>attachment %1 (%2)</source>
+        <translation>pièce jointe %1 (%2)</translation>
+    </message>
+    <message>
+        <source>data track %1 (%2)</source>
+        <translation>piste de données %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>the frame times could not be read</source>
+        <translation>les instants des images n’ont pas pu être lus</translation>
+    </message>
+    <message>
+        <source>the range holds no frame</source>
+        <translation>la plage ne contient aucune image</translation>
+    </message>
+    <message>
+        <source>some frame times are missing</source>
+        <translation>il manque l’instant de certaines images</translation>
+    </message>
+    <message>
+        <source>its codec (%1) is not H.264 or HEVC</source>
+        <translation>son codec (%1) n’est ni H.264 ni HEVC</translation>
+    </message>
+    <message>
+        <source>its profile or pixel format (%1) cannot be matched</source>
+        <translation>son profil ou son format de pixel (%1) ne peut pas être reproduit</translation>
+    </message>
+    <message>
+        <source>its frame size is odd</source>
+        <translation>la taille de ses images est impaire</translation>
+    </message>
+    <message>
+        <source>it is interlaced</source>
+        <translation>elle est entrelacée</translation>
+    </message>
+    <message>
+        <source>it reorders frames deeper than the encoder can match</source>
+        <translation>elle réordonne les images plus profondément que l’encodeur ne peut le reproduire</translation>
+    </message>
+    <message>
+        <source>its container (%1) cannot be searched exactly</source>
+        <translation>son conteneur (%1) ne permet pas une recherche exacte</translation>
+    </message>
+    <message>
+        <source>some decode times are missing</source>
+        <translation>il manque certains instants de décodage</translation>
+    </message>
+    <message>
+        <source>it has open GOPs</source>
+        <translation>elle a des GOP ouverts</translation>
+    </message>
+    <message>
+        <source>no keyframe lies inside the range</source>
+        <translation>aucune image clé ne se trouve dans la plage</translation>
+    </message>
+    <message>
+        <source>the copied part did not match its source</source>
+        <translation>la partie copiée ne correspondait pas à sa source</translation>
+    </message>
+    <message>
+        <source>it is coded otherwise than part 1 (%1)</source>
+        <translation>elle est codée autrement que la partie 1 (%1)</translation>
+    </message>
+    <message>
+        <source>part %1: %2</source>
+        <translation>partie %1 : %2</translation>
+    </message>
+    <message>
+        <source>Exact cut by re-encoding: the source cannot be copied exactly (%1)</source>
+        <translation>Coupe exacte par réencodage : la source ne peut pas être copiée exactement (%1)</translation>
+    </message>
+    <message>
+        <source>Exact join by re-encoding: the parts cannot be joined by copying (%1)</source>
+        <translation>Assemblage exact par réencodage : les parties ne peuvent pas être assemblées par copie (%1)</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>Not kept, as a join keeps only picture and sound: %1</source>
+        <translation>Non conservé, car un assemblage ne garde que l’image et le son : %1</translation>
+    </message>
+    <message>
+        <source>Not kept, as %1 cannot hold them: %2</source>
+        <translation>Non conservé, car %1 ne peut pas les contenir : %2</translation>
     </message>
 </context>
 <context>

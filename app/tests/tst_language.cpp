@@ -5,6 +5,7 @@
 #include "controls.h"
 #include "cutlist.h"
 #include "cutlistpanel.h"
+#include "cutnotices.h"
 #include "fakeservices.h"
 #include "formatpanel.h"
 #include "language.h"
@@ -99,6 +100,8 @@ private slots:
     void cutCommandIsTheSameInGerman();
     void missingTranslationStaysEnglish_data();
     void missingTranslationStaysEnglish();
+    void cutNoticesTranslated_data();
+    void cutNoticesTranslated();
 
 private:
     QTemporaryDir m_dir;
@@ -223,6 +226,42 @@ void TestLanguage::missingTranslationStaysEnglish()
     auto window = fakes.makeWindow();
     QCOMPARE(child<PictureButton>(*window, u"cmdStartSelect"_s)->Caption(), caption);
     QVERIFY2(fakes.messages.messages.isEmpty(), qPrintable(fakes.messages.messages.value(0).text));
+}
+
+void TestLanguage::cutNoticesTranslated_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("German") << u"de_DE"_s;
+    QTest::newRow("French") << u"fr_FR"_s;
+}
+
+void TestLanguage::cutNoticesTranslated()
+{
+    // Every reason the smart cut or the join can give reaches the user in
+    // their language, its details kept; a reason added without a
+    // translation stays English and fails here.
+    QFETCH(QString, locale);
+    using SmartCut::Obstacle;
+    QList<SmartCut::Reason> reasons;
+    for (int obstacle = int(Obstacle::UnreadableTimes); obstacle <= int(Obstacle::OtherCoding); ++obstacle)
+        reasons.append({Obstacle(obstacle), u"flv"_s, obstacle % 2 ? 2 : 0});
+    const QList<SmartCut::LeftOutTrack> tracks{{{}, u"subtitle"_s, 3, u"hdmv_pgs_subtitle"_s}, {u"a.mkv"_s, u"data"_s, 4, u"bin_data"_s}};
+    QStringList english;
+    for (const SmartCut::Reason &reason : std::as_const(reasons))
+        english << CutNotices::reEncodingCut(reason) << CutNotices::reEncodingJoin(reason) << CutNotices::reason(reason);
+    english << CutNotices::tracksLeftOut(u"MP4"_s, tracks) << CutNotices::tracksLeftOut({}, tracks);
+    QCOMPARE(english.at(2), SmartCut::reasonText(reasons.at(0)));
+
+    const UserLanguage loaded(QLocale(locale), TestSupport::programDir(), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    QStringList translated;
+    for (const SmartCut::Reason &reason : std::as_const(reasons))
+        translated << CutNotices::reEncodingCut(reason) << CutNotices::reEncodingJoin(reason) << CutNotices::reason(reason);
+    translated << CutNotices::tracksLeftOut(u"MP4"_s, tracks) << CutNotices::tracksLeftOut({}, tracks);
+    for (qsizetype i = 0; i < english.size(); ++i) {
+        QVERIFY2(translated.at(i) != english.at(i), qPrintable(english.at(i)));
+        for (const QString &kept : {u"flv"_s, u"hdmv_pgs_subtitle"_s, u"a.mkv"_s})
+            QCOMPARE(translated.at(i).contains(kept), english.at(i).contains(kept));
+    }
 }
 
 QTEST_MAIN(TestLanguage)

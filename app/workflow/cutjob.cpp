@@ -1,5 +1,6 @@
 #include "cutjob.h"
 
+#include "cutnotices.h"
 #include "cvideoconv.h"
 #include "dosoutputs.h"
 #include "messagesink.h"
@@ -74,11 +75,16 @@ bool CutJob::prepare(const CutRequest &request)
     if (m_smart) {
         m_smartCut = std::make_unique<SmartCutJob>(&m_messages, m_programDir);
         connect(m_smartCut.get(), &SmartCutJob::Progress, this, &CutJob::Progress);
-        // Of its status lines only those that say it re-encodes the whole part
-        // (the tail carries the reason) or leaves tracks out matter to the user.
-        connect(m_smartCut.get(), &SmartCutJob::CurrentStatus, this, [this](const QString &status) {
-            if (status.startsWith(SmartCut::kReEncodeStatus.left(24)) || status.startsWith(SmartCut::kNotKeptStatus.left(9)))
-                emit ReEncoding(status);
+        // What matters to the user: the whole part is re-encoded and why, and
+        // which tracks the output leaves out; both together when both hold.
+        connect(m_smartCut.get(), &SmartCutJob::TracksLeftOut, this,
+                [this](const QString &container, const QList<SmartCut::LeftOutTrack> &tracks) {
+                    m_leftOut = CutNotices::tracksLeftOut(container, tracks);
+                    emit ReEncoding(m_leftOut);
+                });
+        connect(m_smartCut.get(), &SmartCutJob::ReEncodingAll, this, [this](const SmartCut::Reason &why) {
+            const QString status = CutNotices::reEncodingCut(why);
+            emit ReEncoding(m_leftOut.isEmpty() ? status : status + tr("; ") + m_leftOut);
         });
         const double start = request.exactMarks ? request.selectStart : selectStart;
         const double end = request.exactMarks ? request.selectEnd : selectEnd;

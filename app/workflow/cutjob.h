@@ -97,5 +97,6 @@ private:
     Outcome m_outcome = Outcome::NotRun;
     std::unique_ptr<CVideoConv> m_convert;
     std::unique_ptr<SmartCutJob> m_smartCut;
+    QString m_leftOut; // the smart cut's note of the tracks it leaves out
     std::unique_ptr<QTemporaryDir> m_chapters; // the part's chapters, read by the encoder
 };

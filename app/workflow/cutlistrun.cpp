@@ -2,6 +2,7 @@
 
 #include "cutjob.h"
 #include "cutlist.h"
+#include "cutnotices.h"
 #include "cutworkflow.h"
 #include "encodercommand.h"
 #include "joinjob.h"
@@ -214,11 +215,13 @@ void CutListRunner::join(bool removeParts)
         show();
     });
     // Only what the user should know: the join re-encodes, or tracks are left out.
-    connect(&job, &JoinJob::CurrentStatus, this, [&](const QString &status) {
-        if (status.startsWith(Join::kReEncodeStatus) || status.startsWith(SmartCut::kNotKeptStatus.left(9))) {
-            progress.status = status;
-            show();
-        }
+    connect(&job, &JoinJob::ReEncodingAll, this, [&](const SmartCut::Reason &why) {
+        progress.status = CutNotices::reEncodingJoin(why);
+        show();
+    });
+    connect(&job, &JoinJob::TracksLeftOut, this, [&](const QString &container, const QList<SmartCut::LeftOutTrack> &tracks) {
+        progress.status = CutNotices::tracksLeftOut(container, tracks);
+        show();
     });
     job.StartConversion();
     m_joinJob = nullptr;

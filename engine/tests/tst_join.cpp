@@ -171,7 +171,7 @@ void TestJoin::join()
         return;
     }
     QCOMPARE(job.LastResult().outcome, JoinJob::Outcome::Completed);
-    QVERIFY2(job.LastResult().fellBack == fallback, qPrintable(job.LastResult().fallbackReason));
+    QVERIFY2(job.LastResult().fellBack == fallback, qPrintable(SmartCut::reasonText(job.LastResult().fallbackReason)));
     QCOMPARE(statuses.filter(Join::kReEncodeStatus).size(), fallback ? 1 : 0);
     QCOMPARE(left, QStringList(QFileInfo(output).fileName()));
     QVERIFY(std::is_sorted(percents.begin(), percents.end()) && percents.last() == 100);

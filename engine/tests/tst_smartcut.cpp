@@ -240,7 +240,7 @@ void TestSmartCut::cut()
         return;
     }
     QCOMPARE(job.LastResult().outcome, SmartCutJob::Outcome::Completed);
-    QVERIFY2(job.LastResult().fellBack == fallback, qPrintable(job.LastResult().fallbackReason));
+    QVERIFY2(job.LastResult().fellBack == fallback, qPrintable(SmartCut::reasonText(job.LastResult().fallbackReason)));
     QCOMPARE(statuses.filter(SmartCut::kReEncodeStatus).size(), fallback ? 1 : 0);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList("cut." + SmartCut::OutputExtension(source)));
     QVERIFY(std::is_sorted(percents.begin(), percents.end()) && percents.last() == 100);
