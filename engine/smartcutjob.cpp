@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <utility>
 
 using namespace StepCosts;
 
@@ -123,6 +124,7 @@ SmartCutJob::Outcome SmartCutJob::run()
 
     QList<Step> steps;
     const QString middlePath = m_work->filePath(QStringLiteral("middle.ts"));
+    const QString tailPath = m_work->filePath(QStringLiteral("tail.ts"));
     if (!m_plan.smart) {
         steps.append(reEncodeStep());
     } else {
@@ -139,7 +141,7 @@ SmartCutJob::Outcome SmartCutJob::run()
         if (m_plan.tail.frames > 0) {
             steps.append({QStringLiteral("Re-encoding after the last keyframe..."),
                           partEncodeOptions(video, m_plan.tail, m_inputFile),
-                          m_work->filePath(QStringLiteral("tail.ts")), m_plan.tail.length,
+                          tailPath, m_plan.tail.length,
                           m_plan.tail.frames * kEncodeCost, false});
             parts.append({QStringLiteral("tail.ts"), m_plan.tail.length});
         }
@@ -158,18 +160,37 @@ SmartCutJob::Outcome SmartCutJob::run()
     m_totalWeight = 0;
     for (const Step &step : steps)
         m_totalWeight += step.weight;
-    for (const Step &step : std::as_const(steps)) {
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const Step &step = steps.at(i);
         if (m_stopRequested)
             return Outcome::Stopped;
         if (!runStep(step))
             return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
         // A copy that found another keyframe than planned would put another
-        // part of the video in the cut: re-encode the range instead.
+        // part of the video in the cut: copy again by decode times, else
+        // re-encode the range instead.
         if (step.output == middlePath && !middleMatches(listing)) {
             if (m_stopRequested)
                 return Outcome::Stopped;
+            if (m_plan.middleByDecode.frames > 0) {
+                m_plan.middle = std::exchange(m_plan.middleByDecode, {});
+                if (m_plan.tail.frames > 0) {
+                    m_plan.tail = m_plan.tailByTime;
+                    for (Step &later : steps)
+                        if (later.output == tailPath)
+                            later.parametrs = partEncodeOptions(video, m_plan.tail, m_inputFile);
+                }
+                Step again = step;
+                again.parametrs = middleCopyOptions(m_plan.middle, m_inputFile);
+                if (!runStep(again))
+                    return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
+                if (middleMatches(listing))
+                    continue;
+                if (m_stopRequested)
+                    return Outcome::Stopped;
+            }
             m_plan.smart = false;
-            m_plan.reason = {Obstacle::CopyMismatch};
+            m_plan.reason = {Obstacle::CopyMismatch, {}};
             const Step fallback = reEncodeStep();
             m_totalWeight += fallback.weight;
             if (!runStep(fallback))

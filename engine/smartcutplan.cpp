@@ -68,7 +68,7 @@ Plan planCut(const Probe &probe, double start, double length)
     const auto unusable = [&plan](Obstacle obstacle) {
         plan.frames = 0;
         plan.frameDuration = 0;
-        plan.reason = {obstacle};
+        plan.reason = {obstacle, {}};
         return plan;
     };
     if (packets.isEmpty())
@@ -253,43 +253,59 @@ Plan planCut(const Probe &probe, double start, double length)
     plan.head = {decodeSeek(plan.start, duration), int(copyFrom - first)};
     plan.head.bitrate = bitrateOver(first, copyFrom);
     const int tailFrames = int(last + 1 - copyTo);
+    // Seeks a whole group early, to copy from a keyframe's decode time on, or
+    // to keep the frames from a time on once decoded: wherever a seek lands.
+    const double margin = plan.seekMargin + kDemuxerSeekLead;
+    const auto early = [&](double time, int frames, double keep) {
+        // A seek of at least a millisecond: without one, the encoder
+        // counts a copy's start differently and drops the keyframe.
+        Span span{std::max(0.001, time - margin), frames};
+        span.dropBefore = keep - span.seek;
+        return span;
+    };
+    const bool allDecodeTimes = std::all_of(packets.begin(), packets.end(), [](const Packet &p) { return p.hasDts; });
+    const auto copyByDecode = [&]() {
+        const double keyDecode = packets.at(plan.copyFirst).dts - probe.startTime;
+        const double before = plan.copyFirst > 0 ? packets.at(plan.copyFirst - 1).dts - probe.startTime : keyDecode - duration;
+        return early(keyDecode, int(copyTo - copyFrom), (keyDecode + std::min(before, keyDecode - 1e-6)) / 2);
+    };
     if (transport) {
         // A transport stream is searched by its times and lands anywhere
-        // near: seek a whole group early, keep the frames from the start by
-        // their times, and copy from the keyframe's decode time on.
-        const double margin = plan.seekMargin + kDemuxerSeekLead;
-        const auto early = [&](double time, int frames, double keep) {
-            // A seek of at least a millisecond: without one, the encoder
-            // counts a copy's start differently and drops the keyframe.
-            Span span{std::max(0.001, time - margin), frames};
-            span.dropBefore = keep - span.seek;
-            return span;
-        };
+        // near: keep the frames from the start by their times.
         plan.head = early(plan.start, plan.head.frames, plan.start - duration / 4);
         plan.head.bitrate = bitrateOver(first, copyFrom);
-        const double keyDecode = packets.at(plan.copyFirst).dts - probe.startTime;
-        plan.middle = early(keyDecode, int(copyTo - copyFrom), keyDecode - duration / 2);
+        plan.middle = copyByDecode();
         plan.tail = tailFrames > 0 ? early(shownAt(copyTo), tailFrames, shownAt(copyTo) - duration / 4) : Span{};
     } else {
         // A copy starts at the keyframe at or before its seek: a quarter frame
         // late lands on this keyframe whatever the rounding. MP4 searches its
-        // samples by decode time counted from the first sample's; that is
-        // the presentation time but where a gap or an edit list moves the
-        // first frames' decode times away from it (a screen recording's
-        // second after its first frame).
+        // samples by presentation time, or where a gap or an edit list moves
+        // the first frames' decode times away from it (a screen recording's
+        // second after its first frame) by decode time from the first
+        // sample's: aim at the later of the two.
         const double firstDecode = packets.constFirst().dts;
-        const bool byDecode = byPresentation && std::all_of(packets.begin(), packets.end(), [](const Packet &p) { return p.hasDts; });
+        const bool byDecode = byPresentation && allDecodeTimes;
         const auto keySeek = [&](qsizetype i) {
+            const double byTime = shownAt(i) + duration / 4 + plan.seekShift;
             const qsizetype decodeIndex = order.at(size_t(i));
             if (!byDecode)
-                return shownAt(i) + duration / 4 + plan.seekShift;
+                return byTime;
             const double decodeTime = packets.at(decodeIndex).dts - firstDecode - probe.startTime;
             const double nextDecode = decodeIndex + 1 < count ? packets.at(decodeIndex + 1).dts - firstDecode - probe.startTime
                                                               : decodeTime + duration;
-            return decodeTime + std::min(duration / 4, (nextDecode - decodeTime) / 2);
+            return std::max(byTime, decodeTime + std::min(duration / 4, (nextDecode - decodeTime) / 2));
         };
         plan.middle = {keySeek(copyFrom), int(copyTo - copyFrom)};
         plan.tail = {tailFrames > 0 ? keySeek(copyTo) : 0.0, tailFrames, true};
+        // Should the seek find another keyframe all the same, the copy is
+        // made again by decode times.
+        if (allDecodeTimes) {
+            plan.middleByDecode = copyByDecode();
+            // and the tail's seek cannot be trusted either: it keeps its
+            // frames by their times from a seek a group early.
+            if (tailFrames > 0)
+                plan.tailByTime = early(shownAt(copyTo), tailFrames, shownAt(copyTo) - duration / 4);
+        }
     }
     plan.tail.bitrate = bitrateOver(copyTo, last + 1);
     // The pieces follow one another by how long they last, so that every
@@ -305,6 +321,12 @@ Plan planCut(const Probe &probe, double start, double length)
     plan.head.keyframeBits = packets.at(order.at(size_t(headKey))).size * 8.0;
     if (tailFrames > 0)
         plan.tail.keyframeBits = packets.at(order.at(size_t(copyTo))).size * 8.0;
+    if (plan.tailByTime.frames > 0) {
+        plan.tailByTime.bitrate = plan.tail.bitrate;
+        plan.tailByTime.length = plan.tail.length;
+        plan.tailByTime.keyframeBits = plan.tail.keyframeBits;
+    }
+    plan.middleByDecode.length = plan.middle.length;
     return plan;
 }
 

@@ -75,6 +75,10 @@ struct Plan
     double seekMargin = 0;
     Span head;               // re-encoded; frames 0 when the start is a keyframe
     Span middle;             // copied; only for a smart plan
+    // The middle copied by decode times from a seek a group early, for when
+    // the middle's own seek found another keyframe; frames 0 when there is none.
+    Span middleByDecode;
+    Span tailByTime;         // the tail then
     Span tail;               // re-encoded; frames 0 when the end meets a keyframe or the file's end
     // The copied packets' decode indexes in the listing: [copyFirst, copyFirst + middle.frames).
     qsizetype copyFirst = -1;

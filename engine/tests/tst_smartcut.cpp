@@ -103,7 +103,7 @@ void TestSmartCut::initTestCase()
                                                         "-af", "adelay=200:all=1"} + length + x264 + QStringList{"-c:a", "aac"}},
         {"fragmented.mp4", picture("25") + sine + length + x264 + QStringList{"-c:a", "aac", "-movflags", "frag_keyframe+empty_moov"}},
         {"fragmented, index.mp4", picture("25") + sine + length + x264
-                                      + QStringList{"-c:a", "aac", "-movflags", "frag_keyframe+empty_moov+default_base_moof+global_sidx", "-frag_duration", "500000"}},
+                                      + QStringList{"-c:a", "aac", "-movflags", "frag_keyframe+empty_moov+default_base_moof+negative_cts_offsets+global_sidx", "-frag_duration", "500000"}},
         {"six channels.mkv", picture("25") + QStringList{"-f", "lavfi", "-i", "sine=frequency=330:sample_rate=48000"}
                                  + length + x264
                                  + QStringList{"-af", "pan=6c|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "pcm_s16le"}},
@@ -182,7 +182,7 @@ void TestSmartCut::cut_data()
     QTest::newRow("edit list, a frame after a keyframe") << "edit list.mp4" << 11 << 80 << false << "" << av;
     QTest::newRow("sound starting late, from the start") << "late sound.mp4" << 0 << 60 << false << "" << av;
     QTest::newRow("fragmented") << "fragmented.mp4" << 12 << 70 << false << "" << av;
-    QTest::newRow("fragmented with an index") << "fragmented, index.mp4" << 30 << 70 << false << "" << av;
+    QTest::newRow("fragmented, an index, negative composition offsets") << "fragmented, index.mp4" << 30 << 70 << false << "" << av;
     QTest::newRow("two frames at one time") << "shared time.mkv" << 40 << 50 << false << "" << av;
     QTest::newRow("six channels without a layout") << "six channels.mkv" << 12 << 60 << false << "" << av;
     QTest::newRow("transport stream, B-frames at 29.97 fps") << "tv ntsc.ts" << 10 << 75 << false << "" << av;

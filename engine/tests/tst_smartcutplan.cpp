@@ -153,6 +153,15 @@ void TestSmartCutPlan::plan()
     QCOMPARE(plan.head.frames, head);
     QCOMPARE(plan.middle.frames, middle);
     QCOMPARE(plan.tail.frames, tail);
+    // Should the seek find another keyframe, the copy again drops exactly
+    // the packets decoded before this one, from a seek that lands early.
+    if (plan.middleByDecode.frames > 0) {
+        const QList<SmartCut::Packet> packets = SmartCut::parseProbe(probe).packets;
+        const double drop = plan.middleByDecode.seek + plan.middleByDecode.dropBefore;
+        QVERIFY(drop <= packets.at(plan.copyFirst).dts && (plan.copyFirst == 0 || drop > packets.at(plan.copyFirst - 1).dts));
+        QVERIFY(plan.middleByDecode.seek <= std::max(0.001, packets.at(plan.copyFirst).dts - plan.seekMargin));
+        QCOMPARE(plan.middleByDecode.frames, middle);
+    }
     // The pieces follow one another by how long their frames last.
     QVERIFY(qAbs(plan.head.length + plan.middle.length + plan.tail.length - plan.length) < 0.002);
     if (plan.variableRate)
