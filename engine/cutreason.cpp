@@ -1,56 +1,53 @@
 #include "cutreason.h"
 
+#include <QtGlobal>
+
 namespace SmartCut {
+
+const char *obstacleText(Obstacle obstacle)
+{
+    switch (obstacle) {
+    case Obstacle::None:
+        break;
+    case Obstacle::UnreadableTimes:
+        return QT_TRANSLATE_NOOP("CutNotices", "the frame times could not be read");
+    case Obstacle::EmptyRange:
+        return QT_TRANSLATE_NOOP("CutNotices", "the range holds no frame");
+    case Obstacle::MissingTimes:
+        return QT_TRANSLATE_NOOP("CutNotices", "some frame times are missing");
+    case Obstacle::Codec:
+        return QT_TRANSLATE_NOOP("CutNotices", "its codec (%1) is not H.264 or HEVC");
+    case Obstacle::ProfileOrFormat:
+        return QT_TRANSLATE_NOOP("CutNotices", "its profile or pixel format (%1) cannot be matched");
+    case Obstacle::OddSize:
+        return QT_TRANSLATE_NOOP("CutNotices", "its frame size is odd");
+    case Obstacle::Interlaced:
+        return QT_TRANSLATE_NOOP("CutNotices", "it is interlaced");
+    case Obstacle::DeepReorder:
+        return QT_TRANSLATE_NOOP("CutNotices", "it reorders frames deeper than the encoder can match");
+    case Obstacle::Container:
+        return QT_TRANSLATE_NOOP("CutNotices", "its container (%1) cannot be searched exactly");
+    case Obstacle::MissingDecodeTimes:
+        return QT_TRANSLATE_NOOP("CutNotices", "some decode times are missing");
+    case Obstacle::OpenGops:
+        return QT_TRANSLATE_NOOP("CutNotices", "it has open GOPs");
+    case Obstacle::NoKeyframe:
+        return QT_TRANSLATE_NOOP("CutNotices", "no keyframe lies inside the range");
+    case Obstacle::CopyMismatch:
+        return QT_TRANSLATE_NOOP("CutNotices", "the copied part did not match its source");
+    case Obstacle::OtherCoding:
+        return QT_TRANSLATE_NOOP("CutNotices", "it is coded otherwise than part 1 (%1)");
+    }
+    return "";
+}
 
 QString reasonText(const Reason &reason)
 {
-    QString text;
-    switch (reason.obstacle) {
-    case Obstacle::None:
+    if (reason.isNone())
         return {};
-    case Obstacle::UnreadableTimes:
-        text = QStringLiteral("the frame times could not be read");
-        break;
-    case Obstacle::EmptyRange:
-        text = QStringLiteral("the range holds no frame");
-        break;
-    case Obstacle::MissingTimes:
-        text = QStringLiteral("some frame times are missing");
-        break;
-    case Obstacle::Codec:
-        text = QStringLiteral("its codec (%1) is not H.264 or HEVC").arg(reason.detail);
-        break;
-    case Obstacle::ProfileOrFormat:
-        text = QStringLiteral("its profile or pixel format (%1) cannot be matched").arg(reason.detail);
-        break;
-    case Obstacle::OddSize:
-        text = QStringLiteral("its frame size is odd");
-        break;
-    case Obstacle::Interlaced:
-        text = QStringLiteral("it is interlaced");
-        break;
-    case Obstacle::DeepReorder:
-        text = QStringLiteral("it reorders frames deeper than the encoder can match");
-        break;
-    case Obstacle::Container:
-        text = QStringLiteral("its container (%1) cannot be searched exactly").arg(reason.detail);
-        break;
-    case Obstacle::MissingDecodeTimes:
-        text = QStringLiteral("some decode times are missing");
-        break;
-    case Obstacle::OpenGops:
-        text = QStringLiteral("it has open GOPs");
-        break;
-    case Obstacle::NoKeyframe:
-        text = QStringLiteral("no keyframe lies inside the range");
-        break;
-    case Obstacle::CopyMismatch:
-        text = QStringLiteral("the copied part did not match its source");
-        break;
-    case Obstacle::OtherCoding:
-        text = QStringLiteral("it is coded otherwise than part 1 (%1)").arg(reason.detail);
-        break;
-    }
+    QString text = QString::fromLatin1(obstacleText(reason.obstacle));
+    if (text.contains(QLatin1String("%1")))
+        text = text.arg(reason.detail);
     return reason.part > 0 ? QStringLiteral("part %1: %2").arg(reason.part).arg(text) : text;
 }
 

@@ -34,6 +34,9 @@ struct Reason
     bool isNone() const { return obstacle == Obstacle::None; }
 };
 
+// The obstacle's words, "%1" standing for the detail; marked for translation
+// in the context "CutNotices".
+const char *obstacleText(Obstacle obstacle);
 // The reason in English, for the status line and logs ("part 2: it has open GOPs").
 QString reasonText(const Reason &reason);
 

@@ -21,54 +21,11 @@ QString CutNotices::trackText(const SmartCut::LeftOutTrack &track)
 
 QString CutNotices::reason(const SmartCut::Reason &why)
 {
-    using SmartCut::Obstacle;
-    QString text;
-    switch (why.obstacle) {
-    case Obstacle::None:
+    if (why.isNone())
         return {};
-    case Obstacle::UnreadableTimes:
-        text = tr("the frame times could not be read");
-        break;
-    case Obstacle::EmptyRange:
-        text = tr("the range holds no frame");
-        break;
-    case Obstacle::MissingTimes:
-        text = tr("some frame times are missing");
-        break;
-    case Obstacle::Codec:
-        text = tr("its codec (%1) is not H.264 or HEVC").arg(why.detail);
-        break;
-    case Obstacle::ProfileOrFormat:
-        text = tr("its profile or pixel format (%1) cannot be matched").arg(why.detail);
-        break;
-    case Obstacle::OddSize:
-        text = tr("its frame size is odd");
-        break;
-    case Obstacle::Interlaced:
-        text = tr("it is interlaced");
-        break;
-    case Obstacle::DeepReorder:
-        text = tr("it reorders frames deeper than the encoder can match");
-        break;
-    case Obstacle::Container:
-        text = tr("its container (%1) cannot be searched exactly").arg(why.detail);
-        break;
-    case Obstacle::MissingDecodeTimes:
-        text = tr("some decode times are missing");
-        break;
-    case Obstacle::OpenGops:
-        text = tr("it has open GOPs");
-        break;
-    case Obstacle::NoKeyframe:
-        text = tr("no keyframe lies inside the range");
-        break;
-    case Obstacle::CopyMismatch:
-        text = tr("the copied part did not match its source");
-        break;
-    case Obstacle::OtherCoding:
-        text = tr("it is coded otherwise than part 1 (%1)").arg(why.detail);
-        break;
-    }
+    QString text = tr(SmartCut::obstacleText(why.obstacle));
+    if (text.contains(QLatin1String("%1")))
+        text = text.arg(why.detail);
     return why.part > 0 ? tr("part %1: %2").arg(why.part).arg(text) : text;
 }
 
