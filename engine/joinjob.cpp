@@ -15,6 +15,25 @@
 
 using namespace StepCosts;
 
+namespace {
+
+QString pieceStatus(Join::Piece::Kind kind)
+{
+    switch (kind) {
+    case Join::Piece::Kind::Head:
+        return QStringLiteral("Re-encoding up to the first keyframe");
+    case Join::Piece::Kind::Middle:
+        return QStringLiteral("Copying between keyframes");
+    case Join::Piece::Kind::Tail:
+        return QStringLiteral("Re-encoding after the last keyframe");
+    case Join::Piece::Kind::Whole:
+        break;
+    }
+    return QStringLiteral("Re-encoding the whole part");
+}
+
+} // namespace
+
 struct JoinJob::Step
 {
     QString status;
@@ -169,30 +188,23 @@ bool JoinJob::planParts()
 JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &extension)
 {
     using namespace SmartCut;
+    using Kind = Join::Piece::Kind;
     QList<Step> steps;
-    QList<PartFile> pieces;
+    const QList<Join::Piece> pieces = Join::pieces(m_planned);
     const int count = int(m_planned.size());
-    for (int k = 0; k < count; ++k) {
-        const Plan &plan = m_planned.at(k).plan;
-        const QString source = m_planned.at(k).probe->sourcePath;
-        const QString of = QStringLiteral(" (part %1 of %2)...").arg(k + 1).arg(count);
-        const auto add = [&](const QString &status, const QString &name, const QString &options, const Span &span, double cost) {
-            steps.append({status + of, source, options, m_work->filePath(name), span.length, span.frames * cost, k});
-            pieces.append({name, span.length});
-        };
-        if (plan.head.frames > 0)
-            add(QStringLiteral("Re-encoding up to the first keyframe"), QStringLiteral("p%1-head.ts").arg(k),
-                partEncodeOptions(m_planned.at(k).probe->video, plan.head, source), plan.head, kEncodeCost);
-        add(QStringLiteral("Copying between keyframes"), QStringLiteral("p%1-middle.ts").arg(k),
-            middleCopyOptions(plan.middle, source), plan.middle, kCopyCost);
-        if (plan.tail.frames > 0)
-            add(QStringLiteral("Re-encoding after the last keyframe"), QStringLiteral("p%1-tail.ts").arg(k),
-                partEncodeOptions(m_planned.at(k).probe->video, plan.tail, source), plan.tail, kEncodeCost);
+    for (const Join::Piece &piece : pieces) {
+        const Join::Part &part = m_planned.at(piece.part);
+        const QString source = part.probe->sourcePath;
+        const bool copy = piece.kind == Kind::Middle;
+        steps.append({pieceStatus(piece.kind) + QStringLiteral(" (part %1 of %2)...").arg(piece.part + 1).arg(count),
+                      source,
+                      copy ? middleCopyOptions(piece.span, source) : partEncodeOptions(part.probe->video, piece.span, source),
+                      m_work->filePath(piece.name), piece.seconds, piece.span.frames * (copy ? kCopyCost : kEncodeCost),
+                      piece.part});
     }
     const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
     QFile list(listPath);
-    if (!list.open(QIODevice::WriteOnly) || list.write(concatList(pieces)) < 0
-        || !list.flush()) {
+    if (!list.open(QIODevice::WriteOnly) || list.write(Join::concatList(pieces)) < 0 || !list.flush()) {
         reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString(), -1);
         return Outcome::Failed;
     }
@@ -264,6 +276,20 @@ JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &exte
         emit PartStarted(m_currentPart = int(m_planned.size()), int(m_planned.size()));
     if (m_stopRequested)
         return Outcome::Stopped;
+    // The exact join that stands in for a copy is checked by its output's
+    // frame times, which cost one listing: a lost, doubled or moved frame
+    // fails the join rather than passing as exact.
+    const bool listed = std::all_of(m_planned.cbegin(), m_planned.cend(), [](const Join::Part &part) { return part.plan.frames > 0; });
+    if (m_result.fellBack && listed) {
+        const QString listing = m_prober->ExecuteCommand(SmartCut::partProbeCommandLine(m_programDir, finished));
+        if (m_stopRequested)
+            return Outcome::Stopped;
+        const QString wrong = Join::misplacedFrames(m_planned, SmartCut::parseProbe(listing).packets);
+        if (!wrong.isEmpty()) {
+            reportFailure(QStringLiteral("The joined file is not exact (") + wrong + QStringLiteral("), so it was not kept."), -1);
+            return Outcome::Failed;
+        }
+    }
     if (!publish(finished))
         return Outcome::Failed;
     reportProgress(0);

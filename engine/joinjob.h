@@ -13,10 +13,13 @@
 // With the smart preset (no encoder options) each part is smart-cut into its
 // pieces, the copied middles checked against their source as the smart cut
 // checks them, and all pieces joined by copying with the sound of every part
-// encoded once over the whole. Where the parts cannot follow one another in
+// encoded once over the whole; a part with no clean keyframe inside it is
+// one piece, re-encoded whole. Where the parts cannot follow one another in
 // one stream, or a copy misses its packets, the whole join is re-encoded in
-// one run with a codec like the first source's, and the status says why.
-// With a preset's options the join is that one run with the preset's codecs.
+// one run with a codec like the first source's, and the status says why;
+// that run's output is then checked by its frames' times, and a lost or
+// misplaced frame fails the join. With a preset's options the join is that
+// one run with the preset's codecs.
 //
 // The pieces live in a temporary folder beside the output, removed when the
 // job ends in any way; the output appears under its name only once complete,

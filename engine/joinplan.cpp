@@ -3,8 +3,11 @@
 #include "encodercommand.h"
 #include "smartcutoptions.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace Join {
@@ -52,10 +55,7 @@ QString soundChain(const Part &part, int input, qsizetype track, double lead, co
     const QList<const SmartCut::Track *> tracks = audioTracks(*part.probe);
     if (track >= tracks.size())
         return QStringLiteral("anullsrc=r=48000:cl=stereo,atrim=end=%1[%2]").arg(timeText(length), label);
-    QString chain = QStringLiteral("[%1:a:%2]").arg(input).arg(track);
-    if (lead > 0)
-        chain += QStringLiteral("atrim=start=%1,asetpts=PTS-STARTPTS,").arg(timeText(lead));
-    chain += QStringLiteral("atrim=end=%1,apad=whole_dur=%1").arg(timeText(length));
+    QString chain = QStringLiteral("[%1:a:%2]").arg(input).arg(track) + SmartCut::soundCutFilter(lead, length);
     const SmartCut::Track &own = *tracks.at(track);
     if (own.channelLayout.isEmpty()) {
         const QString layout = EncoderCommand::unknownLayoutFilter(own.channels);
@@ -65,12 +65,89 @@ QString soundChain(const Part &part, int input, qsizetype track, double lead, co
     return chain + u'[' + label + u']';
 }
 
+// Why the part encoder cannot match the source's coding, as the plan of the
+// whole file tells; empty when it can.
+SmartCut::Reason uncopyableReason(const SmartCut::Probe &probe)
+{
+    const SmartCut::Plan whole = SmartCut::planCut(probe, 0, std::numeric_limits<double>::max());
+    return whole.smart ? SmartCut::Reason{} : whole.reason;
+}
+
+// How long a span of a plan lasts: its frames' own times. Every length the
+// join lists comes from here.
+double pieceSeconds(const SmartCut::Plan &plan, const SmartCut::Span &span)
+{
+    return span.length > 0 ? span.length : span.frames * plan.frameDuration;
+}
+
+// Where a part's frames are kept from: a quarter frame before its first
+// frame, as a head's seek aims, so that rounding keeps that frame and no
+// earlier one.
+double keptFrom(const SmartCut::Plan &plan)
+{
+    return plan.start - plan.frameDuration / 4;
+}
+
 // The input seek of a part's source in the one-run join, a margin early
 // since not every container seeks exactly; the frames are then trimmed by
-// their times.
+// their times. Counted from the part's first frame: a plan's own seeks may
+// aim elsewhere (a transport stream's head a group early).
 double filterSeek(const SmartCut::Plan &plan)
 {
-    return plan.frames > 0 ? std::max(0.0, plan.head.seek - plan.seekMargin) : plan.start;
+    return plan.frames > 0 ? std::max(0.0, keptFrom(plan) - plan.seekMargin) : plan.start;
+}
+
+// The presentation times of a listing's frames, in order; those without one
+// left out.
+QList<double> shownTimes(const QList<SmartCut::Packet> &packets)
+{
+    QList<double> times;
+    for (const SmartCut::Packet &packet : packets)
+        if (packet.hasPts)
+            times.append(packet.pts);
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+// The span that re-encodes a whole part with the part encoder, as a plan's
+// head is: from its first frame for all its frames, at the source's bitrate
+// over them, with room for the keyframe their group starts with.
+SmartCut::Span wholeSpan(const Part &part)
+{
+    const SmartCut::Plan &plan = part.plan;
+    const SmartCut::Probe &probe = *part.probe;
+    const double keep = keptFrom(plan);
+    SmartCut::Span span{std::max(0.0, keep), plan.frames};
+    span.length = plan.length;
+    if (probe.formatName.split(u',').contains(u"mpegts")) {
+        // A transport stream is searched by its times and lands anywhere
+        // near: a group early, the frames before the part left out by time.
+        // At least a millisecond, as a plan's head there: a seek to 0
+        // counts the times from the first frame instead of the file's start.
+        span.seek = std::max(0.001, keep - plan.seekMargin);
+        span.dropBefore = keep - span.seek;
+    }
+    // The part's frames and the keyframe before them, in presentation order.
+    QList<const SmartCut::Packet *> shown;
+    for (const SmartCut::Packet &packet : probe.packets)
+        if (packet.hasPts)
+            shown.append(&packet);
+    std::stable_sort(shown.begin(), shown.end(), [](const auto *a, const auto *b) { return a->pts < b->pts; });
+    const auto first = std::find_if(shown.cbegin(), shown.cend(), [&](const SmartCut::Packet *packet) {
+        return packet->pts - probe.startTime >= plan.start - plan.frameDuration / 2;
+    });
+    qint64 bytes = 0;
+    for (auto it = first; it != shown.cend() && it - first < plan.frames; ++it)
+        bytes += (*it)->size;
+    if (bytes > 0 && plan.frames > 0)
+        span.bitrate = bytes * 8.0 / pieceSeconds(plan, span);
+    if (first != shown.cend()) {
+        auto key = first;
+        while (key != shown.cbegin() && !(*key)->key)
+            --key;
+        span.keyframeBits = (*key)->size * 8.0;
+    }
+    return span;
 }
 
 struct PresetOptions
@@ -223,16 +300,62 @@ double videoEnd(const SmartCut::Probe &probe)
 
 SmartCut::Reason copyObstacle(const QList<Part> &parts)
 {
+    // A part that is not smart for its range alone, in a source whose coding
+    // the part encoder matches, is re-encoded whole: the source as one range
+    // copies then, its first clean keyframe on.
+    QHash<const SmartCut::Probe *, SmartCut::Reason> sourceReasons;
     for (qsizetype k = 0; k < parts.size(); ++k) {
         const Part &part = parts.at(k);
-        if (!part.plan.smart)
-            return {part.plan.reason.obstacle, part.plan.reason.detail, int(k + 1)};
+        if (!part.plan.smart) {
+            const auto known = sourceReasons.constFind(part.probe);
+            const SmartCut::Reason reason = known != sourceReasons.cend()
+                                                ? *known
+                                                : *sourceReasons.insert(part.probe, uncopyableReason(*part.probe));
+            if (!reason.isNone() || part.plan.frames <= 0) {
+                const SmartCut::Reason &why = reason.isNone() ? part.plan.reason : reason;
+                return {why.obstacle, why.detail, int(k + 1)};
+            }
+        }
         const SmartCut::VideoStream &first = parts.first().probe->video;
         if (!sameCoding(first, part.probe->video))
             return {SmartCut::Obstacle::OtherCoding,
                     QStringLiteral("%1, against %2").arg(describe(part.probe->video), describe(first)), int(k + 1)};
     }
     return {};
+}
+
+QList<Piece> pieces(const QList<Part> &parts)
+{
+    using Kind = Piece::Kind;
+    QList<Piece> list;
+    for (int k = 0; k < int(parts.size()); ++k) {
+        const SmartCut::Plan &plan = parts.at(k).plan;
+        const auto add = [&](Kind kind, const SmartCut::Span &span, const char *name) {
+            list.append({k, kind, span, pieceSeconds(plan, span), QStringLiteral("p%1-%2.ts").arg(k).arg(QLatin1String(name))});
+        };
+        if (!plan.smart) {
+            add(Kind::Whole, wholeSpan(parts.at(k)), "whole");
+            // Its own span: the frames need not all last a frame duration.
+            list.last().seconds = plan.length;
+            continue;
+        }
+        if (plan.head.frames > 0)
+            add(Kind::Head, plan.head, "head");
+        add(Kind::Middle, plan.middle, "middle");
+        if (plan.tail.frames > 0)
+            add(Kind::Tail, plan.tail, "tail");
+    }
+    return list;
+}
+
+QByteArray concatList(const QList<Piece> &pieces)
+{
+    QByteArray list("ffconcat version 1.0\n");
+    for (const Piece &piece : pieces) {
+        list += "file " + piece.name.toUtf8() + '\n';
+        list += "duration " + timeText(piece.seconds).toLatin1() + '\n';
+    }
+    return list;
 }
 
 QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath)
@@ -285,6 +408,7 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
     const bool withVideo = !preset.noVideo;
     const QList<const SmartCut::Track *> firstTracks = audioTracks(*parts.first().probe);
     const qsizetype trackCount = preset.noAudio ? 0 : matching ? firstTracks.size() : std::min<qsizetype>(1, firstTracks.size());
+    const bool measured = withVideo && trackCount == 0;
 
     QString inputs;
     QString graph;
@@ -299,7 +423,7 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
             QString chain = QStringLiteral("[%1:v:0]").arg(input);
             if (part.plan.frames > 0)
                 chain += QStringLiteral("trim=start=%1,setpts=PTS-STARTPTS,trim=end_frame=%2")
-                             .arg(timeText(part.plan.head.seek - seek))
+                             .arg(timeText(keptFrom(part.plan) - seek))
                              .arg(part.plan.frames);
             else
                 chain += QStringLiteral("setpts=PTS-STARTPTS,trim=duration=%1").arg(timeText(part.plan.length));
@@ -316,14 +440,25 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
             graph += soundChain(part, input, t, part.plan.start - seek, label) + u';';
             concatInputs += u'[' + label + u']';
         }
+        // The concatenation ends a part where its longest track ends, and
+        // guesses a picture's end from its frames' mean distance: none for
+        // a single frame, which the next part's first frame would then meet.
+        // Without sound a silent track, left out after, gives each part its length.
+        if (measured) {
+            graph += QStringLiteral("anullsrc=r=48000:cl=mono,atrim=end=%1[jl%2];").arg(timeText(part.plan.length)).arg(k);
+            concatInputs += QStringLiteral("[jl%1]").arg(k);
+        }
     }
     graph += concatInputs
-             + QStringLiteral("concat=n=%1:v=%2:a=%3").arg(parts.size()).arg(withVideo ? 1 : 0).arg(trackCount);
+             + QStringLiteral("concat=n=%1:v=%2:a=%3").arg(parts.size()).arg(withVideo ? 1 : 0).arg(measured ? 1 : trackCount);
+    if (measured)
+        graph += QStringLiteral("[jv][jl];[jl]anullsink");
     // The concatenation's outputs first, then the preset's own chains on them.
     QString maps;
     QString after;
     if (withVideo) {
-        graph += QStringLiteral("[jv]");
+        if (!measured)
+            graph += QStringLiteral("[jv]");
         if (!preset.videoFilter.isEmpty())
             after += QStringLiteral(";[jv]") + preset.videoFilter + QStringLiteral("[jvf]");
         maps += preset.videoFilter.isEmpty() ? QStringLiteral(" -map [jv]") : QStringLiteral(" -map [jvf]");
@@ -358,6 +493,39 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
     return inputs + (matching ? subtitleInput(parts, extension, subtitleListPath) : QString())
            + QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph) + maps + codecs
            + QStringLiteral(" -map_metadata 0 -map_chapters -1 -y");
+}
+
+QString misplacedFrames(const QList<Part> &parts, const QList<SmartCut::Packet> &joined)
+{
+    int total = 0;
+    for (const Part &part : parts)
+        total += part.plan.frames;
+    if (joined.size() != total)
+        return QStringLiteral("the joined picture holds %1 frames, not %2").arg(joined.size()).arg(total);
+    const QList<double> times = shownTimes(joined);
+    if (times.size() != total)
+        return {};
+    for (qsizetype i = 1; i < times.size(); ++i)
+        if (times.at(i) <= times.at(i - 1))
+            return QStringLiteral("two of its frames are shown at %1 s").arg(timeText(times.at(i)));
+    qsizetype at = 0;
+    for (qsizetype k = 0; k < parts.size(); at += parts.at(k++).plan.frames) {
+        const SmartCut::Plan &plan = parts.at(k).plan;
+        const QList<double> source = shownTimes(parts.at(k).probe->packets);
+        const double startTime = parts.at(k).probe->startTime;
+        const auto first = std::find_if(source.cbegin(), source.cend(), [&](double time) {
+            return time - startTime >= plan.start - plan.frameDuration / 2;
+        }) - source.cbegin();
+        // A listing with missing times has only its frames counted.
+        if (source.size() != parts.at(k).probe->packets.size() || first + plan.frames > source.size())
+            continue;
+        for (int i = 0; i < plan.frames; ++i) {
+            const double off = (times.at(at + i) - times.at(at)) - (source.at(first + i) - source.at(first));
+            if (std::abs(off) > plan.frameDuration / 2)
+                return QStringLiteral("frame %1 of part %2 is shown %3 s from its place").arg(i + 1).arg(k + 1).arg(off, 0, 'f', 3);
+        }
+    }
+    return {};
 }
 
 QList<SmartCut::LeftOutTrack> tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles)

@@ -11,10 +11,12 @@
 //
 // Every part is planned as a smart cut is (SmartCut::planCut). With the smart
 // preset each part's head, middle and tail become MPEG-TS files that the
-// concat demuxer lists one after another, the picture copied. Otherwise one
-// encoder run trims every part from its source and concatenates them with
-// filters. Either way the sound of each part is cut to exactly its picture's
-// length and the joined sound is encoded once, so a joint has no gap.
+// concat demuxer lists one after another, the picture copied; a part that
+// only its range keeps from copying (no clean keyframe inside it) is one
+// such file, re-encoded whole. Otherwise one encoder run trims every part
+// from its source and concatenates them with filters. Either way the sound
+// of each part is cut to exactly its picture's length and the joined sound
+// is encoded once, so a joint has no gap.
 namespace Join {
 
 // The status of a smart join that re-encodes the whole, the reason after it.
@@ -50,10 +52,28 @@ struct Part
     SmartCut::Plan plan;
 };
 
-// Why the parts' copied middles cannot be joined into one stream (1-based
-// part numbers): a part that cannot be smart-cut, or a part whose picture is
-// coded otherwise than the first's. None when they can.
+// Why the parts cannot be joined into one stream by copying (1-based part
+// numbers): a part whose source's coding the part encoder cannot match, or a
+// part whose picture is coded otherwise than the first's. None when they
+// can; a part that is not smart for its range alone is then re-encoded whole.
 SmartCut::Reason copyObstacle(const QList<Part> &parts);
+
+// One file of the smart join.
+struct Piece
+{
+    enum class Kind { Head, Middle, Tail, Whole };
+    int part = 0; // index into the parts
+    Kind kind = Kind::Head;
+    SmartCut::Span span;
+    double seconds = 0; // how long it lasts in the joined picture
+    QString name;       // the file's name in the work folder
+};
+// The smart join's files in order: each smart part's head, copied middle and
+// tail (those that hold frames), every other part re-encoded whole.
+// Run it only when copyObstacle is empty.
+QList<Piece> pieces(const QList<Part> &parts);
+// The concat demuxer's list of the pieces (names relative to its folder).
+QByteArray concatList(const QList<Piece> &pieces);
 
 // The joining step of the smart join. Run it with the concat list of every
 // part's pieces as the input (fast seek off); the parts' sources follow as
@@ -72,6 +92,14 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
 // scaled into it, keeping their aspect, and padded.
 QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOptions, const QString &extension,
                           const QString &subtitleListPath = {});
+
+// What the one-run join did wrong, from the listing of its output's picture
+// (SmartCut::partProbeCommandLine): fewer or more frames than the parts
+// hold, two at one time, or a frame of a part not as far from the part's
+// first as in its source (to half a frame). Empty when every frame is in its
+// place. Reads no picture: a frame the encoder took from the wrong place at
+// its right time goes unseen.
+QString misplacedFrames(const QList<Part> &parts, const QList<SmartCut::Packet> &joined);
 
 // The subtitle tracks a join keeps: those of the first part's source that
 // the output of extension holds, when every part's source has the same

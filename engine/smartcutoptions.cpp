@@ -99,10 +99,7 @@ QString subtitleCodec(const Track &track, const QString &extension)
 // the sound. A track whose channels have no layout gets the usual one.
 QString audioTrackOptions(int output, const Track &track, double lead, double length, const QString &extension)
 {
-    // Sound that starts after the picture (a phone's empty edit) starts with
-    // silence, so that it stays in step and lasts as long as the picture.
-    QString filter = lead > 0 ? QStringLiteral("asetpts=PTS-%1/TB,").arg(seconds(lead)) : QString();
-    filter += QStringLiteral("aresample=async=1:first_pts=0,atrim=end=%1,apad=whole_dur=%1").arg(seconds(length));
+    QString filter = soundCutFilter(lead, length);
     const QString layout = track.channelLayout.isEmpty() ? EncoderCommand::unknownLayoutFilter(track.channels) : QString();
     if (!layout.isEmpty())
         filter += u',' + layout;
@@ -145,6 +142,14 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
 }
 
 } // namespace
+
+QString soundCutFilter(double lead, double length)
+{
+    // Sound that starts after the picture (a phone's empty edit) starts with
+    // silence, so that it stays in step and lasts as long as the picture.
+    QString filter = lead > 0 ? QStringLiteral("asetpts=PTS-%1/TB,").arg(seconds(lead)) : QString();
+    return filter + QStringLiteral("aresample=async=1:first_pts=0,atrim=end=%1,apad=whole_dur=%1").arg(seconds(length));
+}
 
 QString encoderProfile(const VideoStream &video)
 {
@@ -274,13 +279,16 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
     if (plan.frames > 0) {
         // A seek to the start (or in a container that seeks inexactly) may
         // land past it: such a range is decoded from the file's start.
-        const double seek = plan.seekable ? std::max(0.0, plan.head.seek - plan.seekMargin) : 0.0;
+        // From a quarter frame before the first frame, whatever the plan's
+        // head aimed at before the copy failed.
+        const double keep = std::max(0.0, plan.start - plan.frameDuration / 4);
+        const double seek = plan.seekable ? std::max(0.0, keep - plan.seekMargin) : 0.0;
         lead = plan.start - seek;
         // Counted in the filter: "-frames:v" would close the sound with the
         // picture, before sound that the file stores later reaches the muxer.
         options = (seek > 0 ? QStringLiteral("-ss ") + seconds(seek) + u' ' : QString()) + QStringLiteral("-noautorotate -i ") + source + tags
                   + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, lead, plan.length, extension)
-                  + QStringLiteral(" -vf trim=start=") + seconds(plan.head.seek - seek)
+                  + QStringLiteral(" -vf trim=start=") + seconds(keep - seek)
                   + QStringLiteral(",setpts=PTS-STARTPTS,trim=end_frame=") + QString::number(plan.frames)
                   + QStringLiteral(" -t ") + seconds(plan.length);
     } else {

@@ -39,6 +39,10 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
 // The pieces the options above share with a join of several parts.
 // The encoder, matching the source's codec, of a whole range re-encoded.
 QString matchingVideoCodec(const VideoStream &video);
+// A sound track's filters that make it exactly length seconds from lead
+// seconds after its input's start, silence filling where the sound starts
+// late or ends early.
+QString soundCutFilter(double lead, double length);
 // The codec and bitrate of output sound track `output` with that many
 // channels, in the container of extension.
 QString audioCodecOptions(int output, int channels, const QString &extension);

@@ -17,10 +17,8 @@
 
 namespace {
 
-constexpr int kFps = 25;
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
-constexpr qsizetype kFrameBytes = kWidth * kHeight * 3 / 2;
 // What a part of another size becomes: scaled into the first's, padded.
 const QString kFit = QStringLiteral("scale=%1:%2:force_original_aspect_ratio=decrease,pad=%1:%2:(ow-iw)/2:(oh-ih)/2")
                          .arg(kWidth)
@@ -35,6 +33,21 @@ struct Piece
 };
 using Pieces = QList<Piece>;
 
+// The camera's clips are 320x180 at 29.83 fps, the others 320x240 at 25 (c
+// as decoded, fitted into that).
+bool camera(const QString &clip)
+{
+    return clip.startsWith(u"cam");
+}
+double rate(const QString &clip)
+{
+    return camera(clip) ? 29.83 : 25;
+}
+int heightOf(const QString &clip)
+{
+    return camera(clip) ? 180 : kHeight;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Piece)
@@ -47,6 +60,8 @@ private slots:
     void initTestCase();
     void join_data();
     void join();
+    void misplacedFrames_data();
+    void misplacedFrames();
 
 private:
     QTemporaryDir m_dir;
@@ -57,11 +72,18 @@ private:
 void TestJoin::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    // Keyframes every 2 s, B-frames; b is coded as a, c is square.
+    // Keyframes every 2 s, B-frames; b is coded as a, c is square. The
+    // camera's clips: 29.83 fps, three B-frames, a keyframe every 8.4 s; the
+    // main one is coded otherwise and has no sound, the .ts is the .mp4's.
     const QString x264 = QStringLiteral("-c:v libx264 -preset veryfast -g 50 -keyint_min 50 -sc_threshold 0 -bf 2 -c:a aac");
-    const QList<std::tuple<QString, QString, double>> clips{{"a.mp4", "testsrc2=size=320x240:rate=25", 10},
-                                                            {"b.mp4", "testsrc=size=320x240:rate=25", 8},
-                                                            {"c.mp4", "testsrc2=size=240x240:rate=25", 6}};
+    const QString cameraCodec = QStringLiteral("-c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -bf 3 -c:a aac");
+    const QString cameraSource = QStringLiteral("testsrc2=size=320x180:rate=2983/100");
+    const QList<std::tuple<QString, QString, double, QString>> clips{
+        {"a.mp4", "testsrc2=size=320x240:rate=25", 10, x264},
+        {"b.mp4", "testsrc=size=320x240:rate=25", 8, x264},
+        {"c.mp4", "testsrc2=size=240x240:rate=25", 6, x264},
+        {"cam.mp4", cameraSource, 12, cameraCodec},
+        {"cam-main.mkv", cameraSource, 4, cameraCodec + " -profile:v main -an"}};
     // A film's file: two sound tracks and subtitles, one line in each of its parts below.
     QVERIFY(TestSupport::writeFile(m_dir.filePath("d.srt"),
                                    "1\n00:00:01,000 --> 00:00:01,500\nOne\n\n2\n00:00:05,600 --> 00:00:06,000\nTwo\n"));
@@ -76,17 +98,21 @@ void TestJoin::initTestCase()
                  .isEmpty());
     m_frames.insert("d.mkv", TestSupport::decodedFrames(d));
     m_times.insert("d.mkv", TestSupport::frameTimes(d));
-    for (const auto &[name, picture, seconds] : clips) {
+    for (const auto &[name, picture, seconds, codec] : clips) {
         const QString path = m_dir.filePath(name);
         const QStringList command = QStringList{TestSupport::systemFfmpeg(), "-v", "error", "-f", "lavfi", "-i", picture,
                                                 "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100", "-t",
                                                 QString::number(seconds), "-pix_fmt", "yuv420p"}
-                                    + x264.split(u' ') + QStringList{path};
+                                    + codec.split(u' ') + QStringList{path};
         QVERIFY(!TestSupport::runTool(command).isEmpty());
         m_frames.insert(name, TestSupport::decodedFrames(path, name == u"c.mp4" ? kFit : QString()));
         m_times.insert(name, TestSupport::frameTimes(path));
-        QCOMPARE(m_frames.value(name).size(), qsizetype(seconds * kFps) * kFrameBytes);
+        QCOMPARE(m_frames.value(name).size(), qsizetype(std::lround(seconds * rate(name))) * kWidth * heightOf(name) * 3 / 2);
     }
+    const QString ts = m_dir.filePath("cam.ts");
+    QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-i", m_dir.filePath("cam.mp4"), "-c", "copy", ts}).isEmpty());
+    m_frames.insert("cam.ts", m_frames.value("cam.mp4"));
+    m_times.insert("cam.ts", TestSupport::frameTimes(ts));
 }
 
 void TestJoin::join_data()
@@ -113,6 +139,14 @@ void TestJoin::join_data()
                                           << Pieces{{"a.mp4", 0, 60}, {"a.mp4", 100, 120}} << "" << false << "";
     QTest::newRow("overlapping removals") << true << Pieces{{"a.mp4", 60, 40}, {"a.mp4", 220, 30}, {"a.mp4", 80, 40}}
                                           << Pieces{{"a.mp4", 0, 60}, {"a.mp4", 120, 100}} << "" << false << "";
+    // A camera's clip: the part without a keyframe is re-encoded whole, the others copy.
+    const Pieces cameraParts{{"cam.mp4", 220, 138}, {"cam.mp4", 40, 100}, {"cam.mp4", 255, 103}};
+    QTest::newRow("camera clip, a part without keyframe") << false << cameraParts << cameraParts << "" << false << "";
+    // Coded otherwise, so one run: a transport stream's copying part, and a part of one frame without sound.
+    const Pieces mixed{{"cam.mp4", 40, 100}, {"cam.ts", 230, 128}, {"cam-main.mkv", 30, 60}};
+    QTest::newRow("coded otherwise, a transport stream") << false << mixed << mixed << "" << true << "";
+    const Pieces silent{{"cam-main.mkv", 30, 1}, {"cam.mp4", 100, 40}, {"cam-main.mkv", 50, 20}};
+    QTest::newRow("coded otherwise, no sound, one frame") << false << silent << silent << "" << true << "";
     for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
                              "Joining the parts", "Exact join by re-encoding", "Joining by re-encoding"}) {
         const QByteArray name(step);
@@ -181,7 +215,7 @@ void TestJoin::join()
     int code = 0;
     QProcess decode;
     decode.setProcessChannelMode(QProcess::MergedChannels);
-    decode.start(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-map", "0:v", "-map", "0:a", "-f", "null", "-"});
+    decode.start(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-map", "0:v", "-map", "0:a?", "-f", "null", "-"});
     QVERIFY(decode.waitForFinished(120000));
     code = decode.exitCode();
     QCOMPARE(decode.readAll(), QByteArray());
@@ -191,10 +225,19 @@ void TestJoin::join()
     const QList<Join::Part> parts = job.LastParts();
     QCOMPARE(parts.size(), expected.size());
     const QByteArray joined = TestSupport::decodedFrames(output);
+    const int height = heightOf(expected.first().source);
+    const qsizetype frameBytes = kWidth * height * 3 / 2;
     int total = 0;
-    for (const Piece &piece : std::as_const(expected))
+    double picture = 0;
+    for (const Piece &piece : std::as_const(expected)) {
         total += piece.frames;
-    QCOMPARE(joined.size(), total * kFrameBytes);
+        picture += piece.frames / rate(piece.source);
+    }
+    QCOMPARE(joined.size(), total * frameBytes);
+    // No two frames at one time.
+    const QList<double> times = TestSupport::frameTimes(output);
+    for (qsizetype i = 1; i < times.size(); ++i)
+        QVERIFY2(times.at(i) > times.at(i - 1), qPrintable(QStringLiteral("frames %1 and %2 at %3 s").arg(i - 1).arg(i).arg(times.at(i))));
     int at = 0;
     int copied = 0;
     for (qsizetype k = 0; k < expected.size(); ++k) {
@@ -202,17 +245,17 @@ void TestJoin::join()
         const SmartCut::Plan &plan = parts.at(k).plan;
         QCOMPARE(plan.frames, piece.frames);
         const QByteArray &original = m_frames[piece.source];
-        const int sourceFrames = int(original.size() / kFrameBytes);
+        const int sourceFrames = int(original.size() / frameBytes);
         for (int i = 0; i < piece.frames; ++i, ++at) {
             const bool copy = !fallback && options.isEmpty() && i >= plan.head.frames && i < plan.head.frames + plan.middle.frames;
             if (copy) {
                 ++copied;
-                QVERIFY2(joined.mid(at * kFrameBytes, kFrameBytes) == original.mid((piece.first + i) * kFrameBytes, kFrameBytes),
+                QVERIFY2(joined.mid(at * frameBytes, frameBytes) == original.mid((piece.first + i) * frameBytes, frameBytes),
                          qPrintable(QStringLiteral("copied frame %1 of part %2 differs").arg(i).arg(k + 1)));
                 continue;
             }
             const int offset = TestSupport::bestMatchOffset(sourceFrames, piece.first + i, [&](int frame) {
-                return TestSupport::lumaError(joined, at, original, frame, kWidth, kHeight);
+                return TestSupport::lumaError(joined, at, original, frame, kWidth, height);
             });
             QVERIFY2(offset == 0, qPrintable(QStringLiteral("frame %1 of part %2 matches %3").arg(i).arg(k + 1).arg(offset)));
         }
@@ -222,13 +265,12 @@ void TestJoin::join()
 
     // Every sound track as long as the picture, within a sound frame.
     const QByteArray kinds = TestSupport::ffprobe({"-show_entries", "stream=codec_type", "-of", "csv=p=0"}, output).simplified();
-    const double picture = double(total) / kFps;
     for (int track = 0; track < kinds.count("audio"); ++track) {
         const double sound = TestSupport::soundSeconds(output, track);
         QVERIFY2(qAbs(sound - picture) <= 1024.0 / 44100, qPrintable(QStringLiteral("sound %1 s, picture %2 s").arg(sound).arg(picture)));
     }
     // The film's tracks are all there, each subtitle line at its place in its part.
-    if (output.endsWith(".mkv")) {
+    if (listed.first().source == u"d.mkv") {
         QCOMPARE(kinds, QByteArray("video audio audio subtitle"));
         const QByteArray lines = TestSupport::ffprobe({"-select_streams", "s", "-show_entries", "packet=pts_time", "-of", "csv=p=0"}, output);
         // Each line as far from its part's first frame as in the source.
@@ -247,6 +289,43 @@ void TestJoin::join()
         QVERIFY2(qAbs(joinedLines.at(0) - firstFrame - (source.at(0) - sourceFrames.at(20))) < 0.0015, qPrintable(QString::number(joinedLines.at(0))));
         QVERIFY2(qAbs(joinedLines.at(1) - firstFrame - (3.6 + source.at(1) - sourceFrames.at(130))) < 0.0015, qPrintable(QString::number(joinedLines.at(1))));
     }
+}
+
+void TestJoin::misplacedFrames_data()
+{
+    QTest::addColumn<int>("dropped"); // the joined frame left out; -1 for none
+    QTest::addColumn<int>("moved");   // the joined frame shown elsewhere, by frames
+    QTest::addColumn<double>("by");
+    QTest::addColumn<QString>("problem"); // part of what is said; empty when nothing is wrong
+
+    QTest::newRow("every frame in its place") << -1 << 0 << 0.0 << "";
+    QTest::newRow("within half a frame") << -1 << 7 << 0.4 << "";
+    QTest::newRow("a frame lost") << 3 << 0 << 0.0 << "holds 8 frames, not 9";
+    QTest::newRow("two frames at one time") << -1 << 5 << -1.0 << "two of its frames";
+    QTest::newRow("a frame moved") << -1 << 2 << 0.6 << "frame 3 of part 1";
+}
+
+void TestJoin::misplacedFrames()
+{
+    QFETCH(int, dropped);
+    QFETCH(int, moved);
+    QFETCH(double, by);
+    QFETCH(QString, problem);
+
+    // Frames 2..6 and 20..23 of a 29.83 fps source, joined from 0.014 s on.
+    const double frame = 1 / 29.83;
+    SmartCut::Probe source;
+    source.video.frameRate = 29.83;
+    for (int i = 0; i < 30; ++i)
+        source.packets.append({i * frame, i * frame, 1000, i == 0, true, true});
+    const QList<Join::Part> parts{{&source, SmartCut::planCut(source, 2 * frame, 5 * frame)},
+                                  {&source, SmartCut::planCut(source, 20 * frame, 4 * frame)}};
+    QList<SmartCut::Packet> joined;
+    for (int i = 0; i < 9; ++i)
+        if (i != dropped)
+            joined.prepend({0.014 + (i + (i == moved ? by : 0)) * frame, 0, 500, false, true, false});
+    const QString found = Join::misplacedFrames(parts, joined);
+    QVERIFY2(problem.isEmpty() ? found.isEmpty() : found.contains(problem), qPrintable(found));
 }
 
 QTEST_GUILESS_MAIN(TestJoin)
