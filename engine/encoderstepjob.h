@@ -37,6 +37,10 @@ signals:
     // capitals; empty for a join, which keeps only picture and sound) cannot
     // hold them.
     void TracksLeftOut(const QString &container, const QList<SmartCut::LeftOutTrack> &tracks);
+    // The re-encoded frames (all of them with wholeRange) lose the source's
+    // dynamic metadata, such as "Dolby Vision (profile 8.4)", which the
+    // copied ones keep.
+    void MetadataNotKept(const QString &metadata, bool wholeRange);
 
 protected:
     // programDir holds the encoder and the prober; empty means the executable's own folder.

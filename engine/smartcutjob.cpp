@@ -112,6 +112,14 @@ SmartCutJob::Outcome SmartCutJob::run()
         emit TracksLeftOut(extension.toUpper(), dropped);
         emit CurrentStatus(droppedNote);
     }
+    // Dolby Vision's dynamic metadata stays in the copied packets; the
+    // encoders write none.
+    if (!video.dolbyVision.isEmpty() && (!m_plan.smart || m_plan.head.frames > 0 || m_plan.tail.frames > 0)) {
+        emit MetadataNotKept(QStringLiteral("Dolby Vision (%1)").arg(video.dolbyVision), !m_plan.smart);
+        emit CurrentStatus(kNotKeptStatus.arg(m_plan.smart ? QStringLiteral("the re-encoded start and end")
+                                                           : QStringLiteral("the re-encoded video"),
+                                              QStringLiteral("Dolby Vision (%1) dynamic metadata").arg(video.dolbyVision)));
+    }
     const auto reEncodeStep = [&]() {
         m_result.fellBack = true;
         m_result.fallbackReason = m_plan.reason;
@@ -219,6 +227,14 @@ bool SmartCutJob::probe(SmartCut::Probe *result)
     if (m_stopRequested)
         return false;
     *result = SmartCut::parseProbe(output);
+    // HEVC carries its HDR mastering data in the frames rather than the
+    // container: the re-encoded parts need it to look like the copied ones.
+    if (SmartCut::isHdr(result->video) && (result->video.masteringDisplay.isEmpty() || result->video.contentLight.isEmpty())) {
+        const QString frame = m_prober->ExecuteCommand(SmartCut::firstFrameCommandLine(m_programDir, m_inputFile));
+        if (m_stopRequested)
+            return false;
+        *result = SmartCut::parseProbe(QString(output + u'\n' + frame));
+    }
     SmartCut::parseTracks(tracks, result);
     result->sourcePath = m_inputFile;
     m_doneWeight = 0;

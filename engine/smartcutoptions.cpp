@@ -8,13 +8,30 @@ namespace SmartCut {
 
 namespace {
 
-// A re-encoded part keeps a high quality, its bitrate capped at 1.6 times the
-// source's over the same frames, with a buffer of half a second at that rate
-// and room for twice the source's keyframe, for the keyframe a part starts
-// with: within half to twice the source's but for parts of a few frames,
-// whose keyframe dominates.
-constexpr double kPartRateCeiling = 1.6;
+// Re-encoded video keeps a fixed high quality, its rate capped at 1.8 times
+// the source's over the same frames: a part then reaches 40 dB against its
+// own source frames on grain and detail too, within half to twice the
+// source's bits. A rate target instead (ABR) starts from a guess and left the
+// first frames of short or small parts far below 40 dB. A part that starts
+// inside a group of pictures adds a keyframe the source spent at the group's
+// start: the cap counts it too, which matters for parts of a few frames.
+// Parts hold half a second at the source's rate and room for twice that
+// keyframe; a whole range holds two seconds.
+constexpr double kRateCeiling = 1.8;
 constexpr double kPartBuffer = 0.5;
+constexpr double kRangeBuffer = 2.0;
+// The quality factors that keep grain at 40 dB: x265's scale runs lower.
+constexpr int kX264Crf = 16;
+constexpr int kX265Crf = 15;
+
+// The presets: x264's "veryfast" takes about half the time of "fast" per
+// frame at that quality, and x265 is several times slower, so it goes
+// further down. A whole range takes x264 further still, to keep up with the
+// source's frame rate at 1080p on two cores; x265's "ultrafast" fell under
+// 40 dB at any rate.
+const QString kX264PartPreset = QStringLiteral("veryfast");
+const QString kX264RangePreset = QStringLiteral("superfast");
+const QString kX265Preset = QStringLiteral("superfast");
 
 // Every frame keeps its own time, in the source's time base: the encoder's
 // default, a tick per nominal frame, moves frames that come off that grid
@@ -38,7 +55,7 @@ QString colourOptions(const VideoStream &video)
 {
     QString options;
     QString range = video.colorRange;
-    if (range.isEmpty() && video.pixelFormat == u"yuvj420p")
+    if (range.isEmpty() && video.pixelFormat.startsWith(QLatin1String("yuvj")))
         range = QStringLiteral("pc");
     if (!range.isEmpty())
         options += QStringLiteral(" -color_range ") + range;
@@ -48,7 +65,55 @@ QString colourOptions(const VideoStream &video)
         options += QStringLiteral(" -color_trc ") + video.colorTransfer;
     if (!video.colorPrimaries.isEmpty())
         options += QStringLiteral(" -color_primaries ") + video.colorPrimaries;
+    if (!video.chromaLocation.isEmpty())
+        options += QStringLiteral(" -chroma_sample_location ") + video.chromaLocation;
     return options;
+}
+
+// The HDR mastering display and content light level: x265's parameters,
+// each ':'-led, or x264's option; empty when the source has neither.
+QString x265HdrParams(const VideoStream &video)
+{
+    QString params;
+    if (!video.masteringDisplay.isEmpty())
+        params += QStringLiteral(":master-display=") + video.masteringDisplay;
+    if (!video.contentLight.isEmpty())
+        params += QStringLiteral(":max-cll=") + video.contentLight;
+    return params;
+}
+
+QString x264HdrOption(const VideoStream &video)
+{
+    QStringList params;
+    if (!video.masteringDisplay.isEmpty())
+        params << QStringLiteral("mastering-display=") + video.masteringDisplay;
+    if (!video.contentLight.isEmpty())
+        params << QStringLiteral("cll=") + video.contentLight;
+    return params.isEmpty() ? QString() : QStringLiteral(" -x264-params ") + params.join(u':');
+}
+
+// The quality factor crf, capped by the source's `bitrate` (bits per second;
+// uncapped when 0) with a buffer of `buffer` bits.
+QString rateOptions(int crf, double bitrate, double buffer)
+{
+    QString options = QStringLiteral(" -crf %1").arg(crf);
+    if (bitrate > 0)
+        options += QStringLiteral(" -maxrate %1 -bufsize %2").arg(qint64(bitrate * kRateCeiling)).arg(qint64(buffer));
+    return options;
+}
+
+// The source's bits per second over the range's frames; 0 without a listing.
+double rangeBitrate(const Probe &probe, const Plan &plan)
+{
+    if (plan.length <= 0)
+        return 0;
+    const double from = probe.startTime + plan.start - plan.frameDuration / 2;
+    const double to = from + plan.length;
+    qint64 bytes = 0;
+    for (const Packet &packet : probe.packets)
+        if (packet.hasPts && packet.pts >= from && packet.pts < to)
+            bytes += packet.size;
+    return bytes * 8.0 / plan.length;
 }
 
 QString aspectFilter(const VideoStream &video)
@@ -193,33 +258,34 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
                       + aspectFilter(video);
     const QString profile = encoderProfile(video);
     const QString level = levelText(video);
-    const QString pixelFormat = video.pixelFormat == u"yuvj420p" ? QStringLiteral("yuv420p") : video.pixelFormat;
-    // A high quality, but no burst of bitrate against the source's own over
-    // these frames; uncapped where that is unknown.
-    const QString rate = span.bitrate > 0 ? QStringLiteral(" -maxrate %1 -bufsize %2")
-                                                .arg(qint64(span.bitrate * kPartRateCeiling))
-                                                .arg(qint64(span.bitrate * kPartBuffer + span.keyframeBits * 2))
-                                          : QString();
+    const double added = span.fromKeyframe || span.frames <= 0 || video.frameRate <= 0
+                             ? 0.0
+                             : span.keyframeBits * video.frameRate / span.frames;
+    const QString rate = rateOptions(video.codec == u"h264" ? kX264Crf : kX265Crf, span.bitrate > 0 ? span.bitrate + added : 0,
+                                     span.bitrate * kPartBuffer + span.keyframeBits * 2);
     // The parts reorder as deeply as the copied middle; otherwise the decode
     // times step back where a part meets it.
     if (video.codec == u"h264") {
-        options += QStringLiteral(" -c:v libx264 -preset fast -crf 17") + rate
-                   + QStringLiteral(" -profile:v ") + profile;
+        options += QStringLiteral(" -c:v libx264 -preset ") + kX264PartPreset + rate + QStringLiteral(" -profile:v ")
+                   + profile;
         if (!level.isEmpty())
             options += QStringLiteral(" -level:v ") + level;
         options += QStringLiteral(" -g %1").arg(span.frames + 1);
         if (video.reorderDepth < 2 || profile == u"baseline")
             options += QStringLiteral(" -bf %1").arg(profile == u"baseline" ? 0 : video.reorderDepth);
+        options += x264HdrOption(video);
     } else {
         QString params = QStringLiteral("keyint=%1:min-keyint=1:open-gop=0:log-level=error").arg(span.frames + 1);
         if (!level.isEmpty())
             params += QStringLiteral(":level-idc=") + level;
         if (video.reorderDepth < 2)
             params += QStringLiteral(":bframes=%1").arg(video.reorderDepth);
-        options += QStringLiteral(" -c:v libx265 -preset fast -crf 20") + rate
-                   + QStringLiteral(" -profile:v ") + profile + QStringLiteral(" -x265-params ") + params;
+        options += QStringLiteral(" -c:v libx265 -preset ") + kX265Preset + rate + QStringLiteral(" -profile:v ")
+                   + profile + QStringLiteral(" -x265-params ") + params + x265HdrParams(video);
     }
-    return options + QStringLiteral(" -pix_fmt ") + pixelFormat + colourOptions(video)
+    // The source's own pixel format, full range ("yuvj") included: any
+    // conversion would squeeze the levels or the colours.
+    return options + QStringLiteral(" -pix_fmt ") + video.pixelFormat + colourOptions(video)
            + QStringLiteral(" -f mpegts -y");
 }
 
@@ -300,24 +366,34 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
     // MPEG-1 and -2 code only their standard rates.
     options += video.codec.startsWith(QLatin1String("mpeg")) && video.codec != u"mpeg4" ? QStringLiteral(" -fps_mode passthrough")
                                                                                          : kOwnTimes;
-    return options + matchingVideoCodec(video) + rotationTag(video, extension) + QStringLiteral(" -y");
+    // The rate the range itself has, where that is known, rather than the file's.
+    VideoStream matched = video;
+    if (const double rate = rangeBitrate(probe, plan); rate > 0)
+        matched.bitrate = rate;
+    return options + matchingVideoCodec(matched) + rotationTag(video, extension) + QStringLiteral(" -y");
 }
 
 QString matchingVideoCodec(const VideoStream &video)
 {
     const bool mpeg = video.codec == u"mpeg2video" || video.codec == u"mpeg1video" || video.codec == u"mpeg4";
     const bool odd = video.width % 2 || video.height % 2;
+    // The source's rate suits an encoder of its own codec only: another
+    // codec's (VP9's, ProRes's) says little of what H.264 needs.
+    const double bitrate = video.codec == u"hevc" || video.codec == u"h264" ? video.bitrate : 0;
+    const QString rate = rateOptions(video.codec == u"hevc" ? kX265Crf : kX264Crf, bitrate, bitrate * kRangeBuffer);
     QString options;
     if (video.codec == u"hevc")
-        options += QStringLiteral(" -c:v libx265 -preset fast -crf 20 -x265-params log-level=error");
+        options += QStringLiteral(" -c:v libx265 -preset ") + kX265Preset + rate
+                   + QStringLiteral(" -x265-params log-level=error") + x265HdrParams(video);
     else if (mpeg)
         options += QStringLiteral(" -c:v ") + video.codec + QStringLiteral(" -q:v 2");
     else
-        options += QStringLiteral(" -c:v libx264 -preset fast -crf 17");
-    // 4:2:0 needs even sides; 4:4:4 keeps an odd frame whole.
+        options += QStringLiteral(" -c:v libx264 -preset ") + kX264RangePreset + rate + x264HdrOption(video);
+    // 4:2:0 needs even sides; 4:4:4 keeps an odd frame whole, in its range.
     if (odd && !mpeg)
-        options += QStringLiteral(" -pix_fmt yuv444p");
-    return options;
+        options += video.pixelFormat.startsWith(QLatin1String("yuvj")) ? QStringLiteral(" -pix_fmt yuvj444p")
+                                                                       : QStringLiteral(" -pix_fmt yuv444p");
+    return options + colourOptions(video);
 }
 
 QString audioCodecOptions(int output, int channels, const QString &extension)

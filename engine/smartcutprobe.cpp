@@ -3,6 +3,7 @@
 #include "encodercommand.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace SmartCut {
 
@@ -31,6 +32,50 @@ QStringView fieldValue(const QList<QStringView> &fields, QLatin1String key)
     return {};
 }
 
+// A rational "34000/50000" in units of 1/scale, rounded; -1 when absent.
+qint64 inUnits(QStringView rational, double scale)
+{
+    const qsizetype slash = rational.indexOf(u'/');
+    bool numOk = false;
+    bool denOk = false;
+    const double num = rational.first(slash < 0 ? rational.size() : slash).toDouble(&numOk);
+    const double den = slash < 0 ? 1.0 : rational.sliced(slash + 1).toDouble(&denOk);
+    if (!numOk || (slash >= 0 && !denOk) || den <= 0 || num < 0)
+        return -1;
+    return qRound64(num * scale / den);
+}
+
+// What a side data entry says of the stream: its rotation, its HDR mastering
+// data, its Dolby Vision configuration. The stream's own entries come first;
+// a frame's only fill what they left empty.
+void readSideData(const QList<QStringView> &fields, VideoStream *video, bool fromFrame)
+{
+    const auto value = [&fields](QLatin1String key) { return fieldValue(fields, key); };
+    const QStringView rotation = value(QLatin1String("rotation"));
+    if (!fromFrame && !rotation.isEmpty())
+        video->rotation = rotation.toInt();
+    QList<qint64> display;
+    for (const char *key : {"green_x", "green_y", "blue_x", "blue_y", "red_x", "red_y", "white_point_x", "white_point_y"})
+        display << inUnits(value(QLatin1String(key)), 50000);
+    display << inUnits(value(QLatin1String("max_luminance")), 10000) << inUnits(value(QLatin1String("min_luminance")), 10000);
+    if (video->masteringDisplay.isEmpty() && std::none_of(display.begin(), display.end(), [](qint64 v) { return v < 0; }))
+        video->masteringDisplay = QStringLiteral("G(%1,%2)B(%3,%4)R(%5,%6)WP(%7,%8)L(%9,%10)")
+                                      .arg(display.at(0)).arg(display.at(1)).arg(display.at(2)).arg(display.at(3))
+                                      .arg(display.at(4)).arg(display.at(5)).arg(display.at(6)).arg(display.at(7))
+                                      .arg(display.at(8)).arg(display.at(9));
+    const QStringView maxContent = value(QLatin1String("max_content"));
+    const QStringView maxAverage = value(QLatin1String("max_average"));
+    if (video->contentLight.isEmpty() && !maxContent.isEmpty() && !maxAverage.isEmpty()
+        && (maxContent.toInt() > 0 || maxAverage.toInt() > 0))
+        video->contentLight = maxContent.toString() + u',' + maxAverage.toString();
+    const QStringView profile = value(QLatin1String("dv_profile"));
+    if (video->dolbyVision.isEmpty() && !profile.isEmpty()) {
+        const int compatibility = value(QLatin1String("dv_bl_signal_compatibility_id")).toInt();
+        video->dolbyVision = QStringLiteral("profile ") + profile.toString()
+                             + (compatibility > 0 ? QStringLiteral(".%1").arg(compatibility) : QString());
+    }
+}
+
 } // namespace
 
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile)
@@ -39,8 +84,16 @@ QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile)
            + QStringLiteral(" -v error -select_streams v:0 -show_entries packet=pts_time,dts_time,flags,size"
                             ":stream=codec_name,profile,level,pix_fmt,width,height,sample_aspect_ratio,field_order,"
                             "color_range,color_space,color_transfer,color_primaries,time_base,"
-                            "r_frame_rate,avg_frame_rate,has_b_frames:stream_side_data=rotation"
+                            "chroma_location,r_frame_rate,avg_frame_rate,has_b_frames:stream_side_data"
                             ":format=start_time,format_name -of compact ")
+           + EncoderCommand::quoteArgument(sInputFile);
+}
+
+QString firstFrameCommandLine(const QString &sProgramDir, const QString &sInputFile)
+{
+    return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
+           + QStringLiteral(" -v error -select_streams v:0 -read_intervals %+#1 -show_entries frame=key_frame:frame_side_data"
+                            " -of compact ")
            + EncoderCommand::quoteArgument(sInputFile);
 }
 
@@ -62,6 +115,8 @@ QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFil
 Probe parseProbe(QStringView text)
 {
     Probe probe;
+    // Side data comes inline with its stream or frame, then a line each.
+    bool inFrame = false;
     for (QStringView line : text.tokenize(u'\n')) {
         line = line.trimmed();
         const QList<QStringView> fields = line.split(u'|');
@@ -95,18 +150,46 @@ Probe parseProbe(QStringView text)
             video.colorTransfer = knownOrEmpty(value(QLatin1String("color_transfer")));
             video.colorPrimaries = knownOrEmpty(value(QLatin1String("color_primaries")));
             video.frameRate = parseRate(value(QLatin1String("r_frame_rate")));
-            video.rotation = value(QLatin1String("rotation")).toInt();
+            video.chromaLocation = knownOrEmpty(value(QLatin1String("chroma_location")));
+            if (video.chromaLocation == u"unspecified")
+                video.chromaLocation.clear();
+            readSideData(fields, &video, false);
+            inFrame = false;
             const QStringView fields = value(QLatin1String("field_order"));
             video.interlaced = !fields.isEmpty() && fields != u"progressive" && fields != u"unknown";
             const QStringView timeBase = value(QLatin1String("time_base"));
             if (timeBase.startsWith(QLatin1String("1/")))
                 video.timeBaseDen = timeBase.sliced(2).toInt();
+        } else if (section == u"frame") {
+            inFrame = true;
+            readSideData(fields, &probe.video, true);
+        } else if (section == u"side_data") {
+            readSideData(fields, &probe.video, inFrame);
         } else if (section == u"format") {
             probe.startTime = value(QLatin1String("start_time")).toDouble();
             probe.formatName = value(QLatin1String("format_name")).toString();
         }
     }
+    // The average over the packets' span, one frame longer than first to last.
+    double first = std::numeric_limits<double>::infinity();
+    double last = -first;
+    qint64 bytes = 0;
+    for (const Packet &packet : std::as_const(probe.packets)) {
+        bytes += packet.size;
+        if (packet.hasPts) {
+            first = std::min(first, packet.pts);
+            last = std::max(last, packet.pts);
+        }
+    }
+    const double seconds = last - first + (probe.video.frameRate > 0 ? 1 / probe.video.frameRate : 0);
+    if (bytes > 0 && last > first && seconds > 0)
+        probe.video.bitrate = bytes * 8.0 / seconds;
     return probe;
+}
+
+bool isHdr(const VideoStream &video)
+{
+    return video.colorTransfer == u"smpte2084" || video.colorTransfer == u"arib-std-b67";
 }
 
 void parseTracks(QStringView text, Probe *probe)

@@ -11,9 +11,14 @@ namespace SmartCut {
 
 
 // The probe command: the first video stream's packets (presentation and decode
-// times, flags) in decode order, its description, the file's start time and format,
-// as "packet|...", "stream|..." and "format|..." lines.
+// times, flags) in decode order, its description and side data, the file's
+// start time and format, as "packet|...", "stream|...", "side_data|..." and
+// "format|..." lines.
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The first frame of the first video stream with its side data, as
+// "frame|..." and "side_data|..." lines: an HEVC stream carries its HDR
+// mastering data in the frames, where the container has none.
+QString firstFrameCommandLine(const QString &sProgramDir, const QString &sInputFile);
 // Every stream of the file, one "stream|..." line each: its kind, codec,
 // channels and tags. The cut keeps them all.
 QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile);
@@ -30,6 +35,16 @@ struct VideoStream
     QString colorSpace;
     QString colorTransfer;
     QString colorPrimaries;
+    QString chromaLocation; // "left", "topleft", ...; empty when unknown
+    // The HDR mastering display as x265 and x264 take it,
+    // "G(x,y)B(x,y)R(x,y)WP(x,y)L(max,min)" in 1/50000 and 1/10000 cd/m2,
+    // and the content light level "MaxCLL,MaxFALL"; empty when absent.
+    QString masteringDisplay;
+    QString contentLight;
+    // The Dolby Vision configuration, "profile 8.1"; empty when there is none.
+    QString dolbyVision;
+    // The stream's average over all its packets, bits per second; 0 when unknown.
+    double bitrate = 0;
     int width = 0;
     int height = 0;
     int level = 0;          // as the prober gives it: 40 for H.264 4.0, 120 for HEVC 4
@@ -77,7 +92,12 @@ struct Probe
     QString sourcePath;     // the file listed; options that open it again use it
 };
 
+// Reads the probe command's lines, and the first frame's after them: these
+// give the mastering data the stream's side data lacks.
 Probe parseProbe(QStringView text);
+// Whether the stream is HDR (PQ or HLG), whose mastering data the first
+// frame may carry.
+bool isHdr(const VideoStream &video);
 // Adds the track listing's streams to probe.
 void parseTracks(QStringView text, Probe *probe);
 

@@ -317,6 +317,14 @@
         <source>Not kept, as %1 cannot hold them: %2</source>
         <translation>Nicht übernommen, da %1 sie nicht aufnehmen kann: %2</translation>
     </message>
+    <message>
+        <source>Not kept on the re-encoded video: %1 dynamic metadata</source>
+        <translation>Nicht übernommen im neu codierten Video: dynamische Metadaten von %1</translation>
+    </message>
+    <message>
+        <source>Not kept on the re-encoded start and end: %1 dynamic metadata</source>
+        <translation>Nicht übernommen in neu codiertem Anfang und Ende: dynamische Metadaten von %1</translation>
+    </message>
 </context>
 <context>
     <name>CutWorkflow</name>

@@ -317,6 +317,14 @@
         <source>Not kept, as %1 cannot hold them: %2</source>
         <translation>Non conservé, car %1 ne peut pas les contenir : %2</translation>
     </message>
+    <message>
+        <source>Not kept on the re-encoded video: %1 dynamic metadata</source>
+        <translation>Non conservé dans la vidéo réencodée : métadonnées dynamiques %1</translation>
+    </message>
+    <message>
+        <source>Not kept on the re-encoded start and end: %1 dynamic metadata</source>
+        <translation>Non conservé au début et à la fin réencodés : métadonnées dynamiques %1</translation>
+    </message>
 </context>
 <context>
     <name>CutWorkflow</name>

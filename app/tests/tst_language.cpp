@@ -249,17 +249,21 @@ void TestLanguage::cutNoticesTranslated()
     QStringList english;
     for (const SmartCut::Reason &reason : std::as_const(reasons))
         english << CutNotices::reEncodingCut(reason) << CutNotices::reEncodingJoin(reason) << CutNotices::reason(reason);
-    english << CutNotices::tracksLeftOut(u"MP4"_s, tracks) << CutNotices::tracksLeftOut({}, tracks);
+    english << CutNotices::tracksLeftOut(u"MP4"_s, tracks) << CutNotices::tracksLeftOut({}, tracks)
+            << CutNotices::metadataNotKept(u"Dolby Vision (profile 8.4)"_s, true)
+            << CutNotices::metadataNotKept(u"Dolby Vision (profile 8.4)"_s, false);
     QCOMPARE(english.at(2), SmartCut::reasonText(reasons.at(0)));
 
     const UserLanguage loaded(QLocale(locale), TestSupport::programDir(), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     QStringList translated;
     for (const SmartCut::Reason &reason : std::as_const(reasons))
         translated << CutNotices::reEncodingCut(reason) << CutNotices::reEncodingJoin(reason) << CutNotices::reason(reason);
-    translated << CutNotices::tracksLeftOut(u"MP4"_s, tracks) << CutNotices::tracksLeftOut({}, tracks);
+    translated << CutNotices::tracksLeftOut(u"MP4"_s, tracks) << CutNotices::tracksLeftOut({}, tracks)
+               << CutNotices::metadataNotKept(u"Dolby Vision (profile 8.4)"_s, true)
+               << CutNotices::metadataNotKept(u"Dolby Vision (profile 8.4)"_s, false);
     for (qsizetype i = 0; i < english.size(); ++i) {
         QVERIFY2(translated.at(i) != english.at(i), qPrintable(english.at(i)));
-        for (const QString &kept : {u"flv"_s, u"hdmv_pgs_subtitle"_s, u"a.mkv"_s})
+        for (const QString &kept : {u"flv"_s, u"hdmv_pgs_subtitle"_s, u"a.mkv"_s, u"profile 8.4"_s})
             QCOMPARE(translated.at(i).contains(kept), english.at(i).contains(kept));
     }
 }

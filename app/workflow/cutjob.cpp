@@ -82,6 +82,11 @@ bool CutJob::prepare(const CutRequest &request)
                     m_leftOut = CutNotices::tracksLeftOut(container, tracks);
                     emit ReEncoding(m_leftOut);
                 });
+        connect(m_smartCut.get(), &SmartCutJob::MetadataNotKept, this, [this](const QString &metadata, bool wholeRange) {
+            const QString note = CutNotices::metadataNotKept(metadata, wholeRange);
+            m_leftOut = m_leftOut.isEmpty() ? note : m_leftOut + tr("; ") + note;
+            emit ReEncoding(m_leftOut);
+        });
         connect(m_smartCut.get(), &SmartCutJob::ReEncodingAll, this, [this](const SmartCut::Reason &why) {
             const QString status = CutNotices::reEncodingCut(why);
             emit ReEncoding(m_leftOut.isEmpty() ? status : status + tr("; ") + m_leftOut);

@@ -48,3 +48,9 @@ QString CutNotices::tracksLeftOut(const QString &container, const QList<SmartCut
     return container.isEmpty() ? tr("Not kept, as a join keeps only picture and sound: %1").arg(list)
                                : tr("Not kept, as %1 cannot hold them: %2").arg(container, list);
 }
+
+QString CutNotices::metadataNotKept(const QString &metadata, bool wholeRange)
+{
+    return wholeRange ? tr("Not kept on the re-encoded video: %1 dynamic metadata").arg(metadata)
+                      : tr("Not kept on the re-encoded start and end: %1 dynamic metadata").arg(metadata);
+}

@@ -22,6 +22,8 @@ public:
     // "Not kept, as MP4 cannot hold them: ..." for a cut (container: its
     // extension in capitals); "Not kept, as a join keeps only picture and sound:
     // ..." for a join (container empty).
+    // "Not kept on the re-encoded start and end: Dolby Vision (...) dynamic metadata".
+    static QString metadataNotKept(const QString &metadata, bool wholeRange);
     static QString tracksLeftOut(const QString &container, const QList<SmartCut::LeftOutTrack> &tracks);
 
 

@@ -1,6 +1,7 @@
 // Smart cuts of generated clips through the real encoder: exact frames, copied
-// frames bit for bit, re-encoded frames in their places, sound as long as the
-// picture, clean decoding, and nothing left behind by a Stop.
+// frames bit for bit, re-encoded frames in their places at 40 dB or more,
+// the source's levels, colours and HDR data on every frame, sound as long as
+// the picture, clean decoding, and nothing left behind by a Stop.
 #include "smartcutjob.h"
 #include "recordingmessagesink.h"
 #include "testsupport.h"
@@ -33,6 +34,23 @@ QByteArray run(const QString &program, const QStringList &arguments, int *exitCo
     return process.readAll();
 }
 
+// Each frame's pixel format, colour flags and HDR mastering data, one line each.
+QStringList frameColours(const QString &path)
+{
+    const QString listing = QString::fromUtf8(TestSupport::ffprobe(
+        {"-select_streams", "v:0", "-show_entries",
+         "frame=pix_fmt,color_range,color_space,color_primaries,color_transfer,chroma_location:frame_side_data=red_x,"
+         "red_y,green_x,green_y,blue_x,blue_y,white_point_x,white_point_y,min_luminance,max_luminance,max_content,max_average",
+         "-of", "compact"}, path));
+    QStringList frames;
+    for (const QString &frame : listing.split(QStringLiteral("frame|"), Qt::SkipEmptyParts)) {
+        QStringList fields = frame.simplified().split(QRegularExpression("[| ]"), Qt::SkipEmptyParts);
+        fields.removeAll(QStringLiteral("side_data"));
+        frames << fields.join(u'|');
+    }
+    return frames;
+}
+
 } // namespace
 
 class TestSmartCut final : public QObject
@@ -47,6 +65,7 @@ private slots:
 private:
     QTemporaryDir m_dir;
     QHash<QString, QByteArray> m_sourceFrames;
+    QHash<QString, QString> m_ranges;      // the decoder's filter that keeps the source's levels
     QHash<QString, QList<double>> m_times; // each frame's time from the file's start
     QHash<QString, QList<int>> m_keys;     // the keyframes among the frames shown
 };
@@ -58,9 +77,12 @@ void TestSmartCut::initTestCase()
         return QStringList{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=%1x%2:rate=%3").arg(kWidth).arg(kHeight).arg(rate)};
     };
     const QStringList sine{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100"};
-    const QStringList length{"-frames:v", QString::number(kFrames), "-t", QString::number(kFrames / kFps),
-                             "-pix_fmt", "yuv420p"};
-    const QString x265 = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0:log-level=error").arg(25);
+    const QStringList fourSeconds{"-frames:v", QString::number(kFrames), "-t", QString::number(kFrames / kFps)};
+    const QStringList length = fourSeconds + QStringList{"-pix_fmt", "yuv420p"};
+    // HEVC as a camera records it: a level that holds its rate, as x265
+    // keeps a part within the source's level.
+    const QString x265 = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0:log-level=error:crf=22:vbv-maxrate=600:"
+                                        "vbv-bufsize=600").arg(25);
     const QStringList x264{"-c:v", "libx264", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0"};
     // Real recordings: a camera's rate, a phone's rotation and jittering
     // frame times, a camera's six channels with no layout, a TV stream's
@@ -78,6 +100,15 @@ void TestSmartCut::initTestCase()
                               + QStringList{"-frames:v", "100", "-t", "3.4", "-pix_fmt", "yuv420p", "-video_track_timescale", "600",
                                             "-c:a", "aac"};
     const QString x265Closed = x265 + ":open-gop=0";
+    // A camera's full range, a TV's BT.601, a phone's HLG and a film's PQ,
+    // both 10-bit with mastering data.
+    const auto hdr = [&](const QString &transfer, const QString &more) {
+        return picture("25") + sine + fourSeconds
+               + QStringList{"-pix_fmt", "yuv420p10le", "-c:v", "libx265", "-x265-params",
+                             x265 + ":open-gop=0:colorprim=bt2020:colormatrix=bt2020nc:transfer=" + transfer
+                                 + ":master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,50)" + more,
+                             "-c:a", "aac"};
+    };
     const QList<std::pair<QString, QStringList>> sources{
         {"h264 b-frames.mp4", picture("25") + sine + length + x264 + QStringList{"-c:a", "aac"}},
         {"h264 no b-frames.mkv", picture("25") + sine + length + x264 + QStringList{"-bf", "0", "-c:a", "aac"}},
@@ -115,7 +146,14 @@ void TestSmartCut::initTestCase()
                                 + QStringList{"-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3:s", "-map_metadata", "4",
                                               "-map_chapters", "4", "-c:a", "aac", "-metadata:s:a:0", "language=eng",
                                               "-metadata:s:a:1", "language=deu", "-metadata:s:a:1", "title=Kommentar",
-                                              "-metadata:s:s:0", "language=eng"}}};
+                                              "-metadata:s:s:0", "language=eng"}},
+        {"full range.mp4", picture("25") + sine + fourSeconds + x264
+                               + QStringList{"-pix_fmt", "yuvj420p", "-color_range", "pc", "-c:a", "aac"}},
+        {"bt601.mkv", picture("25") + sine + length + x264
+                          + QStringList{"-colorspace", "smpte170m", "-color_primaries", "smpte170m", "-color_trc",
+                                        "smpte170m", "-chroma_sample_location", "center", "-c:a", "aac"}},
+        {"hlg.mp4", hdr("arib-std-b67", ":max-cll=1000,300")},
+        {"pq.mkv", hdr("smpte2084", ":max-cll=4000,1000:chromaloc=2")}};
     // A phone's trim keeps the whole group the trim starts in, with an edit
     // list that starts between its keyframes.
     const QString trimmed = m_dir.filePath("before the trim.mp4");
@@ -133,7 +171,12 @@ void TestSmartCut::initTestCase()
         int code = 0;
         const QByteArray log = run(TestSupport::systemFfmpeg(), QStringList{"-v", "error", "-y"} + options + QStringList{path}, &code);
         QVERIFY2(code == 0, log.constData());
-        m_sourceFrames.insert(name, TestSupport::decodedFrames(path));
+        // Full range compared as full range: squeezed, both sides would lose
+        // the levels alike.
+        const bool full = TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries", "stream=color_range"}, path)
+                              .contains("=pc");
+        m_ranges.insert(name, full ? QStringLiteral("scale=out_range=pc") : QString());
+        m_sourceFrames.insert(name, TestSupport::decodedFrames(path, m_ranges.value(name)));
         QCOMPARE(m_sourceFrames.value(name).size(), kFrames * kFrameBytes);
         m_times.insert(name, TestSupport::frameTimes(path));
         QCOMPARE(m_times.value(name).size(), kFrames);
@@ -191,6 +234,10 @@ void TestSmartCut::cut_data()
         << "film tracks.mkv" << 30 << 50 << false << "" << "video audio audio subtitle +3 chapters";
     QTest::newRow("several tracks, inside one group")
         << "film tracks.mkv" << 30 << 10 << true << "" << "video audio audio subtitle +2 chapters";
+    QTest::newRow("full range") << "full range.mp4" << 24 << 52 << false << "" << av;
+    QTest::newRow("BT.601, centred chroma") << "bt601.mkv" << 26 << 50 << false << "" << av;
+    QTest::newRow("HLG, 10-bit HEVC") << "hlg.mp4" << 24 << 52 << false << "" << av;
+    QTest::newRow("PQ, 10-bit HEVC, to the end") << "pq.mkv" << 26 << 74 << false << "" << av;
     for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
                              "Joining", "Exact cut by re-encoding"}) {
         const bool whole = QByteArray(step).startsWith("Exact");
@@ -267,7 +314,7 @@ void TestSmartCut::cut()
 
     // Every frame is its own source frame as a player shows it, rotation
     // and all; the copied ones bit for bit.
-    const QByteArray cut = TestSupport::decodedFrames(output);
+    const QByteArray cut = TestSupport::decodedFrames(output, m_ranges[source]);
     const QByteArray &original = m_sourceFrames[source];
     QCOMPARE(cut.size(), frames * kFrameBytes);
     for (int i = 0; i < frames; ++i) {
@@ -277,12 +324,23 @@ void TestSmartCut::cut()
                      qPrintable(QStringLiteral("copied frame %1 differs").arg(i)));
             continue;
         }
-        // A re-encoded picture is closest to the source's picture in its place.
+        // A re-encoded picture is closest to the source's picture in its place,
+        // and close to it.
         const double own = TestSupport::lumaError(cut, i, original, at, kWidth, kHeight);
+        const double psnr = 10 * std::log10(255.0 * 255 * kWidth * kHeight / std::max(own, 1.0));
+        QVERIFY2(psnr >= 40, qPrintable(QStringLiteral("frame %1: %2 dB").arg(i).arg(psnr)));
         for (const qsizetype other : {at - 1, at + 1})
             if (other >= 0 && other < kFrames)
                 QVERIFY2(own < TestSupport::lumaError(cut, i, original, other, kWidth, kHeight), qPrintable(QStringLiteral("frame %1").arg(i)));
     }
+    // Every frame, re-encoded or copied, has the source's levels, colours
+    // and mastering data.
+    const QStringList colours = frameColours(output);
+    QCOMPARE(colours.size(), frames);
+    const QString sourceColours = frameColours(m_dir.filePath(source)).value(0);
+    for (int i = 0; i < frames; ++i)
+        QVERIFY2(colours.at(i) == sourceColours, qPrintable(QStringLiteral("frame %1: %2, source %3").arg(i).arg(colours.at(i), sourceColours)));
+
     // Each frame keeps its own time from the cut's start.
     const QList<double> cutTimes = TestSupport::frameTimes(output);
     QCOMPARE(cutTimes.size(), frames);

@@ -62,6 +62,8 @@ private slots:
     void droppedTracks();
     void copiedPart_data();
     void copiedPart();
+    void colour_data();
+    void colour();
     void preset_data();
     void preset();
     void outputExtension();
@@ -266,6 +268,80 @@ void TestSmartCutPlan::copiedPart()
         copied << packet;
     }
     QCOMPARE(SmartCut::copiedPartMatches(source, plan, copied), matches);
+}
+
+void TestSmartCutPlan::colour_data()
+{
+    QTest::addColumn<QString>("probe");
+    QTest::addColumn<QString>("mastering"); // what the reading gives
+    QTest::addColumn<QString>("dolbyVision");
+    QTest::addColumn<QStringList>("part"); // in a head's options; "!" in front: absent
+    QTest::addColumn<QStringList>("whole"); // in the whole range's
+
+    const QString stream = "stream|codec_name=%1|profile=%2|width=1920|height=1080|pix_fmt=%3|level=120|"
+                           "r_frame_rate=25/1|%4\n";
+    const QString pq = stream.arg("hevc", "Main 10", "yuv420p10le",
+                                  "color_range=tv|color_space=bt2020nc|color_transfer=smpte2084|color_primaries=bt2020");
+    const QString mastering = "side_data_type=Mastering display metadata|red_x=17/25|red_y=16000/50000|green_x=265/1000|"
+                              "green_y=34500/50000|blue_x=3/20|blue_y=3000/50000|white_point_x=15635/50000|"
+                              "white_point_y=16450/50000|min_luminance=1/200|max_luminance=1000/1";
+    const QString md = "G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,50)";
+    const QString light = "side_data|side_data_type=Content light level metadata|max_content=1000|max_average=400\n";
+    QTest::newRow("full range by the format, chroma unspecified")
+        << stream.arg("h264", "High", "yuvj420p", "color_range=unknown|chroma_location=unspecified") << "" << ""
+        << QStringList{"-pix_fmt yuvj420p -color_range pc", "!-chroma_sample_location", " -crf 16 -maxrate 2700000 -bufsize 900000"}
+        << QStringList{"-c:v libx264 -preset superfast -crf 16 -color_range pc"};
+    QTest::newRow("BT.601, centred chroma, a rate")
+        << "packet|pts_time=0.0|size=5000|flags=K_\npacket|pts_time=0.04|size=5000|flags=__\n"
+               + stream.arg("h264", "High", "yuv420p", "color_range=tv|color_space=smpte170m|color_transfer=smpte170m|"
+                                                        "color_primaries=smpte170m|chroma_location=center")
+        << "" << ""
+        << QStringList{"-pix_fmt yuv420p -color_range tv -colorspace smpte170m -color_trc smpte170m -color_primaries "
+                       "smpte170m -chroma_sample_location center", "!-x264-params"}
+        << QStringList{"-crf 16 -maxrate 1800000 -bufsize 2000000 -color_range tv -colorspace smpte170m"};
+    QTest::newRow("PQ, mastering data in the container")
+        << pq.chopped(1) + "|side_data|" + mastering + "\n" + light << md << ""
+        << QStringList{"-c:v libx265 -preset superfast -crf 15 -maxrate 2700000",
+                       ":master-display=" + md + ":max-cll=1000,400 -pix_fmt yuv420p10le", "-color_trc smpte2084"}
+        << QStringList{"-x265-params log-level=error:master-display=" + md + ":max-cll=1000,400"};
+    QTest::newRow("PQ, mastering data in the first frame")
+        << pq + "format|start_time=0\nframe|key_frame=1|side_data|" + mastering + "\n" + light << md << ""
+        << QStringList{":master-display=" + md + ":max-cll=1000,400"} << QStringList{":master-display=" + md};
+    QTest::newRow("the container's mastering data before the frame's")
+        << pq.chopped(1) + "|side_data|" + mastering + "\nframe|key_frame=1|side_data|" + QString(mastering).replace("1000/1", "4000/1")
+        << md << "" << QStringList{"L(10000000,50)", "!max-cll"} << QStringList{"L(10000000,50)"};
+    QTest::newRow("H.264 HLG with mastering data")
+        << stream.arg("h264", "High 10", "yuv420p10le", "color_transfer=arib-std-b67|side_data|" + mastering) + light << md << ""
+        << QStringList{"-x264-params mastering-display=" + md + ":cll=1000,400 -pix_fmt yuv420p10le"}
+        << QStringList{"-x264-params mastering-display=" + md + ":cll=1000,400", "-color_trc arib-std-b67"};
+    QTest::newRow("Dolby Vision 8.1, turned on a line of its own")
+        << pq.chopped(1) + "|side_data|side_data_type=DOVI configuration record|dv_version_major=1|dv_profile=8|"
+                           "dv_level=6|dv_bl_signal_compatibility_id=1\nside_data|side_data_type=Display Matrix|rotation=-90\n"
+        << "" << "profile 8.1" << QStringList{"!master-display"} << QStringList{"!master-display"};
+}
+
+void TestSmartCutPlan::colour()
+{
+    QFETCH(QString, probe);
+    QFETCH(QString, mastering);
+    QFETCH(QString, dolbyVision);
+    QFETCH(QStringList, part);
+    QFETCH(QStringList, whole);
+
+    const SmartCut::VideoStream video = SmartCut::parseProbe(probe).video;
+    QCOMPARE(video.masteringDisplay, mastering);
+    QCOMPARE(video.dolbyVision, dolbyVision);
+    QCOMPARE(video.rotation, dolbyVision.isEmpty() ? 0 : -90);
+    // A head of ten frames at 1 Mbit/s that adds a keyframe of 200 kbit.
+    SmartCut::Span head{1.0, 10};
+    head.bitrate = 1e6;
+    head.keyframeBits = 2e5;
+    const QString options[] = {SmartCut::partEncodeOptions(video, head, "in.mp4"), SmartCut::matchingVideoCodec(video)};
+    const QStringList expected[] = {part, whole};
+    for (int i = 0; i < 2; ++i)
+        for (const QString &fragment : expected[i])
+            QVERIFY2(fragment.startsWith(u'!') ? !options[i].contains(fragment.sliced(1)) : options[i].contains(fragment),
+                     qPrintable(fragment + " in " + options[i]));
 }
 
 void TestSmartCutPlan::preset_data()
