@@ -4,8 +4,10 @@
 // the output by its frames: how many, which source frame each matches best
 // (luma PSNR at full size against its neighbours), the lowest PSNR of the
 // re-encoded frames, a decode with -xerror, the sound's length, the colour
-// flags, and the re-encoded parts' bitrate against the source's over the
-// same frames. For footage nobody here made, where the tests' tables hold
+// flags and HDR mastering data of the first re-encoded and copied frames,
+// and the re-encoded parts' bitrate against the source's over the same
+// frames. Full range is compared as full range: squeezed on both sides, a
+// part's squeezed levels would hide. For footage nobody here made, where the tests' tables hold
 // only what can be generated.
 //
 //     bench_cutcheck SOURCE FIRST FRAMES [OUTPUT-FOLDER]
@@ -18,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -60,6 +63,25 @@ QByteArray colourFlags(const QString &path)
                                  "-of", "compact=p=0:nk=0"},
                                 path)
         .trimmed();
+}
+
+// The colour flags and HDR mastering data of the first `count` frames, one
+// line each in the order shown.
+QStringList frameColours(const QString &path, int count)
+{
+    const QString listing = QString::fromUtf8(TestSupport::ffprobe(
+        {"-select_streams", "v:0", "-read_intervals", QStringLiteral("%+#%1").arg(count + 8), "-show_entries",
+         "frame=color_range,color_space,color_primaries,color_transfer,chroma_location:frame_side_data=red_x,green_x,"
+         "blue_x,white_point_x,max_luminance,min_luminance,max_content,max_average",
+         "-of", "compact"},
+        path));
+    QStringList frames;
+    for (const QString &frame : listing.split(QStringLiteral("frame|"), Qt::SkipEmptyParts)) {
+        QStringList fields = frame.simplified().split(QRegularExpression(QStringLiteral("[| ]")), Qt::SkipEmptyParts);
+        fields.removeAll(QStringLiteral("side_data"));
+        frames << fields.join(u'|');
+    }
+    return frames.mid(0, count);
 }
 
 // Each frame's packet size in presentation order.
@@ -144,8 +166,11 @@ int main(int argc, char **argv)
                                                                                : QString::fromUtf8(decodeErrors.trimmed())));
     const QSize size = shownSize(source);
     const qsizetype frameBytes = qsizetype(size.width()) * size.height() * 3 / 2;
-    const QByteArray original = TestSupport::decodedFrames(source);
-    const QByteArray cut = TestSupport::decodedFrames(output);
+    const QByteArray flags = colourFlags(source);
+    const QString range = flags.contains("color_range=pc") || flags.contains("yuvj") ? QStringLiteral("scale=out_range=pc")
+                                                                                      : QString();
+    const QByteArray original = TestSupport::decodedFrames(source, range);
+    const QByteArray cut = TestSupport::decodedFrames(output, range);
     const int cutFrames = int(cut.size() / frameBytes);
     say(QStringLiteral("frames: %1 of %2 marked").arg(cutFrames).arg(frames));
     const int sourceFrames = int(original.size() / frameBytes);
@@ -182,6 +207,16 @@ int main(int argc, char **argv)
             .arg(TestSupport::soundSeconds(output), 0, 'f', 3));
     say(QStringLiteral("source colour: ") + QString::fromUtf8(colourFlags(source)));
     say(QStringLiteral("output colour: ") + QString::fromUtf8(colourFlags(output)));
+    // Frame by frame: the head's first, the middle's first, the tail's first.
+    const QStringList sourceColours = frameColours(source, 1);
+    const QStringList cutColours = frameColours(output, plan.head.frames + plan.middle.frames + 1);
+    say(QStringLiteral("source frame 0: ") + sourceColours.value(0));
+    for (const int at : {0, plan.head.frames, plan.head.frames + plan.middle.frames})
+        if (at < cutColours.size() && (at == 0 || !fellBack))
+            say(QStringLiteral("output frame %1: %2%3")
+                    .arg(at)
+                    .arg(cutColours.at(at))
+                    .arg(cutColours.at(at) == sourceColours.value(0) ? QStringLiteral(" (same)") : QStringLiteral(" (DIFFERS)")));
 
     // The re-encoded ends' bits against the source's over the same frames.
     const QList<qint64> sourceSizes = frameSizes(source);

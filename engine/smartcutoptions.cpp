@@ -8,20 +8,29 @@ namespace SmartCut {
 
 namespace {
 
-// Re-encoded video keeps a fixed high quality, its rate capped at 1.8 times
+// Re-encoded video keeps a fixed high quality, its rate capped at 1.7 times
 // the source's over the same frames: a part then reaches 40 dB against its
 // own source frames on grain and detail too, within half to twice the
-// source's bits. A rate target instead (ABR) starts from a guess and left the
-// first frames of short or small parts far below 40 dB. A part that starts
-// inside a group of pictures adds a keyframe the source spent at the group's
-// start: the cap counts it too, which matters for parts of a few frames.
-// Parts hold half a second at the source's rate and room for twice that
-// keyframe; a whole range holds two seconds.
-constexpr double kRateCeiling = 1.8;
+// source's bits but for parts of a few frames, whose keyframe dominates. A
+// rate target instead (ABR) starts from a guess and left the first frames of
+// short or small parts far below 40 dB. Parts hold half a second at the
+// source's rate and room for twice the keyframe of the source's group, for
+// the keyframe a part starts with; a whole range holds two seconds. The
+// encoders keep to the source's level: where the source breaks its level's
+// limits, the parts get those limits.
+constexpr double kRateCeiling = 1.7;
 constexpr double kPartBuffer = 0.5;
 constexpr double kRangeBuffer = 2.0;
-// The quality factors that keep grain at 40 dB: x265's scale runs lower.
-constexpr int kX264Crf = 16;
+
+// Matching a decoded picture is matching its grain. x264's "grain" tuning
+// keeps the fine detail its deadzones would drop and gives P- and B-frames
+// nearly the keyframe's quality, so that the weakest frame stays near the
+// rest: 4 to 6 dB more on the lowest frame of grainy sources for a few bits
+// more. x265's own "grain" tuning doubles its time; the frame ratios alone
+// do most of it there. x265's quality scale runs lower.
+const QString kX264Tuning = QStringLiteral(" -tune grain");
+const QString kX265Tuning = QStringLiteral(":ipratio=1.1:pbratio=1.1");
+constexpr int kX264Crf = 18;
 constexpr int kX265Crf = 15;
 
 // The presets: x264's "veryfast" takes about half the time of "fast" per
@@ -251,24 +260,23 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
                       + aspectFilter(video);
     const QString profile = encoderProfile(video);
     const QString level = levelText(video);
-    const double added = span.fromKeyframe || span.frames <= 0 || video.frameRate <= 0
-                             ? 0.0
-                             : span.keyframeBits * video.frameRate / span.frames;
-    const QString rate = rateOptions(video.codec == u"h264" ? kX264Crf : kX265Crf, span.bitrate > 0 ? span.bitrate + added : 0,
+    const QString rate = rateOptions(video.codec == u"h264" ? kX264Crf : kX265Crf, span.bitrate,
                                      span.bitrate * kPartBuffer + span.keyframeBits * 2);
     // The parts reorder as deeply as the copied middle; otherwise the decode
     // times step back where a part meets it.
     if (video.codec == u"h264") {
-        options += QStringLiteral(" -c:v libx264 -preset ") + kX264PartPreset + rate + QStringLiteral(" -profile:v ")
-                   + profile;
+        options += QStringLiteral(" -c:v libx264 -preset ") + kX264PartPreset + kX264Tuning + rate
+                   + QStringLiteral(" -profile:v ") + profile;
         if (!level.isEmpty())
             options += QStringLiteral(" -level:v ") + level;
-        options += QStringLiteral(" -g %1").arg(span.frames + 1);
+        // One keyframe, the first: another would drain the buffer for the rest.
+        options += QStringLiteral(" -g %1 -sc_threshold 0").arg(span.frames + 1);
         if (video.reorderDepth < 2 || profile == u"baseline")
             options += QStringLiteral(" -bf %1").arg(profile == u"baseline" ? 0 : video.reorderDepth);
         options += x264HdrOption(video);
     } else {
-        QString params = QStringLiteral("keyint=%1:min-keyint=1:open-gop=0:log-level=error").arg(span.frames + 1);
+        QString params = QStringLiteral("keyint=%1:min-keyint=1:scenecut=0:open-gop=0:log-level=error").arg(span.frames + 1)
+                         + kX265Tuning;
         if (!level.isEmpty())
             params += QStringLiteral(":level-idc=") + level;
         if (video.reorderDepth < 2)
@@ -365,12 +373,12 @@ QString matchingVideoCodec(const VideoStream &video)
     const QString rate = rateOptions(video.codec == u"hevc" ? kX265Crf : kX264Crf, bitrate, bitrate * kRangeBuffer);
     QString options;
     if (video.codec == u"hevc")
-        options += QStringLiteral(" -c:v libx265 -preset ") + kX265Preset + rate
-                   + QStringLiteral(" -x265-params log-level=error") + x265HdrParams(video);
+        options += QStringLiteral(" -c:v libx265 -preset ") + kX265Preset + rate + QStringLiteral(" -x265-params log-level=error")
+                   + kX265Tuning + x265HdrParams(video);
     else if (mpeg)
         options += QStringLiteral(" -c:v ") + video.codec + QStringLiteral(" -q:v 2");
     else
-        options += QStringLiteral(" -c:v libx264 -preset ") + kX264RangePreset + rate + x264HdrOption(video);
+        options += QStringLiteral(" -c:v libx264 -preset ") + kX264RangePreset + kX264Tuning + rate + x264HdrOption(video);
     // 4:2:0 needs even sides; 4:4:4 keeps an odd frame whole, in its range.
     if (odd && !mpeg)
         options += video.pixelFormat.startsWith(QLatin1String("yuvj")) ? QStringLiteral(" -pix_fmt yuvj444p")

@@ -269,8 +269,8 @@ void TestSmartCutPlan::colour_data()
     const QString light = "side_data|side_data_type=Content light level metadata|max_content=1000|max_average=400\n";
     QTest::newRow("full range by the format, chroma unspecified")
         << stream.arg("h264", "High", "yuvj420p", "color_range=unknown|chroma_location=unspecified") << "" << ""
-        << QStringList{"-pix_fmt yuvj420p -color_range pc", "!-chroma_sample_location", " -crf 16 -maxrate 2700000 -bufsize 900000"}
-        << QStringList{"-c:v libx264 -preset superfast -crf 16 -color_range pc"};
+        << QStringList{"-pix_fmt yuvj420p -color_range pc", "!-chroma_sample_location", " -tune grain -crf 18 -maxrate 1700000 -bufsize 900000"}
+        << QStringList{"-c:v libx264 -preset superfast -tune grain -crf 18 -color_range pc"};
     QTest::newRow("BT.601, centred chroma, a rate")
         << "packet|pts_time=0.0|size=5000|flags=K_\npacket|pts_time=0.04|size=5000|flags=__\n"
                + stream.arg("h264", "High", "yuv420p", "color_range=tv|color_space=smpte170m|color_transfer=smpte170m|"
@@ -278,12 +278,12 @@ void TestSmartCutPlan::colour_data()
         << "" << ""
         << QStringList{"-pix_fmt yuv420p -color_range tv -colorspace smpte170m -color_trc smpte170m -color_primaries "
                        "smpte170m -chroma_sample_location center", "!-x264-params"}
-        << QStringList{"-crf 16 -maxrate 1800000 -bufsize 2000000 -color_range tv -colorspace smpte170m"};
+        << QStringList{"-crf 18 -maxrate 1700000 -bufsize 2000000 -color_range tv -colorspace smpte170m"};
     QTest::newRow("PQ, mastering data in the container")
         << pq.chopped(1) + "|side_data|" + mastering + "\n" + light << md << ""
-        << QStringList{"-c:v libx265 -preset superfast -crf 15 -maxrate 2700000",
+        << QStringList{"-c:v libx265 -preset superfast -crf 15 -maxrate 1700000",
                        ":master-display=" + md + ":max-cll=1000,400 -pix_fmt yuv420p10le", "-color_trc smpte2084"}
-        << QStringList{"-x265-params log-level=error:master-display=" + md + ":max-cll=1000,400"};
+        << QStringList{"-x265-params log-level=error:ipratio=1.1:pbratio=1.1:master-display=" + md + ":max-cll=1000,400"};
     QTest::newRow("PQ, mastering data in the first frame")
         << pq + "format|start_time=0\nframe|key_frame=1|side_data|" + mastering + "\n" + light << md << ""
         << QStringList{":master-display=" + md + ":max-cll=1000,400"} << QStringList{":master-display=" + md};
@@ -312,7 +312,7 @@ void TestSmartCutPlan::colour()
     QCOMPARE(video.masteringDisplay, mastering);
     QCOMPARE(video.dolbyVision, dolbyVision);
     QCOMPARE(video.rotation, dolbyVision.isEmpty() ? 0 : -90);
-    // A head of ten frames at 1 Mbit/s that adds a keyframe of 200 kbit.
+    // A head of ten frames at 1 Mbit/s in a group with a keyframe of 200 kbit.
     SmartCut::Span head{1.0, 10};
     head.bitrate = 1e6;
     head.keyframeBits = 2e5;
