@@ -49,19 +49,17 @@ bool sameCoding(const SmartCut::VideoStream &a, const SmartCut::VideoStream &b)
 
 // The sound of part k (input k + 1), track t: exactly the part's length from
 // lead on, silence where the source has no such track or its sound ends early.
-QString soundChain(const Part &part, int input, qsizetype track, double lead, const QString &label)
+QString soundChain(const Part &part, int input, qsizetype track, double lead, const QString &label,
+                   const QString &extension)
 {
     const double length = part.plan.length;
     const QList<const SmartCut::Track *> tracks = audioTracks(*part.probe);
     if (track >= tracks.size())
         return QStringLiteral("anullsrc=r=48000:cl=stereo,atrim=end=%1[%2]").arg(timeText(length), label);
     QString chain = QStringLiteral("[%1:a:%2]").arg(input).arg(track) + SmartCut::soundCutFilter(lead, length);
-    const SmartCut::Track &own = *tracks.at(track);
-    if (own.channelLayout.isEmpty()) {
-        const QString layout = EncoderCommand::unknownLayoutFilter(own.channels);
-        if (!layout.isEmpty())
-            chain += u',' + layout;
-    }
+    const QString layout = SmartCut::layoutFilter(*tracks.at(track), extension);
+    if (!layout.isEmpty())
+        chain += u',' + layout;
     return chain + u'[' + label + u']';
 }
 
@@ -350,12 +348,10 @@ QList<Piece> pieces(const QList<Part> &parts)
 
 QByteArray concatList(const QList<Piece> &pieces)
 {
-    QByteArray list("ffconcat version 1.0\n");
-    for (const Piece &piece : pieces) {
-        list += "file " + piece.name.toUtf8() + '\n';
-        list += "duration " + timeText(piece.seconds).toLatin1() + '\n';
-    }
-    return list;
+    QList<SmartCut::PartFile> files;
+    for (const Piece &piece : pieces)
+        files.append({piece.name, piece.seconds});
+    return SmartCut::concatList(files);
 }
 
 QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath)
@@ -371,7 +367,7 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
                   + EncoderCommand::quoteArgument(parts.at(k).probe->sourcePath);
         for (qsizetype t = 0; t < tracks.size(); ++t) {
             const QString label = QStringLiteral("ja%1_%2").arg(k).arg(t);
-            graph += soundChain(parts.at(k), int(k + 1), t, 0, label) + u';';
+            graph += soundChain(parts.at(k), int(k + 1), t, 0, label, extension) + u';';
             concatInputs += u'[' + label + u']';
         }
     }
@@ -437,7 +433,7 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
         }
         for (qsizetype t = 0; t < trackCount; ++t) {
             const QString label = QStringLiteral("ja%1_%2").arg(k).arg(t);
-            graph += soundChain(part, input, t, part.plan.start - seek, label) + u';';
+            graph += soundChain(part, input, t, part.plan.start - seek, label, extension) + u';';
             concatInputs += u'[' + label + u']';
         }
         // The concatenation ends a part where its longest track ends, and

@@ -101,6 +101,41 @@ QString x264HdrOption(const VideoStream &video)
     return params.isEmpty() ? QString() : QStringLiteral(" -x264-params ") + params.join(u':');
 }
 
+// The encoders take each field's order from the decoded frames; these make
+// them code fields at all, as the source does.
+QString interlaceOptions(const VideoStream &video)
+{
+    if (!video.interlaced)
+        return {};
+    return QStringLiteral(" -flags +ildct+ilme") + (video.codec.startsWith(QLatin1String("mpeg")) ? QStringLiteral(" -alternate_scan 1") : QString());
+}
+
+// MPEG-1 and -2 parts: the source's profile, level, chroma and rate, a
+// closed first group, and quality near the source's; the sequence header
+// then matches the copied one in all a decoder checks.
+QString mpegPartOptions(const VideoStream &video, const Span &span)
+{
+    static const QList<std::pair<QString, int>> profiles{{QStringLiteral("4:2:2"), 0}, {QStringLiteral("High"), 1},
+                                                         {QStringLiteral("Main"), 4}, {QStringLiteral("Simple"), 5}};
+    QString options = QStringLiteral(" -c:v ") + video.codec;
+    if (video.codec == u"mpeg2video") {
+        for (const auto &[name, number] : profiles)
+            if (video.profile == name)
+                options += QStringLiteral(" -profile:v %1").arg(number);
+        if (video.level > 0)
+            options += QStringLiteral(" -level:v %1").arg(video.level);
+    }
+    // A fine fixed quantiser, capped by the source's rate: the parts are short.
+    options += QStringLiteral(" -q:v 2 -qmin 1 -intra_vlc 1 -bf %1 -g %2 -flags +cgop -sc_threshold 1000000000")
+                   .arg(video.reorderDepth > 0 ? 2 : 0)
+                   .arg(span.frames + 1);
+    if (span.bitrate > 0)
+        options += QStringLiteral(" -maxrate %1 -bufsize %2")
+                       .arg(qint64(span.bitrate * kRateCeiling))
+                       .arg(qint64(std::max(span.bitrate * kPartBuffer + span.keyframeBits * 2, 1835008.0)));
+    return options + interlaceOptions(video);
+}
+
 // The quality factor crf, capped by the source's `bitrate` (bits per second;
 // uncapped when 0) with a buffer of `buffer` bits.
 QString rateOptions(int crf, double bitrate, double buffer)
@@ -174,7 +209,7 @@ QString subtitleCodec(const Track &track, const QString &extension)
 QString audioTrackOptions(int output, const Track &track, double lead, double length, const QString &extension)
 {
     QString filter = soundCutFilter(lead, length);
-    const QString layout = track.channelLayout.isEmpty() ? EncoderCommand::unknownLayoutFilter(track.channels) : QString();
+    const QString layout = layoutFilter(track, extension);
     if (!layout.isEmpty())
         filter += u',' + layout;
     return QStringLiteral(" -filter:a:") + QString::number(output) + u' ' + filter
@@ -217,6 +252,18 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
 
 } // namespace
 
+QString layoutFilter(const Track &track, const QString &extension)
+{
+    // Opus takes more than two channels only in Vorbis's orders: a
+    // broadcast's 5.1(side) is moved to them.
+    static const QStringList opusLayouts{"3.0", "quad", "5.0", "5.1", "6.1", "7.1"};
+    if (extension == u"mkv" && track.channels >= 3 && track.channels <= 8) {
+        const QString layout = opusLayouts.at(track.channels - 3);
+        return track.channelLayout == layout ? QString() : QStringLiteral("aformat=channel_layouts=") + layout;
+    }
+    return track.channelLayout.isEmpty() ? EncoderCommand::unknownLayoutFilter(track.channels) : QString();
+}
+
 QString soundCutFilter(double lead, double length)
 {
     // Sound that starts after the picture (a phone's empty edit) starts with
@@ -244,6 +291,9 @@ QString encoderProfile(const VideoStream &video)
             return QStringLiteral("main");
         if (video.profile == u"Main 10")
             return QStringLiteral("main10");
+    } else if (video.codec == u"mpeg2video" || video.codec == u"mpeg1video") {
+        // FFmpeg's own encoder writes what it is told; any listed profile goes.
+        return video.codec == u"mpeg1video" || !video.profile.isEmpty() ? video.codec : QString();
     }
     return {};
 }
@@ -253,6 +303,9 @@ bool encodablePixelFormat(const VideoStream &video)
     static const QStringList h264{"yuv420p", "yuvj420p", "yuv420p10le", "yuv422p", "yuv422p10le", "yuv444p",
                                   "yuv444p10le"};
     static const QStringList hevc{"yuv420p", "yuvj420p", "yuv420p10le"};
+    static const QStringList mpeg{"yuv420p", "yuv422p"};
+    if (video.codec.startsWith(QLatin1String("mpeg")))
+        return mpeg.contains(video.pixelFormat);
     return (video.codec == u"h264" ? h264 : hevc).contains(video.pixelFormat);
 }
 
@@ -263,8 +316,15 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
     // exact seeking drops the frames before the seek, which for a seek just
     // past a keyframe would be the keyframe itself.
     QString options = (span.fromKeyframe ? QStringLiteral("-noaccurate_seek ") : QString()) + secondInput(span, sourcePath)
-                      + QStringLiteral(" -an -sn -dn -frames:v %1").arg(span.frames) + kOwnTimes
-                      + aspectFilter(video);
+                      + QStringLiteral(" -an -sn -dn -frames:v %1").arg(span.frames) + aspectFilter(video);
+    const bool mpeg = video.codec.startsWith(QLatin1String("mpeg"));
+    // MPEG-1 and -2 code only their standard rates, in their own time base.
+    options += mpeg ? QStringLiteral(" -fps_mode passthrough") : kOwnTimes;
+    // A part of one MPEG-2 frame is written with no decode time, and read
+    // back with no start time: the join counts it from zero, so it starts there.
+    if (mpeg)
+        return options + mpegPartOptions(video, span) + QStringLiteral(" -pix_fmt ") + video.pixelFormat
+               + colourOptions(video) + QStringLiteral(" -muxdelay 0 -muxpreload 0 -f mpegts -y");
     const QString profile = encoderProfile(video);
     const QString level = levelText(video);
     const QString rate = rateOptions(video.codec == u"h264" ? kX264Crf : kX265Crf, span.bitrate,
@@ -280,7 +340,7 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
         options += QStringLiteral(" -g %1 -sc_threshold 0").arg(span.frames + 1);
         if (video.reorderDepth < 2 || profile == u"baseline")
             options += QStringLiteral(" -bf %1").arg(profile == u"baseline" ? 0 : video.reorderDepth);
-        options += x264HdrOption(video);
+        options += x264HdrOption(video) + interlaceOptions(video);
     } else {
         QString params = QStringLiteral("keyint=%1:min-keyint=1:scenecut=0:open-gop=0:log-level=error").arg(span.frames + 1)
                          + kX265Tuning;
@@ -304,7 +364,10 @@ QString middleCopyOptions(const Span &span, const QString &sourcePath)
     const QString input = span.dropBefore >= 0 ? secondInput(span, sourcePath)
                                                : QStringLiteral("-ss ") + seconds(span.seek)
                                                      + QStringLiteral(" -map 0:v:0");
-    return input + QStringLiteral(" -an -sn -dn -c:v copy -frames:v %1 -f mpegts -y").arg(span.frames);
+    // An open group's leading B-frames show before its keyframe.
+    const QString drop = span.dropLeading ? QStringLiteral(" -bsf:v noise=drop=lt(pts\\,startpts)") : QString();
+    return input + QStringLiteral(" -an -sn -dn -c:v copy") + drop
+           + QStringLiteral(" -frames:v %1 -f mpegts -y").arg(span.frames);
 }
 
 QList<LeftOutTrack> droppedTracks(const Probe &probe, const QString &extension)
@@ -394,9 +457,10 @@ QString matchingVideoCodec(const VideoStream &video)
         options += QStringLiteral(" -c:v libx265 -preset ") + kX265Preset + rate + QStringLiteral(" -x265-params log-level=error")
                    + kX265Tuning + x265HdrParams(video);
     else if (mpeg)
-        options += QStringLiteral(" -c:v ") + video.codec + QStringLiteral(" -q:v 2");
+        options += QStringLiteral(" -c:v ") + video.codec + QStringLiteral(" -q:v 2") + interlaceOptions(video);
     else
-        options += QStringLiteral(" -c:v libx264 -preset ") + kX264RangePreset + kX264Tuning + rate + x264HdrOption(video);
+        options += QStringLiteral(" -c:v libx264 -preset ") + kX264RangePreset + kX264Tuning + rate + x264HdrOption(video)
+                   + interlaceOptions(video);
     // 4:2:0 needs even sides; 4:4:4 keeps an odd frame whole, in its range.
     if (odd && !mpeg)
         options += video.pixelFormat.startsWith(QLatin1String("yuvj")) ? QStringLiteral(" -pix_fmt yuvj444p")

@@ -43,6 +43,9 @@ QString matchingVideoCodec(const VideoStream &video);
 // seconds after its input's start, silence filling where the sound starts
 // late or ends early.
 QString soundCutFilter(double lead, double length);
+// The filter that gives a sound track a channel layout the output's codec
+// takes, where it has none or another; empty when it needs none.
+QString layoutFilter(const Track &track, const QString &extension);
 // The codec and bitrate of output sound track `output` with that many
 // channels, in the container of extension.
 QString audioCodecOptions(int output, int channels, const QString &extension);

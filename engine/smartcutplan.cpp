@@ -172,21 +172,26 @@ Plan planCut(const Probe &probe, double start, double length)
     };
     if (!complete)
         return reEncode(Obstacle::MissingTimes);
-    if (video.codec != u"h264" && video.codec != u"hevc")
+    // MPEG-2's B-frames are never referred to: an open group's leading ones
+    // can be left out of a copy, and a copy may end after any anchor frame.
+    const bool mpegVideo = video.codec == u"mpeg2video" || video.codec == u"mpeg1video";
+    if (video.codec != u"h264" && video.codec != u"hevc" && !mpegVideo)
         return reEncode(Obstacle::Codec, video.codec);
     if (encoderProfile(video).isEmpty() || !encodablePixelFormat(video))
         return reEncode(Obstacle::ProfileOrFormat, video.profile + QStringLiteral(", ") + video.pixelFormat);
     if (video.width % 2 || video.height % 2)
         return reEncode(Obstacle::OddSize);
-    if (video.interlaced)
+    // H.264 and MPEG-2 code their fields in the stream, and the parts are
+    // encoded with the source's field order; HEVC's fields are separate pictures.
+    if (video.interlaced && video.codec == u"hevc")
         return reEncode(Obstacle::Interlaced);
     // The parts are encoded to reorder exactly as deep as the source (see
     // partEncodeOptions); the encoders' presets reach two frames.
     if (video.reorderDepth > 2)
         return reEncode(Obstacle::DeepReorder);
     // An index finds a keyframe's packet exactly (MP4, MOV, Matroska); in a
-    // transport stream the copy finds it by its decode time instead.
-    const bool transport = formats.contains(u"mpegts");
+    // transport or program stream the copy finds it by its decode time instead.
+    const bool transport = formats.contains(u"mpegts") || formats.contains(u"mpeg");
     if (!formats.contains(u"mp4") && !formats.contains(u"mov") && !formats.contains(u"matroska") && !transport)
         return reEncode(Obstacle::Container, probe.formatName);
     if (transport && !std::all_of(packets.begin(), packets.end(), [](const Packet &p) { return p.hasDts; }))
@@ -197,11 +202,15 @@ Plan planCut(const Probe &probe, double start, double length)
     std::vector<double> suffixMin(size_t(count) + 1, std::numeric_limits<double>::infinity());
     for (qsizetype i = count - 1; i >= 0; --i)
         suffixMin[size_t(i)] = std::min(suffixMin.at(size_t(i) + 1), packets.at(i).pts);
+    // An open group's keyframe only needs nothing decoded before it to show
+    // after it; its leading frames are left out of the copy.
     std::vector<bool> clean(size_t(count), false); // by decode index
+    std::vector<bool> openStart(size_t(count), false);
     double prefixMax = -std::numeric_limits<double>::infinity();
     for (qsizetype i = 0; i < count; ++i) {
         const double pts = packets.at(i).pts;
         clean[size_t(i)] = packets.at(i).key && prefixMax < pts && suffixMin.at(size_t(i) + 1) > pts;
+        openStart[size_t(i)] = mpegVideo && packets.at(i).key && prefixMax < pts;
         prefixMax = std::max(prefixMax, pts);
     }
 
@@ -213,6 +222,8 @@ Plan planCut(const Probe &probe, double start, double length)
     bool openKeyframe = false;
     for (qsizetype i = first; i <= last + 1 && i < count; ++i) {
         const qsizetype decodeIndex = order.at(size_t(i));
+        if (copyFrom < 0 && i <= last && openStart.at(size_t(decodeIndex)))
+            copyFrom = i;
         if (!clean.at(size_t(decodeIndex))) {
             openKeyframe = openKeyframe || packets.at(decodeIndex).key;
             continue;
@@ -221,6 +232,33 @@ Plan planCut(const Probe &probe, double start, double length)
             copyFrom = i;
         if (copyTo != count)
             copyTo = i;
+    }
+    qsizetype copyEnd = copyTo < count && copyTo >= 0 ? order.at(size_t(copyTo)) : count; // decode index
+    bool dropLeading = false;
+    if (mpegVideo && copyFrom >= 0) {
+        // The copy ends where everything decoded before shows before
+        // everything decoded after: after any anchor frame's B-frames.
+        const qsizetype from = order.at(size_t(copyFrom));
+        const double keyTime = packets.at(from).pts;
+        double shownMax = -std::numeric_limits<double>::infinity();
+        qsizetype kept = 0;
+        copyTo = -1;
+        for (qsizetype end = from + 1; end <= count; ++end) {
+            if (packets.at(end - 1).pts >= keyTime) {
+                shownMax = std::max(shownMax, packets.at(end - 1).pts);
+                ++kept;
+            }
+            // Here the frames kept are those shown from the keyframe on.
+            const qsizetype shownTo = copyFrom + kept;
+            if (shownTo > last + 1)
+                break;
+            if (shownMax < suffixMin.at(size_t(end))) {
+                copyTo = shownTo;
+                copyEnd = end;
+            }
+        }
+        for (qsizetype i = from + 1; i < copyEnd && copyTo > copyFrom; ++i)
+            dropLeading = dropLeading || packets.at(i).pts < keyTime;
     }
     if (copyFrom < 0 || copyTo <= copyFrom)
         return reEncode(openKeyframe ? Obstacle::OpenGops : Obstacle::NoKeyframe);
@@ -236,6 +274,7 @@ Plan planCut(const Probe &probe, double start, double length)
 
     plan.smart = true;
     plan.copyFirst = order.at(size_t(copyFrom));
+    plan.copyEnd = copyEnd;
     // How long frames [from, to) last: up to the next frame's time, the
     // file's last frame as long as the gap before it.
     const auto lastingOf = [&](qsizetype from, qsizetype to) {
@@ -296,7 +335,11 @@ Plan planCut(const Probe &probe, double start, double length)
             return std::max(byTime, decodeTime + std::min(duration / 4, (nextDecode - decodeTime) / 2));
         };
         plan.middle = {keySeek(copyFrom), int(copyTo - copyFrom)};
-        plan.tail = {tailFrames > 0 ? keySeek(copyTo) : 0.0, tailFrames, true};
+        // A tail that starts after an anchor frame rather than on a keyframe
+        // keeps its frames by their times.
+        const bool tailOnKey = copyTo == count || clean.at(size_t(order.at(size_t(copyTo))));
+        plan.tail = !tailOnKey ? early(shownAt(copyTo), tailFrames, shownAt(copyTo) - duration / 4)
+                               : Span{tailFrames > 0 ? keySeek(copyTo) : 0.0, tailFrames, true};
         // Should the seek find another keyframe all the same, the copy is
         // made again by decode times.
         if (allDecodeTimes) {
@@ -327,17 +370,26 @@ Plan planCut(const Probe &probe, double start, double length)
         plan.tailByTime.keyframeBits = plan.tail.keyframeBits;
     }
     plan.middleByDecode.length = plan.middle.length;
+    plan.middle.dropLeading = plan.middleByDecode.dropLeading = dropLeading;
     return plan;
 }
 
 bool copiedPartMatches(const Probe &source, const Plan &plan, const QList<Packet> &copied)
 {
     const qsizetype count = plan.middle.frames;
-    if (copied.size() != count || plan.copyFirst < 0 || plan.copyFirst + count > source.packets.size())
+    if (copied.size() != count || plan.copyFirst < 0 || plan.copyEnd > source.packets.size())
+        return false;
+    // The source's packets the copy holds, in decode order.
+    QList<const Packet *> kept;
+    const double keyTime = source.packets.at(plan.copyFirst).pts;
+    for (qsizetype i = plan.copyFirst; i < plan.copyEnd; ++i)
+        if (!plan.middle.dropLeading || source.packets.at(i).pts >= keyTime)
+            kept.append(&source.packets.at(i));
+    if (kept.size() != count)
         return false;
     std::optional<qint64> difference;
     for (qsizetype i = 0; i < count; ++i) {
-        const Packet &original = source.packets.at(plan.copyFirst + i);
+        const Packet &original = *kept.at(i);
         if (original.key != copied.at(i).key)
             return false;
         // A keyframe may gain the parameter sets; the stream's last packet

@@ -60,6 +60,9 @@ struct Span
     // How long the frames last in the source, from the first one's time to
     // the time of the frame after the last.
     double length = 0;
+    // For a copy from an open group's keyframe: the frames decoded after it
+    // but shown before it refer to the group before, and are left out.
+    bool dropLeading = false;
 };
 
 struct Plan
@@ -80,8 +83,10 @@ struct Plan
     Span middleByDecode;
     Span tailByTime;         // the tail then
     Span tail;               // re-encoded; frames 0 when the end meets a keyframe or the file's end
-    // The copied packets' decode indexes in the listing: [copyFirst, copyFirst + middle.frames).
+    // The copied packets' decode indexes in the listing: [copyFirst, copyEnd),
+    // but for the leading frames of an open group (Span::dropLeading).
     qsizetype copyFirst = -1;
+    qsizetype copyEnd = -1;
     // Varying frame times: the whole range keeps each frame's own time.
     bool variableRate = false;
     // How much later than a keyframe the copy's and the tail's seeks aim, to

@@ -157,6 +157,7 @@ Probe parseProbe(QStringView text)
             inFrame = false;
             const QStringView fields = value(QLatin1String("field_order"));
             video.interlaced = !fields.isEmpty() && fields != u"progressive" && fields != u"unknown";
+            video.fieldOrder = video.interlaced ? fields.toString() : QString();
             const QStringView timeBase = value(QLatin1String("time_base"));
             if (timeBase.startsWith(QLatin1String("1/")))
                 video.timeBaseDen = timeBase.sliced(2).toInt();

@@ -56,6 +56,8 @@ struct VideoStream
     // and the output carries the rotation, as the copied middle does.
     int rotation = 0;
     bool interlaced = false;
+    // The prober's field order of an interlaced stream: "tt", "bb", "tb" or "bt".
+    QString fieldOrder;
 };
 
 // One stream of the file, from the track listing.

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -78,12 +79,17 @@ void TestJoin::initTestCase()
     const QString x264 = QStringLiteral("-c:v libx264 -preset veryfast -g 50 -keyint_min 50 -sc_threshold 0 -bf 2 -c:a aac");
     const QString cameraCodec = QStringLiteral("-c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -bf 3 -c:a aac");
     const QString cameraSource = QStringLiteral("testsrc2=size=320x180:rate=2983/100");
+    const QString interlaced = QStringLiteral("testsrc2=size=320x240:rate=50,interlace=scan=tff");
     const QList<std::tuple<QString, QString, double, QString>> clips{
         {"a.mp4", "testsrc2=size=320x240:rate=25", 10, x264},
         {"b.mp4", "testsrc=size=320x240:rate=25", 8, x264},
         {"c.mp4", "testsrc2=size=240x240:rate=25", 6, x264},
         {"cam.mp4", cameraSource, 12, cameraCodec},
-        {"cam-main.mkv", cameraSource, 4, cameraCodec + " -profile:v main -an"}};
+        {"cam-main.mkv", cameraSource, 4, cameraCodec + " -profile:v main -an"},
+        // Broadcasts, interlaced top field first: DVB's MPEG-2 in open groups
+        // of twelve with MP2, HD's H.264 with AC-3.
+        {"dvb.ts", interlaced, 8, "-c:v mpeg2video -flags +ilme+ildct -top 1 -g 12 -bf 2 -q:v 3 -c:a mp2 -f mpegts"},
+        {"hd.ts", interlaced, 8, "-c:v libx264 -preset veryfast -flags +ilme+ildct -top 1 -g 50 -bf 2 -c:a ac3 -f mpegts"}};
     // A film's file: two sound tracks and subtitles, one line in each of its parts below.
     QVERIFY(TestSupport::writeFile(m_dir.filePath("d.srt"),
                                    "1\n00:00:01,000 --> 00:00:01,500\nOne\n\n2\n00:00:05,600 --> 00:00:06,000\nTwo\n"));
@@ -147,6 +153,11 @@ void TestJoin::join_data()
     QTest::newRow("coded otherwise, a transport stream") << false << mixed << mixed << "" << true << "";
     const Pieces silent{{"cam-main.mkv", 30, 1}, {"cam.mp4", 100, 40}, {"cam-main.mkv", 50, 20}};
     QTest::newRow("coded otherwise, no sound, one frame") << false << silent << silent << "" << true << "";
+    QTest::newRow("adverts out of a DVB recording") << true << Pieces{{"dvb.ts", 60, 60}}
+                                                    << Pieces{{"dvb.ts", 0, 60}, {"dvb.ts", 120, 80}} << "" << false << "";
+    QTest::newRow("adverts out of an interlaced H.264 recording")
+        << true << Pieces{{"hd.ts", 60, 61}, {"hd.ts", 150, 20}}
+        << Pieces{{"hd.ts", 0, 60}, {"hd.ts", 121, 29}, {"hd.ts", 170, 30}} << "" << false << "";
     for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
                              "Joining the parts", "Exact join by re-encoding", "Joining by re-encoding"}) {
         const QByteArray name(step);
@@ -167,7 +178,7 @@ void TestJoin::join()
 
     const QString folder = m_dir.filePath(QTest::currentDataTag());
     QVERIFY(QDir().mkpath(folder));
-    const QString output = folder + "/joined." + QFileInfo(listed.first().source).suffix();
+    const QString output = folder + "/joined." + SmartCut::OutputExtension(listed.first().source);
     RecordingMessageSink sink;
     JoinJob job(&sink, TestSupport::programDir());
     job.setMode(remove ? JoinJob::Mode::Remove : JoinJob::Mode::Join);
@@ -262,6 +273,15 @@ void TestJoin::join()
     }
     // The smart join re-encodes no more than the heads and tails.
     QCOMPARE(copied > 0, !fallback && options.isEmpty());
+    // Interlaced stays interlaced, in the same field order, on every frame.
+    const auto scan = [](const QString &path) {
+        return TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries", "stream=field_order:frame=interlaced_frame,top_field_first",
+                                     "-of", "csv=p=0"}, path).simplified().split(' ');
+    };
+    const QList<QByteArray> sourceScan = scan(m_dir.filePath(expected.first().source));
+    const QList<QByteArray> joinedScan = scan(output);
+    if (sourceScan.contains("1,1") || sourceScan.contains("1,0"))
+        QCOMPARE(QSet<QByteArray>(joinedScan.begin(), joinedScan.end()), QSet<QByteArray>(sourceScan.begin(), sourceScan.end()));
 
     // Every sound track as long as the picture, within a sound frame.
     const QByteArray kinds = TestSupport::ffprobe({"-show_entries", "stream=codec_type", "-of", "csv=p=0"}, output).simplified();

@@ -34,12 +34,14 @@ QByteArray run(const QString &program, const QStringList &arguments, int *exitCo
     return process.readAll();
 }
 
-// Each frame's pixel format, colour flags and HDR mastering data, one line each.
+// Each frame's pixel format, colour flags, scan type and field order, and HDR
+// mastering data, one line each.
 QStringList frameColours(const QString &path)
 {
     const QString listing = QString::fromUtf8(TestSupport::ffprobe(
         {"-select_streams", "v:0", "-show_entries",
-         "frame=pix_fmt,color_range,color_space,color_primaries,color_transfer,chroma_location:frame_side_data=red_x,"
+         "frame=pix_fmt,color_range,color_space,color_primaries,color_transfer,chroma_location,interlaced_frame,"
+         "top_field_first:frame_side_data=red_x,"
          "red_y,green_x,green_y,blue_x,blue_y,white_point_x,white_point_y,min_luminance,max_luminance,max_content,max_average",
          "-of", "compact"}, path));
     QStringList frames;
@@ -68,6 +70,7 @@ private:
     QHash<QString, QString> m_ranges;      // the decoder's filter that keeps the source's levels
     QHash<QString, QList<double>> m_times; // each frame's time from the file's start
     QHash<QString, QList<int>> m_keys;     // the keyframes among the frames shown
+    QHash<QString, QList<int>> m_anchors;  // MPEG-2's I- and P-frames among them
 };
 
 void TestSmartCut::initTestCase()
@@ -100,6 +103,8 @@ void TestSmartCut::initTestCase()
                               + QStringList{"-frames:v", "100", "-t", "3.4", "-pix_fmt", "yuv420p", "-video_track_timescale", "600",
                                             "-c:a", "aac"};
     const QString x265Closed = x265 + ":open-gop=0";
+    // Interlaced H.264 takes a height of four rows to the block; the frames are compared cropped.
+    const QStringList tff{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=%1x%2:rate=50,interlace=scan=tff").arg(kWidth).arg(kHeight + 6)};
     // A camera's full range, a TV's BT.601, a phone's HLG and a film's PQ,
     // both 10-bit with mastering data.
     const auto hdr = [&](const QString &transfer, const QString &more) {
@@ -152,6 +157,18 @@ void TestSmartCut::initTestCase()
         {"bt601.mkv", picture("25") + sine + length + x264
                           + QStringList{"-colorspace", "smpte170m", "-color_primaries", "smpte170m", "-color_trc",
                                         "smpte170m", "-chroma_sample_location", "center", "-c:a", "aac"}},
+        // Broadcast and camcorder video, interlaced: DVB's MPEG-2 in open
+        // groups of twelve, top field first, with MP2 and 5.1 AC-3; HD's
+        // H.264 with E-AC-3; a DVD's MPEG-2, bottom field first, with AC-3 in
+        // a program stream.
+        {"dvb 576i.ts", tff + sine + QStringList{"-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000"} + length
+                            + QStringList{"-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "mpeg2video", "-flags", "+ilme+ildct", "-top", "1",
+                                          "-g", "12", "-bf", "2", "-q:v", "3", "-c:a:0", "mp2", "-c:a:1", "ac3", "-ac:a:1", "6",
+                                          "-metadata:s:a:0", "language=deu", "-metadata:s:a:1", "language=eng", "-f", "mpegts"}},
+        {"hd 1080i.ts", tff + sine + length + QStringList{"-c:v", "libx264", "-flags", "+ilme+ildct", "-g", "25", "-bf", "2",
+                                                          "-c:a", "eac3", "-metadata:s:a:0", "language=deu", "-f", "mpegts"}},
+        {"dvd.vob", tff + sine + length + QStringList{"-c:v", "mpeg2video", "-flags", "+ilme+ildct", "-g", "15", "-bf", "2",
+                                                      "-q:v", "3", "-c:a", "ac3", "-f", "vob"}},
         {"hlg.mp4", hdr("arib-std-b67", ":max-cll=1000,300")},
         {"pq.mkv", hdr("smpte2084", ":max-cll=4000,1000:chromaloc=2")}};
     // A phone's trim keeps the whole group the trim starts in, with an edit
@@ -175,7 +192,10 @@ void TestSmartCut::initTestCase()
         // the levels alike.
         const bool full = TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries", "stream=color_range"}, path)
                               .contains("=pc");
-        m_ranges.insert(name, full ? QStringLiteral("scale=out_range=pc") : QString());
+        const bool interlaced = QString::fromUtf8(TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries", "stream=field_order"}, path))
+                                    .contains(QRegularExpression("=(tt|bb|tb|bt)"));
+        m_ranges.insert(name, full ? QStringLiteral("scale=out_range=pc")
+                                   : interlaced ? QStringLiteral("crop=%1:%2:0:0").arg(kWidth).arg(kHeight) : QString());
         m_sourceFrames.insert(name, TestSupport::decodedFrames(path, m_ranges.value(name)));
         QCOMPARE(m_sourceFrames.value(name).size(), kFrames * kFrameBytes);
         m_times.insert(name, TestSupport::frameTimes(path));
@@ -186,6 +206,13 @@ void TestSmartCut::initTestCase()
         for (qsizetype i = 0; i < flags.size(); ++i)
             if (flags.at(i).startsWith('1'))
                 m_keys[name].append(int(i));
+        if (TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries", "stream=codec_name"}, path).contains("mpeg2video")) {
+            const QList<QByteArray> types = TestSupport::ffprobe({"-select_streams", "v:0", "-show_entries", "frame=pict_type",
+                                                                  "-of", "csv=p=0"}, path).simplified().split(' ');
+            for (qsizetype i = 0; i < types.size(); ++i)
+                if (!types.at(i).startsWith('B'))
+                    m_anchors[name].append(int(i));
+        }
     }
 }
 
@@ -212,7 +239,11 @@ void TestSmartCut::cut_data()
     QTest::newRow("HEVC, a frame before a keyframe") << "hevc.mp4" << 24 << 52 << false << "" << av;
     QTest::newRow("HEVC, a frame after a keyframe to the end") << "hevc.mp4" << 26 << 74 << false << "" << av;
     QTest::newRow("HEVC with open GOPs") << "hevc open.mkv" << 10 << 60 << true << "" << av;
-    QTest::newRow("MPEG-2") << "mpeg2.mpg" << 10 << 60 << true << "" << av;
+    QTest::newRow("MPEG-2, times missing in a program stream") << "mpeg2.mpg" << 10 << 60 << true << "" << av;
+    QTest::newRow("MPEG-2, interlaced, open groups, two tracks") << "dvb 576i.ts" << 7 << 70 << false << "" << "video audio audio";
+    QTest::newRow("MPEG-2, interlaced, to the end") << "dvb 576i.ts" << 40 << 60 << false << "" << "video audio audio";
+    QTest::newRow("MPEG-2, program stream") << "dvd.vob" << 20 << 62 << false << "" << av;
+    QTest::newRow("H.264, interlaced") << "hd 1080i.ts" << 13 << 70 << false << "" << av;
     QTest::newRow("MKV, B-frames at 29.83 fps") << "camera 29.83.mkv" << 10 << 75 << false << "" << av;
     QTest::newRow("MKV, B-frames, a frame after a keyframe") << "camera 29.83.mkv" << 31 << 60 << false << "" << av;
     QTest::newRow("rotated 90 degrees") << "rotated.mp4" << 12 << 60 << false << "" << av;
@@ -298,7 +329,11 @@ void TestSmartCut::cut()
     const auto keyAfter = std::lower_bound(keys.begin(), keys.end(), first);
     const int copyFrom = keyAfter == keys.end() ? kFrames : *keyAfter;
     const auto keyBefore = std::upper_bound(keys.begin(), keys.end(), first + frames);
-    const int copyTo = first + frames == kFrames ? kFrames : *(keyBefore - 1);
+    int copyTo = first + frames == kFrames ? kFrames : *(keyBefore - 1);
+    // MPEG-2's copy ends after any I- or P-frame, with the B-frames shown before it.
+    const QList<int> &anchors = m_anchors[source];
+    if (!anchors.isEmpty() && first + frames < kFrames)
+        copyTo = *(std::upper_bound(anchors.begin(), anchors.end(), first + frames - 1) - 1) + 1;
     const int head = fallback ? frames : copyFrom - first;
     const int middle = fallback ? 0 : copyTo - copyFrom;
     QCOMPARE(plan.frames, frames);

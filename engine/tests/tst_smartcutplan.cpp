@@ -107,10 +107,16 @@ void TestSmartCutPlan::plan_data()
         << listing("h264", "25/1", 1.4, "K1400 1520 1440 1480 K1560 1680 1600 1640", "mpegts")
         << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "decode times";
     QTest::newRow("program stream") << listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240", "mpeg", 80)
-                                    << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "mpeg";
-    QTest::newRow("interlaced") << listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240", "mp4", -1,
-                                           "|field_order=tt")
-                                << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "interlaced";
+                                    << 0.04 << 0.28 << 7 << 3 << 4 << 0 << "";
+    QTest::newRow("program stream, decode times missing")
+        << listing("mpeg2video", "25/1", 0, "K0 120 40 80 K160 280 200 240", "mpeg") << 0.04 << 0.28 << 7 << -1 << 0
+        << 0 << "decode times";
+    QTest::newRow("interlaced H.264") << listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240", "mp4", -1,
+                                                 "|field_order=tt")
+                                      << 0.04 << 0.28 << 7 << 3 << 4 << 0 << "";
+    QTest::newRow("interlaced HEVC") << listing("hevc", "25/1", 0, "K0 120 40 80 K160 280 200 240", "mp4", -1,
+                                                "|field_order=tt")
+                                     << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "interlaced";
     // Varying frame times are copied as they are.
     QTest::newRow("varying frame rate") << listing("h264", "25/1", 0, "K0 40 80 100 K140 180 220 260")
                                         << 0.0 << 0.26 << 7 << 0 << 4 << 3 << "";
@@ -121,8 +127,26 @@ void TestSmartCutPlan::plan_data()
     QTest::newRow("1/600 time base") << listing("h264", "30000/1001", 0, "K0 33.333 66.667 100 133.333 K166.667 200 235 268.333 "
                                                 "301.667 K335 368.333", "mov,mp4,m4a,3gp,3g2,mj2", 67, "|time_base=1/600")
                                      << 0.1 << 0.26 << 8 << 2 << 5 << 1 << "";
-    QTest::newRow("MPEG-2") << listing("mpeg2video", "25/1", 0, "K0 120 40 80 K160 280 200 240") << 0.0 << 0.32 << 8
-                            << -1 << 0 << 0 << "mpeg2video";
+    QTest::newRow("MPEG-2, closed groups") << listing("mpeg2video", "25/1", 0, "K0 120 40 80 K160 280 200 240") << 0.0
+                                           << 0.32 << 8 << 0 << 8 << 0 << "";
+    // Broadcast MPEG-2: each group but the first opens with two B-frames that
+    // refer to the group before. A copy leaves them out and may end after
+    // any I- or P-frame with the B-frames shown before it.
+    const QString open = "K0 120 40 80 K240 160 200 360 280 320 K480 400 440 600 520 560 K720 640 680 840 760 800";
+    QTest::newRow("MPEG-2, open groups") << listing("mpeg2video", "25/1", 0, open) << 0.04 << 0.6 << 15 << 5 << 10 << 0
+                                         << "";
+    QTest::newRow("MPEG-2, open groups, end after a P-frame's B-frame")
+        << listing("mpeg2video", "25/1", 0, open) << 0.04 << 0.52 << 13 << 5 << 7 << 1 << "";
+    QTest::newRow("MPEG-2, open groups, transport stream")
+        << listing("mpeg2video", "25/1", 1.4, "K1400 1520 1440 1480 K1640 1560 1600 1760 1680 1720 K1880 1800 1840 2000 "
+                                              "1920 1960 K2120 2040 2080 2240 2160 2200", "mpegts", 80)
+        << 0.04 << 0.6 << 15 << 5 << 10 << 0 << "";
+    QTest::newRow("MPEG-2, open groups, to the end") << listing("mpeg2video", "25/1", 0, open) << 0.2 << 1.0 << 17 << 1
+                                                     << 16 << 0 << "";
+    QTest::newRow("MPEG-2, open groups, no I-frame inside") << listing("mpeg2video", "25/1", 0, open) << 0.28 << 0.16
+                                                            << 4 << -1 << 0 << 0 << "no keyframe";
+    QTest::newRow("MPEG-4 part 2") << listing("mpeg4", "25/1", 0, "K0 120 40 80 K160 280 200 240") << 0.0 << 0.32 << 8
+                                   << -1 << 0 << 0 << "mpeg4";
     // Program streams give some frames no time; the rest still place them.
     QTest::newRow("MPEG-2, a time missing") << listing("mpeg2video", "25/1", 0, "K0 120 40 80 K160 ? 200 240") << 0.04
                                             << 0.28 << 7 << -1 << 0 << 0 << "missing";
@@ -168,13 +192,15 @@ void TestSmartCutPlan::plan()
     QVERIFY(qAbs(plan.head.length + plan.middle.length + plan.tail.length - plan.length) < 0.002);
     if (plan.variableRate)
         return;
-    // Matroska aims B-frame seeks 3/23 s early; MP4 does not.
-    QCOMPARE(plan.seekShift, probe.contains("mov,mp4") || probe.contains("mpegts") ? 0.0 : 3.0 / 23);
+    // Matroska aims B-frame seeks 3/23 s early; MP4 and the streams searched by decode times do not.
+    static const QRegularExpression unshifted("format_name=([^\n]*(mp4|mpegts)|mpeg\n)");
+    QCOMPARE(plan.seekShift, probe.contains(unshifted) ? 0.0 : 3.0 / 23);
     const double keyframe = plan.start + head * plan.frameDuration;
     if (plan.middle.dropBefore >= 0) {
         // Found by decode times: the seek lands early, the drop time falls
         // between the keyframe's decode time and the packet's before it.
-        const double keyDecode = keyframe - 0.08;
+        const SmartCut::Probe parsed = SmartCut::parseProbe(probe);
+        const double keyDecode = parsed.packets.at(plan.copyFirst).dts - parsed.startTime;
         QVERIFY(plan.middle.seek + plan.middle.dropBefore < keyDecode
                 && plan.middle.seek + plan.middle.dropBefore > keyDecode - plan.frameDuration);
         QVERIFY(plan.head.seek + plan.head.dropBefore <= plan.start
@@ -184,8 +210,12 @@ void TestSmartCutPlan::plan()
     // A copy starts at the keyframe at or before its seek: this one.
     const double aimed = plan.middle.seek - plan.seekShift;
     QVERIFY(aimed > keyframe && aimed < keyframe + plan.frameDuration / 2);
-    if (tail > 0) {
-        const double tailStart = keyframe + middle * plan.frameDuration;
+    const double tailStart = keyframe + middle * plan.frameDuration;
+    if (tail > 0 && plan.tail.dropBefore >= 0) {
+        // After an anchor frame rather than a keyframe: its frames kept by their times.
+        const double kept = plan.tail.seek + plan.tail.dropBefore;
+        QVERIFY(!plan.tail.fromKeyframe && kept <= tailStart && kept > tailStart - plan.frameDuration / 2);
+    } else if (tail > 0) {
         const double tailAimed = plan.tail.seek - plan.seekShift;
         QVERIFY(plan.tail.fromKeyframe && tailAimed > tailStart - 0.001
                 && tailAimed < tailStart + plan.frameDuration / 2);
@@ -243,11 +273,16 @@ void TestSmartCutPlan::copiedPart_data()
     QTest::addColumn<int>("grown");  // bytes added to every packet, the keyframes more
     QTest::addColumn<int>("count");
     QTest::addColumn<bool>("matches");
+    QTest::addColumn<bool>("open");  // MPEG-2 with open groups, its leading B-frames left out
+    QTest::addColumn<bool>("leading"); // those B-frames copied all the same
 
-    QTest::newRow("as planned") << 0 << 0 << 8 << true;
-    QTest::newRow("delimiters added") << 0 << 6 << 8 << true;
-    QTest::newRow("another group of pictures") << 4 << 6 << 8 << false;
-    QTest::newRow("a packet short") << 0 << 6 << 7 << false;
+    QTest::newRow("as planned") << 0 << 0 << 8 << true << false << false;
+    QTest::newRow("delimiters added") << 0 << 6 << 8 << true << false << false;
+    QTest::newRow("another group of pictures") << 4 << 6 << 8 << false << false << false;
+    QTest::newRow("a packet short") << 0 << 6 << 7 << false << false << false;
+    QTest::newRow("open group, B-frames left out") << 0 << 6 << 10 << true << true << false;
+    QTest::newRow("open group, B-frames copied") << 0 << 6 << 10 << false << true << true;
+    QTest::newRow("open group, another group") << 6 << 6 << 10 << false << true << false;
 }
 
 void TestSmartCutPlan::copiedPart()
@@ -256,14 +291,21 @@ void TestSmartCutPlan::copiedPart()
     QFETCH(int, grown);
     QFETCH(int, count);
     QFETCH(bool, matches);
+    QFETCH(bool, open);
+    QFETCH(bool, leading);
 
     const SmartCut::Probe source = SmartCut::parseProbe(
-        listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240 K320 440 360 400 K480 600 520 560", "mp4"));
-    const SmartCut::Plan plan = SmartCut::planCut(source, 0.16, 0.32);
+        open ? listing("mpeg2video", "25/1", 0, "K0 120 40 80 K240 160 200 360 280 320 K480 400 440 600 520 560 K720 640 680 840 760 800")
+             : listing("h264", "25/1", 0, "K0 120 40 80 K160 280 200 240 K320 440 360 400 K480 600 520 560", "mp4"));
+    const SmartCut::Plan plan = open ? SmartCut::planCut(source, 0.04, 0.6) : SmartCut::planCut(source, 0.16, 0.32);
     QCOMPARE(plan.copyFirst, 4);
+    QCOMPARE(plan.middle.dropLeading, open);
     QList<SmartCut::Packet> copied;
-    for (qsizetype i = plan.copyFirst + shift; i < plan.copyFirst + shift + count; ++i) {
+    const double keyTime = source.packets.at(plan.copyFirst + shift).pts;
+    for (qsizetype i = plan.copyFirst + shift; copied.size() < count && i < source.packets.size(); ++i) {
         SmartCut::Packet packet = source.packets.at(i);
+        if (open && !leading && packet.pts < keyTime)
+            continue;
         packet.size += packet.key ? grown + 40 : grown;
         copied << packet;
     }
