@@ -244,6 +244,9 @@ void TestSmartCut::cut_data()
     QTest::newRow("MPEG-2, interlaced, to the end") << "dvb 576i.ts" << 40 << 60 << false << "" << "video audio audio";
     QTest::newRow("MPEG-2, program stream") << "dvd.vob" << 20 << 62 << false << "" << av;
     QTest::newRow("H.264, interlaced") << "hd 1080i.ts" << 13 << 70 << false << "" << av;
+    // Nothing to copy: re-encoded whole, still interlaced in the same order.
+    QTest::newRow("H.264, interlaced, inside one group") << "hd 1080i.ts" << 28 << 15 << true << "" << av;
+    QTest::newRow("MPEG-2, interlaced, no I-frame inside") << "dvb 576i.ts" << 14 << 9 << true << "" << "video audio audio";
     QTest::newRow("MKV, B-frames at 29.83 fps") << "camera 29.83.mkv" << 10 << 75 << false << "" << av;
     QTest::newRow("MKV, B-frames, a frame after a keyframe") << "camera 29.83.mkv" << 31 << 60 << false << "" << av;
     QTest::newRow("rotated 90 degrees") << "rotated.mp4" << 12 << 60 << false << "" << av;
