@@ -432,8 +432,10 @@ void TestCutFlow::smartCutFromTheWindow_data()
     QTest::newRow("H.264 with B-frames: copied in the middle")
         << u"gop.mp4"_s << QStringList{u"-c:v"_s, u"libx264"_s, u"-g"_s, u"25"_s, u"-bf"_s, u"2"_s} << u"gop_Converted.mp4"_s
         << false;
-    QTest::newRow("MPEG-2: re-encoded, and it says so")
-        << u"old.mpg"_s << QStringList{u"-c:v"_s, u"mpeg2video"_s, u"-g"_s, u"12"_s} << u"old.mkv"_s << true;
+    QTest::newRow("MPEG-4 Part 2: re-encoded, and it says so")
+        << u"old.avi"_s << QStringList{u"-c:v"_s, u"mpeg4"_s, u"-g"_s, u"12"_s} << u"old.mkv"_s << true;
+    QTest::newRow("MPEG-2 program stream: copied in the middle")
+        << u"dvd.mpg"_s << QStringList{u"-c:v"_s, u"mpeg2video"_s, u"-g"_s, u"12"_s} << u"dvd.mkv"_s << false;
     // A TV recording's transport stream and a camera's Matroska, B-frames at
     // odd rates: copied in the middle too.
     const QStringList bFrames{u"-c:v"_s, u"libx264"_s, u"-g"_s, u"30"_s, u"-bf"_s, u"3"_s};
