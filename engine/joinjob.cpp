@@ -202,18 +202,37 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
                       m_work->filePath(piece.name), piece.seconds, piece.span.frames * (copy ? kCopyCost : kEncodeCost),
                       piece.part});
     }
-    const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
-    QFile list(listPath);
-    if (!list.open(QIODevice::WriteOnly) || list.write(Join::concatList(pieces)) < 0 || !list.flush()) {
-        reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString(), -1);
-        return Outcome::Failed;
+    // The sound copied too where the output holds it as it is: each part's
+    // pieces follow its picture's.
+    const QList<Join::SoundPiece> sound = Join::soundPieces(m_planned, extension);
+    for (const Join::SoundPiece &piece : sound) {
+        const Join::Part &part = m_planned.at(piece.part);
+        const auto after = std::find_if(steps.begin(), steps.end(), [&piece](const Step &step) { return step.part > piece.part; });
+        steps.insert(after, {QStringLiteral("Copying the sound (part %1 of %2)...").arg(piece.part + 1).arg(count),
+                             part.probe->sourcePath, Join::soundCopyOptions(piece, part.probe->sourcePath),
+                             m_work->filePath(piece.name), piece.seconds, part.plan.frames * kCopyCost / 4, piece.part});
     }
-    list.close();
+    const auto writeList = [this](const QString &path, const QByteArray &content) {
+        QFile list(path);
+        if (list.open(QIODevice::WriteOnly) && list.write(content) >= 0 && list.flush())
+            return true;
+        reportFailure(QStringLiteral("The list of parts could not be written: ") + list.errorString(), -1);
+        return false;
+    };
+    const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
+    if (!writeList(listPath, Join::concatList(pieces)))
+        return Outcome::Failed;
+    QStringList soundLists;
+    for (int t = 0; !sound.isEmpty() && t <= sound.last().track; ++t) {
+        soundLists.append(m_work->filePath(QStringLiteral("sound-%1.ffconcat").arg(t + 1)));
+        if (!writeList(soundLists.last(), Join::soundList(sound, t)))
+            return Outcome::Failed;
+    }
     const double total = Join::totalLength(m_planned);
     int frames = 0;
     for (const Join::Part &part : std::as_const(m_planned))
         frames += part.plan.frames;
-    steps.append({QStringLiteral("Joining the parts..."), listPath, Join::copyJoinOptions(m_planned, extension, m_subtitleList),
+    steps.append({QStringLiteral("Joining the parts..."), listPath, Join::copyJoinOptions(m_planned, extension, m_subtitleList, soundLists),
                   finished, total, frames * kJoinCost, -1});
 
     m_totalWeight = 0;

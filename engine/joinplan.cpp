@@ -354,7 +354,97 @@ QByteArray concatList(const QList<Piece> &pieces)
     return SmartCut::concatList(files);
 }
 
-QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath)
+namespace {
+
+// How long one frame of a sound track lasts where every frame holds the same
+// number of samples and the output holds the codec as it is; 0 otherwise.
+double copiedFrameSeconds(const SmartCut::Track &track, const QString &extension)
+{
+    static const QStringList matroska{"aac", "mp2", "mp3", "ac3", "eac3"};
+    static const QStringList mp4{"aac", "mp3", "ac3", "eac3"};
+    if (track.sampleRate <= 0 || track.startTime < 0 || !(extension == u"mkv" ? matroska : mp4).contains(track.codec))
+        return 0;
+    int samples = 0;
+    if (track.codec == u"aac")
+        samples = track.profile.isEmpty() || track.profile == u"LC" || track.profile == u"Main" ? 1024 : 0; // HE, LD: others
+    else if (track.codec == u"mp2")
+        samples = 1152;
+    else if (track.codec == u"mp3")
+        samples = track.sampleRate >= 32000 ? 1152 : 576;
+    else
+        samples = 1536; // AC-3, and E-AC-3 as broadcasts send it: six blocks a frame
+    return double(samples) / track.sampleRate;
+}
+
+} // namespace
+
+QList<SoundPiece> soundPieces(const QList<Part> &parts, const QString &extension)
+{
+    const QList<const SmartCut::Track *> tracks = audioTracks(*parts.first().probe);
+    if (tracks.isEmpty())
+        return {};
+    for (const Part &part : parts) {
+        const QList<const SmartCut::Track *> own = audioTracks(*part.probe);
+        if (own.size() != tracks.size())
+            return {};
+        for (qsizetype t = 0; t < tracks.size(); ++t)
+            if (own.at(t)->codec != tracks.at(t)->codec || own.at(t)->sampleRate != tracks.at(t)->sampleRate
+                || own.at(t)->channels != tracks.at(t)->channels || copiedFrameSeconds(*own.at(t), extension) <= 0)
+                return {};
+    }
+    // A seek lands before its time in any container; the frames before the
+    // piece's first are dropped after it.
+    constexpr double kSeekMargin = 3.0;
+    QList<SoundPiece> pieces;
+    for (qsizetype t = 0; t < tracks.size(); ++t) {
+        double picture = 0; // where the part starts in the joined picture
+        double sound = 0;   // where its sound piece starts: the pieces before it added
+        for (qsizetype k = 0; k < parts.size(); ++k) {
+            const Part &part = parts.at(k);
+            const SmartCut::Track &track = *audioTracks(*part.probe).at(t);
+            const double frame = copiedFrameSeconds(track, extension);
+            // The source's frames sit on a grid from the track's first.
+            const double first = track.startTime - part.probe->startTime;
+            const double wanted = part.plan.start + (sound - picture);
+            const double index = std::max(0.0, std::round((wanted - first) / frame));
+            const double from = first + index * frame;
+            picture += part.plan.length;
+            SoundPiece piece;
+            piece.part = int(k);
+            piece.track = int(t);
+            piece.stream = track.index;
+            piece.frames = std::max(1, int(std::lround((picture - sound) / frame)));
+            piece.seconds = piece.frames * frame;
+            piece.seek = std::max(0.0, from - kSeekMargin);
+            piece.dropBefore = std::max(0.0, from - frame / 2 - piece.seek);
+            piece.name = QStringLiteral("sound-%1-%2.mka").arg(k + 1).arg(t + 1);
+            sound += piece.seconds;
+            pieces.append(piece);
+        }
+    }
+    return pieces;
+}
+
+QString soundCopyOptions(const SoundPiece &piece, const QString &sourcePath)
+{
+    // The source again as a second input: a copy's lone seek would move
+    // before the first, and the drop needs one of its own.
+    return QStringLiteral("-ss ") + timeText(piece.seek) + QStringLiteral(" -i ") + EncoderCommand::quoteArgument(sourcePath)
+           + QStringLiteral(" -ss ") + timeText(piece.dropBefore)
+           + QStringLiteral(" -map 1:%1 -vn -sn -dn -c:a copy -frames:a %2 -f matroska -y").arg(piece.stream).arg(piece.frames);
+}
+
+QByteArray soundList(const QList<SoundPiece> &pieces, int track)
+{
+    QList<SmartCut::PartFile> files;
+    for (const SoundPiece &piece : pieces)
+        if (piece.track == track)
+            files.append({piece.name, piece.seconds});
+    return SmartCut::concatList(files);
+}
+
+QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath,
+                        const QStringList &soundListPaths)
 {
     // Each source seeks exactly to its part's first frame; its sound then
     // starts with that frame.
@@ -362,10 +452,11 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
     QString graph;
     QString concatInputs;
     const QList<const SmartCut::Track *> tracks = audioTracks(*parts.first().probe);
+    const bool soundCopied = !soundListPaths.isEmpty() && soundListPaths.size() == tracks.size();
     for (qsizetype k = 0; k < parts.size(); ++k) {
         inputs += QStringLiteral(" -ss ") + timeText(parts.at(k).plan.start) + QStringLiteral(" -i ")
                   + EncoderCommand::quoteArgument(parts.at(k).probe->sourcePath);
-        for (qsizetype t = 0; t < tracks.size(); ++t) {
+        for (qsizetype t = 0; t < tracks.size() && !soundCopied; ++t) {
             const QString label = QStringLiteral("ja%1_%2").arg(k).arg(t);
             graph += soundChain(parts.at(k), int(k + 1), t, 0, label, extension) + u';';
             concatInputs += u'[' + label + u']';
@@ -374,7 +465,23 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
     const SmartCut::VideoStream &video = parts.first().probe->video;
     QString maps = QStringLiteral(" -map 0:v:0");
     QString codecs;
-    if (!tracks.isEmpty()) {
+    const QString subtitles = subtitleInput(parts, extension, subtitleListPath);
+    QString soundInputs;
+    if (soundCopied) {
+        // Each track's pieces as one more input, after the subtitles'.
+        const int firstList = int(parts.size()) + 1 + (subtitles.isEmpty() ? 0 : 1);
+        for (qsizetype t = 0; t < tracks.size(); ++t) {
+            soundInputs += QStringLiteral(" -f concat -safe 0 -i ") + EncoderCommand::quoteArgument(soundListPaths.at(t));
+            maps += QStringLiteral(" -map %1:a:0").arg(firstList + t);
+            codecs += QStringLiteral(" -c:a:%1 copy").arg(t);
+            // The pieces' own tags do not pass the list.
+            for (const auto &[key, value] : {std::pair{QStringLiteral("language"), tracks.at(t)->language},
+                                             std::pair{QStringLiteral("title"), tracks.at(t)->title}})
+                if (!value.isEmpty())
+                    codecs += QStringLiteral(" -metadata:s:a:%1 ").arg(t) + key + u'='
+                              + EncoderCommand::quoteArgument(value);
+        }
+    } else if (!tracks.isEmpty()) {
         graph += concatInputs + QStringLiteral("concat=n=%1:v=0:a=%2").arg(parts.size()).arg(tracks.size());
         for (qsizetype t = 0; t < tracks.size(); ++t) {
             graph += QStringLiteral("[jo%1]").arg(t);
@@ -384,8 +491,8 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
     }
     // "-c:v:0": the runner would move a lone seek before the list's input
     // for a plain "-c:v copy".
-    QString options = inputs + subtitleInput(parts, extension, subtitleListPath)
-                      + (tracks.isEmpty() ? QString() : QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph))
+    QString options = inputs + subtitles + soundInputs
+                      + (tracks.isEmpty() || soundCopied ? QString() : QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph))
                       + maps + QStringLiteral(" -c:v:0 copy") + codecs + subtitleOptions(parts, extension, subtitleListPath)
                       + SmartCut::rotationOption(video, extension);
     if ((extension == u"mp4" || extension == u"mov") && video.timeBaseDen > 0)

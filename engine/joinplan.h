@@ -75,12 +75,39 @@ QList<Piece> pieces(const QList<Part> &parts);
 // The concat demuxer's list of the pieces (names relative to its folder).
 QByteArray concatList(const QList<Piece> &pieces);
 
+// The sound of a smart join copied as it is, frame by frame, where the
+// output holds every sound track's codec and every part's source has the
+// same sound tracks: a piece of whole frames of each track from each part.
+// Each piece starts at the frame that puts it nearest its place beside the
+// picture, and holds as many frames as bring the sound nearest the part's
+// end: the fraction of a frame a joint leaves is carried to the next, so
+// that joints never add up to drift.
+struct SoundPiece
+{
+    int part = 0;
+    int track = 0;      // the output's sound track, 0 for the first
+    int stream = 0;     // the source's stream index
+    double seek = 0;    // as SmartCut::Span: "-ss" before the source
+    double dropBefore = 0; // and after it, before the piece's first frame
+    int frames = 0;
+    double seconds = 0; // how long its frames last
+    QString name;       // the file's name in the work folder
+};
+// Empty when the sound is re-encoded instead.
+QList<SoundPiece> soundPieces(const QList<Part> &parts, const QString &extension);
+// The copy of one piece, into Matroska. Run it with fast seek off.
+QString soundCopyOptions(const SoundPiece &piece, const QString &sourcePath);
+// The concat demuxer's list of one track's pieces.
+QByteArray soundList(const QList<SoundPiece> &pieces, int track);
+
 // The joining step of the smart join. Run it with the concat list of every
 // part's pieces as the input (fast seek off); the parts' sources follow as
-// inputs 1..n, for their sound. Writes the container of extension with every
-// sound track of the first part's source, the picture copied.
+// inputs 1..n, for their sound and tags. Writes the container of extension
+// with every sound track of the first part's source, the picture copied.
 // subtitleListPath: the subtitleList's file, for the kept subtitles.
-QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath = {});
+// soundListPaths: each sound track's soundList, when the sound is copied.
+QString copyJoinOptions(const QList<Part> &parts, const QString &extension, const QString &subtitleListPath = {},
+                        const QStringList &soundListPaths = {});
 
 // The one-run join. Run it with the first part's source as the input (for
 // its tags; fast seek off); the parts' sources follow as inputs 1..n. With

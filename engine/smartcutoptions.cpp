@@ -224,8 +224,11 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
 {
     const QString from = QString::number(input) + u':';
     QList<Track> tracks = probe.tracks;
-    if (tracks.isEmpty())
-        tracks.append(Track{-1, QStringLiteral("audio"), {}, 0, {}, 0, {}, {}});
+    if (tracks.isEmpty()) {
+        Track first;
+        first.type = QStringLiteral("audio");
+        tracks.append(first);
+    }
     QString maps;
     QString codecs;
     int audio = 0;

@@ -71,6 +71,9 @@ struct Track
     int reorderDepth = 0;
     QString language;
     QString title;
+    QString profile;        // "HE-AAC", ...; empty when the prober names none
+    int sampleRate = 0;
+    double startTime = -1;  // its first packet's time, seconds; negative when unknown
 };
 
 struct Packet

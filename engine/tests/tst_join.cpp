@@ -63,6 +63,8 @@ private slots:
     void join();
     void misplacedFrames_data();
     void misplacedFrames();
+    void soundPieces_data();
+    void soundPieces();
 
 private:
     QTemporaryDir m_dir;
@@ -283,6 +285,15 @@ void TestJoin::join()
     if (sourceScan.contains("1,1") || sourceScan.contains("1,0"))
         QCOMPARE(QSet<QByteArray>(joinedScan.begin(), joinedScan.end()), QSet<QByteArray>(sourceScan.begin(), sourceScan.end()));
 
+    // A smart join copies the sound as it is, every track with its language.
+    const auto sound = [](const QString &path) {
+        const QByteArray listing = TestSupport::ffprobe({"-select_streams", "a", "-show_entries", "stream=codec_name:stream_tags=language",
+                                                         "-of", "csv=p=0"}, path);
+        // A transport stream lists its streams under its program first.
+        return listing.mid(std::max<qsizetype>(0, listing.lastIndexOf("\n\n"))).simplified();
+    };
+    if (!fallback && options.isEmpty())
+        QCOMPARE(sound(output), sound(m_dir.filePath(expected.first().source)));
     // Every sound track as long as the picture, within a sound frame.
     const QByteArray kinds = TestSupport::ffprobe({"-show_entries", "stream=codec_type", "-of", "csv=p=0"}, output).simplified();
     for (int track = 0; track < kinds.count("audio"); ++track) {
@@ -346,6 +357,87 @@ void TestJoin::misplacedFrames()
             joined.prepend({0.014 + (i + (i == moved ? by : 0)) * frame, 0, 500, false, true, false});
     const QString found = Join::misplacedFrames(parts, joined);
     QVERIFY2(problem.isEmpty() ? found.isEmpty() : found.contains(problem), qPrintable(found));
+}
+
+void TestJoin::soundPieces_data()
+{
+    QTest::addColumn<QString>("codec");
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<int>("sampleRate");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QList<double>>("parts"); // start and length of each, seconds from the file's start
+    QTest::addColumn<double>("frame");        // each sound frame's length; 0: re-encoded instead
+
+    // A broadcast's kept hour: seven parts, 25 fps marks against 24 and 32 ms frames.
+    const QList<double> adverts{0, 431.52, 618.92, 483.12, 1317.04, 416.56, 1904.44, 485.68, 2630.32, 354.68,
+                                3118.36, 262.12, 3540.48, 59.52};
+    QTest::newRow("MP2, seven parts") << "mp2" << "" << 48000 << "mkv" << adverts << 1152 / 48000.0;
+    QTest::newRow("AC-3, seven parts") << "ac3" << "" << 48000 << "mkv" << adverts << 1536 / 48000.0;
+    QTest::newRow("E-AC-3 into MP4") << "eac3" << "" << 48000 << "mp4" << adverts << 1536 / 48000.0;
+    // A part shorter than a frame still gets one; the next makes up for it.
+    QTest::newRow("AAC, short parts") << "aac" << "LC" << 44100 << "mp4" << QList<double>{1.0, 0.04, 3.0, 0.02, 5.0, 2.52}
+                                      << 1024 / 44100.0;
+    QTest::newRow("MP2 into MP4: re-encoded") << "mp2" << "" << 48000 << "mp4" << adverts << 0.0;
+    QTest::newRow("HE-AAC: re-encoded") << "aac" << "HE-AAC" << 48000 << "mkv" << adverts << 0.0;
+    QTest::newRow("PCM: re-encoded") << "pcm_s16le" << "" << 48000 << "mkv" << adverts << 0.0;
+}
+
+void TestJoin::soundPieces()
+{
+    QFETCH(QString, codec);
+    QFETCH(QString, profile);
+    QFETCH(int, sampleRate);
+    QFETCH(QString, extension);
+    QFETCH(QList<double>, parts);
+    QFETCH(double, frame);
+
+    // A transport stream's clock: the file starts at 1.357 s with its sound,
+    // 43 ms before the picture.
+    SmartCut::Probe probe;
+    probe.startTime = 1.357;
+    SmartCut::Track video;
+    video.index = 0;
+    video.type = "video";
+    SmartCut::Track sound;
+    sound.index = 1;
+    sound.type = "audio";
+    sound.codec = codec;
+    sound.profile = profile;
+    sound.sampleRate = sampleRate;
+    sound.channels = 2;
+    sound.startTime = 1.4 - 0.043;
+    probe.tracks = {video, sound};
+    QList<Join::Part> joined;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        Join::Part part{&probe, {}};
+        part.plan.start = parts.at(i);
+        part.plan.length = parts.at(i + 1);
+        joined.append(part);
+    }
+    const QList<Join::SoundPiece> pieces = Join::soundPieces(joined, extension);
+    if (frame == 0) {
+        QVERIFY(pieces.isEmpty());
+        return;
+    }
+    QCOMPARE(pieces.size(), joined.size());
+    double picture = 0;
+    double heard = 0;
+    for (qsizetype k = 0; k < pieces.size(); ++k) {
+        const Join::SoundPiece &piece = pieces.at(k);
+        QCOMPARE(piece.stream, 1);
+        QVERIFY(qAbs(piece.seconds - piece.frames * frame) < 1e-9);
+        // The piece's first frame, the first the copy keeps after its seek,
+        // is heard within half a frame of where it shows in the joined picture.
+        const double kept = piece.seek + piece.dropBefore;
+        const double from = std::ceil((kept - (sound.startTime - probe.startTime)) / frame - 1e-9) * frame;
+        QVERIFY(piece.dropBefore >= 0 && piece.seek >= 0);
+        const double late = heard - picture - (from - joined.at(k).plan.start);
+        QVERIFY2(qAbs(late) <= frame / 2 + 1e-9, qPrintable(QStringLiteral("part %1: %2 s").arg(k + 1).arg(late)));
+        picture += joined.at(k).plan.length;
+        heard += piece.seconds;
+    }
+    // Never drifting: the joined sound ends within half a frame of the picture.
+    QVERIFY2(qAbs(heard - picture) <= frame / 2 + 1e-9, qPrintable(QStringLiteral("%1 s against %2 s").arg(heard).arg(picture)));
 }
 
 QTEST_GUILESS_MAIN(TestJoin)
