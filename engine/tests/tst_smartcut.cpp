@@ -167,6 +167,8 @@ void TestSmartCut::initTestCase()
                                           "-metadata:s:a:0", "language=deu", "-metadata:s:a:1", "language=eng", "-f", "mpegts"}},
         {"hd 1080i.ts", tff + sine + length + QStringList{"-c:v", "libx264", "-flags", "+ilme+ildct", "-g", "25", "-bf", "2",
                                                           "-c:a", "eac3", "-metadata:s:a:0", "language=deu", "-f", "mpegts"}},
+        {"camcorder.m2ts", tff + sine + length + QStringList{"-c:v", "libx264", "-flags", "+ilme+ildct", "-top", "1", "-g", "12",
+                                                             "-bf", "2", "-c:a", "ac3", "-mpegts_m2ts_mode", "1", "-f", "mpegts"}},
         {"dvd.vob", tff + sine + length + QStringList{"-c:v", "mpeg2video", "-flags", "+ilme+ildct", "-g", "15", "-bf", "2",
                                                       "-q:v", "3", "-c:a", "ac3", "-f", "vob"}},
         {"hlg.mp4", hdr("arib-std-b67", ":max-cll=1000,300")},
@@ -244,6 +246,7 @@ void TestSmartCut::cut_data()
     QTest::newRow("MPEG-2, interlaced, to the end") << "dvb 576i.ts" << 40 << 60 << false << "" << "video audio audio";
     QTest::newRow("MPEG-2, program stream") << "dvd.vob" << 20 << 62 << false << "" << av;
     QTest::newRow("H.264, interlaced") << "hd 1080i.ts" << 13 << 70 << false << "" << av;
+    QTest::newRow("H.264, interlaced, M2TS") << "camcorder.m2ts" << 31 << 60 << false << "" << av;
     // Nothing to copy: re-encoded whole, still interlaced in the same order.
     QTest::newRow("H.264, interlaced, inside one group") << "hd 1080i.ts" << 28 << 15 << true << "" << av;
     QTest::newRow("MPEG-2, interlaced, no I-frame inside") << "dvb 576i.ts" << 14 << 9 << true << "" << "video audio audio";
