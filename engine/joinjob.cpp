@@ -125,6 +125,12 @@ bool JoinJob::probeSources()
             return false;
         SmartCut::Probe probe = SmartCut::parseProbe(packets);
         SmartCut::parseTracks(tracks, &probe);
+        if (probe.video.codec == u"mpeg2video" || probe.video.codec == u"mpeg1video") {
+            const QString headers = m_prober->ExecuteCommand(SmartCut::matrixCommandLine(m_programDir, part.path));
+            if (m_stopRequested)
+                return false;
+            SmartCut::parseMatrices(headers, &probe.video);
+        }
         probe.sourcePath = part.path;
         if (probe.packets.isEmpty() && probe.tracks.isEmpty()) {
             reportFailure(QStringLiteral("The prober finds no video in it."), int(&part - m_parts.constData()));

@@ -236,6 +236,12 @@ bool SmartCutJob::probe(SmartCut::Probe *result)
         *result = SmartCut::parseProbe(QString(output + u'\n' + frame));
     }
     SmartCut::parseTracks(tracks, result);
+    if (result->video.codec == u"mpeg2video" || result->video.codec == u"mpeg1video") {
+        const QString headers = m_prober->ExecuteCommand(SmartCut::matrixCommandLine(m_programDir, m_inputFile));
+        if (m_stopRequested)
+            return false;
+        SmartCut::parseMatrices(headers, &result->video);
+    }
     result->sourcePath = m_inputFile;
     m_doneWeight = 0;
     reportProgress(0);

@@ -129,6 +129,17 @@ QString mpegPartOptions(const VideoStream &video, const Span &span)
     options += QStringLiteral(" -q:v 2 -qmin 1 -intra_vlc 1 -bf %1 -g %2 -flags +cgop -sc_threshold 1000000000")
                    .arg(video.reorderDepth > 0 ? 2 : 0)
                    .arg(span.frames + 1);
+    // The source's own matrices: its detail weighed as the copied frames weigh it.
+    const auto matrix = [](const QList<int> &values) {
+        QStringList numbers;
+        for (const int value : values)
+            numbers << QString::number(value);
+        return numbers.join(u',');
+    };
+    if (video.intraMatrix.size() == 64)
+        options += QStringLiteral(" -intra_matrix ") + matrix(video.intraMatrix);
+    if (video.interMatrix.size() == 64)
+        options += QStringLiteral(" -inter_matrix ") + matrix(video.interMatrix);
     if (span.bitrate > 0)
         options += QStringLiteral(" -maxrate %1 -bufsize %2")
                        .arg(qint64(span.bitrate * kRateCeiling))

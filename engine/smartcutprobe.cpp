@@ -105,6 +105,51 @@ QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile)
            + EncoderCommand::quoteArgument(sInputFile);
 }
 
+QString matrixCommandLine(const QString &sProgramDir, const QString &sInputFile)
+{
+    return EncoderCommand::quoteArgument(EncoderCommand::encoderPath(sProgramDir)) + QStringLiteral(" -hide_banner -i ")
+           + EncoderCommand::quoteArgument(sInputFile)
+           + QStringLiteral(" -map 0:v:0 -frames:v 1 -c copy -bsf:v trace_headers -f null -");
+}
+
+void parseMatrices(QStringView text, VideoStream *video)
+{
+    // The stream sends a matrix in zigzag order; the encoder takes it in raster order.
+    static constexpr int kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                        12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                        35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                        58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+    QList<int> intra(64, 0);
+    QList<int> inter(64, 0);
+    int intraRead = 0;
+    int interRead = 0;
+    for (QStringView line : text.tokenize(u'\n')) {
+        const qsizetype name = line.indexOf(QLatin1String("intra_quantiser_matrix["));
+        const qsizetype equals = line.lastIndexOf(QLatin1String("= "));
+        if (name < 0 || equals < 0)
+            continue;
+        const bool nonIntra = name >= 4 && line.sliced(name - 4, 4) == u"non_";
+        const qsizetype open = name + 23;
+        const qsizetype close = line.indexOf(u']', open);
+        bool indexOk = false;
+        bool valueOk = false;
+        const int index = close > open ? line.sliced(open, close - open).toInt(&indexOk) : -1;
+        const int value = line.sliced(equals + 2).trimmed().toInt(&valueOk);
+        if (!indexOk || !valueOk || index < 0 || index >= 64 || value < 1 || value > 255)
+            continue;
+        // The first sequence header's, once.
+        int &read = nonIntra ? interRead : intraRead;
+        if (read != index)
+            continue;
+        (nonIntra ? inter : intra)[kZigzag[index]] = value;
+        ++read;
+    }
+    if (intraRead == 64)
+        video->intraMatrix = intra;
+    if (interRead == 64)
+        video->interMatrix = inter;
+}
+
 QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFile)
 {
     return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))

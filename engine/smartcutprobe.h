@@ -22,6 +22,9 @@ QString firstFrameCommandLine(const QString &sProgramDir, const QString &sInputF
 // Every stream of the file, one "stream|..." line each: its kind, codec,
 // channels and tags. The cut keeps them all.
 QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The encoder tracing the headers of the first picture of an MPEG-1 or -2
+// stream: its quantiser matrices, among much else.
+QString matrixCommandLine(const QString &sProgramDir, const QString &sInputFile);
 // The packets of a copied part, to check them against the source's.
 QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFile);
 
@@ -58,6 +61,9 @@ struct VideoStream
     bool interlaced = false;
     // The prober's field order of an interlaced stream: "tt", "bb", "tb" or "bt".
     QString fieldOrder;
+    // MPEG-1 and -2's own quantiser matrices, in raster order; empty for the standard ones.
+    QList<int> intraMatrix;
+    QList<int> interMatrix;
 };
 
 // One stream of the file, from the track listing.
@@ -105,5 +111,7 @@ Probe parseProbe(QStringView text);
 bool isHdr(const VideoStream &video);
 // Adds the track listing's streams to probe.
 void parseTracks(QStringView text, Probe *probe);
+// Adds the quantiser matrices that the tracing lists to video.
+void parseMatrices(QStringView text, VideoStream *video);
 
 } // namespace SmartCut

@@ -67,6 +67,8 @@ private slots:
     void preset_data();
     void preset();
     void outputExtension();
+    void matrices_data();
+    void matrices();
 };
 
 void TestSmartCutPlan::plan_data()
@@ -425,6 +427,57 @@ void TestSmartCutPlan::outputExtension()
     QCOMPARE(SmartCut::OutputExtension("/v/a.Mkv"), QStringLiteral("mkv"));
     QCOMPARE(SmartCut::OutputExtension("/v/a.ts"), QStringLiteral("mkv"));
     QCOMPARE(SmartCut::OutputExtension("/v.mp4/a"), QStringLiteral("mkv"));
+}
+
+void TestSmartCutPlan::matrices_data()
+{
+    QTest::addColumn<int>("intraLines"); // how many of the intra matrix's 64 values the tracing lists
+    QTest::addColumn<int>("interLines");
+    QTest::addColumn<bool>("twice");     // a second sequence header follows with other values
+
+    QTest::newRow("both") << 64 << 64 << false;
+    QTest::newRow("intra only") << 64 << 0 << false;
+    QTest::newRow("standard ones") << 0 << 0 << false;
+    QTest::newRow("cut short") << 40 << 64 << false;
+    QTest::newRow("the first header's") << 64 << 64 << true;
+}
+
+void TestSmartCutPlan::matrices()
+{
+    QFETCH(int, intraLines);
+    QFETCH(int, interLines);
+    QFETCH(bool, twice);
+
+    // The tracing lists each matrix in the stream's zigzag order: value 100 + k at scan position k.
+    QString text = "[mpegts @ 0x1] stream 0\n";
+    for (int header = 0; header < (twice ? 2 : 1); ++header) {
+        for (int k = 0; k < intraLines; ++k)
+            text += QStringLiteral("[trace_headers @ 0x2] %1          intra_quantiser_matrix[%2]       0110 = %3\n")
+                        .arg(71 + 8 * k).arg(k).arg(100 + k + header);
+        for (int k = 0; k < interLines; ++k)
+            text += QStringLiteral("[trace_headers @ 0x2] %1          non_intra_quantiser_matrix[%2]   0110 = %3\n")
+                        .arg(584 + 8 * k).arg(k).arg(200 - k - header);
+    }
+    SmartCut::VideoStream video;
+    video.codec = "mpeg2video";
+    video.profile = "Main";
+    video.pixelFormat = "yuv420p";
+    SmartCut::parseMatrices(text, &video);
+    QCOMPARE(video.intraMatrix.size(), intraLines == 64 ? 64 : 0);
+    QCOMPARE(video.interMatrix.size(), interLines == 64 ? 64 : 0);
+    // Raster order: scan positions 2 and 3 are the first column's second and third.
+    if (intraLines == 64)
+        QCOMPARE((QList<int>{video.intraMatrix.at(0), video.intraMatrix.at(1), video.intraMatrix.at(8), video.intraMatrix.at(16),
+                             video.intraMatrix.at(63)}),
+                 (QList<int>{100, 101, 102, 103, 163}));
+    if (interLines == 64)
+        QCOMPARE(video.interMatrix.at(8), 198);
+    // The parts take them as they are.
+    SmartCut::Span span;
+    span.frames = 10;
+    const QString options = SmartCut::partEncodeOptions(video, span, "/tmp/a.ts");
+    QCOMPARE(options.contains(QLatin1String(" -intra_matrix 100,101,105,106,")), intraLines == 64);
+    QCOMPARE(options.contains(QLatin1String(" -inter_matrix 200,199,195,194,")), interLines == 64);
 }
 
 QTEST_APPLESS_MAIN(TestSmartCutPlan)
