@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -109,20 +110,26 @@ int main(int argc, char *argv[])
     job.setMode(JoinJob::Mode::Remove);
     job.setParts(breaks);
     job.setOutputFile(dir.filePath(QStringLiteral("without adverts.mkv")));
-    double encodeSeconds = 0;
+    // Each kind of step timed on its own: its status up to the first "(" or "...".
+    QMap<QString, double> stepSeconds;
+    QString current;
     QElapsedTimer step;
-    bool encoding = false;
-    // The steps that re-encode a head or tail, timed on their own.
     QObject::connect(&job, &JoinJob::CurrentStatus, &job, [&](const QString &status) {
-        if (encoding)
-            encodeSeconds += step.nsecsElapsed() / 1e9;
-        encoding = status.startsWith(QLatin1String("Re-encoding"));
+        if (!current.isEmpty())
+            stepSeconds[current] += step.nsecsElapsed() / 1e9;
+        current = status.section(QLatin1String(" ("), 0, 0).section(QLatin1String("..."), 0, 0);
         step.start();
     });
     QElapsedTimer clock;
     clock.start();
     job.StartConversion();
     const double smart = clock.nsecsElapsed() / 1e9;
+    if (!current.isEmpty())
+        stepSeconds[current] += step.nsecsElapsed() / 1e9;
+    double encodeSeconds = 0;
+    for (auto it = stepSeconds.cbegin(); it != stepSeconds.cend(); ++it)
+        if (it.key().startsWith(QLatin1String("Re-encoding")))
+            encodeSeconds += it.value();
     if (job.LastResult().outcome != JoinJob::Outcome::Completed)
         fail(QStringLiteral("the removal failed: ") + sink.messages.value(0).text.right(800));
     if (job.LastResult().fellBack)
@@ -146,7 +153,8 @@ int main(int argc, char *argv[])
     std::printf("six breaks out of a %d-minute 1080i H.264 recording, %.0f s kept\n", minutes, keptSeconds);
     std::printf("%-46s %10s %12s\n", "", "wall (s)", "x copy");
     std::printf("%-46s %10.1f %12.3f\n", "smart removal", smart, smart / copy);
-    std::printf("%-46s %10.1f %12.3f\n", "  of which re-encoding heads and tails", encodeSeconds, encodeSeconds / copy);
+    for (auto it = stepSeconds.cbegin(); it != stepSeconds.cend(); ++it)
+        std::printf("%-46s %10.1f %12.3f\n", qPrintable(QStringLiteral("  ") + it.key()), it.value(), it.value() / copy);
     std::printf("%-46s %10.1f %12.3f\n", "plain stream copy of the kept parts", copy, 1.0);
     std::printf("%-46s %10.1f %12.3f\n", qPrintable(QStringLiteral("whole re-encode (from %1 min, scaled)").arg(sampled)),
                 reencode, reencode / copy);

@@ -139,8 +139,15 @@ QString CVideoConv::ProgramDir() const
     return m_programDir;
 }
 
+void CVideoConv::setOpensInputs(bool opensInputs)
+{
+    m_opensInputs = opensInputs;
+}
+
 QString CVideoConv::BuildCommandLine() const
 {
+    if (m_opensInputs)
+        return EncoderCommand::ownInputsCommandLine(m_programDir, m_parametrs, m_outputFile);
     if (m_exactMarks)
         return EncoderCommand::exactConversionCommandLine(m_programDir, m_inputFile, m_parametrs, m_outputFile,
                                                           m_fastSeek);

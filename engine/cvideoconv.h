@@ -68,6 +68,9 @@ public:
     // since that is the only way a copy keeps its opening; see
     // EncoderCommand::conversionCommandLine.
     void setFastSeek(bool bFastSeek);
+    // The options open every input themselves ("-i" and all); the input
+    // file then only names the conversion in messages.
+    void setOpensInputs(bool opensInputs);
     bool FastSeek() const;
     // Exact marks: the options carry the start and length to the
     // millisecond, and a fast seek takes the exact cut's longer way in (see
@@ -118,6 +121,7 @@ private:
     QString m_parametrs;
     float m_fileTimeLength = 0.0f;
     bool m_fastSeek = false;
+    bool m_opensInputs = false;
     bool m_exactMarks = false;
     bool m_stopRequested = false;
     Result m_result = Result::NotRun;

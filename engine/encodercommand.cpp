@@ -57,6 +57,11 @@ QString proberPath(const QString &sProgramDir)
     return programFilePath(sProgramDir, encoderFileName().replace(QLatin1String("ffmpeg"), QLatin1String("ffprobe")));
 }
 
+QString ownInputsCommandLine(const QString &sProgramDir, const QString &sParameters, const QString &sOutputFile)
+{
+    return quoteArgument(encoderPath(sProgramDir)) + QLatin1Char(' ') + sParameters + QLatin1Char(' ') + quoteArgument(sOutputFile);
+}
+
 QString conversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
                               const QString &sParameters, const QString &sOutputFile)
 {

@@ -29,6 +29,8 @@ QString proberPath(const QString &sProgramDir);
 // The conversion command: encoder -i "input" <parameters verbatim> "output".
 QString conversionCommandLine(const QString &sProgramDir, const QString &sInputFile,
                               const QString &sParameters, const QString &sOutputFile);
+// The same for options that open their inputs themselves: encoder <parameters> "output".
+QString ownInputsCommandLine(const QString &sProgramDir, const QString &sParameters, const QString &sOutputFile);
 
 // The cut's command. The options end with the cut's " -ss S -t L" (and the
 // " -y" the window adds). Normally they go verbatim after the input, as above:

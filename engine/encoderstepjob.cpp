@@ -75,6 +75,7 @@ EncoderStepJob::StepRun EncoderStepJob::runEncoder(const EncoderStep &step)
     conversion.setFileTimeLength(float(step.seconds));
     conversion.setParametrs(step.parametrs);
     conversion.setFastSeek(step.fastSeek);
+    conversion.setOpensInputs(step.opensInputs);
     m_stepWeight = step.weight;
     connect(&conversion, &CVideoConv::Progress, this,
             [this](int percent) { reportProgress(std::clamp(percent, 0, 100) / 100.0); });

@@ -63,6 +63,9 @@ protected:
         double seconds = 0; // the length the encoder's time= counts towards
         double weight = 0;  // its share of the progress bar
         bool fastSeek = false;
+        // The options open the source themselves, with its seeks: an input
+        // the options do not use would still be read through.
+        bool opensInputs = false;
     };
     struct StepRun
     {

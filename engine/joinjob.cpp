@@ -43,6 +43,7 @@ struct JoinJob::Step
     double seconds = 0;
     double weight = 0;
     int part = -1; // the planned part it makes; -1 for the joining step
+    bool opensInputs = false; // the options open the source themselves
 };
 
 JoinJob::JoinJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
@@ -206,7 +207,7 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
                       source,
                       copy ? middleCopyOptions(piece.span, source) : partEncodeOptions(part.probe->video, piece.span, source),
                       m_work->filePath(piece.name), piece.seconds, piece.span.frames * (copy ? kCopyCost : kEncodeCost),
-                      piece.part});
+                      piece.part, true});
     }
     // The sound copied too where the output holds it as it is: each part's
     // pieces follow its picture's.
@@ -216,7 +217,8 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
         const auto after = std::find_if(steps.begin(), steps.end(), [&piece](const Step &step) { return step.part > piece.part; });
         steps.insert(after, {QStringLiteral("Copying the sound (part %1 of %2)...").arg(piece.part + 1).arg(count),
                              part.probe->sourcePath, Join::soundCopyOptions(piece, part.probe->sourcePath),
-                             m_work->filePath(piece.name), piece.seconds, part.plan.frames * kCopyCost / 4, piece.part});
+                             m_work->filePath(piece.name), piece.seconds, part.plan.frames * kCopyCost / 4, piece.part,
+                             true});
     }
     const auto writeList = [this](const QString &path, const QByteArray &content) {
         QFile list(path);
@@ -324,7 +326,7 @@ JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &exte
 bool JoinJob::runStep(const Step &step)
 {
     const StepRun ran = runEncoder({step.status, step.input, step.parametrs, step.output, step.seconds, step.weight,
-                                    false});
+                                    false, step.opensInputs});
     if (ran.stopped)
         return false;
     if (ran.completed && ran.written) {

@@ -427,11 +427,10 @@ QList<SoundPiece> soundPieces(const QList<Part> &parts, const QString &extension
 
 QString soundCopyOptions(const SoundPiece &piece, const QString &sourcePath)
 {
-    // The source again as a second input: a copy's lone seek would move
-    // before the first, and the drop needs one of its own.
+    // The source opened here, with a seek and a drop of its own.
     return QStringLiteral("-ss ") + timeText(piece.seek) + QStringLiteral(" -i ") + EncoderCommand::quoteArgument(sourcePath)
            + QStringLiteral(" -ss ") + timeText(piece.dropBefore)
-           + QStringLiteral(" -map 1:%1 -vn -sn -dn -c:a copy -frames:a %2 -f matroska -y").arg(piece.stream).arg(piece.frames);
+           + QStringLiteral(" -map 0:%1 -vn -sn -dn -c:a copy -frames:a %2 -f matroska -y").arg(piece.stream).arg(piece.frames);
 }
 
 QByteArray soundList(const QList<SoundPiece> &pieces, int track)

@@ -95,7 +95,7 @@ struct SoundPiece
 };
 // Empty when the sound is re-encoded instead.
 QList<SoundPiece> soundPieces(const QList<Part> &parts, const QString &extension);
-// The copy of one piece, into Matroska. Run it with fast seek off.
+// The copy of one piece, into Matroska. It opens the source itself.
 QString soundCopyOptions(const SoundPiece &piece, const QString &sourcePath);
 // The concat demuxer's list of one track's pieces.
 QByteArray soundList(const QList<SoundPiece> &pieces, int track);

@@ -24,6 +24,7 @@ struct SmartCutJob::Step
     double seconds = 0; // the length the encoder's time= counts towards
     double weight = 0;
     bool fastSeek = true;
+    bool opensInputs = false; // the options open the source themselves
 };
 
 SmartCutJob::SmartCutJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
@@ -127,7 +128,7 @@ SmartCutJob::Outcome SmartCutJob::run()
         return Step{kReEncodeStatus + QStringLiteral(" (") + reasonText(m_plan.reason)
                         + (droppedNote.isEmpty() ? QString() : QStringLiteral("; ") + droppedNote) + u')',
                     reEncodeOptions(m_plan, listing, extension), finished, m_plan.length,
-                    std::max(1, m_plan.frames) * kEncodeCost, false};
+                    std::max(1, m_plan.frames) * kEncodeCost, false, true};
     };
 
     QList<Step> steps;
@@ -140,17 +141,17 @@ SmartCutJob::Outcome SmartCutJob::run()
         if (m_plan.head.frames > 0) {
             steps.append({QStringLiteral("Re-encoding up to the first keyframe..."),
                           partEncodeOptions(video, m_plan.head, m_inputFile), m_work->filePath(QStringLiteral("head.ts")),
-                          m_plan.head.length, m_plan.head.frames * kEncodeCost, false});
+                          m_plan.head.length, m_plan.head.frames * kEncodeCost, false, true});
             parts.append({QStringLiteral("head.ts"), m_plan.head.length});
         }
         steps.append({QStringLiteral("Copying between keyframes..."), middleCopyOptions(m_plan.middle, m_inputFile),
-                      middlePath, m_plan.middle.length, m_plan.middle.frames * kCopyCost, false});
+                      middlePath, m_plan.middle.length, m_plan.middle.frames * kCopyCost, false, true});
         parts.append({QStringLiteral("middle.ts"), m_plan.middle.length});
         if (m_plan.tail.frames > 0) {
             steps.append({QStringLiteral("Re-encoding after the last keyframe..."),
                           partEncodeOptions(video, m_plan.tail, m_inputFile),
                           tailPath, m_plan.tail.length,
-                          m_plan.tail.frames * kEncodeCost, false});
+                          m_plan.tail.frames * kEncodeCost, false, true});
             parts.append({QStringLiteral("tail.ts"), m_plan.tail.length});
         }
         const QString listPath = m_work->filePath(QStringLiteral("parts.ffconcat"));
@@ -258,7 +259,7 @@ bool SmartCutJob::middleMatches(const SmartCut::Probe &source)
 bool SmartCutJob::runStep(const Step &step)
 {
     const StepRun ran = runEncoder({step.status, m_inputFile, step.parametrs, step.output, step.seconds, step.weight,
-                                    step.fastSeek});
+                                    step.fastSeek, step.opensInputs});
     if (ran.stopped)
         return false;
     if (ran.written) {

@@ -179,15 +179,15 @@ QString aspectFilter(const VideoStream &video)
     return QStringLiteral(" -vf setsar=") + parts.at(0) + u'/' + parts.at(1);
 }
 
-// The source as the second input, seeking to span.seek, the first video
-// stream mapped, and the frames before span.dropBefore left out.
-QString secondInput(const Span &span, const QString &sourcePath)
+// The source as the input, seeking to span.seek, the first video stream
+// mapped, and the frames before span.dropBefore left out.
+QString sourceInput(const Span &span, const QString &sourcePath)
 {
     QString options = QStringLiteral("-ss ") + seconds(span.seek) + QStringLiteral(" -noautorotate -i ")
                       + EncoderCommand::quoteArgument(sourcePath);
     if (span.dropBefore >= 0)
         options += QStringLiteral(" -ss ") + seconds(span.dropBefore);
-    return options + QStringLiteral(" -map 1:v:0");
+    return options + QStringLiteral(" -map 0:v:0");
 }
 
 QString rotationTag(const VideoStream &video, const QString &extension)
@@ -325,11 +325,11 @@ bool encodablePixelFormat(const VideoStream &video)
 
 QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath)
 {
-    // The source again as a second input, to keep its pixels unturned (the
-    // output carries the rotation) and, for a keyframe, to seek inexactly:
+    // The source opened here, to keep its pixels unturned (the output
+    // carries the rotation) and, for a keyframe, to seek inexactly:
     // exact seeking drops the frames before the seek, which for a seek just
     // past a keyframe would be the keyframe itself.
-    QString options = (span.fromKeyframe ? QStringLiteral("-noaccurate_seek ") : QString()) + secondInput(span, sourcePath)
+    QString options = (span.fromKeyframe ? QStringLiteral("-noaccurate_seek ") : QString()) + sourceInput(span, sourcePath)
                       + QStringLiteral(" -an -sn -dn -frames:v %1").arg(span.frames) + aspectFilter(video);
     const bool mpeg = video.codec.startsWith(QLatin1String("mpeg"));
     // MPEG-1 and -2 code only their standard rates, in their own time base.
@@ -373,11 +373,7 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
 
 QString middleCopyOptions(const Span &span, const QString &sourcePath)
 {
-    // A lone seek goes before the source's own input (a copy always moves it
-    // there); with a drop time, both stay with a second input.
-    const QString input = span.dropBefore >= 0 ? secondInput(span, sourcePath)
-                                               : QStringLiteral("-ss ") + seconds(span.seek)
-                                                     + QStringLiteral(" -map 0:v:0");
+    const QString input = sourceInput(span, sourcePath);
     // An open group's leading B-frames show before its keyframe.
     const QString drop = span.dropLeading ? QStringLiteral(" -bsf:v noise=drop=lt(pts\\,startpts)") : QString();
     return input + QStringLiteral(" -an -sn -dn -c:v copy") + drop
@@ -423,7 +419,7 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
 {
     const VideoStream &video = probe.video;
     const QString source = EncoderCommand::quoteArgument(probe.sourcePath);
-    // The source once more, at the range's start, for its chapters and tags.
+    // The source a second time, at the range's start, for its chapters and tags.
     const QString tags = QStringLiteral(" -ss ") + seconds(plan.start) + QStringLiteral(" -i ") + source;
     QString options;
     double lead = 0;
@@ -438,14 +434,14 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
         // Counted in the filter: "-frames:v" would close the sound with the
         // picture, before sound that the file stores later reaches the muxer.
         options = (seek > 0 ? QStringLiteral("-ss ") + seconds(seek) + u' ' : QString()) + QStringLiteral("-noautorotate -i ") + source + tags
-                  + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, lead, plan.length, extension)
+                  + QStringLiteral(" -map 0:v:0") + trackOptions(probe, 0, 1, lead, plan.length, extension)
                   + QStringLiteral(" -vf trim=start=") + seconds(keep - seek)
                   + QStringLiteral(",setpts=PTS-STARTPTS,trim=end_frame=") + QString::number(plan.frames)
                   + QStringLiteral(" -t ") + seconds(plan.length);
     } else {
         // Without frame times only the times themselves are left to cut by.
         options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -noautorotate -i ") + source + tags
-                  + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 1, 2, 0, plan.length, extension)
+                  + QStringLiteral(" -map 0:v:0") + trackOptions(probe, 0, 1, 0, plan.length, extension)
                   + QStringLiteral(" -t ") + seconds(plan.length);
     }
     // MPEG-1 and -2 code only their standard rates.

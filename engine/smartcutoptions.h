@@ -16,14 +16,14 @@ bool encodablePixelFormat(const VideoStream &video);
 
 
 // Options for CVideoConv. The head or tail: the source's codec with matching
-// settings and bitrate, into MPEG-TS. It opens the source again as a second
-// input, whose seek and pixel options are its own; run it with fast seek off.
+// settings and bitrate, into MPEG-TS. It opens the source itself, with seek
+// and pixel options of its own: run it as a step that opens its inputs.
 QString partEncodeOptions(const VideoStream &video, const Span &span, const QString &sourcePath);
 // The tracks the output of extension cannot hold, for the status line ("subtitle
 // track 3 (hdmv_pgs_subtitle)"); empty when it holds them all.
 QList<LeftOutTrack> droppedTracks(const Probe &probe, const QString &extension);
 // The middle: packets copied from the keyframe on, counted, into MPEG-TS.
-// Run it with fast seek off.
+// It opens the source itself too.
 QString middleCopyOptions(const Span &span, const QString &sourcePath);
 
 // The join: run with the source as the input (for its sound, subtitles,
@@ -31,8 +31,8 @@ QString middleCopyOptions(const Span &span, const QString &sourcePath);
 // container of extension, carrying the source's rotation.
 QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPath, const QString &extension);
 // The whole range re-encoded with a codec matching the source's, in one run,
-// every track kept that the output holds. It opens the source again as a
-// second input (run it with fast seek off), seeks a margin early and trims by
+// every track kept that the output holds. It opens the source itself (twice:
+// the second for its tags and chapters), seeks a margin early and trims by
 // the frames' times, since not every container seeks exactly.
 QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &extension);
 
