@@ -113,6 +113,16 @@ void TestJoin::initTestCase()
     QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-i", m_dir.filePath("cam.mp4"), "-c", "copy", ts}).isEmpty());
     m_frames.insert("cam.ts", m_frames.value("cam.mp4"));
     m_times.insert("cam.ts", TestSupport::frameTimes(ts));
+    // A DVB recording that starts inside a group, and its remux to Matroska,
+    // which starts at zero with the picture's first keyframe a second later.
+    QVERIFY(TestSupport::makeCapture(m_dir.filePath("dvb.ts"), "320x240", 300, 250));
+    QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-i", m_dir.filePath("dvb.ts"), "-map", "0",
+                                   "-c", "copy", m_dir.filePath("dvb.mkv")}).isEmpty());
+    for (const QString name : {"dvb.ts", "dvb.mkv"}) {
+        m_frames.insert(name, TestSupport::decodedFrames(m_dir.filePath(name)));
+        m_times.insert(name, TestSupport::frameTimes(m_dir.filePath(name)));
+        QCOMPARE(m_frames.value(name).size(), 300 * kWidth * kHeight * 3 / 2);
+    }
 }
 
 void TestJoin::join_data()
@@ -147,6 +157,13 @@ void TestJoin::join_data()
     QTest::newRow("coded otherwise, a transport stream") << false << mixed << mixed << "" << true << "";
     const Pieces silent{{"cam-main.mkv", 30, 1}, {"cam.mp4", 100, 40}, {"cam-main.mkv", 50, 20}};
     QTest::newRow("coded otherwise, no sound, one frame") << false << silent << silent << "" << true << "";
+    // The parts between the removals of a DVB recording: the first is re-encoded whole.
+    for (const QString &capture : {QStringLiteral("dvb.ts"), QStringLiteral("dvb.mkv")}) {
+        const Pieces kept{{capture, 0, 60}, {capture, 121, 179}};
+        QTest::addRow("DVB recording, %s, a removal", qPrintable(capture)) << true << Pieces{{capture, 60, 61}} << kept << "" << false << "";
+        QTest::addRow("DVB recording, %s, H.264 preset", qPrintable(capture))
+            << true << Pieces{{capture, 60, 61}} << kept << "-c:v libx264 -preset veryfast -crf 18 -c:a libopus" << false << "";
+    }
     for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
                              "Joining the parts", "Exact join by re-encoding", "Joining by re-encoding"}) {
         const QByteArray name(step);
@@ -167,7 +184,8 @@ void TestJoin::join()
 
     const QString folder = m_dir.filePath(QTest::currentDataTag());
     QVERIFY(QDir().mkpath(folder));
-    const QString output = folder + "/joined." + QFileInfo(listed.first().source).suffix();
+    // The container the smart preset chooses: a transport stream's parts go into Matroska.
+    const QString output = folder + "/joined." + SmartCut::OutputExtension(listed.first().source);
     RecordingMessageSink sink;
     JoinJob job(&sink, TestSupport::programDir());
     job.setMode(remove ? JoinJob::Mode::Remove : JoinJob::Mode::Join);
