@@ -243,10 +243,29 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
     }
     if (m_stopRequested)
         return Outcome::Stopped;
+    // The copied join is checked as the one run is: a part whose frames are
+    // not the ones planned (a count the encoder did not keep to) fails it.
+    if (!joinedExactly(finished))
+        return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
     if (!publish(finished))
         return Outcome::Failed;
     reportProgress(0);
     return Outcome::Completed;
+}
+
+bool JoinJob::joinedExactly(const QString &finished)
+{
+    const bool listed = std::all_of(m_planned.cbegin(), m_planned.cend(), [](const Join::Part &part) { return part.plan.frames > 0; });
+    if (!listed)
+        return !m_stopRequested;
+    const QString listing = m_prober->ExecuteCommand(SmartCut::partProbeCommandLine(m_programDir, finished));
+    if (m_stopRequested)
+        return false;
+    const QString wrong = Join::misplacedFrames(m_planned, SmartCut::parseProbe(listing).packets);
+    if (wrong.isEmpty())
+        return true;
+    reportFailure(QStringLiteral("The joined file is not exact (") + wrong + QStringLiteral("), so it was not kept."), -1);
+    return false;
 }
 
 JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &extension)
@@ -279,17 +298,8 @@ JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &exte
     // The exact join that stands in for a copy is checked by its output's
     // frame times, which cost one listing: a lost, doubled or moved frame
     // fails the join rather than passing as exact.
-    const bool listed = std::all_of(m_planned.cbegin(), m_planned.cend(), [](const Join::Part &part) { return part.plan.frames > 0; });
-    if (m_result.fellBack && listed) {
-        const QString listing = m_prober->ExecuteCommand(SmartCut::partProbeCommandLine(m_programDir, finished));
-        if (m_stopRequested)
-            return Outcome::Stopped;
-        const QString wrong = Join::misplacedFrames(m_planned, SmartCut::parseProbe(listing).packets);
-        if (!wrong.isEmpty()) {
-            reportFailure(QStringLiteral("The joined file is not exact (") + wrong + QStringLiteral("), so it was not kept."), -1);
-            return Outcome::Failed;
-        }
-    }
+    if (m_result.fellBack && !joinedExactly(finished))
+        return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
     if (!publish(finished))
         return Outcome::Failed;
     reportProgress(0);
