@@ -261,7 +261,22 @@ bool JoinJob::joinedExactly(const QString &finished)
     const QString listing = m_prober->ExecuteCommand(SmartCut::partProbeCommandLine(m_programDir, finished));
     if (m_stopRequested)
         return false;
-    const QString wrong = Join::misplacedFrames(m_planned, SmartCut::parseProbe(listing).packets);
+    const QList<SmartCut::Packet> joined = SmartCut::parseProbe(listing).packets;
+    QString wrong = Join::misplacedFrames(m_planned, joined);
+    // Times and counts alone miss frames taken from the wrong place at the
+    // right times: each part's first frame is compared with its own.
+    for (const Join::PartStart &start : wrong.isEmpty() ? Join::partStarts(m_planned, joined) : QList<Join::PartStart>{}) {
+        const QString log = m_prober->ExecuteCommand(
+            Join::pictureCheckCommandLine(m_programDir, finished, m_planned.at(start.part), start));
+        if (m_stopRequested)
+            return false;
+        // A check that cannot run judges nothing.
+        const double match = Join::pictureMatch(log);
+        if (match >= 0 && match < Join::kOwnPictureAbove) {
+            wrong = QStringLiteral("the first frame of part %1 is another picture, at %2 dB").arg(start.part + 1).arg(match, 0, 'f', 1);
+            break;
+        }
+    }
     if (wrong.isEmpty())
         return true;
     reportFailure(QStringLiteral("The joined file is not exact (") + wrong + QStringLiteral("), so it was not kept."), -1);

@@ -528,6 +528,66 @@ QString misplacedFrames(const QList<Part> &parts, const QList<SmartCut::Packet> 
     return {};
 }
 
+QList<PartStart> partStarts(const QList<Part> &parts, const QList<SmartCut::Packet> &joined)
+{
+    const QList<double> times = shownTimes(joined);
+    QList<PartStart> starts;
+    qsizetype at = 0;
+    const auto size = shownSize(parts.first().probe->video);
+    for (qsizetype k = 0; k < parts.size(); at += parts.at(k++).plan.frames) {
+        const SmartCut::Plan &plan = parts.at(k).plan;
+        const SmartCut::Probe &probe = *parts.at(k).probe;
+        const QList<double> source = shownTimes(probe.packets);
+        const auto first = std::find_if(source.cbegin(), source.cend(), [&](double time) {
+            return time - probe.startTime >= plan.start - plan.frameDuration / 2;
+        });
+        if (at >= times.size() || first == source.cend())
+            return {};
+        if (shownSize(probe.video) == size)
+            starts.append({int(k), times.at(at), *first});
+    }
+    return starts;
+}
+
+QString pictureCheckCommandLine(const QString &programDir, const QString &joinedPath, const Part &part,
+                                const PartStart &start)
+{
+    // Both by the listings' own times: a seek a margin early, since a
+    // transport stream's lands anywhere near and its decoding then waits for
+    // a keyframe, and the frames kept from a quarter frame before the first.
+    // A part re-encoded whole may be one group of nearly two of the source's.
+    const double early = part.plan.frameDuration / 4;
+    const auto input = [early](double time, double margin, const QString &path) -> QString {
+        return QStringLiteral(" -seek_timestamp 1 -ss ") + timeText(time - early - margin) + QStringLiteral(" -i ")
+               + EncoderCommand::quoteArgument(path);
+    };
+    const auto firstFrame = [early](int input, double time, double margin) -> QString {
+        return QStringLiteral("[%1:v:0]trim=start=%2,setpts=PTS-STARTPTS,trim=end_frame=1")
+            .arg(input)
+            .arg(timeText(time - early - std::max(0.0, time - early - margin)));
+    };
+    const double margin = part.plan.seekMargin;
+    return EncoderCommand::quoteArgument(EncoderCommand::encoderPath(programDir))
+           + QStringLiteral(" -hide_banner -nostats") + input(start.joined, 2 * margin, joinedPath)
+           + input(start.source, margin, part.probe->sourcePath) + QStringLiteral(" -filter_complex ")
+           + EncoderCommand::quoteArgument(QString(firstFrame(0, start.joined, 2 * margin) + QStringLiteral("[j];")
+                                                   + firstFrame(1, start.source, margin) + QStringLiteral("[s];[j][s]psnr")))
+           + QStringLiteral(" -an -sn -dn -f null -");
+}
+
+double pictureMatch(QStringView log)
+{
+    const qsizetype at = log.lastIndexOf(QLatin1String("average:"));
+    if (at < 0)
+        return -1;
+    const QStringView value = log.sliced(at + 8).split(u' ').first().trimmed();
+    if (value.startsWith(QLatin1String("inf")))
+        return 100;
+    bool ok = false;
+    const double db = value.toDouble(&ok);
+    return ok ? db : -1;
+}
+
 QList<SmartCut::LeftOutTrack> tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles)
 {
     QList<SmartCut::LeftOutTrack> left;

@@ -101,6 +101,30 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
 // its right time goes unseen.
 QString misplacedFrames(const QList<Part> &parts, const QList<SmartCut::Packet> &joined);
 
+// Where a part's first frame is, in the joined file and in its source, as
+// each listing gives the times (the files' own, whatever they start at).
+struct PartStart
+{
+    int part = 0;
+    double joined = 0;
+    double source = 0;
+};
+// The first frame of each part whose picture the join keeps at its size (not
+// scaled into the first's), for the picture check; none when the joined
+// listing does not hold the planned frames (misplacedFrames says why).
+QList<PartStart> partStarts(const QList<Part> &parts, const QList<SmartCut::Packet> &joined);
+// The encoder's command that compares the part's first frame in the joined
+// file with its own in the source; its log ends with the luma and colour
+// PSNR ("PSNR y:... average:...").
+QString pictureCheckCommandLine(const QString &programDir, const QString &joinedPath, const Part &part,
+                                const PartStart &start);
+// The average PSNR the check's log gives, in dB (100 for identical
+// pictures); -1 when it gives none.
+double pictureMatch(QStringView log);
+// Below this a part's first frame is another picture than its own: a
+// re-encoded frame is near 40 dB, a neighbour in a moving picture far less.
+inline constexpr double kOwnPictureAbove = 25;
+
 // The subtitle tracks a join keeps: those of the first part's source that
 // the output of extension holds, when every part's source has the same
 // tracks; else none. Their indexes among its tracks.

@@ -62,6 +62,8 @@ private slots:
     void join();
     void misplacedFrames_data();
     void misplacedFrames();
+    void pictureMatch_data();
+    void pictureMatch();
 
 private:
     QTemporaryDir m_dir;
@@ -344,6 +346,25 @@ void TestJoin::misplacedFrames()
             joined.prepend({0.014 + (i + (i == moved ? by : 0)) * frame, 0, 500, false, true, false});
     const QString found = Join::misplacedFrames(parts, joined);
     QVERIFY2(problem.isEmpty() ? found.isEmpty() : found.contains(problem), qPrintable(found));
+}
+
+void TestJoin::pictureMatch_data()
+{
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<double>("decibels");
+
+    const QString filter = "[Parsed_psnr_6 @ 0x5600] PSNR y:%1 u:52.56 v:52.33 average:%1 min:%1 max:%1\n";
+    QTest::newRow("its own picture") << "frame=    1 fps=0.0\n" + filter.arg("41.924888") << 41.924888;
+    QTest::newRow("the neighbour's") << filter.arg("22.064865") << 22.064865;
+    QTest::newRow("identical") << filter.arg("inf") << 100.0;
+    QTest::newRow("no frame to compare") << "Output file is empty, nothing was encoded\n" << -1.0;
+}
+
+void TestJoin::pictureMatch()
+{
+    QFETCH(QString, log);
+    QFETCH(double, decibels);
+    QCOMPARE(Join::pictureMatch(log), decibels);
 }
 
 QTEST_GUILESS_MAIN(TestJoin)
