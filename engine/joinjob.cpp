@@ -311,8 +311,8 @@ JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &exte
     if (m_stopRequested)
         return Outcome::Stopped;
     // The exact join that stands in for a copy is checked by its output's
-    // frame times, which cost one listing: a lost, doubled or moved frame
-    // fails the join rather than passing as exact.
+    // frame times and each part's first picture: a lost, doubled, moved or
+    // wrong frame fails the join rather than passing as exact.
     if (m_result.fellBack && !joinedExactly(finished))
         return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
     if (!publish(finished))

@@ -98,7 +98,7 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
 // hold, two at one time, or a frame of a part not as far from the part's
 // first as in its source (to half a frame). Empty when every frame is in its
 // place. Reads no picture: a frame the encoder took from the wrong place at
-// its right time goes unseen.
+// its right time goes unseen here (pictureCheckCommandLine looks).
 QString misplacedFrames(const QList<Part> &parts, const QList<SmartCut::Packet> &joined);
 
 // Where a part's first frame is, in the joined file and in its source, as
