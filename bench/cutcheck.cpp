@@ -11,9 +11,16 @@
 // only what can be generated.
 //
 //     bench_cutcheck SOURCE FIRST FRAMES [OUTPUT-FOLDER]
+//     bench_cutcheck --remove [--options OPTIONS] SOURCE FIRST FRAMES [OUTPUT-FOLDER]
+//
+// With --remove, the frames are removed instead ("Remove Listed Parts"), and
+// the join of what is left is judged frame by frame the same way; with
+// --options, by a preset's options (one re-encoding run) instead of the
+// smart preset.
 //
 // SNIPORA_PROGRAM_DIR names another program folder than the build's.
 #include "recordingmessagesink.h"
+#include "joinjob.h"
 #include "smartcutjob.h"
 #include "testsupport.h"
 
@@ -29,6 +36,10 @@
 #include <cstdio>
 
 namespace {
+
+// Below this luma PSNR against its own source frame a frame is another
+// one, from further away than its near neighbours ("N?" in the list).
+constexpr double kFarBelow = 25;
 
 void say(const QString &line)
 {
@@ -112,14 +123,83 @@ double psnr(double squaredError, const QSize &size)
     return mse <= 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
+// "Remove Listed Parts" of frames [first, first + frames): the join of what
+// is left, each output frame against the source frame it should be.
+int checkRemoval(const QString &source, int first, int frames, const QString &folder, const QString &programDir,
+                 const QString &options)
+{
+    const QList<double> times = TestSupport::frameTimes(source);
+    const auto mark = [&times](int frame) {
+        return frame < times.size() ? std::round(times.at(frame) * 1000) / 1000 : times.last() + 1.0;
+    };
+    const QString output = folder + QStringLiteral("/joined.") + QFileInfo(source).suffix();
+    RecordingMessageSink sink;
+    JoinJob job(&sink, programDir);
+    job.setMode(JoinJob::Mode::Remove);
+    job.setOutputFile(output);
+    job.setEncoderOptions(options);
+    job.setParts({{source, mark(first), mark(first + frames) - mark(first)}});
+    QObject::connect(&job, &JoinJob::CurrentStatus, [](const QString &status) { say(QStringLiteral("status: ") + status); });
+    QElapsedTimer clock;
+    clock.start();
+    job.StartConversion();
+    for (const auto &message : std::as_const(sink.messages))
+        say(QStringLiteral("message: ") + message.text.right(400));
+    QStringList parts;
+    for (const Join::Part &part : job.LastParts())
+        parts << QStringLiteral("%1+%2+%3").arg(part.plan.head.frames).arg(part.plan.middle.frames).arg(part.plan.tail.frames);
+    const JoinJob::Result result = job.LastResult();
+    say(QStringLiteral("took %1 s; %2; %3; parts (head+middle+tail) %4")
+            .arg(clock.nsecsElapsed() / 1e9, 0, 'f', 1)
+            .arg(result.outcome == JoinJob::Outcome::Completed ? QStringLiteral("completed") : QStringLiteral("failed"))
+            .arg(result.fellBack ? QStringLiteral("fell back: ") + SmartCut::reasonText(result.fallbackReason) : QStringLiteral("smart"))
+            .arg(parts.join(u' ')));
+    // A failed join leaves its work folder's output behind: judge that too.
+    QString judged = output;
+    if (!QFileInfo::exists(judged)) {
+        const QStringList left = QDir(folder).entryList({QStringLiteral(".snipora-join-*")}, QDir::Dirs | QDir::Hidden);
+        for (const QString &work : left)
+            for (const QString &file : QDir(folder + u'/' + work).entryList({QStringLiteral("joined.*")}, QDir::Files))
+                judged = folder + u'/' + work + u'/' + file;
+    }
+    if (!QFileInfo::exists(judged))
+        return 1;
+    const QSize size = shownSize(source);
+    const qsizetype frameBytes = qsizetype(size.width()) * size.height() * 3 / 2;
+    const QByteArray original = TestSupport::decodedFrames(source);
+    const QByteArray joined = TestSupport::decodedFrames(judged);
+    const int sourceFrames = int(original.size() / frameBytes);
+    const int joinedFrames = int(joined.size() / frameBytes);
+    say(QStringLiteral("frames: %1 of %2 kept").arg(joinedFrames).arg(sourceFrames - frames));
+    QStringList misplaced;
+    for (int i = 0; i < joinedFrames; ++i) {
+        const int at = std::min(i < first ? i : i + frames, sourceFrames - 1);
+        const int offset = TestSupport::bestMatchOffset(sourceFrames, at, [&](int j) {
+            return TestSupport::lumaError(joined, i, original, j, size.width(), size.height());
+        });
+        // A frame from elsewhere may still be closest to its own among near ones.
+        const bool far = psnr(TestSupport::lumaError(joined, i, original, at, size.width(), size.height()), size) < kFarBelow;
+        if (offset != 0 || far)
+            misplaced << (far ? QStringLiteral("%1?").arg(i) : QStringLiteral("%1%2%3").arg(i).arg(offset > 0 ? "+" : "").arg(offset));
+    }
+    say(QStringLiteral("misplaced frames: %1 %2").arg(misplaced.size()).arg(misplaced.mid(0, 20).join(u' ')));
+    return result.outcome == JoinJob::Outcome::Completed ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool removal = args.removeAll(QStringLiteral("--remove")) > 0;
+    QString options;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--options")); at > 0 && at + 1 < args.size()) {
+        options = args.at(at + 1);
+        args.remove(at, 2);
+    }
     if (args.size() < 4) {
-        say(QStringLiteral("usage: bench_cutcheck SOURCE FIRST FRAMES [OUTPUT-FOLDER]"));
+        say(QStringLiteral("usage: bench_cutcheck [--remove [--options OPTIONS]] SOURCE FIRST FRAMES [OUTPUT-FOLDER]"));
         return 2;
     }
     const QString source = QFileInfo(args.at(1)).absoluteFilePath();
@@ -129,6 +209,12 @@ int main(int argc, char **argv)
     const QString folder = args.size() > 4 ? args.at(4) : scratch.path();
     QDir().mkpath(folder);
     const QString output = folder + QStringLiteral("/cut.") + SmartCut::OutputExtension(source);
+    // Another program folder (say, with an encoder that logs its command
+    // lines) through SNIPORA_PROGRAM_DIR.
+    const QString programDir = qEnvironmentVariableIsSet("SNIPORA_PROGRAM_DIR") ? qEnvironmentVariable("SNIPORA_PROGRAM_DIR")
+                                                                                 : TestSupport::programDir();
+    if (removal)
+        return checkRemoval(source, first, frames, folder, programDir, options);
 
     const QList<double> times = TestSupport::frameTimes(source);
     const auto mark = [&times](int frame) {
@@ -139,10 +225,6 @@ int main(int argc, char **argv)
         return 2;
     }
     RecordingMessageSink sink;
-    // Another program folder (say, with an encoder that logs its command
-    // lines) through SNIPORA_PROGRAM_DIR.
-    const QString programDir = qEnvironmentVariableIsSet("SNIPORA_PROGRAM_DIR") ? qEnvironmentVariable("SNIPORA_PROGRAM_DIR")
-                                                                                 : TestSupport::programDir();
     SmartCutJob job(&sink, programDir);
     job.setInputFile(source);
     job.setOutputFile(output);
@@ -189,8 +271,9 @@ int main(int argc, char **argv)
         const int at = first + i;
         const auto errorAt = [&](int j) { return TestSupport::lumaError(cut, i, original, j, size.width(), size.height()); };
         const int offset = TestSupport::bestMatchOffset(sourceFrames, std::min(at, sourceFrames - 1), errorAt);
-        if (offset != 0 || at >= sourceFrames)
-            misplaced << QStringLiteral("%1%2%3").arg(i).arg(offset > 0 ? "+" : "").arg(offset);
+        const bool far = at < sourceFrames && psnr(errorAt(at), size) < kFarBelow;
+        if (offset != 0 || at >= sourceFrames || far)
+            misplaced << (far ? QStringLiteral("%1?").arg(i) : QStringLiteral("%1%2%3").arg(i).arg(offset > 0 ? "+" : "").arg(offset));
         const bool copied = !fellBack && i >= plan.head.frames && i < plan.head.frames + plan.middle.frames;
         if (!copied && at < sourceFrames) {
             const double value = psnr(errorAt(at), size);

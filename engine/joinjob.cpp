@@ -44,6 +44,7 @@ struct JoinJob::Step
     double weight = 0;
     int part = -1; // the planned part it makes; -1 for the joining step
     bool opensInputs = false; // the options open the source themselves
+    int soundFrames = 0; // for a sound piece: the frames it should hold
 };
 
 JoinJob::JoinJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
@@ -218,7 +219,7 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
         steps.insert(after, {QStringLiteral("Copying the sound (part %1 of %2)...").arg(piece.part + 1).arg(count),
                              part.probe->sourcePath, Join::soundCopyOptions(piece, part.probe->sourcePath),
                              m_work->filePath(piece.name), piece.seconds, part.plan.frames * kCopyCost / 4, piece.part,
-                             true});
+                             true, piece.frames});
     }
     const auto writeList = [this](const QString &path, const QByteArray &content) {
         QFile list(path);
@@ -246,13 +247,26 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
     m_totalWeight = 0;
     for (const Step &step : std::as_const(steps))
         m_totalWeight += step.weight;
-    for (const Step &step : std::as_const(steps)) {
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const Step step = steps.at(i);
         if (m_stopRequested)
             return Outcome::Stopped;
         if (step.part >= 0 && step.part + 1 != m_currentPart)
             emit PartStarted(m_currentPart = step.part + 1, count);
         if (!runStep(step))
             return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
+        if (step.soundFrames > 0 && !soundLists.isEmpty()) {
+            // Sound that ends before the picture comes out short: it is
+            // re-encoded instead, the silence filled in.
+            const QString counted = m_prober->ExecuteCommand(Join::soundCountCommandLine(m_programDir, step.output));
+            if (m_stopRequested)
+                return Outcome::Stopped;
+            if (counted.trimmed().toInt() < step.soundFrames) {
+                soundLists.clear();
+                steps.last().parametrs = Join::copyJoinOptions(m_planned, extension, m_subtitleList);
+            }
+            continue;
+        }
         if (!step.output.endsWith(QStringLiteral("-middle.ts")))
             continue;
         // A copy that found another keyframe than planned would put another
@@ -270,10 +284,44 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
     }
     if (m_stopRequested)
         return Outcome::Stopped;
+    // The copied join is checked as the one run is: a part whose frames are
+    // not the ones planned (a count the encoder did not keep to) fails it.
+    if (!joinedExactly(finished))
+        return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
     if (!publish(finished))
         return Outcome::Failed;
     reportProgress(0);
     return Outcome::Completed;
+}
+
+bool JoinJob::joinedExactly(const QString &finished)
+{
+    const bool listed = std::all_of(m_planned.cbegin(), m_planned.cend(), [](const Join::Part &part) { return part.plan.frames > 0; });
+    if (!listed)
+        return !m_stopRequested;
+    const QString listing = m_prober->ExecuteCommand(SmartCut::partProbeCommandLine(m_programDir, finished));
+    if (m_stopRequested)
+        return false;
+    const QList<SmartCut::Packet> joined = SmartCut::parseProbe(listing).packets;
+    QString wrong = Join::misplacedFrames(m_planned, joined);
+    // Times and counts alone miss frames taken from the wrong place at the
+    // right times: each part's first frame is compared with its own.
+    for (const Join::PartStart &start : wrong.isEmpty() ? Join::partStarts(m_planned, joined) : QList<Join::PartStart>{}) {
+        const QString log = m_prober->ExecuteCommand(
+            Join::pictureCheckCommandLine(m_programDir, finished, m_planned.at(start.part), start));
+        if (m_stopRequested)
+            return false;
+        // A check that cannot run judges nothing.
+        const double match = Join::pictureMatch(log);
+        if (match >= 0 && match < Join::kOwnPictureAbove) {
+            wrong = QStringLiteral("the first frame of part %1 is another picture, at %2 dB").arg(start.part + 1).arg(match, 0, 'f', 1);
+            break;
+        }
+    }
+    if (wrong.isEmpty())
+        return true;
+    reportFailure(QStringLiteral("The joined file is not exact (") + wrong + QStringLiteral("), so it was not kept."), -1);
+    return false;
 }
 
 JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &extension)
@@ -304,19 +352,10 @@ JoinJob::Outcome JoinJob::runFilter(const QString &finished, const QString &exte
     if (m_stopRequested)
         return Outcome::Stopped;
     // The exact join that stands in for a copy is checked by its output's
-    // frame times, which cost one listing: a lost, doubled or moved frame
-    // fails the join rather than passing as exact.
-    const bool listed = std::all_of(m_planned.cbegin(), m_planned.cend(), [](const Join::Part &part) { return part.plan.frames > 0; });
-    if (m_result.fellBack && listed) {
-        const QString listing = m_prober->ExecuteCommand(SmartCut::partProbeCommandLine(m_programDir, finished));
-        if (m_stopRequested)
-            return Outcome::Stopped;
-        const QString wrong = Join::misplacedFrames(m_planned, SmartCut::parseProbe(listing).packets);
-        if (!wrong.isEmpty()) {
-            reportFailure(QStringLiteral("The joined file is not exact (") + wrong + QStringLiteral("), so it was not kept."), -1);
-            return Outcome::Failed;
-        }
-    }
+    // frame times and each part's first picture: a lost, doubled, moved or
+    // wrong frame fails the join rather than passing as exact.
+    if (m_result.fellBack && !joinedExactly(finished))
+        return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
     if (!publish(finished))
         return Outcome::Failed;
     reportProgress(0);

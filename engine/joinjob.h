@@ -77,6 +77,9 @@ private:
     Outcome runFilter(const QString &finished, const QString &extension);
     bool runStep(const Step &step);
     bool publish(const QString &finished);
+    // Whether the joined file holds every planned frame in its place (see
+    // Join::misplacedFrames); says what is wrong when not. False also when stopped.
+    bool joinedExactly(const QString &finished);
     void reportProgress(double stepFraction) override;
     void reportFailure(const QString &detail, int part);
 

@@ -409,11 +409,16 @@ QList<SoundPiece> soundPieces(const QList<Part> &parts, const QString &extension
             const double index = std::max(0.0, std::round((wanted - first) / frame));
             const double from = first + index * frame;
             picture += part.plan.length;
+            // Sound that starts late is re-encoded, the silence filled in;
+            // so is sound that ends early, once its copy comes out short.
+            const int frames = std::max(1, int(std::lround((picture - sound) / frame)));
+            if (wanted < first - frame / 2)
+                return {};
             SoundPiece piece;
             piece.part = int(k);
             piece.track = int(t);
             piece.stream = track.index;
-            piece.frames = std::max(1, int(std::lround((picture - sound) / frame)));
+            piece.frames = frames;
             piece.seconds = piece.frames * frame;
             piece.seek = std::max(0.0, from - kSeekMargin);
             piece.dropBefore = std::max(0.0, from - frame / 2 - piece.seek);
@@ -431,6 +436,13 @@ QString soundCopyOptions(const SoundPiece &piece, const QString &sourcePath)
     return QStringLiteral("-ss ") + timeText(piece.seek) + QStringLiteral(" -i ") + EncoderCommand::quoteArgument(sourcePath)
            + QStringLiteral(" -ss ") + timeText(piece.dropBefore)
            + QStringLiteral(" -map 0:%1 -vn -sn -dn -c:a copy -frames:a %2 -f matroska -y").arg(piece.stream).arg(piece.frames);
+}
+
+QString soundCountCommandLine(const QString &sProgramDir, const QString &sPieceFile)
+{
+    return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
+           + QStringLiteral(" -v error -select_streams a:0 -count_packets -show_entries stream=nb_read_packets -of csv=p=0 ")
+           + EncoderCommand::quoteArgument(sPieceFile);
 }
 
 QByteArray soundList(const QList<SoundPiece> &pieces, int track)
@@ -628,6 +640,66 @@ QString misplacedFrames(const QList<Part> &parts, const QList<SmartCut::Packet> 
         }
     }
     return {};
+}
+
+QList<PartStart> partStarts(const QList<Part> &parts, const QList<SmartCut::Packet> &joined)
+{
+    const QList<double> times = shownTimes(joined);
+    QList<PartStart> starts;
+    qsizetype at = 0;
+    const auto size = shownSize(parts.first().probe->video);
+    for (qsizetype k = 0; k < parts.size(); at += parts.at(k++).plan.frames) {
+        const SmartCut::Plan &plan = parts.at(k).plan;
+        const SmartCut::Probe &probe = *parts.at(k).probe;
+        const QList<double> source = shownTimes(probe.packets);
+        const auto first = std::find_if(source.cbegin(), source.cend(), [&](double time) {
+            return time - probe.startTime >= plan.start - plan.frameDuration / 2;
+        });
+        if (at >= times.size() || first == source.cend())
+            return {};
+        if (shownSize(probe.video) == size)
+            starts.append({int(k), times.at(at), *first});
+    }
+    return starts;
+}
+
+QString pictureCheckCommandLine(const QString &programDir, const QString &joinedPath, const Part &part,
+                                const PartStart &start)
+{
+    // Both by the listings' own times: a seek a margin early, since a
+    // transport stream's lands anywhere near and its decoding then waits for
+    // a keyframe, and the frames kept from a quarter frame before the first.
+    // A part re-encoded whole may be one group of nearly two of the source's.
+    const double early = part.plan.frameDuration / 4;
+    const auto input = [early](double time, double margin, const QString &path) -> QString {
+        return QStringLiteral(" -seek_timestamp 1 -ss ") + timeText(time - early - margin) + QStringLiteral(" -i ")
+               + EncoderCommand::quoteArgument(path);
+    };
+    const auto firstFrame = [early](int input, double time, double margin) -> QString {
+        return QStringLiteral("[%1:v:0]trim=start=%2,setpts=PTS-STARTPTS,trim=end_frame=1")
+            .arg(input)
+            .arg(timeText(time - early - std::max(0.0, time - early - margin)));
+    };
+    const double margin = part.plan.seekMargin;
+    return EncoderCommand::quoteArgument(EncoderCommand::encoderPath(programDir))
+           + QStringLiteral(" -hide_banner -nostats") + input(start.joined, 2 * margin, joinedPath)
+           + input(start.source, margin, part.probe->sourcePath) + QStringLiteral(" -filter_complex ")
+           + EncoderCommand::quoteArgument(QString(firstFrame(0, start.joined, 2 * margin) + QStringLiteral("[j];")
+                                                   + firstFrame(1, start.source, margin) + QStringLiteral("[s];[j][s]psnr")))
+           + QStringLiteral(" -an -sn -dn -f null -");
+}
+
+double pictureMatch(QStringView log)
+{
+    const qsizetype at = log.lastIndexOf(QLatin1String("average:"));
+    if (at < 0)
+        return -1;
+    const QStringView value = log.sliced(at + 8).split(u' ').first().trimmed();
+    if (value.startsWith(QLatin1String("inf")))
+        return 100;
+    bool ok = false;
+    const double db = value.toDouble(&ok);
+    return ok ? db : -1;
 }
 
 QList<SmartCut::LeftOutTrack> tracksLeftOut(const QList<Part> &parts, bool allSound, const QList<int> &keptSubtitles)

@@ -77,7 +77,8 @@ QByteArray concatList(const QList<Piece> &pieces);
 
 // The sound of a smart join copied as it is, frame by frame, where the
 // output holds every sound track's codec and every part's source has the
-// same sound tracks: a piece of whole frames of each track from each part.
+// same sound tracks, and no part's sound starts late: a piece of whole
+// frames of each track from each part.
 // Each piece starts at the frame that puts it nearest its place beside the
 // picture, and holds as many frames as bring the sound nearest the part's
 // end: the fraction of a frame a joint leaves is carried to the next, so
@@ -97,6 +98,9 @@ struct SoundPiece
 QList<SoundPiece> soundPieces(const QList<Part> &parts, const QString &extension);
 // The copy of one piece, into Matroska. It opens the source itself.
 QString soundCopyOptions(const SoundPiece &piece, const QString &sourcePath);
+// The prober counting a copied piece's frames: fewer than planned where the
+// source's sound ends early.
+QString soundCountCommandLine(const QString &sProgramDir, const QString &sPieceFile);
 // The concat demuxer's list of one track's pieces.
 QByteArray soundList(const QList<SoundPiece> &pieces, int track);
 
@@ -125,8 +129,32 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
 // hold, two at one time, or a frame of a part not as far from the part's
 // first as in its source (to half a frame). Empty when every frame is in its
 // place. Reads no picture: a frame the encoder took from the wrong place at
-// its right time goes unseen.
+// its right time goes unseen here (pictureCheckCommandLine looks).
 QString misplacedFrames(const QList<Part> &parts, const QList<SmartCut::Packet> &joined);
+
+// Where a part's first frame is, in the joined file and in its source, as
+// each listing gives the times (the files' own, whatever they start at).
+struct PartStart
+{
+    int part = 0;
+    double joined = 0;
+    double source = 0;
+};
+// The first frame of each part whose picture the join keeps at its size (not
+// scaled into the first's), for the picture check; none when the joined
+// listing does not hold the planned frames (misplacedFrames says why).
+QList<PartStart> partStarts(const QList<Part> &parts, const QList<SmartCut::Packet> &joined);
+// The encoder's command that compares the part's first frame in the joined
+// file with its own in the source; its log ends with the luma and colour
+// PSNR ("PSNR y:... average:...").
+QString pictureCheckCommandLine(const QString &programDir, const QString &joinedPath, const Part &part,
+                                const PartStart &start);
+// The average PSNR the check's log gives, in dB (100 for identical
+// pictures); -1 when it gives none.
+double pictureMatch(QStringView log);
+// Below this a part's first frame is another picture than its own: a
+// re-encoded frame is near 40 dB, a neighbour in a moving picture far less.
+inline constexpr double kOwnPictureAbove = 25;
 
 // The subtitle tracks a join keeps: those of the first part's source that
 // the output of extension holds, when every part's source has the same

@@ -216,6 +216,13 @@ Probe parseProbe(QStringView text)
             probe.formatName = value(QLatin1String("format_name")).toString();
         }
     }
+    // A recording that starts inside a group of pictures begins with packets
+    // that refer to pictures it lacks: no decoder shows them, so they are no
+    // frames to count, cut or join. The file's start stays as it is: the
+    // encoder counts every time from it.
+    const auto firstKey = std::find_if(probe.packets.cbegin(), probe.packets.cend(), [](const Packet &p) { return p.key; });
+    if (firstKey != probe.packets.cend())
+        probe.packets.remove(0, firstKey - probe.packets.cbegin());
     // The average over the packets' span, one frame longer than first to last.
     double first = std::numeric_limits<double>::infinity();
     double last = -first;

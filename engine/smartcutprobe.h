@@ -104,7 +104,9 @@ struct Probe
 };
 
 // Reads the probe command's lines, and the first frame's after them: these
-// give the mastering data the stream's side data lacks.
+// give the mastering data the stream's side data lacks. Packets decoded
+// before the first keyframe (a recording that starts inside a group of
+// pictures) are left out: they never become frames.
 Probe parseProbe(QStringView text);
 // Whether the stream is HDR (PQ or HLG), whose mastering data the first
 // frame may carry.

@@ -95,6 +95,31 @@ bool makeMovingClip(const QString &path, const QString &rate, double seconds, co
     return !runTool(command).isEmpty();
 }
 
+bool makeCapture(const QString &path, const QString &size, int frames, int group)
+{
+    // The broadcast: a keyframe at 0 and one at 30, then every group frames;
+    // cut off before its ninth packet, at a transport packet's boundary.
+    const QString broadcast = path + QStringLiteral(".broadcast.ts");
+    const QStringList encode{systemFfmpeg(), "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=" + size + ":rate=25",
+                             "-f", "lavfi", "-itsoffset", "0.007", "-i", "sine=frequency=440:sample_rate=48000",
+                             "-frames:v", QString::number(frames + 30), "-t", QString::number(frames / 25 + 3),
+                             "-pix_fmt", "yuv420p", "-c:v", "libx264", "-preset", "veryfast", "-g", QString::number(group),
+                             "-keyint_min", QString::number(group), "-sc_threshold", "0", "-bf", "3",
+                             "-force_key_frames", "expr:eq(n,0)+eq(n,30)", "-c:a", "mp2", "-b:a", "192k",
+                             "-output_ts_offset", "1.2", "-mpegts_copyts", "1", "-f", "mpegts", broadcast};
+    if (runTool(encode).isEmpty())
+        return false;
+    const QList<QByteArray> positions = ffprobe({"-select_streams", "v", "-show_entries", "packet=pos", "-of", "csv=p=0"},
+                                                broadcast).simplified().split(' ');
+    QFile file(broadcast);
+    if (positions.size() < 9 || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray all = file.readAll();
+    file.close();
+    QFile::remove(broadcast);
+    return writeFile(path, all.mid(positions.at(8).split(',').first().toLongLong() / 188 * 188));
+}
+
 QByteArray decodedFrames(const QString &path, const QString &videoFilter)
 {
     QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,

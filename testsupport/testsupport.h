@@ -41,6 +41,13 @@ QByteArray runTool(const QStringList &command);
 // differs from its neighbours) with a tone, encoded with codecOptions.
 bool makeMovingClip(const QString &path, const QString &rate, double seconds, const QString &codecOptions);
 
+// Makes a transport stream as a DVB recording comes: H.264 with B-frames at
+// 25 fps, keyframes every `group` frames, MP2 sound; the recording starts
+// inside a group (22 pictures before the first keyframe, which no decoder
+// shows), the file near 1.4 s, the sound 43 ms before the first picture's
+// packet. `frames` frames are shown from the first keyframe on.
+bool makeCapture(const QString &path, const QString &size, int frames, int group);
+
 // Each video frame's presentation time, in seconds from the file's start (as
 // the preview and the encoder's seek count), in presentation order.
 QList<double> frameTimes(const QString &path);

@@ -65,6 +65,8 @@ private slots:
     void misplacedFrames();
     void soundPieces_data();
     void soundPieces();
+    void pictureMatch_data();
+    void pictureMatch();
 
 private:
     QTemporaryDir m_dir;
@@ -90,7 +92,7 @@ void TestJoin::initTestCase()
         {"cam-main.mkv", cameraSource, 4, cameraCodec + " -profile:v main -an"},
         // Broadcasts, interlaced top field first: DVB's MPEG-2 in open groups
         // of twelve with MP2, HD's H.264 with AC-3.
-        {"dvb.ts", interlaced, 8, "-c:v mpeg2video -flags +ilme+ildct -top 1 -g 12 -bf 2 -q:v 3 -c:a mp2 -f mpegts"},
+        {"dvb576i.ts", interlaced, 8, "-c:v mpeg2video -flags +ilme+ildct -top 1 -g 12 -bf 2 -q:v 3 -c:a mp2 -f mpegts"},
         {"hd.ts", interlaced, 8, "-c:v libx264 -preset veryfast -flags +ilme+ildct -top 1 -g 50 -bf 2 -c:a ac3 -f mpegts"}};
     // A film's file: two sound tracks and subtitles, one line in each of its parts below.
     QVERIFY(TestSupport::writeFile(m_dir.filePath("d.srt"),
@@ -121,6 +123,16 @@ void TestJoin::initTestCase()
     QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-i", m_dir.filePath("cam.mp4"), "-c", "copy", ts}).isEmpty());
     m_frames.insert("cam.ts", m_frames.value("cam.mp4"));
     m_times.insert("cam.ts", TestSupport::frameTimes(ts));
+    // A DVB recording that starts inside a group, and its remux to Matroska,
+    // which starts at zero with the picture's first keyframe a second later.
+    QVERIFY(TestSupport::makeCapture(m_dir.filePath("dvb.ts"), "320x240", 300, 250));
+    QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-i", m_dir.filePath("dvb.ts"), "-map", "0",
+                                   "-c", "copy", m_dir.filePath("dvb.mkv")}).isEmpty());
+    for (const QString name : {"dvb.ts", "dvb.mkv"}) {
+        m_frames.insert(name, TestSupport::decodedFrames(m_dir.filePath(name)));
+        m_times.insert(name, TestSupport::frameTimes(m_dir.filePath(name)));
+        QCOMPARE(m_frames.value(name).size(), 300 * kWidth * kHeight * 3 / 2);
+    }
 }
 
 void TestJoin::join_data()
@@ -155,11 +167,18 @@ void TestJoin::join_data()
     QTest::newRow("coded otherwise, a transport stream") << false << mixed << mixed << "" << true << "";
     const Pieces silent{{"cam-main.mkv", 30, 1}, {"cam.mp4", 100, 40}, {"cam-main.mkv", 50, 20}};
     QTest::newRow("coded otherwise, no sound, one frame") << false << silent << silent << "" << true << "";
-    QTest::newRow("adverts out of a DVB recording") << true << Pieces{{"dvb.ts", 60, 60}}
-                                                    << Pieces{{"dvb.ts", 0, 60}, {"dvb.ts", 120, 80}} << "" << false << "";
+    QTest::newRow("adverts out of a DVB recording") << true << Pieces{{"dvb576i.ts", 60, 60}}
+                                                    << Pieces{{"dvb576i.ts", 0, 60}, {"dvb576i.ts", 120, 80}} << "" << false << "";
     QTest::newRow("adverts out of an interlaced H.264 recording")
         << true << Pieces{{"hd.ts", 60, 61}, {"hd.ts", 150, 20}}
         << Pieces{{"hd.ts", 0, 60}, {"hd.ts", 121, 29}, {"hd.ts", 170, 30}} << "" << false << "";
+    // The parts between the removals of a DVB recording: the first is re-encoded whole.
+    for (const QString &capture : {QStringLiteral("dvb.ts"), QStringLiteral("dvb.mkv")}) {
+        const Pieces kept{{capture, 0, 60}, {capture, 121, 179}};
+        QTest::addRow("DVB recording, %s, a removal", qPrintable(capture)) << true << Pieces{{capture, 60, 61}} << kept << "" << false << "";
+        QTest::addRow("DVB recording, %s, H.264 preset", qPrintable(capture))
+            << true << Pieces{{capture, 60, 61}} << kept << "-c:v libx264 -preset veryfast -crf 18 -c:a libopus" << false << "";
+    }
     for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
                              "Joining the parts", "Exact join by re-encoding", "Joining by re-encoding"}) {
         const QByteArray name(step);
@@ -180,6 +199,7 @@ void TestJoin::join()
 
     const QString folder = m_dir.filePath(QTest::currentDataTag());
     QVERIFY(QDir().mkpath(folder));
+    // The container the smart preset chooses: a transport stream's parts go into Matroska.
     const QString output = folder + "/joined." + SmartCut::OutputExtension(listed.first().source);
     RecordingMessageSink sink;
     JoinJob job(&sink, TestSupport::programDir());
@@ -285,14 +305,15 @@ void TestJoin::join()
     if (sourceScan.contains("1,1") || sourceScan.contains("1,0"))
         QCOMPARE(QSet<QByteArray>(joinedScan.begin(), joinedScan.end()), QSet<QByteArray>(sourceScan.begin(), sourceScan.end()));
 
-    // A smart join copies the sound as it is, every track with its language.
+    // A smart join copies the sound as it is, every track with its language;
+    // the capture's sound ends before its picture, and is re-encoded to fill it.
     const auto sound = [](const QString &path) {
         const QByteArray listing = TestSupport::ffprobe({"-select_streams", "a", "-show_entries", "stream=codec_name:stream_tags=language",
                                                          "-of", "csv=p=0"}, path);
         // A transport stream lists its streams under its program first.
         return listing.mid(std::max<qsizetype>(0, listing.lastIndexOf("\n\n"))).simplified();
     };
-    if (!fallback && options.isEmpty())
+    if (!fallback && options.isEmpty() && !expected.first().source.startsWith(u"dvb."))
         QCOMPARE(sound(output), sound(m_dir.filePath(expected.first().source)));
     // Every sound track as long as the picture, within a sound frame.
     const QByteArray kinds = TestSupport::ffprobe({"-show_entries", "stream=codec_type", "-of", "csv=p=0"}, output).simplified();
@@ -367,19 +388,21 @@ void TestJoin::soundPieces_data()
     QTest::addColumn<QString>("extension");
     QTest::addColumn<QList<double>>("parts"); // start and length of each, seconds from the file's start
     QTest::addColumn<double>("frame");        // each sound frame's length; 0: re-encoded instead
+    QTest::addColumn<double>("late");         // how long after the file's start the sound starts
 
     // A broadcast's kept hour: seven parts, 25 fps marks against 24 and 32 ms frames.
     const QList<double> adverts{0, 431.52, 618.92, 483.12, 1317.04, 416.56, 1904.44, 485.68, 2630.32, 354.68,
                                 3118.36, 262.12, 3540.48, 59.52};
-    QTest::newRow("MP2, seven parts") << "mp2" << "" << 48000 << "mkv" << adverts << 1152 / 48000.0;
-    QTest::newRow("AC-3, seven parts") << "ac3" << "" << 48000 << "mkv" << adverts << 1536 / 48000.0;
-    QTest::newRow("E-AC-3 into MP4") << "eac3" << "" << 48000 << "mp4" << adverts << 1536 / 48000.0;
+    QTest::newRow("MP2, seven parts") << "mp2" << "" << 48000 << "mkv" << adverts << 1152 / 48000.0 << 0.0;
+    QTest::newRow("AC-3, seven parts") << "ac3" << "" << 48000 << "mkv" << adverts << 1536 / 48000.0 << 0.0;
+    QTest::newRow("E-AC-3 into MP4") << "eac3" << "" << 48000 << "mp4" << adverts << 1536 / 48000.0 << 0.0;
     // A part shorter than a frame still gets one; the next makes up for it.
     QTest::newRow("AAC, short parts") << "aac" << "LC" << 44100 << "mp4" << QList<double>{1.0, 0.04, 3.0, 0.02, 5.0, 2.52}
-                                      << 1024 / 44100.0;
-    QTest::newRow("MP2 into MP4: re-encoded") << "mp2" << "" << 48000 << "mp4" << adverts << 0.0;
-    QTest::newRow("HE-AAC: re-encoded") << "aac" << "HE-AAC" << 48000 << "mkv" << adverts << 0.0;
-    QTest::newRow("PCM: re-encoded") << "pcm_s16le" << "" << 48000 << "mkv" << adverts << 0.0;
+                                      << 1024 / 44100.0 << 0.0;
+    QTest::newRow("MP2 into MP4: re-encoded") << "mp2" << "" << 48000 << "mp4" << adverts << 0.0 << 0.0;
+    QTest::newRow("HE-AAC: re-encoded") << "aac" << "HE-AAC" << 48000 << "mkv" << adverts << 0.0 << 0.0;
+    QTest::newRow("sound starting late: re-encoded") << "ac3" << "" << 48000 << "mkv" << adverts << 0.0 << 0.3;
+    QTest::newRow("PCM: re-encoded") << "pcm_s16le" << "" << 48000 << "mkv" << adverts << 0.0 << 0.0;
 }
 
 void TestJoin::soundPieces()
@@ -390,6 +413,7 @@ void TestJoin::soundPieces()
     QFETCH(QString, extension);
     QFETCH(QList<double>, parts);
     QFETCH(double, frame);
+    QFETCH(double, late);
 
     // A transport stream's clock: the file starts at 1.357 s with its sound,
     // 43 ms before the picture.
@@ -405,7 +429,7 @@ void TestJoin::soundPieces()
     sound.profile = profile;
     sound.sampleRate = sampleRate;
     sound.channels = 2;
-    sound.startTime = 1.4 - 0.043;
+    sound.startTime = 1.357 + late;
     probe.tracks = {video, sound};
     QList<Join::Part> joined;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
@@ -438,6 +462,25 @@ void TestJoin::soundPieces()
     }
     // Never drifting: the joined sound ends within half a frame of the picture.
     QVERIFY2(qAbs(heard - picture) <= frame / 2 + 1e-9, qPrintable(QStringLiteral("%1 s against %2 s").arg(heard).arg(picture)));
+}
+
+void TestJoin::pictureMatch_data()
+{
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<double>("decibels");
+
+    const QString filter = "[Parsed_psnr_6 @ 0x5600] PSNR y:%1 u:52.56 v:52.33 average:%1 min:%1 max:%1\n";
+    QTest::newRow("its own picture") << "frame=    1 fps=0.0\n" + filter.arg("41.924888") << 41.924888;
+    QTest::newRow("the neighbour's") << filter.arg("22.064865") << 22.064865;
+    QTest::newRow("identical") << filter.arg("inf") << 100.0;
+    QTest::newRow("no frame to compare") << "Output file is empty, nothing was encoded\n" << -1.0;
+}
+
+void TestJoin::pictureMatch()
+{
+    QFETCH(QString, log);
+    QFETCH(double, decibels);
+    QCOMPARE(Join::pictureMatch(log), decibels);
 }
 
 QTEST_GUILESS_MAIN(TestJoin)

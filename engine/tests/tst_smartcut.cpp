@@ -180,15 +180,21 @@ void TestSmartCut::initTestCase()
                                   + QStringList{"-frames:v", "115", "-t", "4.6", "-pix_fmt", "yuv420p", "-c:a", "aac"} + x264
                                   + QStringList{trimmed})
                  .isEmpty());
+    // A DVB recording that starts inside a group, and its remux to
+    // Matroska: a zero start, the picture a second after the sound.
+    const QString capture = m_dir.filePath("dvb capture.ts");
+    QVERIFY(TestSupport::makeCapture(capture, QStringLiteral("%1x%2").arg(kWidth).arg(kHeight), kFrames, 50));
     QList<std::pair<QString, QStringList>> copies{
+        {"dvb capture.mkv", {"-i", capture, "-map", "0", "-c", "copy"}},
         {"edit list.mp4", {"-ss", "0.6", "-i", trimmed, "-c", "copy", "-avoid_negative_ts", "disabled"}},
         // A browser's recording: two frames share a time.
         {"shared time.mkv", {"-i", m_dir.filePath("h264 no b-frames.mkv"), "-c", "copy", "-bsf:v",
                              "setts=ts=if(eq(N\\,60)\\,PREV_OUTPTS\\,PTS)"}}};
-    for (const auto &[name, options] : sources + copies) {
+    for (const auto &[name, options] : sources + copies + QList<std::pair<QString, QStringList>>{{"dvb capture.ts", {}}}) {
         const QString path = m_dir.filePath(name);
         int code = 0;
-        const QByteArray log = run(TestSupport::systemFfmpeg(), QStringList{"-v", "error", "-y"} + options + QStringList{path}, &code);
+        const QByteArray log = options.isEmpty() ? QByteArray()
+                                                 : run(TestSupport::systemFfmpeg(), QStringList{"-v", "error", "-y"} + options + QStringList{path}, &code);
         QVERIFY2(code == 0, log.constData());
         // Full range compared as full range: squeezed, both sides would lose
         // the levels alike.
@@ -267,6 +273,9 @@ void TestSmartCut::cut_data()
     QTest::newRow("six channels without a layout") << "six channels.mkv" << 12 << 60 << false << "" << av;
     QTest::newRow("transport stream, B-frames at 29.97 fps") << "tv ntsc.ts" << 10 << 75 << false << "" << av;
     QTest::newRow("transport stream, to the end") << "tv ntsc.ts" << 45 << 55 << false << "" << av;
+    QTest::newRow("DVB recording starting inside a group, to the end") << "dvb capture.ts" << 30 << 70 << false << "" << av;
+    QTest::newRow("DVB recording starting inside a group, from its start") << "dvb capture.ts" << 0 << 40 << true << "" << av;
+    QTest::newRow("DVB recording remuxed to Matroska, to the end") << "dvb capture.mkv" << 31 << 69 << false << "" << av;
     QTest::newRow("two sound tracks, subtitles, chapters")
         << "film tracks.mkv" << 30 << 50 << false << "" << "video audio audio subtitle +3 chapters";
     QTest::newRow("several tracks, inside one group")

@@ -105,6 +105,11 @@ void TestSmartCutPlan::plan_data()
     QTest::newRow("transport stream") << listing("h264", "25/1", 1.4, "K1400 1520 1440 1480 K1560 1680 1600 1640",
                                                  "mpegts", 80)
                                       << 0.04 << 0.28 << 7 << 3 << 4 << 0 << "";
+    // A recording that starts inside a group: the two pictures before the
+    // first keyframe never show, and the range starts with that keyframe.
+    QTest::newRow("transport stream, starting inside a group")
+        << listing("h264", "25/1", 1.2, "1280 1240 K1400 1520 1440 1480 K1560 1680 1600 1640", "mpegts", 80)
+        << 0.0 << 0.5 << 8 << 0 << 8 << 0 << "";
     QTest::newRow("transport stream, decode times missing")
         << listing("h264", "25/1", 1.4, "K1400 1520 1440 1480 K1560 1680 1600 1640", "mpegts")
         << 0.04 << 0.28 << 7 << -1 << 0 << 0 << "decode times";
