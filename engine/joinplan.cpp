@@ -465,8 +465,10 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
     const QList<const SmartCut::Track *> tracks = audioTracks(*parts.first().probe);
     const bool soundCopied = !soundListPaths.isEmpty() && soundListPaths.size() == tracks.size();
     for (qsizetype k = 0; k < parts.size(); ++k) {
-        inputs += QStringLiteral(" -ss ") + timeText(parts.at(k).plan.start) + QStringLiteral(" -i ")
-                  + EncoderCommand::quoteArgument(parts.at(k).probe->sourcePath);
+        // With the sound copied, the sources give only their tags: an input
+        // left unbounded would be read through all the same.
+        inputs += QStringLiteral(" -ss ") + timeText(parts.at(k).plan.start) + (soundCopied ? QStringLiteral(" -t 1") : QString())
+                  + QStringLiteral(" -i ") + EncoderCommand::quoteArgument(parts.at(k).probe->sourcePath);
         for (qsizetype t = 0; t < tracks.size() && !soundCopied; ++t) {
             const QString label = QStringLiteral("ja%1_%2").arg(k).arg(t);
             graph += soundChain(parts.at(k), int(k + 1), t, 0, label, extension) + u';';
