@@ -203,10 +203,6 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
             if (previous != FrameCache::kUnknown && previous < pts)
                 m_cache.link(previous, pts);
             previous = m_decodedPts = pts;
-            if (!m_classic) {
-                av_frame_unref(m_last.get());
-                av_frame_ref(m_last.get(), frame);
-            }
             if (pts > ts && answer != FrameCache::kUnknown) {
                 keep(frame); // the next step's frame
                 break;
@@ -229,8 +225,12 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
             if (pts > ts) { // the wanted time lies before the first frame: that frame answers
                 continue;
             }
-            if (interrupted && interrupted())
+            if (interrupted && interrupted()) {
+                // The next request goes on from here, with this frame as its answer if need be.
+                av_frame_unref(m_last.get());
+                av_frame_ref(m_last.get(), frame);
                 return FrameCache::kUnknown;
+            }
         }
         // Nothing at all after a seek: it went past the last frame.
         if (answer == FrameCache::kUnknown && !continuing && !atStart)
