@@ -54,6 +54,8 @@ public:
     // Seeks as they were before pictures came first while the exact frame decodes, and before
     // frames were held back and read ahead at rest: for side-by-side figures.
     void setClassicSeeks(bool classic) { m_shared.classic = classic; }
+    // The frame index is known: seeks show keyframes first and land where it says (for tests).
+    bool HasFrameIndex() const { return m_index != nullptr; }
     // Pictures shown for a seek before its own frame came (for tests).
     quint64 previewsShown() const { return m_previewsShown; }
     // The volume last applied as a linear factor 0..1 (for tests).
