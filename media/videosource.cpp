@@ -254,6 +254,9 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
         if (!m_held.empty() && m_held.back().frame->pts == answer) {
             keep(m_held.back().frame.get());
             m_held.pop_back();
+            // Made a picture only now: the frame after it was decoded before it was cached.
+            if (m_decodedPts > answer)
+                m_cache.link(answer, m_decodedPts);
         }
         if (m_cache.find(answer).isNull() && candidate->pts == answer)
             keep(candidate.get());

@@ -56,6 +56,8 @@ public:
     void setClassicSeeks(bool classic) { m_shared.classic = classic; }
     // The frame index is known: seeks show keyframes first and land where it says (for tests).
     bool HasFrameIndex() const { return m_index != nullptr; }
+    // The timeline's reading holds no file: it has taken the last close (for tests).
+    bool TimelineClosed() const { return m_timelineWorker->heldLoad() == 0; }
     // Pictures shown for a seek before its own frame came (for tests).
     quint64 previewsShown() const { return m_previewsShown; }
     // The volume last applied as a linear factor 0..1 (for tests).

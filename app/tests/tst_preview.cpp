@@ -583,8 +583,8 @@ void TestPreview::timelineAfterAClose()
             QCOMPARE(engine.RenderFile(m_dir.filePath(QStringLiteral("nowhere.mp4"))), PreviewStatus::Failed);
         else
             engine.Release();
-        // Time for the worker to take the close before the next load replaces it.
-        QTest::qWait(300);
+        // The worker takes the close before the next load replaces it.
+        QTRY_VERIFY_WITH_TIMEOUT(engine.TimelineClosed(), kFrameTimeoutMs);
     }
 }
 
