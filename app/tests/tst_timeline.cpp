@@ -12,6 +12,7 @@
 #include "windowdriver.h"
 
 #include <QDirIterator>
+#include <QLabel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +51,8 @@ private slots:
     void keysGoToKeyframes_data();
     void keysGoToKeyframes();
     void followsHandleAndMarksAndSeeks();
+    void dragSeeksAsTheHandleMoves_data();
+    void dragSeeksAsTheHandleMoves();
     void hiddenBandAsksForNothing();
     void waveformIsCrisp_data();
     void waveformIsCrisp();
@@ -149,6 +152,46 @@ void TestTimeline::followsHandleAndMarksAndSeeks()
     QTest::mouseClick(&band->waveformStrip(), Qt::LeftButton, {}, QPoint(int(band->xOf(24)), 5));
     QCOMPARE(slider->Value(), 24);
     QCOMPARE(fakes.previewScript.seeks.last(), 24.0);
+}
+
+void TestTimeline::dragSeeksAsTheHandleMoves_data()
+{
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<QList<int>>("path"); // seconds the pointer passes, pressed at the first
+    QTest::addColumn<QList<double>>("seeks"); // asked of the preview before the release
+    QTest::newRow("paused: each new second") << false << QList<int>{3, 8, 8, 12, 20} << QList<double>{8, 12, 20};
+    QTest::newRow("paused: back and forth") << false << QList<int>{10, 4, 10, 4} << QList<double>{4, 10, 4};
+    QTest::newRow("playing: at the release only") << true << QList<int>{3, 8, 12} << QList<double>{};
+}
+
+// While the slider's handle is dragged paused, each second it reaches is sought at once and the
+// label follows, the handle staying under the pointer; the release seeks where it ends.
+void TestTimeline::dragSeeksAsTheHandleMoves()
+{
+    QFETCH(bool, playing);
+    QFETCH(QList<int>, path);
+    QFETCH(QList<double>, seeks);
+    FakeServices fakes;
+    auto window = loadedWindow(fakes, m_clip);
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    PreviewSession &session = window->workflow().session();
+    QVERIFY(session.playing());
+    if (!playing)
+        press(*window, "cmdPlay"); // pauses
+    const auto at = [&](int value) { return QPoint(slider->ValueToPixel(value) + slider->skin().metrics().hw / 2, slider->height() / 2); };
+    QTest::mousePress(slider, Qt::LeftButton, {}, at(path.first()));
+    fakes.previewScript.seeks.clear();
+    for (const int value : path.mid(1)) {
+        QTest::mouseMove(slider, at(value));
+        QCOMPARE(slider->Value(), value);
+        if (!playing)
+            QCOMPARE(child<QLabel>(*window, u"lblTime"_s)->text(), QStringLiteral("00:00:%1/00:00:30").arg(value, 2, 10, QLatin1Char('0')));
+    }
+    QCOMPARE(fakes.previewScript.seeks, seeks);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, at(path.last()));
+    QTRY_COMPARE(fakes.previewScript.seeks.size(), seeks.size() + 1);
+    QCOMPARE(fakes.previewScript.seeks.last(), double(path.last()));
+    QCOMPARE(slider->Value(), path.last());
 }
 
 void TestTimeline::hiddenBandAsksForNothing()
