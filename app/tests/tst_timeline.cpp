@@ -288,6 +288,12 @@ void TestTimeline::realEngine()
 
     FakeServices fakes;
     fakes.useRealPreview();
+    const auto keptSuffixes = [&] {
+        QStringList kept;
+        for (QDirIterator it(fakes.temp.filePath(u"cache"_s), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            kept << QFileInfo(it.next()).suffix();
+        return kept;
+    };
     QByteArray firstPeaks;
     for (const bool cached : {false, true}) {
         auto window = fakes.makeWindow();
@@ -301,6 +307,8 @@ void TestTimeline::realEngine()
         QTRY_COMPARE_WITH_TIMEOUT(band->thumbnailsShown(), band->thumbnailSlots(), 10000);
         QCOMPARE(band->hasSound(), sound);
         QCOMPARE(band->waveformStrip().toolTip().contains(u"no sound"_s), !sound);
+        // The frame index is read on a thread of its own and may end after all of the above.
+        QTRY_VERIFY_WITH_TIMEOUT(keptSuffixes().contains(u"idx"_s), 30000);
         if (!sound)
             continue;
         const QByteArray &peaks = band->peaks();
@@ -322,9 +330,7 @@ void TestTimeline::realEngine()
         firstPeaks = peaks;
     }
     // What the second load took is kept in the cache folder.
-    QStringList kept;
-    for (QDirIterator it(fakes.temp.filePath(u"cache"_s), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
-        kept << QFileInfo(it.next()).suffix();
+    const QStringList kept = keptSuffixes();
     QVERIFY2(kept.contains(u"thumbs"_s) && kept.contains(u"idx"_s), qPrintable(kept.join(u' ')));
     QCOMPARE(kept.contains(u"wave"_s), sound);
 }
