@@ -15,7 +15,7 @@
 // (PreviewWorker); the calls here post requests to it and keep what it reports. RenderFile and
 // StepFrames wait (processing events, bounded) for their answer, as the interface says; a seek
 // does not: until its frame arrives, the position and the shown frame are the ones the frame
-// index says it will show.
+// index says it will show, while the picture may be its group's keyframe, painted at once.
 class AvPreviewEngine final : public PreviewEngine
 {
     Q_OBJECT

@@ -39,7 +39,8 @@ struct PreviewFileInfo
 
 // The preview's decoding thread: every request the engine makes runs here, in order, so the
 // window thread never waits on a decode. Each request carries the engine's serial number;
-// answers carry it back. A seek made stale by a newer request is skipped.
+// answers carry it back. A seek made stale by a newer seek is skipped, or cut short where it
+// decodes, after a keyframe or cached picture near its place has been shown.
 class PreviewWorker final : public QObject
 {
     Q_OBJECT
