@@ -270,16 +270,20 @@ void frmMain::Slider_Scroll()
 
 void frmMain::Slider_MouseUp()
 {
-    m_scrubbedTo = -1;
+    const qint32 scrubbed = std::exchange(m_scrubbedTo, -1);
     // The slider raises MouseUp (and Click) before a click on its track moves
     // the handle: seek once the release is handled, to where the handle ends.
     if (std::exchange(m_seekQueued, true))
         return;
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, scrubbed] {
             m_seekQueued = false;
-            m_flow->session().SeekTo(m_slider->Value());
+            // A drag that ended where it last sought has asked for that second already.
+            if (m_slider->Value() == scrubbed)
+                m_flow->session().FrameShown();
+            else
+                m_flow->session().SeekTo(m_slider->Value());
         },
         Qt::QueuedConnection);
 }
