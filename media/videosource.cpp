@@ -98,10 +98,18 @@ VideoSource::Plan VideoSource::plan(double seconds) const
     return plan;
 }
 
+int VideoSource::picturesInHalfTheCache() const
+{
+    const qint64 picture = std::max<qint64>(1, qint64(m_size.width()) * m_size.height() * 4);
+    return int(std::max<qint64>(keptBehind(), m_cache.maxBytes() / 2 / picture));
+}
+
 int64_t VideoSource::skipBelow(int64_t ts, int64_t keepFrom) const
 {
-    if (!m_classic)
-        keepFrom = std::max(keepFrom, ts - keptBehind() * frameLength());
+    if (!m_classic) {
+        const int64_t length = frameLength();
+        keepFrom = std::max(keepFrom, std::min(ts - keptBehind() * length, ts - picturesInHalfTheCache() * length));
+    }
     return std::min(keepFrom, ts - 2 * frameLength());
 }
 
@@ -148,9 +156,13 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
 {
     const int64_t length = frameLength();
     const int64_t skip = skipBelow(ts, keepFrom);
+    // Frames from heldFrom on are held and made pictures after the answer shows; those from
+    // keepFrom to it (going back, where few can be held) become pictures as they decode, as many
+    // as half the cache holds.
+    int64_t heldFrom = keepFrom;
     if (!m_classic) {
-        // Only the frames the cache can hold are kept; those before are decoded only.
-        keepFrom = std::max(keepFrom, ts - keptBehind() * length);
+        heldFrom = std::max(keepFrom, ts - keptBehind() * length);
+        keepFrom = std::max(keepFrom, std::min(heldFrom, ts - picturesInHalfTheCache() * length));
         m_held.clear();
     }
     const av::Frame candidate = av::makeFrame();
@@ -208,7 +220,7 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
                 break;
             }
             answer = pts;
-            if (!m_classic && pts >= keepFrom && pts <= ts) {
+            if (!m_classic && pts >= heldFrom && pts <= ts) {
                 // Held, not yet a picture: the answer is made one first, the rest after it shows.
                 if (!m_held.empty())
                     m_held.back().next = pts;

@@ -89,6 +89,7 @@ private:
     // How many frames before a target are held and kept: a third of the cache, at most 32 MB of
     // decoded frames.
     int keptBehind() const;
+    int picturesInHalfTheCache() const;
     // Makes the held frame pts a picture; false when none is held.
     bool takeHeld(int64_t pts);
     Picture pictureOf(int64_t pts);
