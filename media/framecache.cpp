@@ -1,5 +1,7 @@
 #include "framecache.h"
 
+#include <iterator>
+
 void FrameCache::insert(int64_t pts, const RgbImage &image)
 {
     Entry &entry = m_entries[pts];
@@ -39,6 +41,14 @@ int64_t FrameCache::next(int64_t pts) const
 {
     const auto it = m_entries.find(pts);
     return it == m_entries.end() ? kUnknown : it->second.next;
+}
+
+int64_t FrameCache::atOrBefore(int64_t ts) const
+{
+    auto it = m_entries.upper_bound(ts);
+    if (it == m_entries.begin())
+        return kUnknown;
+    return std::prev(it)->first;
 }
 
 void FrameCache::clear()

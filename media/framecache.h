@@ -29,8 +29,12 @@ public:
     int64_t holding(int64_t ts) const;
     // The frame after pts as far as the cache knows: kUnknown or kLast otherwise.
     int64_t next(int64_t pts) const;
+    // The latest cached frame starting at or before ts; kUnknown when none is.
+    int64_t atOrBefore(int64_t ts) const;
+    bool contains(int64_t pts) const { return m_entries.count(pts) != 0; }
     void clear();
     qint64 bytes() const { return m_bytes; }
+    qint64 maxBytes() const { return m_maxBytes; }
     int count() const { return int(m_entries.size()); }
 
 private:

@@ -1,5 +1,9 @@
 #include "videosource.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,6 +16,12 @@ constexpr int kMostLateSeeks = 6;
 constexpr int kKeptBeforeSeek = 8;
 // Without an index, decoding on beats seeking up to this far ahead.
 constexpr double kDecodeOnSeconds = 2.0;
+// Frames held back before a target, at most: enough for a run of steps back.
+constexpr int kMostHeld = 24;
+// Decoded frames held back, at most, in bytes: a few at 4K, many more at smaller sizes.
+constexpr qint64 kHeldBytes = 32LL * 1024 * 1024;
+// A seek to a keyframe gives up looking for it after this many frames.
+constexpr int kMostLeadingFrames = 64;
 
 } // namespace
 
@@ -54,8 +64,80 @@ int64_t VideoSource::frameLength() const
 
 void VideoSource::keep(const AVFrame *frame)
 {
-    if (m_cache.find(frame->pts).isNull())
+    if (!m_cache.contains(frame->pts))
         m_cache.insert(frame->pts, m_decoder->picture(frame, m_size));
+}
+
+int VideoSource::keptBehind() const
+{
+    const qint64 picture = std::max<qint64>(1, qint64(m_size.width()) * m_size.height() * 4);
+    const AVCodecParameters *parameters = file().stream()->codecpar;
+    const AVPixFmtDescriptor *format = av_pix_fmt_desc_get(AVPixelFormat(parameters->format));
+    const int bytesPerSample = format && format->comp[0].depth > 8 ? 2 : 1;
+    const qint64 decoded = std::max<qint64>(1, qint64(parameters->width) * parameters->height * 3 / 2 * bytesPerSample);
+    const qint64 fits = std::min(m_cache.maxBytes() / 3 / picture, kHeldBytes / decoded);
+    return int(std::clamp<qint64>(fits, 2, kMostHeld));
+}
+
+VideoSource::Plan VideoSource::plan(double seconds) const
+{
+    if (!std::isfinite(seconds))
+        seconds = 0.0;
+    // Without an index the end is known from the header only: aim no further.
+    seconds = std::clamp(seconds, -1.0, m_index ? 1.0e9 : file().duration().value_or(1.0e9));
+    Plan plan;
+    plan.ts = file().tsOf(seconds);
+    plan.keepFrom = plan.ts - (m_classic ? kKeptBeforeSeek : keptBehind()) * frameLength();
+    if (m_index) {
+        const std::vector<FrameIndex::Frame> &frames = m_index->frames();
+        plan.ts = frames[size_t(m_index->frameAt(plan.ts))].pts;
+        // Going back: the group from its keyframe, for the steps back that follow.
+        if (m_current && plan.ts < m_current->pts)
+            plan.keepFrom = frames[size_t(m_index->keyframeAtOrBefore(m_index->frameAt(plan.ts)))].pts;
+    }
+    return plan;
+}
+
+int VideoSource::picturesInHalfTheCache() const
+{
+    const qint64 picture = std::max<qint64>(1, qint64(m_size.width()) * m_size.height() * 4);
+    return int(std::max<qint64>(keptBehind(), m_cache.maxBytes() / 2 / picture));
+}
+
+int64_t VideoSource::skipBelow(int64_t ts, int64_t keepFrom) const
+{
+    if (!m_classic) {
+        const int64_t length = frameLength();
+        keepFrom = std::max(keepFrom, std::min(ts - keptBehind() * length, ts - picturesInHalfTheCache() * length));
+    }
+    return std::min(keepFrom, ts - 2 * frameLength());
+}
+
+void VideoSource::seekToKey(FrameDecoder &decoder, int key) const
+{
+    const FrameIndex::Frame &frame = m_index->frames()[size_t(key)];
+    int64_t pos = file().seeksByByte() ? (key == 0 ? 0 : frame.pos) : -1;
+    if (frame.pts <= file().startTs())
+        pos = file().seeksByByte() ? 0 : -1;
+    decoder.seek(frame.pts, pos);
+}
+
+VideoSource::Picture VideoSource::pictureOf(int64_t pts)
+{
+    return Picture{pts, file().secondsOf(pts), m_cache.find(pts)};
+}
+
+bool VideoSource::takeHeld(int64_t pts)
+{
+    for (auto it = m_held.begin(); it != m_held.end(); ++it) {
+        if (it->frame->pts != pts)
+            continue;
+        keep(it->frame.get());
+        m_cache.link(pts, it->next);
+        m_held.erase(it);
+        return true;
+    }
+    return false;
 }
 
 bool VideoSource::canContinueTo(int64_t ts) const
@@ -73,9 +155,24 @@ bool VideoSource::canContinueTo(int64_t ts) const
 int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &interrupted)
 {
     const int64_t length = frameLength();
-    const int64_t skipBelow = std::min(keepFrom, ts - 2 * length);
+    const int64_t skip = skipBelow(ts, keepFrom);
+    // Frames from heldFrom on are held and made pictures after the answer shows; those from
+    // keepFrom to it (going back, where few can be held) become pictures as they decode, as many
+    // as half the cache holds.
+    int64_t heldFrom = keepFrom;
+    if (!m_classic) {
+        heldFrom = std::max(keepFrom, ts - keptBehind() * length);
+        keepFrom = std::max(keepFrom, std::min(heldFrom, ts - picturesInHalfTheCache() * length));
+        m_held.clear();
+    }
     const av::Frame candidate = av::makeFrame();
     bool continuing = canContinueTo(ts) && !m_cache.find(m_decodedPts).isNull();
+    if (!m_classic && !continuing && canContinueTo(ts) && m_last->buf[0] && m_last->pts == m_decodedPts) {
+        // An interrupted decode or a preview left the decoder here: its last frame answers
+        // when nothing nearer comes.
+        continuing = true;
+        av_frame_ref(candidate.get(), m_last.get());
+    }
     int64_t seekTs = ts;
     int64_t backoff = std::max<int64_t>(length, file().tsOf(1.0) - file().startTs());
     for (int attempt = 0; attempt <= kMostLateSeeks; ++attempt) {
@@ -106,7 +203,7 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
         int64_t previous = answer;
         bool first = !continuing;
         bool late = false;
-        while (AVFrame *frame = m_decoder->next(skipBelow)) {
+        while (AVFrame *frame = m_decoder->next(skip)) {
             const int64_t pts = frame->pts;
             if (first && pts > ts && !atStart) {
                 late = true;
@@ -123,7 +220,15 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
                 break;
             }
             answer = pts;
-            if (pts >= keepFrom || pts > ts) {
+            if (!m_classic && pts >= heldFrom && pts <= ts) {
+                // Held, not yet a picture: the answer is made one first, the rest after it shows.
+                if (!m_held.empty())
+                    m_held.back().next = pts;
+                m_held.push_back(Held{av::makeFrame(), FrameCache::kUnknown});
+                av_frame_ref(m_held.back().frame.get(), frame);
+                if (int(m_held.size()) > keptBehind() + 1)
+                    m_held.pop_front();
+            } else if (pts >= keepFrom || pts > ts) {
                 keep(frame);
             } else {
                 av_frame_unref(candidate.get());
@@ -132,8 +237,12 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
             if (pts > ts) { // the wanted time lies before the first frame: that frame answers
                 continue;
             }
-            if (interrupted && interrupted())
+            if (interrupted && interrupted()) {
+                // The next request goes on from here, with this frame as its answer if need be.
+                av_frame_unref(m_last.get());
+                av_frame_ref(m_last.get(), frame);
                 return FrameCache::kUnknown;
+            }
         }
         // Nothing at all after a seek: it went past the last frame.
         if (answer == FrameCache::kUnknown && !continuing && !atStart)
@@ -154,6 +263,13 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
             m_decoderEnded = true;
             m_cache.link(answer, FrameCache::kLast);
         }
+        if (!m_held.empty() && m_held.back().frame->pts == answer) {
+            keep(m_held.back().frame.get());
+            m_held.pop_back();
+            // Made a picture only now: the frame after it was decoded before it was cached.
+            if (m_decodedPts > answer)
+                m_cache.link(answer, m_decodedPts);
+        }
         if (m_cache.find(answer).isNull() && candidate->pts == answer)
             keep(candidate.get());
         return m_cache.find(answer).isNull() ? FrameCache::kUnknown : answer;
@@ -170,31 +286,96 @@ std::optional<VideoSource::Picture> VideoSource::give(int64_t pts)
     return m_current;
 }
 
-std::optional<VideoSource::Picture> VideoSource::frameAt(double seconds)
+std::optional<VideoSource::Picture> VideoSource::frameAt(double seconds, const Interrupted &interrupted)
 {
-    if (!std::isfinite(seconds))
-        seconds = 0.0;
-    // Without an index the end is known from the header only: aim no further.
-    seconds = std::clamp(seconds, -1.0, m_index ? 1.0e9 : file().duration().value_or(1.0e9));
-    int64_t ts = file().tsOf(seconds);
-    int64_t keepFrom = ts - kKeptBeforeSeek * frameLength();
+    const Plan wanted = plan(seconds);
+    int64_t ts = wanted.ts;
     if (m_index) {
-        const std::vector<FrameIndex::Frame> &frames = m_index->frames();
-        ts = frames[size_t(m_index->frameAt(ts))].pts;
-        if (!m_cache.find(ts).isNull())
+        if (m_cache.contains(ts) || takeHeld(ts))
             return give(ts);
-        // Going back: the whole group from its keyframe, for the steps back that follow.
-        if (m_current && ts < m_current->pts)
-            keepFrom = frames[size_t(m_index->keyframeAtOrBefore(m_index->frameAt(ts)))].pts;
     } else if (const int64_t held = m_cache.holding(ts); held != FrameCache::kUnknown) {
         return give(held);
     } else if (m_firstPts != FrameCache::kUnknown && ts < m_firstPts) {
         ts = m_firstPts;
     }
-    const int64_t shown = decodeTo(ts, keepFrom);
+    const int64_t shown = decodeTo(ts, wanted.keepFrom, interrupted);
     if (shown == FrameCache::kUnknown)
         return std::nullopt;
     return give(shown);
+}
+
+std::optional<VideoSource::Picture> VideoSource::preview(double seconds)
+{
+    if (!m_index || m_classic)
+        return std::nullopt;
+    const Plan wanted = plan(seconds);
+    if (m_cache.contains(wanted.ts))
+        return std::nullopt;
+    const std::vector<FrameIndex::Frame> &frames = m_index->frames();
+    const int key = m_index->keyframeAtOrBefore(m_index->frameAt(wanted.ts));
+    const int64_t keyTs = frames[size_t(key)].pts;
+    if (const int64_t cached = m_cache.atOrBefore(wanted.ts); cached != FrameCache::kUnknown && cached >= keyTs)
+        return pictureOf(cached);
+    // The decoder already stands in the group, before the frame: its last frame is nearer.
+    if (canContinueTo(wanted.ts) && m_decodedPts >= keyTs && m_last->buf[0] && m_last->pts == m_decodedPts) {
+        keep(m_last.get());
+        return pictureOf(m_decodedPts);
+    }
+    seekToKey(*m_decoder, key);
+    m_decodedPts = FrameCache::kUnknown;
+    m_decoderEnded = false;
+    m_held.clear();
+    const int64_t skip = skipBelow(wanted.ts, wanted.keepFrom);
+    int64_t previous = FrameCache::kUnknown;
+    for (int i = 0; i < kMostLeadingFrames; ++i) {
+        AVFrame *frame = m_decoder->next(skip);
+        if (!frame)
+            break;
+        const int64_t pts = frame->pts;
+        if (pts > wanted.ts && previous == FrameCache::kUnknown)
+            break; // the demuxer landed late: the exact decode finds its own way
+        if (previous != FrameCache::kUnknown && previous < pts)
+            m_cache.link(previous, pts);
+        previous = m_decodedPts = pts;
+        av_frame_unref(m_last.get());
+        av_frame_ref(m_last.get(), frame);
+        if (pts < keyTs)
+            continue; // frames of the group before that the keyframe's packets still show
+        if (pts > wanted.ts)
+            break;
+        keep(frame);
+        return pictureOf(pts);
+    }
+    // Nothing to show: the exact decode starts afresh.
+    m_decodedPts = FrameCache::kUnknown;
+    return std::nullopt;
+}
+
+void VideoSource::settle(const Interrupted &interrupted)
+{
+    while (!m_held.empty()) {
+        if (interrupted && interrupted())
+            return;
+        takeHeld(m_held.back().frame->pts);
+    }
+}
+
+void VideoSource::prefetchAround(const Interrupted &interrupted)
+{
+    if (!m_index || !m_current || m_classic)
+        return;
+    const std::vector<FrameIndex::Frame> &frames = m_index->frames();
+    const int at = m_index->frameAt(m_current->pts);
+    const int key = m_index->keyframeAtOrBefore(at);
+    const int kept = keptBehind();
+    // Far from the keyframe, the frames held back from the decode cover the steps back. Near it
+    // they cross it: the end of the group before is decoded now. The decoder leaves its place,
+    // which costs the next steps forward only the few frames back to the keyframe.
+    if (key == 0 || at - key >= kept || m_cache.contains(frames[size_t(key - 1)].pts))
+        return;
+    const int first = std::max(m_index->keyframeAtOrBefore(key - 1), key - kept);
+    if (decodeTo(frames[size_t(key - 1)].pts, frames[size_t(first)].pts, interrupted) != FrameCache::kUnknown)
+        settle(interrupted);
 }
 
 std::optional<VideoSource::Picture> VideoSource::step(int frames)
@@ -215,6 +396,14 @@ std::optional<VideoSource::Picture> VideoSource::step(int frames)
         const int64_t held = m_cache.holding(shown->pts - 1);
         if (held != FrameCache::kUnknown) {
             shown = give(held);
+            continue;
+        }
+        const auto waiting = std::find_if(m_held.begin(), m_held.end(),
+                                          [&](const Held &frame) { return frame.next == shown->pts; });
+        if (waiting != m_held.end()) {
+            const int64_t pts = waiting->frame->pts;
+            takeHeld(pts);
+            shown = give(pts);
             continue;
         }
         // Keep everything from the keyframe: the next steps back are in the cache.

@@ -68,6 +68,8 @@ public:
 
     // True from a mouse placement until the next repainting set, key or resize.
     bool Dragging() const { return m_dragging; }
+    // The left button went down on the control and is still held.
+    bool Pressed() const { return m_leftPressed; }
 
     // Design data. ReadProperties sets every key through its setter in the
     // fixed order (so a load emits Change six times, more when a range at the

@@ -55,6 +55,16 @@ AvPreviewEngine::AvPreviewEngine(const QString &indexFolder, QObject *parent)
     });
     connect(m_worker, &PreviewWorker::pictureReady, this, &AvPreviewEngine::takePicture);
     connect(m_worker, &PreviewWorker::requestDone, this, &AvPreviewEngine::takeAnswer);
+    connect(m_worker, &PreviewWorker::previewReady, this, [this](quint64 serial, const RgbImage &image) {
+        // Only for the newest seek, until its own frame comes; the position stays the one asked for.
+        if (serial < m_fileSerial || m_fileSerial == 0 || serial != m_shared.latestSeek.load()
+            || serial <= m_answered || image.isNull())
+            return;
+        m_picture = image;
+        ++m_previewsShown;
+        if (m_output)
+            m_output(PreviewPicture([image] { return wrap(image); }));
+    });
     connect(m_worker, &PreviewWorker::indexReady, this,
             [this](quint64 serial, std::shared_ptr<const FrameIndex> index, qint64 startTs, double timeBase) {
                 if (serial != m_fileSerial)

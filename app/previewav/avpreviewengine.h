@@ -15,7 +15,7 @@
 // (PreviewWorker); the calls here post requests to it and keep what it reports. RenderFile and
 // StepFrames wait (processing events, bounded) for their answer, as the interface says; a seek
 // does not: until its frame arrives, the position and the shown frame are the ones the frame
-// index says it will show.
+// index says it will show, while the picture may be its group's keyframe, painted at once.
 class AvPreviewEngine final : public PreviewEngine
 {
     Q_OBJECT
@@ -51,6 +51,15 @@ public:
     bool AtEnd() const { return m_ended; }
     // Every request made has been answered: the picture of the last seek or step has come.
     bool Idle() const { return m_answered >= m_shared.latest.load(); }
+    // Seeks as they were before pictures came first while the exact frame decodes, and before
+    // frames were held back and read ahead at rest: for side-by-side figures.
+    void setClassicSeeks(bool classic) { m_shared.classic = classic; }
+    // The frame index is known: seeks show keyframes first and land where it says (for tests).
+    bool HasFrameIndex() const { return m_index != nullptr; }
+    // The timeline's reading holds no file: it has taken the last close (for tests).
+    bool TimelineClosed() const { return m_timelineWorker->heldLoad() == 0; }
+    // Pictures shown for a seek before its own frame came (for tests).
+    quint64 previewsShown() const { return m_previewsShown; }
     // The volume last applied as a linear factor 0..1 (for tests).
     std::optional<float> linearVolume() const;
 
@@ -81,6 +90,7 @@ private:
     quint64 m_fileSerial = 0; // the request that opened the file; 0: none
     bool m_loaded = false;
     quint64 m_answered = 0;
+    quint64 m_previewsShown = 0;
     std::optional<bool> m_openResult;
     PreviewFileInfo m_info;
     std::optional<double> m_length;

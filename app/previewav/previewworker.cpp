@@ -54,6 +54,7 @@ void PreviewWorker::applyPaintSize()
 {
     if (!m_source)
         return;
+    m_source->setClassic(m_shared.classic.load());
     QSize size(m_shared.paintWidth.load(), m_shared.paintHeight.load());
     if (size.isEmpty()) {
         size = m_source->displaySize();
@@ -147,10 +148,22 @@ void PreviewWorker::seek(quint64 serial, double seconds)
         return;
     }
     applyPaintSize();
-    if (const std::optional<VideoSource::Picture> picture = m_source->frameAt(seconds))
+    const bool playing = m_ticker.isActive();
+    const bool classic = m_shared.classic.load();
+    // A newer seek (the handle moved on) stops this one; the decoder keeps its place for it.
+    const auto movedOn = [this, serial] { return m_shared.latestSeek.load() != serial; };
+    if (!playing && !classic) {
+        // Something near at once: the group's keyframe or a cached frame nearer the handle.
+        if (const std::optional<VideoSource::Picture> near = m_source->preview(seconds))
+            emit previewReady(serial, near->image);
+    }
+    if (const std::optional<VideoSource::Picture> picture
+        = m_source->frameAt(seconds, playing || classic ? VideoSource::Interrupted() : movedOn))
         deliver(serial, *picture);
     else
         emit requestDone(serial);
+    if (!playing && !classic)
+        rest(serial);
     if (m_ticker.isActive()) {
         // Playing: go on from the new place.
         m_upcoming.reset();
@@ -177,8 +190,25 @@ void PreviewWorker::step(quint64 serial, int frames)
         return;
     }
     deliver(serial, *picture);
-    if (frames < 0)
+    if (!m_shared.classic.load())
+        rest(serial);
+    else if (frames < 0)
         QMetaObject::invokeMethod(this, [this, serial] { prefetch(serial); }, Qt::QueuedConnection);
+}
+
+void PreviewWorker::rest(quint64 serial)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial] {
+            // Only while nothing newer waits, and it gives way as soon as something does.
+            const auto newer = [this, serial] { return m_shared.latest.load() != serial; };
+            if (!m_source || m_ticker.isActive() || newer())
+                return;
+            m_source->settle(newer);
+            m_source->prefetchAround(newer);
+        },
+        Qt::QueuedConnection);
 }
 
 void PreviewWorker::prefetch(quint64 serial)

@@ -26,6 +26,8 @@ struct PreviewShared
     std::atomic<quint64> latestSeek{0}; // the newest that moves the position (a seek, load or release)
     std::atomic<int> paintWidth{0};
     std::atomic<int> paintHeight{0};
+    // Seeks as they were before pictures came first (for side-by-side figures).
+    std::atomic_bool classic{false};
 };
 
 // What the worker tells the engine about a loaded file.
@@ -37,7 +39,8 @@ struct PreviewFileInfo
 
 // The preview's decoding thread: every request the engine makes runs here, in order, so the
 // window thread never waits on a decode. Each request carries the engine's serial number;
-// answers carry it back. A seek made stale by a newer request is skipped.
+// answers carry it back. A seek made stale by a newer seek is skipped, or cut short where it
+// decodes, after a keyframe or cached picture near its place has been shown.
 class PreviewWorker final : public QObject
 {
     Q_OBJECT
@@ -57,6 +60,8 @@ public:
 signals:
     void opened(quint64 serial, bool ok, const PreviewFileInfo &info);
     void pictureReady(quint64 serial, double seconds, const RgbImage &image);
+    // A picture to show while the seek serial decodes its own frame: not yet the frame asked for.
+    void previewReady(quint64 serial, const RgbImage &image);
     // A request produced no new picture (it failed, or was skipped as stale).
     void requestDone(quint64 serial);
     void indexReady(quint64 serial, std::shared_ptr<const FrameIndex> index, qint64 startTs, double timeBase);
@@ -72,6 +77,8 @@ private:
     double clock() const;
     void tick();
     void prefetch(quint64 serial);
+    // After a seek or step has shown its frame: the work done while the user rests.
+    void rest(quint64 serial);
 
     QString m_indexFolder;
     const PreviewShared &m_shared;

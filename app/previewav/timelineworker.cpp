@@ -135,6 +135,7 @@ void TimelineWorker::run()
                 m_file->load = job.load;
                 m_file->info = QFileInfo(job.path);
                 m_file->cancel = m_cancelFlag = std::make_shared<std::atomic_bool>(!current(job.load));
+                m_held = job.load;
                 continue;
             }
             if (step == Step::Header)
@@ -245,4 +246,5 @@ void TimelineWorker::finishFile()
     if (m_file->thumbnails.changed() && m_file->thumbnails.save(m_folder, m_file->info))
         CacheFolder::prune(m_pruned, CacheFolder::kMostBytes, ThumbnailStore::cachePath(m_folder, m_file->info));
     m_file.reset();
+    m_held = 0;
 }

@@ -49,6 +49,8 @@ public:
     // Replaces the thumbnails asked for and not yet made.
     void requestThumbnails(std::vector<Slot> wanted, int height);
     void requestWaveform();
+    // The load whose file the worker holds; 0 once it has let go of the last one.
+    quint64 heldLoad() const { return m_held.load(); }
 
 private:
     struct Job
@@ -78,6 +80,7 @@ private:
     Job m_job; // guarded by m_mutex
     bool m_quit = false;
     std::atomic<quint64> m_load{0};
+    std::atomic<quint64> m_held{0};
     // Aborts the demuxer's blocking reads of the file being read; set when its load is cancelled.
     std::shared_ptr<std::atomic_bool> m_cancelFlag; // guarded by m_mutex
 

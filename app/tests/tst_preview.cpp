@@ -2,6 +2,7 @@
 #include "avpreviewengine.h"
 #include "cvideoconv.h"
 #include "exacttime.h"
+#include "frameindex.h"
 #include "recordingmessagesink.h"
 #include "testsupport.h"
 #include "litshare.h"
@@ -138,6 +139,8 @@ private slots:
     void seekFromEveryState();
     void paintsTheFrameItReports_data();
     void paintsTheFrameItReports();
+    void dragShowsKeyframesThenTheFrame_data();
+    void dragShowsKeyframesThenTheFrame();
     void refusesWhatIsNotVideo_data();
     void refusesWhatIsNotVideo();
     void newLoadTakesOverAPendingOne();
@@ -382,6 +385,103 @@ void TestPreview::paintsTheFrameItReports()
     QCOMPARE(firstFrameOfCut(m_dir, path, mark), lastMark);
 }
 
+void TestPreview::dragShowsKeyframesThenTheFrame_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("options");
+    // Groups of two seconds, with no keyframes of x264's own between them.
+    const QString h264 = QStringLiteral("-c:v libx264 -g 50 -sc_threshold 0 -pix_fmt yuv420p");
+    QTest::newRow("mp4: H.264") << "d.mp4" << "25" << h264 + " -c:a aac";
+    QTest::newRow("mkv: H.264 at 30000/1001") << "d.mkv" << "30000/1001" << h264 + " -c:a libvorbis";
+    QTest::newRow("mov: H.264") << "d.mov" << "25" << h264 + " -c:a aac";
+    QTest::newRow("webm: VP9") << "d.webm" << "25" << "-c:v libvpx-vp9 -crf 20 -b:v 0 -deadline realtime -g 50 -c:a libopus";
+    QTest::newRow("ts: H.264, sound leading") << "d.ts" << "25" << "-vf setpts=PTS+0.3/TB " + h264 + " -c:a aac";
+    QTest::newRow("m2ts: H.264 at 30000/1001") << "d.m2ts" << "30000/1001" << h264 + " -c:a ac3";
+}
+
+// While the handle moves, each place shows at once its group's keyframe (or a cached frame
+// nearer), with the position already the place's own frame; where it rests, that frame replaces
+// the keyframe, the same frame a seek straight there shows. Steps back from just after a
+// keyframe then cross it frame by frame.
+void TestPreview::dragShowsKeyframesThenTheFrame()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, rate);
+    QFETCH(QString, options);
+    const QString path = makeNumberedClip(m_dir, name, rate, 8.0, options);
+    QVERIFY2(!path.isEmpty(), "the encoder could not write the clip");
+    const QList<double> times = TestSupport::frameTimes(path);
+    QList<int> keys; // frame numbers of the keyframes, in presentation order
+    const std::optional<FrameIndex> index = FrameIndex::scan(path);
+    QVERIFY(index && index->size() == times.size());
+    for (int frame = 0; frame < index->size(); ++frame) {
+        if (index->frames()[size_t(frame)].key)
+            keys << frame;
+    }
+    QVERIFY(times.size() > 190 && keys.size() >= 4);
+
+    AvPreviewEngine engine(m_indexes);
+    engine.SetPictureSize(QSize(160, 120));
+    QCOMPARE(engine.RenderFile(path), PreviewStatus::Ok);
+    QList<int> painted;
+    QList<int> previews;
+    quint64 previewsSeen = 0;
+    engine.SetVideoOutput([&](const PreviewPicture &picture) {
+        if (picture.isNull())
+            return;
+        painted << frameNumber(picture);
+        if (engine.previewsShown() != std::exchange(previewsSeen, engine.previewsShown()))
+            previews << painted.last();
+    });
+    QCOMPARE(engine.Pause(), PreviewStatus::Ok);
+    QTRY_VERIFY_WITH_TIMEOUT(engine.HasFrameIndex(), kFrameTimeoutMs);
+
+    // Through four groups, then into the last one, which nothing has decoded yet.
+    const int last = keys[keys.size() - 1];
+    const int target = std::min(last + 15, int(times.size()) - 1);
+    QList<double> places;
+    for (double place = 0.5; place < times[keys[keys.size() - 2]] + 1.0; place += 0.9)
+        places << place;
+    places << (times[target] + times[target + 1 < times.size() ? target + 1 : target]) / 2;
+    for (const double place : places) {
+        QCOMPARE(engine.SetCurrentPosition(place), PreviewStatus::Ok);
+        // The position names the place's frame before any picture of it came.
+        QVERIFY2(near(engine.ShownFramePosition(), times[frameAt(times, place)], 0.0005),
+                 qPrintable(QString::number(engine.ShownFramePosition().value_or(-1))));
+        QTest::qWait(20);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(engine.Idle(), kFrameTimeoutMs);
+    QCOMPARE(painted.last(), target);
+    QVERIFY2(!previews.isEmpty() && previews.last() == last,
+             qPrintable(QStringLiteral("previews %1, keyframe %2").arg(QString::number(previews.value(previews.size() - 1, -1))).arg(last)));
+    QVERIFY(near(engine.ShownFramePosition(), times[target], 0.0005));
+
+    // A seek straight there, on a fresh engine, shows the same frame.
+    AvPreviewEngine direct(m_indexes);
+    direct.SetPictureSize(QSize(160, 120));
+    QCOMPARE(direct.RenderFile(path), PreviewStatus::Ok);
+    PreviewPicture straight;
+    direct.SetVideoOutput([&](const PreviewPicture &picture) {
+        if (!picture.isNull())
+            straight = picture;
+    });
+    QCOMPARE(direct.SetCurrentPosition(places.last()), PreviewStatus::Ok);
+    QTRY_VERIFY_WITH_TIMEOUT(direct.Idle(), kFrameTimeoutMs);
+    QCOMPARE(frameNumber(straight), target);
+
+    // Just after the keyframe before, a rest, then steps back over it.
+    const int key = keys[keys.size() - 2];
+    QCOMPARE(engine.SetCurrentPosition(times[key + 1]), PreviewStatus::Ok);
+    QTRY_VERIFY_WITH_TIMEOUT(engine.Idle() && painted.last() == key + 1, kFrameTimeoutMs);
+    QTest::qWait(100);
+    for (int frame = key; frame >= key - 2; --frame) {
+        QCOMPARE(engine.StepFrames(-1), PreviewStatus::Ok);
+        QCOMPARE(painted.last(), frame);
+        QVERIFY(near(engine.ShownFramePosition(), times[frame], 0.0005));
+    }
+}
+
 void TestPreview::refusesWhatIsNotVideo_data()
 {
     QTest::addColumn<QString>("name");
@@ -483,8 +583,8 @@ void TestPreview::timelineAfterAClose()
             QCOMPARE(engine.RenderFile(m_dir.filePath(QStringLiteral("nowhere.mp4"))), PreviewStatus::Failed);
         else
             engine.Release();
-        // Time for the worker to take the close before the next load replaces it.
-        QTest::qWait(300);
+        // The worker takes the close before the next load replaces it.
+        QTRY_VERIFY_WITH_TIMEOUT(engine.TimelineClosed(), kFrameTimeoutMs);
     }
 }
 

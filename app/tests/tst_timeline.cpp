@@ -12,6 +12,7 @@
 #include "windowdriver.h"
 
 #include <QDirIterator>
+#include <QLabel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +51,8 @@ private slots:
     void keysGoToKeyframes_data();
     void keysGoToKeyframes();
     void followsHandleAndMarksAndSeeks();
+    void dragSeeksAsTheHandleMoves_data();
+    void dragSeeksAsTheHandleMoves();
     void hiddenBandAsksForNothing();
     void waveformIsCrisp_data();
     void waveformIsCrisp();
@@ -151,6 +154,48 @@ void TestTimeline::followsHandleAndMarksAndSeeks()
     QCOMPARE(fakes.previewScript.seeks.last(), 24.0);
 }
 
+void TestTimeline::dragSeeksAsTheHandleMoves_data()
+{
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<QList<int>>("path"); // seconds the pointer passes, pressed at the first
+    QTest::addColumn<QList<double>>("seeks"); // asked of the preview, the release's last
+    QTest::newRow("paused: each new second") << false << QList<int>{3, 8, 8, 12, 20} << QList<double>{8, 12, 20};
+    QTest::newRow("paused: back and forth") << false << QList<int>{10, 4, 10, 4} << QList<double>{4, 10, 4};
+    QTest::newRow("playing: at the release only") << true << QList<int>{3, 8, 12} << QList<double>{12};
+}
+
+// While the slider's handle is dragged paused, each second it reaches is sought at once and the
+// label follows, the handle staying under the pointer; the release seeks where it ends.
+void TestTimeline::dragSeeksAsTheHandleMoves()
+{
+    QFETCH(bool, playing);
+    QFETCH(QList<int>, path);
+    QFETCH(QList<double>, seeks);
+    FakeServices fakes;
+    auto window = loadedWindow(fakes, m_clip);
+    auto *slider = child<Slider>(*window, u"Slider"_s);
+    PreviewSession &session = window->workflow().session();
+    QVERIFY(session.playing());
+    if (!playing)
+        press(*window, "cmdPlay"); // pauses
+    const auto at = [&](int value) { return QPoint(slider->ValueToPixel(value) + slider->skin().metrics().hw / 2, slider->height() / 2); };
+    QTest::mousePress(slider, Qt::LeftButton, {}, at(path.first()));
+    fakes.previewScript.seeks.clear();
+    for (const int value : path.mid(1)) {
+        QTest::mouseMove(slider, at(value));
+        QCOMPARE(slider->Value(), value);
+        if (!playing)
+            QCOMPARE(child<QLabel>(*window, u"lblTime"_s)->text(), QStringLiteral("00:00:%1/00:00:30").arg(value, 2, 10, QLatin1Char('0')));
+    }
+    QCOMPARE(fakes.previewScript.seeks, playing ? QList<double>{} : seeks);
+    // The release seeks where the handle ends, unless the drag has just done so.
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, at(path.last()));
+    QTRY_COMPARE(fakes.previewScript.seeks, seeks);
+    QCoreApplication::processEvents();
+    QCOMPARE(fakes.previewScript.seeks, seeks);
+    QCOMPARE(slider->Value(), path.last());
+}
+
 void TestTimeline::hiddenBandAsksForNothing()
 {
     FakeServices fakes;
@@ -245,6 +290,12 @@ void TestTimeline::realEngine()
 
     FakeServices fakes;
     fakes.useRealPreview();
+    const auto keptSuffixes = [&] {
+        QStringList kept;
+        for (QDirIterator it(fakes.temp.filePath(u"cache"_s), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            kept << QFileInfo(it.next()).suffix();
+        return kept;
+    };
     QByteArray firstPeaks;
     for (const bool cached : {false, true}) {
         auto window = fakes.makeWindow();
@@ -258,6 +309,8 @@ void TestTimeline::realEngine()
         QTRY_COMPARE_WITH_TIMEOUT(band->thumbnailsShown(), band->thumbnailSlots(), 10000);
         QCOMPARE(band->hasSound(), sound);
         QCOMPARE(band->waveformStrip().toolTip().contains(u"no sound"_s), !sound);
+        // The frame index is read on a thread of its own and may end after all of the above.
+        QTRY_VERIFY_WITH_TIMEOUT(keptSuffixes().contains(u"idx"_s), 30000);
         if (!sound)
             continue;
         const QByteArray &peaks = band->peaks();
@@ -279,9 +332,7 @@ void TestTimeline::realEngine()
         firstPeaks = peaks;
     }
     // What the second load took is kept in the cache folder.
-    QStringList kept;
-    for (QDirIterator it(fakes.temp.filePath(u"cache"_s), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
-        kept << QFileInfo(it.next()).suffix();
+    const QStringList kept = keptSuffixes();
     QVERIFY2(kept.contains(u"thumbs"_s) && kept.contains(u"idx"_s), qPrintable(kept.join(u' ')));
     QCOMPARE(kept.contains(u"wave"_s), sound);
 }

@@ -135,6 +135,7 @@ void frmMain::wireControls()
     clicked("cmdPlay", [this] { m_flow->session().PlayPause(); });
     clicked("cmdStop", [this] { m_flow->session().Stop(); });
     connect(m_slider, &Slider::MouseUp, this, &frmMain::Slider_MouseUp);
+    connect(m_slider, &Slider::Scroll, this, &frmMain::Slider_Scroll);
     // A paused preview shows a sought frame only once it is decoded.
     connect(m_picVideoWindow, &VideoArea::pictureChanged, &m_flow->session(), &PreviewSession::FrameShown);
     clicked("cmdStartSelect", [this] { m_flow->MarkStart(m_slider->Value()); });
@@ -256,17 +257,33 @@ CutChoices frmMain::cutChoices() const
                       m_format->fastSeek()};
 }
 
+void frmMain::Slider_Scroll()
+{
+    // Dragged while paused: the picture follows the handle, each new second at once (the preview
+    // shows its keyframe until the handle rests there); the release seeks where the handle ends.
+    if (!m_slider->Pressed() || !m_slider->Dragging() || m_flow->session().playing()
+        || m_slider->Value() == m_scrubbedTo)
+        return;
+    m_scrubbedTo = m_slider->Value();
+    m_flow->session().SeekTo(m_scrubbedTo);
+}
+
 void frmMain::Slider_MouseUp()
 {
+    const qint32 scrubbed = std::exchange(m_scrubbedTo, -1);
     // The slider raises MouseUp (and Click) before a click on its track moves
     // the handle: seek once the release is handled, to where the handle ends.
     if (std::exchange(m_seekQueued, true))
         return;
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, scrubbed] {
             m_seekQueued = false;
-            m_flow->session().SeekTo(m_slider->Value());
+            // A drag that ended where it last sought has asked for that second already.
+            if (m_slider->Value() == scrubbed)
+                m_flow->session().FrameShown();
+            else
+                m_flow->session().SeekTo(m_slider->Value());
         },
         Qt::QueuedConnection);
 }
@@ -293,7 +310,9 @@ void frmMain::showPosition(qint32 seconds, const QString &timeText)
 {
     m_picVideoWindow->update();
     m_lblTime->setText(timeText);
-    m_slider->SetValue(seconds);
+    // A handle held by the pointer stays under it.
+    if (!m_slider->Pressed())
+        m_slider->SetValue(seconds);
 }
 
 void frmMain::showMarks(qint32 start, qint32 end, const QString &startText, const QString &endText)

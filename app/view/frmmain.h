@@ -70,6 +70,7 @@ private:
     void cmdConvert_Click();
     CutChoices cutChoices() const; // the option controls as Start takes them
     void Slider_MouseUp();
+    void Slider_Scroll();
 
     // What the workflow says.
     void showVideoCleared();
@@ -109,4 +110,5 @@ private:
     QList<QWidget *> m_lockedDuringTask; // disabled while a task runs
 
     bool m_seekQueued = false; // a release's seek waits for the handle to settle
+    qint32 m_scrubbedTo = -1;  // the second a drag last went to; -1: none since the release
 };

@@ -69,6 +69,8 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void showsTheFrameItReports_data();
     void showsTheFrameItReports();
+    void scrubsToTheFramesASeekShows_data() { showsTheFrameItReports_data(); }
+    void scrubsToTheFramesASeekShows();
     void indexCacheFollowsTheFile();
     void refusesWhatIsNotVideo_data();
     void refusesWhatIsNotVideo();
@@ -76,8 +78,26 @@ private slots:
     void turnsUprightAsPlayersDo();
 
 private:
+    // The numbered clip of a row of showsTheFrameItReports' table, made once.
+    QString clip(const QString &name, const QStringList &encoding, const QString &pixels);
+
     QTemporaryDir m_dir;
 };
+
+QString TestVideoSource::clip(const QString &name, const QStringList &encoding, const QString &pixels)
+{
+    const QString path = m_dir.filePath(name);
+    if (QFile::exists(path))
+        return path;
+    // A tone beside the picture: a sound that starts before it moves the file's start.
+    const QByteArray made = TestSupport::runTool(
+        QStringList{TestSupport::systemFfmpeg(), QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+                    QStringLiteral("lavfi"), QStringLiteral("-i"), numberedSource(QStringLiteral("25"), pixels),
+                    QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                    QStringLiteral("sine=duration=6")}
+        + encoding + QStringList{QStringLiteral("-shortest"), path});
+    return made.isEmpty() ? QString() : path;
+}
 
 void TestVideoSource::showsTheFrameItReports_data()
 {
@@ -123,17 +143,8 @@ void TestVideoSource::showsTheFrameItReports()
     QFETCH(QStringList, encoding);
     QFETCH(QString, pixels);
     QFETCH(bool, withIndex);
-    const QString path = m_dir.filePath(name);
-    if (!QFile::exists(path)) {
-        // A tone beside the picture: a sound that starts before it moves the file's start.
-        const QByteArray made = TestSupport::runTool(
-            QStringList{TestSupport::systemFfmpeg(), QStringLiteral("-v"), QStringLiteral("error"),
-                        QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        numberedSource(QStringLiteral("25"), pixels), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                        QStringLiteral("-i"), QStringLiteral("sine=duration=6")}
-            + encoding + QStringList{QStringLiteral("-shortest"), path});
-        QVERIFY2(!made.isEmpty(), "the encoder could not write the clip");
-    }
+    const QString path = clip(name, encoding, pixels);
+    QVERIFY2(!path.isEmpty(), "the encoder could not write the clip");
     const QList<double> times = TestSupport::frameTimes(path);
     QVERIFY(times.size() >= kFrames - 2);
 
@@ -190,6 +201,98 @@ void TestVideoSource::showsTheFrameItReports()
     check(source.frameAt(-5.0), "before the start");
     check(source.step(-1), "step before the first");
     QCOMPARE(numberOf(source.current()->image), 0);
+}
+
+// A drag: each place shows its group's keyframe or a nearer cached frame at once, and its exact
+// decode is cut short by the next place; where the handle rests, the frame is the one a seek on a
+// fresh source shows. Then the rest's work: steps back from just after a keyframe cross it onto
+// the frames before, which were decoded while resting.
+void TestVideoSource::scrubsToTheFramesASeekShows()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, encoding);
+    QFETCH(QString, pixels);
+    QFETCH(bool, withIndex);
+    const QString path = clip(name, encoding, pixels);
+    QVERIFY2(!path.isEmpty(), "the encoder could not write the clip");
+    const QList<double> times = TestSupport::frameTimes(path);
+    const std::optional<FrameIndex> index = FrameIndex::scan(path);
+    QVERIFY(index && index->size() == times.size());
+    const auto openSource = [&] {
+        auto opened = VideoSource::open(path);
+        std::unique_ptr<VideoSource> source = std::move(std::get<std::unique_ptr<VideoSource>>(opened));
+        source->setPictureSize(QSize(160, 90));
+        if (withIndex)
+            source->setIndex(std::make_shared<FrameIndex>(*index));
+        return source;
+    };
+    const std::unique_ptr<VideoSource> dragged = openSource();
+    const auto inside = [&](int frame) { return (times[frame] + times[std::min(frame + 1, int(times.size()) - 1)]) / 2; };
+
+    QRandomGenerator random(34u + quint32(qHash(name)));
+    int target = 0;
+    int previews = 0;
+    for (int move = 0; move < 12; ++move) {
+        target = random.bounded(int(times.size()));
+        const std::optional<VideoSource::Picture> first = dragged->preview(inside(target));
+        if (first) {
+            const int number = numberOf(first->image);
+            const int key = index->keyframeAtOrBefore(target);
+            QVERIFY2(number >= key && number <= target && std::abs(first->seconds - times[number]) < 0.0005,
+                     qPrintable(QStringLiteral("preview of frame %1 showed %2 (keyframe %3)").arg(target).arg(number).arg(key)));
+            ++previews;
+        }
+        // The handle moves on after a few frames' decoding, or none.
+        int polls = int(random.bounded(6));
+        const std::optional<VideoSource::Picture> exact = dragged->frameAt(inside(target), [&] { return polls-- <= 0; });
+        if (exact)
+            QCOMPARE(numberOf(exact->image), target);
+    }
+    // Without an index there is no keyframe to show: the exact frame is the first picture. (Program
+    // streams may land past the keyframe, where the exact decode aims earlier and shows no preview.)
+    if (!withIndex)
+        QCOMPARE(previews, 0);
+    else if (!name.endsWith(QLatin1String(".mpg")))
+        QVERIFY(previews > 0);
+    const std::optional<VideoSource::Picture> rested = dragged->frameAt(inside(target));
+    QVERIFY(rested);
+    const std::optional<VideoSource::Picture> direct = openSource()->frameAt(inside(target));
+    QVERIFY(direct);
+    QCOMPARE(numberOf(rested->image), target);
+    QCOMPARE(numberOf(direct->image), target);
+    QCOMPARE(rested->pts, direct->pts);
+    dragged->settle({});
+
+    // Just after a keyframe (the second group's, and the last one's), rest, then step back over it.
+    // (A keyframe whose next frame is none: encoders add them where the picture changes.)
+    std::vector<int> keys;
+    for (int frame = 1; frame + 1 < times.size(); ++frame) {
+        if (index->frames()[size_t(frame)].key && !index->frames()[size_t(frame + 1)].key)
+            keys.push_back(frame);
+    }
+    // Codecs that make every changed picture a keyframe have no group to step back over. (Near the
+    // end of a program stream, steps back miss by a frame or two whichever way seeks go: not here.)
+    QList<int> tried;
+    if (!keys.empty())
+        tried << keys.front();
+    if (keys.size() > 1 && !name.endsWith(QLatin1String(".mpg")))
+        tried << keys.back();
+    for (const int key : tried) {
+        const int from = std::min(key + 1, int(times.size()) - 1);
+        QVERIFY(dragged->frameAt(inside(from)));
+        dragged->settle({});
+        dragged->prefetchAround({});
+        if (withIndex)
+            QVERIFY2(dragged->cache().contains(index->frames()[size_t(key - 1)].pts), "the rest decoded no frame before the keyframe");
+        for (int at = from - 1; at >= std::max(key - 3, 0); --at) {
+            const std::optional<VideoSource::Picture> stepped = dragged->step(-1);
+            QVERIFY(stepped);
+            QCOMPARE(numberOf(stepped->image), at);
+        }
+        const std::optional<VideoSource::Picture> forward = dragged->step(from - std::max(key - 3, 0));
+        QVERIFY(forward);
+        QCOMPARE(numberOf(forward->image), from);
+    }
 }
 
 void TestVideoSource::indexCacheFollowsTheFile()
