@@ -232,17 +232,18 @@ std::optional<double> nextPlace(const std::vector<double> &places, double shown,
     return std::nullopt;
 }
 
-void PreviewSession::stepTo(const std::vector<double> &places, int direction)
+std::optional<double> PreviewSession::stepTo(const std::vector<double> &places, int direction)
 {
     if (!m_preview || m_bNoVideo || places.empty() || direction == 0)
-        return;
+        return std::nullopt;
     if (m_playing)
         PlayPause();
     const std::optional<double> target = nextPlace(places, ShownFrame(), direction);
     if (!target)
-        return;
+        return std::nullopt;
     m_preview->SetCurrentPosition(*target);
     FrameShown();
+    return target;
 }
 
 void PreviewSession::StepKeyframe(int direction)
@@ -261,7 +262,8 @@ void PreviewSession::StepPlace(Place place, int direction)
             places.push_back(scene.seconds);
     }
     std::sort(places.begin(), places.end());
-    stepTo(places, direction);
+    if (const std::optional<double> reached = stepTo(places, direction))
+        emit placeReached(place, *reached);
 }
 
 void PreviewSession::FindBreaks(const BreakThresholds &thresholds)

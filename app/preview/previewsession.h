@@ -88,6 +88,8 @@ signals:
     void thumbnailReady(int slot, const QImage &image);
     void waveformRead(const WaveformPiece &piece);
     void breaksProgress(double readSeconds, double lengthSeconds);
+    // StepPlace went to the place at seconds.
+    void placeReached(PreviewSession::Place place, double seconds);
     // A scan ended; scan is empty when none ran (Failed).
     void breaksFound(const BreakScan &scan, BreakScanEnd end);
 
@@ -98,7 +100,7 @@ private:
     void LoadVideo(const QString &path, std::optional<double> probedDuration);
     void showPosition(double seconds);
     void setPlaying(bool playing);
-    void stepTo(const std::vector<double> &places, int direction);
+    std::optional<double> stepTo(const std::vector<double> &places, int direction);
 
     WindowServices m_services;
     std::unique_ptr<PreviewEngine> m_preview;

@@ -40,6 +40,14 @@ bool PreviewKeys::press(int key, Qt::KeyboardModifiers modifiers)
 {
     if (!m_guard.isEnabled())
         return false;
+    if (modifiers == Qt::AltModifier || modifiers == (Qt::AltModifier | Qt::ShiftModifier)) {
+        if (key != Qt::Key_Left && key != Qt::Key_Right)
+            return false;
+        m_session.StepPlace(modifiers & Qt::ShiftModifier ? PreviewSession::Place::SceneChange
+                                                          : PreviewSession::Place::Break,
+                            key == Qt::Key_Left ? -1 : 1);
+        return true;
+    }
     if (modifiers == Qt::ControlModifier) {
         if (key != Qt::Key_Left && key != Qt::Key_Right)
             return false;
