@@ -201,7 +201,8 @@ void frmMain::wireTimeline()
     connect(session, &PreviewSession::breaksProgress, this, &frmMain::showBreakProgress);
     connect(session, &PreviewSession::breaksFound, this, &frmMain::showBreaksFound);
     connect(session, &PreviewSession::videoCleared, this, &frmMain::updateBreakButtons);
-    connect(session, &PreviewSession::videoLoaded, this, &frmMain::updateBreakButtons);
+    // The video counts as loaded once it plays.
+    connect(session, &PreviewSession::playingChanged, this, &frmMain::updateBreakButtons);
     connect(session, &PreviewSession::placeReached, this, [this](PreviewSession::Place place, double seconds) {
         if (place == PreviewSession::Place::Break)
             m_timeline->showCurrentBreak(seconds);
