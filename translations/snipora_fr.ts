@@ -5,7 +5,7 @@
     <name>BreakPartsDialog</name>
     <message>
         <source>Add Breaks to List</source>
-        <translation>Pauses dans la liste</translation>
+        <translation>Pauses à la liste</translation>
     </message>
     <message>
         <source>Tick the parts to add to the cut list:</source>
@@ -1093,7 +1093,7 @@
     </message>
     <message>
         <source>Add Breaks to List</source>
-        <translation>Pauses dans la liste</translation>
+        <translation>Pauses à la liste</translation>
     </message>
     <message>
         <source>Choose parts between the breaks found and add them to the cut list</source>

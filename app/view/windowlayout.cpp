@@ -62,15 +62,11 @@ constexpr std::array kLayout{
                 QT_TRANSLATE_NOOP("WindowLayout", "Show keyframes, pictures and the sound under the slider. "
                 "Ctrl+Left and Ctrl+Right go to the keyframe before and after"),
                 nullptr},
-    // Under the timeline's check box: the breaks found in the video, and the parts between them
-    // for the cut list.
-    ControlSpec{"cmdFindBreaks", K::Button, "frMain", 8190, 4620, 1140, 375, QT_TRANSLATE_NOOP("WindowLayout", "Find Breaks"),
+    // Under the timeline's check box: the breaks found in the video.
+    ControlSpec{"cmdFindBreaks", K::Button, "frMain", 8190, 4620, 1800, 375, QT_TRANSLATE_NOOP("WindowLayout", "Find Breaks"),
                 QT_TRANSLATE_NOOP("WindowLayout", "Find black and silent breaks and scene changes in the video. "
                 "Alt+Right and Alt+Left go to the next and previous break, Alt+Shift+Right and Alt+Shift+Left "
                 "to the next and previous scene change"),
-                nullptr},
-    ControlSpec{"cmdAddBreaks", K::Button, "frMain", 9390, 4620, 1380, 375, QT_TRANSLATE_NOOP("WindowLayout", "Add Breaks to List"),
-                QT_TRANSLATE_NOOP("WindowLayout", "Choose parts between the breaks found and add them to the cut list"),
                 nullptr},
     ControlSpec{"lblFormatCaption", K::Label, "frMain", 585, 5010, 2500, 225, QT_TRANSLATE_NOOP("WindowLayout", "Output Format:"), nullptr, nullptr},
     ControlSpec{"lblFormat", K::Label, "frMain", 585, 5265, 7245, 450, "", nullptr, QT_TRANSLATE_NOOP("WindowLayout", "Output format")},
@@ -184,6 +180,10 @@ constexpr std::array kLayout{
     ControlSpec{"cmdClearList", K::Button, "frList", 6450, 2055, 1680, 435, QT_TRANSLATE_NOOP("WindowLayout", "Clear"), QT_TRANSLATE_NOOP("WindowLayout", "Remove every cut"), nullptr},
     ControlSpec{"cmdCutErrors", K::Button, "frList", 6450, 2670, 1680, 435, QT_TRANSLATE_NOOP("WindowLayout", "Errors..."),
                 QT_TRANSLATE_NOOP("WindowLayout", "Show why the selected cut failed"), nullptr},
+    // The parts between the breaks found, for Remove Listed Parts to take out.
+    ControlSpec{"cmdAddBreaks", K::Button, "frList", 6450, 3210, 1680, 435, QT_TRANSLATE_NOOP("WindowLayout", "Add Breaks to List"),
+                QT_TRANSLATE_NOOP("WindowLayout", "Choose parts between the breaks found and add them to the cut list"),
+                nullptr},
     ControlSpec{"cmdJoinList", K::Button, "frList", 150, 3765, 1980, 435, QT_TRANSLATE_NOOP("WindowLayout", "Join into One File"),
                 QT_TRANSLATE_NOOP("WindowLayout", "Join the waiting cuts, in list order, into one file"), nullptr},
     ControlSpec{"cmdRemoveParts", K::Button, "frList", 2220, 3765, 1980, 435, QT_TRANSLATE_NOOP("WindowLayout", "Remove Listed Parts"),
