@@ -14,14 +14,23 @@ namespace {
 
 using Spans = QList<QPair<int, int>>;
 
-// A clip at 25 fps, 320x180, from segments "<picture> <seconds> <sound>": picture is src (a
-// moving pattern), black, dark (a dim grey picture) or fadeout (the pattern fading to black);
-// sound is tone or mute.
+// A clip at 25 fps, 320x180, from segments "<picture> <seconds> <sound> [<second sound>]":
+// picture is src (a moving pattern), black, dark (a dim grey picture) or fadeout (the pattern
+// fading to black); sound is tone or mute. A second sound makes a second sound track (AC-3,
+// as a broadcast's second language).
 QStringList clipArguments(const QStringList &segments, bool wholeMpegFrames)
 {
-    QString graph, videoLabels, audioLabels;
+    QString graph, videoLabels, audioLabels, secondLabels;
     for (int i = 0; i < segments.size(); ++i) {
         const QStringList parts = segments[i].split(u' ');
+        if (parts.size() > 3) {
+            const QString b = u"[b%1]"_s.arg(i);
+            if (parts[3] == u"tone"_s)
+                graph += u"sine=f=660:r=48000:d=%1%2;"_s.arg(parts[1], b);
+            else
+                graph += u"anullsrc=r=48000:cl=mono,atrim=duration=%1%2;"_s.arg(parts[1], b);
+            secondLabels += b;
+        }
         const QString &picture = parts[0], &seconds = parts[1];
         const QString v = u"[v%1]"_s.arg(i), a = u"[a%1]"_s.arg(i);
         if (picture == u"black"_s || picture == u"dark"_s)
@@ -42,13 +51,21 @@ QStringList clipArguments(const QStringList &segments, bool wholeMpegFrames)
     // The MPEG audio encoder takes whole frames only.
     if (wholeMpegFrames)
         graph.insert(graph.size() - 3, u",asetnsamples=n=1152:p=0"_s);
-    return {u"-filter_complex"_s, graph, u"-map"_s, u"[v]"_s, u"-map"_s, u"[a]"_s};
+    QStringList arguments{u"-filter_complex"_s, graph, u"-map"_s, u"[v]"_s, u"-map"_s, u"[a]"_s};
+    if (!secondLabels.isEmpty()) {
+        // AC-3 takes whole frames only.
+        arguments[1] += u";"_s + secondLabels + u"concat=n=%1:v=0:a=1,asetnsamples=n=1536:p=0[c]"_s.arg(segments.size());
+        arguments << u"-map"_s << u"[c]"_s;
+    }
+    return arguments;
 }
 
 bool makeClip(const QString &path, const QStringList &segments, const QStringList &codecs)
 {
     return !TestSupport::runTool(QStringList{TestSupport::systemFfmpeg(), u"-v"_s, u"error"_s, u"-y"_s}
-                                 + clipArguments(segments, codecs.contains(u"mp2"_s)) + codecs + QStringList{path})
+                                 + clipArguments(segments, codecs.contains(u"mp2"_s)) + codecs
+                                 + (segments.first().count(u' ') > 2 ? QStringList{u"-c:a:1"_s, u"ac3"_s} : QStringList{})
+                                 + QStringList{path})
                 .isEmpty();
 }
 
@@ -131,6 +148,12 @@ void TestBreakFinder::clips_data()
     QTest::newRow("two breaks 1 s apart")
         << QStringList{u"src 2 tone"_s, u"black 0.4 mute"_s, u"src 1 tone"_s, u"black 0.4 mute"_s, u"src 2 tone"_s}
         << kH264 << u"two.mp4"_s << Spans{{50, 59}, {85, 94}} << 0 << 2 << QList<int>{60, 95};
+    QTest::newRow("a second sound track talks over the black")
+        << QStringList{u"src 2 tone tone"_s, u"black 0.6 mute tone"_s, u"src 2 tone tone"_s} << kMpeg2
+        << u"talk.ts"_s << Spans{} << 0 << 1 << QList<int>{50, 65};
+    QTest::newRow("both sound tracks silent")
+        << QStringList{u"src 2 tone tone"_s, u"black 0.6 mute mute"_s, u"src 2 tone tone"_s} << kMpeg2
+        << u"both.ts"_s << Spans{{50, 64}} << 0 << 1 << QList<int>{65};
     QTest::newRow("the shortest black, 0.12 s, in a longer silence")
         << QStringList{u"src 2 tone"_s, u"src 0.16 mute"_s, u"black 0.12 mute"_s, u"src 0.16 mute"_s, u"src 2 tone"_s}
         << kH264 << u"short.mp4"_s << Spans{{54, 56}} << 0 << 1 << QList<int>{54, 57};
