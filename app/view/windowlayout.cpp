@@ -62,8 +62,9 @@ constexpr std::array kLayout{
                 QT_TRANSLATE_NOOP("WindowLayout", "Show keyframes, pictures and the sound under the slider. "
                 "Ctrl+Left and Ctrl+Right go to the keyframe before and after"),
                 nullptr},
-    // Under the timeline's check box: the breaks found in the video.
-    ControlSpec{"cmdFindBreaks", K::Button, "frMain", 8190, 4620, 1800, 375, QT_TRANSLATE_NOOP("WindowLayout", "Find Breaks"),
+    // Under the timeline's check box, and staying there when the band opens: the breaks found
+    // in the video.
+    ControlSpec{"cmdFindBreaks", K::Button, "frMain", 8190, 4570, 1800, 375, QT_TRANSLATE_NOOP("WindowLayout", "Find Breaks"),
                 QT_TRANSLATE_NOOP("WindowLayout", "Find black and silent breaks and scene changes in the video. "
                 "Alt+Right and Alt+Left go to the next and previous break, Alt+Shift+Right and Alt+Shift+Left "
                 "to the next and previous scene change"),
