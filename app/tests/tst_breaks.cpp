@@ -173,6 +173,12 @@ void TestBreaks::addBreaksToList()
         QCOMPARE(entries[i].selectEnd, marks[2 * i + 1]);
     }
     QTRY_VERIFY(!window->findChild<BreakPartsDialog *>());
+    // The breaks and their line go with the video.
+    load(*window, fakes, m_clip);
+    QTRY_VERIFY(window->workflow().session().playing());
+    QVERIFY(!child<QLabel>(*window, u"lblProgress"_s)->text().contains(u"Breaks"_s));
+    QVERIFY(!add->isEnabled());
+    QCOMPARE(child<TimelineBand>(*window, u"picTimeline"_s)->breaks().size(), size_t(0));
 }
 
 void TestBreaks::realEngine()

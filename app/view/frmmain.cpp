@@ -200,6 +200,7 @@ void frmMain::wireTimeline()
     connect(m_cmdAddBreaks, &QAbstractButton::clicked, this, &frmMain::cmdAddBreaks_Click);
     connect(session, &PreviewSession::breaksProgress, this, &frmMain::showBreakProgress);
     connect(session, &PreviewSession::breaksFound, this, &frmMain::showBreaksFound);
+    // A load clears the status area itself (the workflow's progress), and the breaks go.
     connect(session, &PreviewSession::videoCleared, this, &frmMain::updateBreakButtons);
     // The video counts as loaded once it plays.
     connect(session, &PreviewSession::playingChanged, this, &frmMain::updateBreakButtons);
