@@ -71,6 +71,23 @@ constexpr std::array kCheckBoxes{
     CheckBoxSetting{SettingsCheckBox::chkTimeline, u"chkTimeline", u"True"},
 };
 
+// Value name, member, and the range a stored value must lie in.
+struct ThresholdSetting
+{
+    QStringView name;
+    double BreakThresholds::*member;
+    double least;
+    double most;
+};
+const std::array kThresholds{
+    ThresholdSetting{u"BreakBlackSeconds", &BreakThresholds::blackSeconds, 0.02, 60.0},
+    ThresholdSetting{u"BreakBlackPixel", &BreakThresholds::blackPixel, 0.0, 1.0},
+    ThresholdSetting{u"BreakBlackPicture", &BreakThresholds::blackPicture, 0.5, 1.0},
+    ThresholdSetting{u"BreakSilenceDb", &BreakThresholds::silenceDb, -120.0, 0.0},
+    ThresholdSetting{u"BreakSilenceSeconds", &BreakThresholds::silenceSeconds, 0.02, 60.0},
+    ThresholdSetting{u"BreakSceneChange", &BreakThresholds::sceneChange, 0.01, 1.0},
+};
+
 } // namespace
 
 QString defaultOutputFolder(const QString &homeFolder)
@@ -149,6 +166,9 @@ bool SavedSettings::SaveSettings(const SettingsControls &controls) const
         save(setting.name, controls.text(setting.box));
     for (const CheckBoxSetting &setting : kCheckBoxes)
         save(setting.name, controls.checkValue(setting.box) ? u"True"_s : u"False"_s);
+    const BreakThresholds thresholds = breakThresholds();
+    for (const ThresholdSetting &setting : kThresholds)
+        save(setting.name, QString::number(thresholds.*setting.member));
     return allWritten;
 }
 
@@ -201,6 +221,18 @@ void SavedSettings::LoadSettings(SettingsControls &controls) const
     }
 
     controls.UpdateFormatDescription();
+}
+
+BreakThresholds SavedSettings::breakThresholds() const
+{
+    BreakThresholds thresholds;
+    for (const ThresholdSetting &setting : kThresholds) {
+        bool ok = false;
+        const double value = read(setting.name, QString()).trimmed().toDouble(&ok);
+        if (ok && value >= setting.least && value <= setting.most)
+            thresholds.*setting.member = value;
+    }
+    return thresholds;
 }
 
 void SavedSettings::cmdDefaultsClicked(SettingsControls &controls) const

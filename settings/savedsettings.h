@@ -1,5 +1,6 @@
 #pragma once
 
+#include "breakmarks.h"
 #include "cregister.h"
 #include "settingscontrols.h"
 
@@ -59,6 +60,11 @@ public:
     void cmdDefaultsClicked(SettingsControls &controls) const;
 
     QString defaultOutPath() const { return m_defaultOutPath; }
+
+    // The break finder's thresholds, kept in the same key but never shown in the window: a
+    // missing value, one that is not a number or one out of its range gives the default.
+    // SaveSettings writes them back as read, so that the file shows them for editing.
+    BreakThresholds breakThresholds() const;
 
 private:
     QString read(QStringView name, const QString &defaultText) const;

@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>BreakPartsDialog</name>
+    <message>
+        <source>Add Breaks to List</source>
+        <translation>Pausen zur Liste</translation>
+    </message>
+    <message>
+        <source>Tick the parts to add to the cut list:</source>
+        <translation>Die Teile ankreuzen, die in die Schnittliste sollen:</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Anfang</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Ende</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Länge</translation>
+    </message>
+    <message>
+        <source>Parts between the breaks</source>
+        <translation>Teile zwischen den Pausen</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+</context>
+<context>
     <name>CVideoConv</name>
     <message>
         <source>Error Occured:<byte value="xd"/>
@@ -544,6 +575,21 @@
         <source>This video has no sound</source>
         <translation>Dieses Video hat keinen Ton</translation>
     </message>
+    <message>
+        <source>%1 breaks, %2 scene changes. Alt+Right and Alt+Left go to the next and previous break, Alt+Shift+Right and Alt+Shift+Left to the next and previous scene change</source>
+        <translation>%1 Pausen, %2 Szenenwechsel. Alt+Pfeil rechts und Alt+Pfeil links gehen zur nächsten und vorigen Pause, Alt+Umschalt+Pfeil rechts und Alt+Umschalt+Pfeil links zum nächsten und vorigen Szenenwechsel</translation>
+    </message>
+</context>
+<context>
+    <name>TimelineMarkers</name>
+    <message>
+        <source>Breaks</source>
+        <translation>Pausen</translation>
+    </message>
+    <message>
+        <source>Break at %1, %2 s</source>
+        <translation>Pause bei %1, %2 s</translation>
+    </message>
 </context>
 <context>
     <name>TimelineStrip</name>
@@ -1026,16 +1072,32 @@
         <translation>Aus dem Video ohne die wartenden Schnitte eine Datei erstellen</translation>
     </message>
     <message>
-        <source>Click or drag to seek. Left and Right: one second; Ctrl+Left and Ctrl+Right: the keyframe before and after; , and .: one frame; Home and End: the first and the last frame</source>
-        <translation>Klicken oder ziehen, um zu springen. Pfeil links und rechts: eine Sekunde; Strg+Pfeil links und rechts: das Schlüsselbild davor und danach; , und .: ein Bild; Pos1 und Ende: das erste und das letzte Bild</translation>
-    </message>
-    <message>
         <source>Show timeline</source>
         <translation>Zeitleiste zeigen</translation>
     </message>
     <message>
         <source>Show keyframes, pictures and the sound under the slider. Ctrl+Left and Ctrl+Right go to the keyframe before and after</source>
         <translation>Schlüsselbilder, Bilder und Ton unter dem Schieberegler zeigen. Strg+Pfeil links und rechts springen zum Schlüsselbild davor und danach</translation>
+    </message>
+    <message>
+        <source>Find Breaks</source>
+        <translation>Pausen finden</translation>
+    </message>
+    <message>
+        <source>Click or drag to seek. Left and Right: one second; Ctrl+Left and Ctrl+Right: the keyframe before and after; Alt+Right and Alt+Left: the next and previous break; Alt+Shift+Right and Alt+Shift+Left: the next and previous scene change; , and .: one frame; Home and End: the first and the last frame</source>
+        <translation>Klicken oder ziehen, um zu springen. Pfeil links und rechts: eine Sekunde; Strg+Pfeil links und rechts: das Schlüsselbild davor und danach; Alt+Pfeil rechts und Alt+Pfeil links: die nächste und vorige Pause; Alt+Umschalt+Pfeil rechts und Alt+Umschalt+Pfeil links: der nächste und vorige Szenenwechsel; , und .: ein Bild; Pos1 und Ende: das erste und das letzte Bild</translation>
+    </message>
+    <message>
+        <source>Find black and silent breaks and scene changes in the video. Alt+Right and Alt+Left go to the next and previous break, Alt+Shift+Right and Alt+Shift+Left to the next and previous scene change</source>
+        <translation>Schwarze, stille Pausen und Szenenwechsel im Video finden. Alt+Pfeil rechts und Alt+Pfeil links gehen zur nächsten und vorigen Pause, Alt+Umschalt+Pfeil rechts und Alt+Umschalt+Pfeil links zum nächsten und vorigen Szenenwechsel</translation>
+    </message>
+    <message>
+        <source>Add Breaks to List</source>
+        <translation>Pausen zur Liste</translation>
+    </message>
+    <message>
+        <source>Choose parts between the breaks found and add them to the cut list</source>
+        <translation>Teile zwischen den gefundenen Pausen wählen und in die Schnittliste aufnehmen</translation>
     </message>
 </context>
 <context>
@@ -1064,6 +1126,30 @@
         <source>%1 %2</source>
         <comment>the progress caption, then what the task says of itself</comment>
         <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>Finding breaks: %1 of %2</source>
+        <translation>Pausen werden gesucht: %1 von %2</translation>
+    </message>
+    <message>
+        <source>Breaks: %1, scene changes: %2 (the file is damaged: read up to the damage)</source>
+        <translation>Pausen: %1, Szenenwechsel: %2 (die Datei ist beschädigt: bis zum Schaden gelesen)</translation>
+    </message>
+    <message>
+        <source>Breaks: %1, scene changes: %2</source>
+        <translation>Pausen: %1, Szenenwechsel: %2</translation>
+    </message>
+    <message>
+        <source>Stopped. Breaks so far: %1, scene changes: %2</source>
+        <translation>Angehalten. Bisher Pausen: %1, Szenenwechsel: %2</translation>
+    </message>
+    <message>
+        <source>The breaks could not be found: the video cannot be read</source>
+        <translation>Die Pausen konnten nicht gesucht werden: das Video ist nicht lesbar</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 </TS>

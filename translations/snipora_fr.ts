@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>BreakPartsDialog</name>
+    <message>
+        <source>Add Breaks to List</source>
+        <translation>Pauses à la liste</translation>
+    </message>
+    <message>
+        <source>Tick the parts to add to the cut list:</source>
+        <translation>Cochez les parties à ajouter à la liste des coupes :</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Début</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Durée</translation>
+    </message>
+    <message>
+        <source>Parts between the breaks</source>
+        <translation>Parties entre les pauses</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Ajouter</translation>
+    </message>
+</context>
+<context>
     <name>CVideoConv</name>
     <message>
         <source>Error Occured:<byte value="xd"/>
@@ -544,6 +575,21 @@
         <source>This video has no sound</source>
         <translation>Cette vidéo n&apos;a pas de son</translation>
     </message>
+    <message>
+        <source>%1 breaks, %2 scene changes. Alt+Right and Alt+Left go to the next and previous break, Alt+Shift+Right and Alt+Shift+Left to the next and previous scene change</source>
+        <translation>%1 pauses, %2 changements de scène. Alt+Droite et Alt+Gauche vont à la pause suivante et précédente, Alt+Maj+Droite et Alt+Maj+Gauche au changement de scène suivant et précédent</translation>
+    </message>
+</context>
+<context>
+    <name>TimelineMarkers</name>
+    <message>
+        <source>Breaks</source>
+        <translation>Pauses</translation>
+    </message>
+    <message>
+        <source>Break at %1, %2 s</source>
+        <translation>Pause à %1, %2 s</translation>
+    </message>
 </context>
 <context>
     <name>TimelineStrip</name>
@@ -1026,16 +1072,32 @@
         <translation>Faire un seul fichier de la vidéo, sans les découpes en attente</translation>
     </message>
     <message>
-        <source>Click or drag to seek. Left and Right: one second; Ctrl+Left and Ctrl+Right: the keyframe before and after; , and .: one frame; Home and End: the first and the last frame</source>
-        <translation>Cliquez ou faites glisser pour vous déplacer. Gauche et Droite&#xa0;: une seconde&#xa0;; Ctrl+Gauche et Ctrl+Droite&#xa0;: l&apos;image clé précédente et suivante&#xa0;; , et .&#xa0;: une image&#xa0;; Origine et Fin&#xa0;: la première et la dernière image</translation>
-    </message>
-    <message>
         <source>Show timeline</source>
         <translation>Afficher la frise</translation>
     </message>
     <message>
         <source>Show keyframes, pictures and the sound under the slider. Ctrl+Left and Ctrl+Right go to the keyframe before and after</source>
         <translation>Afficher les images clés, des vignettes et le son sous le curseur. Ctrl+Gauche et Ctrl+Droite vont à l&apos;image clé précédente et suivante</translation>
+    </message>
+    <message>
+        <source>Find Breaks</source>
+        <translation>Trouver les pauses</translation>
+    </message>
+    <message>
+        <source>Click or drag to seek. Left and Right: one second; Ctrl+Left and Ctrl+Right: the keyframe before and after; Alt+Right and Alt+Left: the next and previous break; Alt+Shift+Right and Alt+Shift+Left: the next and previous scene change; , and .: one frame; Home and End: the first and the last frame</source>
+        <translation>Cliquez ou faites glisser pour vous déplacer. Gauche et Droite : une seconde ; Ctrl+Gauche et Ctrl+Droite : l&apos;image clé précédente et suivante ; Alt+Droite et Alt+Gauche : la pause suivante et précédente ; Alt+Maj+Droite et Alt+Maj+Gauche : le changement de scène suivant et précédent ; , et . : une image ; Origine et Fin : la première et la dernière image</translation>
+    </message>
+    <message>
+        <source>Find black and silent breaks and scene changes in the video. Alt+Right and Alt+Left go to the next and previous break, Alt+Shift+Right and Alt+Shift+Left to the next and previous scene change</source>
+        <translation>Trouver les pauses noires et silencieuses et les changements de scène de la vidéo. Alt+Droite et Alt+Gauche vont à la pause suivante et précédente, Alt+Maj+Droite et Alt+Maj+Gauche au changement de scène suivant et précédent</translation>
+    </message>
+    <message>
+        <source>Add Breaks to List</source>
+        <translation>Pauses à la liste</translation>
+    </message>
+    <message>
+        <source>Choose parts between the breaks found and add them to the cut list</source>
+        <translation>Choisir des parties entre les pauses trouvées et les ajouter à la liste des coupes</translation>
     </message>
 </context>
 <context>
@@ -1064,6 +1126,30 @@
         <source>%1 %2</source>
         <comment>the progress caption, then what the task says of itself</comment>
         <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>Finding breaks: %1 of %2</source>
+        <translation>Recherche des pauses : %1 sur %2</translation>
+    </message>
+    <message>
+        <source>Breaks: %1, scene changes: %2 (the file is damaged: read up to the damage)</source>
+        <translation>Pauses : %1, changements de scène : %2 (le fichier est endommagé : lu jusqu'au dommage)</translation>
+    </message>
+    <message>
+        <source>Breaks: %1, scene changes: %2</source>
+        <translation>Pauses : %1, changements de scène : %2</translation>
+    </message>
+    <message>
+        <source>Stopped. Breaks so far: %1, scene changes: %2</source>
+        <translation>Arrêté. Pauses jusqu'ici : %1, changements de scène : %2</translation>
+    </message>
+    <message>
+        <source>The breaks could not be found: the video cannot be read</source>
+        <translation>Les pauses n'ont pas pu être cherchées : la vidéo est illisible</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
     </message>
 </context>
 </TS>

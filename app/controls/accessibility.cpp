@@ -5,6 +5,9 @@
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +79,90 @@ public:
     void setCurrentValue(const QVariant &) override {}
 };
 
+// One entry of a marker list: read only, named by its text.
+class MarkerItemAccessible final : public QAccessibleInterface
+{
+public:
+    MarkerItemAccessible(QWidget *list, int index)
+        : m_list(list)
+        , m_index(index)
+    {
+    }
+
+    bool isValid() const override { return m_list && m_index < texts().size(); }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_list ? m_list->windowHandle() : nullptr; }
+    QAccessibleInterface *focusChild() const override { return nullptr; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(m_list); }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name && isValid() ? texts().at(m_index) : QString();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QRect rect() const override
+    {
+        const QVariantList places = m_list ? m_list->property("markerRects").toList() : QVariantList();
+        if (!m_list || m_index >= places.size())
+            return {};
+        const QRect local = places.at(m_index).toRect();
+        return QRect(m_list->mapToGlobal(local.topLeft()), local.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        state.readOnly = true;
+        state.selectable = true;
+        state.selected = m_list && m_list->property("currentMarker").toInt() == m_index;
+        state.invisible = !isValid();
+        return state;
+    }
+
+private:
+    QStringList texts() const { return m_list ? m_list->property("markerTexts").toStringList() : QStringList(); }
+
+    QPointer<QWidget> m_list;
+    int m_index;
+};
+
+// A drawn strip of markers (the timeline's breaks) as a list whose entries a screen reader
+// reads out; the widget holds their texts in its markerTexts property.
+class MarkerListAccessible final : public QAccessibleWidget
+{
+public:
+    MarkerListAccessible(QWidget *widget, QAccessible::Role role)
+        : QAccessibleWidget(widget, role)
+    {
+    }
+
+    int childCount() const override { return int(widget()->property("markerTexts").toStringList().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        if (index < 0 || index >= childCount())
+            return nullptr;
+        // One interface per entry, made once: the cache owns it and hands out its id.
+        while (m_items.size() <= index)
+            m_items.append(QAccessible::registerAccessibleInterface(
+                new MarkerItemAccessible(widget(), int(m_items.size()))));
+        return QAccessible::accessibleInterface(m_items.at(index));
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        for (int i = 0; i < childCount() && i < m_items.size(); ++i) {
+            if (QAccessible::accessibleInterface(m_items.at(i)) == child)
+                return i;
+        }
+        return -1;
+    }
+
+private:
+    mutable QList<QAccessible::Id> m_items;
+};
+
 using MakeInterface = QAccessibleInterface *(*)(QWidget *, QAccessible::Role);
 
 template<typename Interface>
@@ -98,6 +185,7 @@ const ControlRole kControlRoles[] = {
     {"ProgressBar"_L1, QAccessible::ProgressBar, &make<ProgressAccessible>},
     {"VideoArea"_L1, QAccessible::Animation}, // the moving picture of the preview
     {"TimelineStrip"_L1, QAccessible::Graphic},
+    {"TimelineMarkers"_L1, QAccessible::List, &make<MarkerListAccessible>},
 };
 
 } // namespace

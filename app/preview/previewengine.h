@@ -1,5 +1,7 @@
 #pragma once
 
+#include "breakmarks.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -55,6 +57,19 @@ struct TimelineOutput
     std::function<void(const WaveformPiece &)> waveform;
 };
 
+// How a break scan ended: read to the end, taken from the cache folder, stopped by the user
+// (with what was found so far), or the file could not be read.
+enum class BreakScanEnd { Complete, FromCache, Stopped, Failed };
+
+// Where the engine sends a break scan's progress and its findings, on the window's thread;
+// nothing of a scan comes after a new scan, a load or a release.
+struct BreakOutput
+{
+    // Seconds read of the video, and its length (0 when unknown).
+    std::function<void(double, double)> progress;
+    std::function<void(const BreakScan &, BreakScanEnd)> finished;
+};
+
 // The preview's playback engine as the main window sees it: open a file, set the sound, send the
 // picture somewhere, report and change the position, run, pause and stop. Positions and the
 // duration are seconds measured from the media's first frame.
@@ -102,4 +117,15 @@ public:
     // device pixels high. Replaces the request before.
     virtual void RequestThumbnails(const std::vector<double> &, int) {}
     virtual void RequestWaveform() {}
+
+    // Finds the loaded file's breaks and scene changes in the background (or takes them from
+    // the cache folder) and reports to output; replaces a scan that runs. An engine that finds
+    // none reports Failed at once.
+    virtual void FindBreaks(const BreakThresholds &, BreakOutput output)
+    {
+        if (output.finished)
+            output.finished({}, BreakScanEnd::Failed);
+    }
+    // Stops the scan that runs; its findings so far come as Stopped.
+    virtual void StopBreaks() {}
 };

@@ -42,6 +42,8 @@ void PreviewSession::Open(const QString &path)
     m_bNoVideo = true;
     m_shownSeconds = 0;
     m_keyframes.clear();
+    m_breaks = {};
+    m_findingBreaks = false;
     emit videoCleared();
     m_sVideoFile = path;
 
@@ -216,28 +218,72 @@ void PreviewSession::StepFrames(int frames)
     FrameShown();
 }
 
-void PreviewSession::StepKeyframe(int direction)
+std::optional<double> nextPlace(const std::vector<double> &places, double shown, int direction)
 {
-    if (!m_preview || m_bNoVideo || m_keyframes.empty() || direction == 0)
-        return;
+    if (direction > 0) {
+        const auto next = std::upper_bound(places.begin(), places.end(), shown + 0.0005);
+        if (next != places.end())
+            return *next;
+    } else if (direction < 0) {
+        const auto next = std::lower_bound(places.begin(), places.end(), shown - 0.0005);
+        if (next != places.begin())
+            return *(next - 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<double> PreviewSession::stepTo(const std::vector<double> &places, int direction)
+{
+    if (!m_preview || m_bNoVideo || places.empty() || direction == 0)
+        return std::nullopt;
     if (m_playing)
         PlayPause();
-    // Half a millisecond either way: a frame shown at a keyframe is at it, not after it.
-    const double shown = ShownFrame();
-    std::optional<double> target;
-    if (direction > 0) {
-        const auto next = std::upper_bound(m_keyframes.begin(), m_keyframes.end(), shown + 0.0005);
-        if (next != m_keyframes.end())
-            target = *next;
-    } else {
-        const auto next = std::lower_bound(m_keyframes.begin(), m_keyframes.end(), shown - 0.0005);
-        if (next != m_keyframes.begin())
-            target = *(next - 1);
-    }
+    const std::optional<double> target = nextPlace(places, ShownFrame(), direction);
     if (!target)
-        return;
+        return std::nullopt;
     m_preview->SetCurrentPosition(*target);
     FrameShown();
+    return target;
+}
+
+void PreviewSession::StepKeyframe(int direction)
+{
+    stepTo(m_keyframes, direction);
+}
+
+void PreviewSession::StepPlace(Place place, int direction)
+{
+    std::vector<double> places;
+    if (place == Place::Break) {
+        for (const FrameSpan &span : m_breaks.breaks)
+            places.push_back(span.end);
+    } else {
+        for (const SceneChange &scene : m_breaks.scenes)
+            places.push_back(scene.seconds);
+    }
+    std::sort(places.begin(), places.end());
+    if (const std::optional<double> reached = stepTo(places, direction))
+        emit placeReached(place, *reached);
+}
+
+void PreviewSession::FindBreaks(const BreakThresholds &thresholds)
+{
+    if (!m_preview || m_bNoVideo)
+        return;
+    m_findingBreaks = true;
+    m_preview->FindBreaks(thresholds, BreakOutput{
+        [this](double read, double length) { emit breaksProgress(read, length); },
+        [this](const BreakScan &scan, BreakScanEnd end) {
+            m_findingBreaks = false;
+            m_breaks = scan;
+            emit breaksFound(m_breaks, end);
+        }});
+}
+
+void PreviewSession::StopBreaks()
+{
+    if (m_preview && m_findingBreaks)
+        m_preview->StopBreaks();
 }
 
 void PreviewSession::RequestThumbnails(const std::vector<double> &seconds, int height)

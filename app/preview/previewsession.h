@@ -55,6 +55,17 @@ public:
     const std::vector<double> &keyframes() const { return m_keyframes; }
     void RequestThumbnails(const std::vector<double> &seconds, int height);
     void RequestWaveform();
+    // Finds the loaded video's breaks and scene changes in the background; the findings come
+    // with breaksFound and stay until the next load. StopBreaks ends the scan with what it found.
+    void FindBreaks(const BreakThresholds &thresholds);
+    void StopBreaks();
+    bool findingBreaks() const { return m_findingBreaks; }
+    const BreakScan &breaks() const { return m_breaks; }
+    // Goes to the next break (direction > 0) or the one before, landing on the first frame after
+    // its black, or to the next or previous scene change's first frame; pausing first. Nothing
+    // when there is none that way.
+    enum class Place { Break, SceneChange };
+    void StepPlace(Place place, int direction);
     // The start time of the frame shown, in seconds; the whole-second
     // position where the engine cannot tell.
     double ShownFrame() const;
@@ -76,6 +87,11 @@ signals:
     void keyframesChanged(const std::vector<double> &keyframes);
     void thumbnailReady(int slot, const QImage &image);
     void waveformRead(const WaveformPiece &piece);
+    void breaksProgress(double readSeconds, double lengthSeconds);
+    // StepPlace went to the place at seconds.
+    void placeReached(PreviewSession::Place place, double seconds);
+    // A scan ended; scan is empty when none ran (Failed).
+    void breaksFound(const BreakScan &scan, BreakScanEnd end);
 
 private:
     bool loadStep(PreviewStatus status);
@@ -84,6 +100,7 @@ private:
     void LoadVideo(const QString &path, std::optional<double> probedDuration);
     void showPosition(double seconds);
     void setPlaying(bool playing);
+    std::optional<double> stepTo(const std::vector<double> &places, int direction);
 
     WindowServices m_services;
     std::unique_ptr<PreviewEngine> m_preview;
@@ -98,4 +115,10 @@ private:
     qint32 m_shownSeconds = 0;
     bool m_exactTime = false;
     std::vector<double> m_keyframes;
+    BreakScan m_breaks;
+    bool m_findingBreaks = false;
 };
+
+// The place after shown (direction > 0) or before it among ascending places; a place within
+// half a millisecond of shown is where shown is. nullopt when there is none that way.
+std::optional<double> nextPlace(const std::vector<double> &places, double shown, int direction);

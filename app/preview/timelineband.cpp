@@ -1,9 +1,11 @@
 #include "timelineband.h"
 
 #include "colorscheme.h"
+#include "cutlist.h"
 #include "slider.h"
 #include "twips.h"
 
+#include <QAccessible>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +27,11 @@ QColor colour(qint32 windowsColour)
 }
 
 const ColorScheme kScheme;
+// The breaks' own colour, apart from the scheme's reds, and the scene changes' ticks.
+const QColor kBreakColour(255, 200, 0);
+const QColor kSceneColour(0, 170, 255);
+constexpr int kSceneTickRows = 6;
+constexpr int kLeastBreakWidth = 3;
 
 } // namespace
 
@@ -54,6 +61,48 @@ void TimelineStrip::paintEvent(QPaintEvent *)
     m_band.paintOverlay(painter, *this);
 }
 
+TimelineMarkers::TimelineMarkers(TimelineBand &band)
+    : QWidget(&band)
+    , m_band(band)
+{
+    setObjectName(QStringLiteral("lstBreaks"));
+    setAccessibleName(tr("Breaks"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+QStringList TimelineMarkers::markerTexts() const
+{
+    QStringList texts;
+    for (const FrameSpan &span : m_band.breaks())
+        texts.append(tr("Break at %1, %2 s").arg(cutTimeText(span.start, true),
+                                                 QLocale().toString(span.end - span.start, 'f', 1)));
+    return texts;
+}
+
+QVariantList TimelineMarkers::markerRects() const
+{
+    QVariantList rects;
+    for (const FrameSpan &span : m_band.breaks())
+        rects.append(m_band.breakRect(span, *this));
+    return rects;
+}
+
+void TimelineMarkers::setCurrentMarker(int index)
+{
+    m_current = index;
+    if (index >= 0) {
+        QAccessibleEvent event(this, QAccessible::Selection);
+        event.setChild(index);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void TimelineMarkers::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    m_band.paintMarkers(painter, *this);
+}
+
 TimelineBand::TimelineBand(const Slider &slider, QWidget *parent)
     : QWidget(parent)
     , m_slider(slider)
@@ -62,9 +111,11 @@ TimelineBand::TimelineBand(const Slider &slider, QWidget *parent)
 {
     setObjectName(QStringLiteral("picTimeline"));
     setAccessibleName(tr("Timeline"));
+    m_markers = new TimelineMarkers(*this);
     connect(&slider, &Slider::Change, this, [this] {
         update();
         m_thumbStrip->update();
+        m_markers->update();
         m_waveStrip->update();
         // A new range moves every slot.
         if (m_started && m_slider.Max() != m_askedMax)
@@ -85,10 +136,74 @@ void TimelineBand::clear()
     m_waveComplete = false;
     m_hasSound = true;
     m_waveImage = {};
+    setBreaks({}, {});
     updateToolTips();
     update();
     m_thumbStrip->update();
     m_waveStrip->update();
+}
+
+void TimelineBand::setBreaks(const std::vector<FrameSpan> &breaks, const std::vector<double> &sceneChanges)
+{
+    m_breaks = breaks;
+    m_scenes = sceneChanges;
+    m_markers->setCurrentMarker(-1);
+    m_markers->setAccessibleDescription(
+        m_breaks.empty() && m_scenes.empty()
+            ? QString()
+            : tr("%1 breaks, %2 scene changes. Alt+Right and Alt+Left go to the next and previous break, "
+                 "Alt+Shift+Right and Alt+Shift+Left to the next and previous scene change")
+                  .arg(m_breaks.size())
+                  .arg(m_scenes.size()));
+    QAccessibleEvent changed(m_markers, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&changed);
+    m_markers->update();
+}
+
+void TimelineBand::showCurrentBreak(double seconds)
+{
+    for (size_t i = 0; i < m_breaks.size(); ++i) {
+        if (std::abs(m_breaks[i].end - seconds) < 0.0005) {
+            m_markers->setCurrentMarker(int(i));
+            return;
+        }
+    }
+}
+
+QRect TimelineBand::breakRect(const FrameSpan &span, const QWidget &strip) const
+{
+    const int dx = strip.x();
+    int left = int(std::floor(xOf(span.start))) - dx;
+    int right = int(std::ceil(xOf(span.end))) - dx;
+    // A break of a fraction of a second on an hour's band is still seen.
+    if (right - left < kLeastBreakWidth) {
+        const int middle = (left + right) / 2;
+        left = middle - kLeastBreakWidth / 2;
+        right = left + kLeastBreakWidth;
+    }
+    return QRect(left, 0, right - left, strip.height());
+}
+
+void TimelineBand::paintMarkers(QPainter &painter, const QWidget &strip) const
+{
+    if (!m_started)
+        return;
+    int lastColumn = INT_MIN;
+    for (const double seconds : m_scenes) {
+        const int column = int(std::floor(xOf(seconds))) - strip.x();
+        if (column == lastColumn)
+            continue;
+        lastColumn = column;
+        painter.fillRect(QRect(column, strip.height() - kSceneTickRows, 1, kSceneTickRows), kSceneColour);
+    }
+    QColor fill = kBreakColour;
+    fill.setAlpha(170);
+    for (const FrameSpan &span : m_breaks) {
+        const QRect marker = breakRect(span, strip);
+        painter.fillRect(marker, fill);
+        painter.fillRect(QRect(marker.left(), 0, marker.width(), 2), kBreakColour);
+        painter.fillRect(QRect(marker.left(), strip.height() - 2, marker.width(), 2), kBreakColour);
+    }
 }
 
 void TimelineBand::start()
@@ -187,6 +302,7 @@ qint32 TimelineBand::valueAt(double x) const
 void TimelineBand::layoutStrips()
 {
     m_thumbStrip->setGeometry(0, kThumbTop, width(), kThumbHeight);
+    m_markers->setGeometry(0, kThumbTop, width(), kThumbHeight);
     m_waveStrip->setGeometry(0, kWaveTop, width(), std::max(1, height() - kWaveTop));
 }
 

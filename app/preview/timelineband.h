@@ -2,6 +2,9 @@
 
 #include "previewengine.h"
 
+#include <QStringList>
+#include <QVariantList>
+
 #include <QImage>
 #include <QWidget>
 
@@ -26,6 +29,31 @@ protected:
 private:
     TimelineBand &m_band;
     Kind m_kind;
+};
+
+// The breaks and scene changes drawn over the thumbnails: a widget of its own, which a screen
+// reader hears as a list of the breaks ("Break at 00:12:31.440, 0.8 s").
+class TimelineMarkers final : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QStringList markerTexts READ markerTexts)
+    Q_PROPERTY(QVariantList markerRects READ markerRects)
+    Q_PROPERTY(int currentMarker READ currentMarker)
+
+public:
+    explicit TimelineMarkers(TimelineBand &band);
+    QStringList markerTexts() const;
+    QVariantList markerRects() const;
+    // The break last gone to with the keys; -1 when none.
+    int currentMarker() const { return m_current; }
+    void setCurrentMarker(int index);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    TimelineBand &m_band;
+    int m_current = -1;
 };
 
 // The timeline under the slider: keyframe ticks, a strip of thumbnails and the sound's
@@ -56,6 +84,13 @@ public:
     // "Keyframes every 2 s", or how many there are where they are not evenly spaced.
     QString keyframeDescription() const;
     const QByteArray &peaks() const { return m_peaks; }
+    // What a break scan found: breaks as markers of their own colour, scene changes as short
+    // ticks. Kept until clear().
+    void setBreaks(const std::vector<FrameSpan> &breaks, const std::vector<double> &sceneChanges);
+    const std::vector<FrameSpan> &breaks() const { return m_breaks; }
+    TimelineMarkers &markers() { return *m_markers; }
+    // The break that ends at seconds becomes the list's current entry (after a key went there).
+    void showCurrentBreak(double seconds);
     bool waveformComplete() const { return m_waveComplete; }
     bool hasSound() const { return m_hasSound; }
     int thumbnailSlots() const { return int(m_thumbnails.size()); }
@@ -75,6 +110,9 @@ public:
     // For the strips: the marked part and the handle over what they show.
     void paintOverlay(QPainter &painter, const QWidget &strip) const;
     void paintThumbnails(QPainter &painter, const QWidget &strip);
+    void paintMarkers(QPainter &painter, const QWidget &strip) const;
+    // The break's marker in the strip's pixels.
+    QRect breakRect(const FrameSpan &span, const QWidget &strip) const;
 
 signals:
     // The pictures wanted, one per slot at its time, height device pixels high.
@@ -99,7 +137,10 @@ private:
     const Slider &m_slider;
     TimelineStrip *m_thumbStrip = nullptr;
     TimelineStrip *m_waveStrip = nullptr;
+    TimelineMarkers *m_markers = nullptr;
     bool m_started = false;
+    std::vector<FrameSpan> m_breaks;
+    std::vector<double> m_scenes;
     std::vector<double> m_keyframes;
 
     std::vector<QImage> m_thumbnails; // one per slot

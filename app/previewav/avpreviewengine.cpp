@@ -120,6 +120,53 @@ AvPreviewEngine::AvPreviewEngine(const QString &indexFolder, QObject *parent)
     };
     m_timelineWorker = std::make_unique<TimelineWorker>(timelineFolder, QStringList{indexFolder, timelineFolder},
                                                         std::move(sink));
+
+    // The breaks are kept beside the timeline's pieces.
+    BreakWorker::Sink breakSink;
+    static_assert(int(BreakWorker::End::Failed) == int(BreakScanEnd::Failed));
+    breakSink.progress = [this](quint64 scan, double read, double length) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, scan, read, length] {
+                if (scan == m_breakScan && m_breakOutput.progress)
+                    m_breakOutput.progress(read, length);
+            },
+            Qt::QueuedConnection);
+    };
+    breakSink.finished = [this](quint64 scan, BreakScan found, BreakWorker::End end) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, scan, found = std::move(found), end] {
+                if (scan != m_breakScan)
+                    return;
+                m_breakScan = 0;
+                if (m_breakOutput.finished)
+                    m_breakOutput.finished(found, BreakScanEnd(int(end)));
+            },
+            Qt::QueuedConnection);
+    };
+    m_breakWorker = std::make_unique<BreakWorker>(timelineFolder, QStringList{indexFolder, timelineFolder},
+                                                  std::move(breakSink));
+}
+
+void AvPreviewEngine::FindBreaks(const BreakThresholds &thresholds, BreakOutput output)
+{
+    m_breakOutput = std::move(output);
+    if (m_fileSerial == 0 || m_path.isEmpty()) {
+        m_breakScan = 0;
+        if (m_breakOutput.finished)
+            m_breakOutput.finished({}, BreakScanEnd::Failed);
+        return;
+    }
+    static quint64 scans = 0;
+    m_breakScan = ++scans;
+    m_breakWorker->start(m_breakScan, m_path, thresholds);
+}
+
+void AvPreviewEngine::StopBreaks()
+{
+    if (m_breakScan != 0)
+        m_breakWorker->stop();
 }
 
 AvPreviewEngine::~AvPreviewEngine()
@@ -247,6 +294,7 @@ PreviewStatus AvPreviewEngine::RenderFile(const QString &path)
         return PreviewStatus::Failed;
     const quint64 serial = post(true);
     m_fileSerial = serial;
+    m_path = path;
     m_openResult.reset();
     QMetaObject::invokeMethod(m_worker, [worker = m_worker, serial, path] { worker->open(serial, path); },
                               Qt::QueuedConnection);
@@ -402,6 +450,9 @@ void AvPreviewEngine::Release()
     m_keyframes.clear();
     m_fullKeyframes = false;
     m_thumbnailTimes.clear();
+    m_path.clear();
+    if (std::exchange(m_breakScan, 0) != 0)
+        m_breakWorker->cancel();
     post(true); // whatever the worker is doing for the old file is stale now
     if (had)
         m_timelineWorker->close();

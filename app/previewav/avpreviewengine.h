@@ -1,6 +1,7 @@
 #pragma once
 
 #include "previewengine.h"
+#include "breakworker.h"
 #include "previewworker.h"
 #include "timelineworker.h"
 
@@ -47,6 +48,8 @@ public:
     void SetTimelineOutput(TimelineOutput output) override;
     void RequestThumbnails(const std::vector<double> &seconds, int height) override;
     void RequestWaveform() override;
+    void FindBreaks(const BreakThresholds &thresholds, BreakOutput output) override;
+    void StopBreaks() override;
 
     bool AtEnd() const { return m_ended; }
     // Every request made has been answered: the picture of the last seek or step has come.
@@ -111,8 +114,12 @@ private:
     std::vector<double> m_thumbnailTimes; // the last request, sent once keyframes are known
     int m_thumbnailHeight = 0;
     quint64 m_thumbnailRequest = 0;
-    // Last: its thread hands pieces to this object until it is gone.
+    QString m_path; // the file loaded
+    BreakOutput m_breakOutput;
+    quint64 m_breakScan = 0; // the scan whose reports are taken; 0: none
+    // Last: their threads hand pieces to this object until they are gone.
     std::unique_ptr<TimelineWorker> m_timelineWorker;
+    std::unique_ptr<BreakWorker> m_breakWorker;
 };
 
 // The linear gain (0..1) for a volume in hundredths of a decibel; -10000 and below is silence,

@@ -37,6 +37,10 @@ struct PreviewScript
     QList<int> thumbnailHeights; // one entry per request
     QList<int> thumbnailSlots;
     int waveformRequests = 0;
+    // What a break scan finds, delivered after the click as the real engine's findings come;
+    // none: the scan fails.
+    std::optional<BreakScan> breaks;
+    int breakScans = 0;
 };
 
 class FakePreviewEngine final : public PreviewEngine
@@ -85,6 +89,15 @@ public:
         later([this] {
             if (m_timeline.waveform)
                 m_timeline.waveform(WaveformPiece{0, m_script.peaks, 100, true, !m_script.noSound});
+        });
+    }
+    void FindBreaks(const BreakThresholds &, BreakOutput output) override
+    {
+        ++m_script.breakScans;
+        later([this, output] {
+            if (output.finished)
+                output.finished(m_script.breaks.value_or(BreakScan{}),
+                                m_script.breaks ? BreakScanEnd::Complete : BreakScanEnd::Failed);
         });
     }
     PreviewStatus SetVolume(int) override { return step("SetVolume"); }

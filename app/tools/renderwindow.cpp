@@ -8,6 +8,7 @@
 
 #include "controls.h"
 #include "cutlist.h"
+#include "previewsession.h"
 #include "cutlistpanel.h"
 #include "fakeservices.h"
 #include "language.h"
@@ -157,6 +158,12 @@ int main(int argc, char **argv)
                    && band->thumbnailsShown() == band->thumbnailSlots();
         });
         ok = save(*window, dir, u"loaded"_s) && ok;
+
+        // The breaks found, drawn on the timeline.
+        click(*window, "cmdFindBreaks");
+        PreviewSession &session = window->workflow().session();
+        waitFor([&session] { return !session.findingBreaks(); });
+        ok = save(*window, dir, u"breaks"_s) && ok;
 
         // Grab once the encoder has reported some progress, then stop.
         QTimer grabber;

@@ -2,6 +2,7 @@
 
 #include "controls.h"
 #include "cutlist.h"
+#include "previewsession.h"
 #include "cutlistrun.h"
 #include "messagesink.h"
 #include "panelslider.h"
@@ -156,6 +157,32 @@ CutListPanel::CutListPanel(QWidget &window, const WindowServices &services, CutW
 }
 
 CutListPanel::~CutListPanel() = default;
+
+int CutListPanel::addParts(const std::vector<BreakPart> &parts)
+{
+    if (m_flow.sVideoFile().isEmpty() || m_flow.session().bNoVideo())
+        return 0;
+    const CutChoices choices = m_choices();
+    CutEntry entry;
+    entry.sourcePath = m_flow.sVideoFile();
+    entry.exactMarks = true;
+    if (const PreviewEngine *engine = m_flow.session().engine())
+        entry.frameRate = engine->FrameRate().value_or(0.0);
+    entry.format = choices.format;
+    if (const auto *summary = m_window.findChild<QLabel *>(u"lblFormat"_s))
+        entry.formatSummary = summary->text();
+    entry.folder = choices.folder;
+    entry.fastSeek = choices.fastSeek;
+    int added = 0;
+    for (const BreakPart &part : parts) {
+        entry.selectStart = part.start;
+        entry.selectEnd = part.end;
+        m_model->add(entry);
+        ++added;
+    }
+    updateButtons();
+    return added;
+}
 
 bool CutListPanel::addCurrent()
 {

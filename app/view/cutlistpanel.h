@@ -1,5 +1,6 @@
 #pragma once
 
+#include "breakparts.h"
 #include "cutworkflow.h"
 #include "windowservices.h"
 
@@ -38,6 +39,9 @@ public:
     // Add to List: the loaded video's marked part with the choices, after the
     // checks Start makes. False, with Start's message, when refused.
     bool addCurrent();
+    // Add Breaks to List: each part of the loaded video as an entry with exact marks and the
+    // choices, in order. Returns how many were added.
+    int addParts(const std::vector<BreakPart> &parts);
     void clearAsked(); // Clear, asking first when cuts wait
 
 private:

@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "aboutpanel.h"
+#include "breakpartsdialog.h"
 #include "colorscheme.h"
 #include "controls.h"
 #include "cutlistpanel.h"
@@ -22,6 +23,7 @@
 #include "windowsettings.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -82,6 +84,8 @@ void frmMain::findControls()
     m_frFormats = control<FramePanel>("frFormats");
     m_cmdPlay = control<PictureButton>("cmdPlay");
     m_cmdConvert = control<PictureButton>("cmdConvert");
+    m_cmdFindBreaks = control<PictureButton>("cmdFindBreaks");
+    m_cmdAddBreaks = control<PictureButton>("cmdAddBreaks");
     m_cmdBrowse = control<PictureButton>("cmdBrowse");
     m_optSameFolder = control<OptionButton>("optSameFolder");
     m_optOtherFolder = control<OptionButton>("optOtherFolder");
@@ -192,6 +196,101 @@ void frmMain::wireTimeline()
     });
     connect(session, &PreviewSession::thumbnailReady, m_timeline, &TimelineBand::setThumbnail);
     connect(session, &PreviewSession::waveformRead, m_timeline, &TimelineBand::addWaveform);
+
+    connect(m_cmdFindBreaks, &QAbstractButton::clicked, this, &frmMain::cmdFindBreaks_Click);
+    connect(m_cmdAddBreaks, &QAbstractButton::clicked, this, &frmMain::cmdAddBreaks_Click);
+    connect(session, &PreviewSession::breaksProgress, this, &frmMain::showBreakProgress);
+    connect(session, &PreviewSession::breaksFound, this, &frmMain::showBreaksFound);
+    // A load clears the status area itself (the workflow's progress), and the breaks go.
+    connect(session, &PreviewSession::videoCleared, this, &frmMain::updateBreakButtons);
+    // The video counts as loaded once it plays.
+    connect(session, &PreviewSession::playingChanged, this, &frmMain::updateBreakButtons);
+    connect(session, &PreviewSession::placeReached, this, [this](PreviewSession::Place place, double seconds) {
+        if (place == PreviewSession::Place::Break)
+            m_timeline->showCurrentBreak(seconds);
+    });
+    updateBreakButtons();
+}
+
+void frmMain::cmdFindBreaks_Click()
+{
+    PreviewSession &session = m_flow->session();
+    // While it runs the button is its Stop.
+    if (session.findingBreaks()) {
+        session.StopBreaks();
+        return;
+    }
+    if (session.bNoVideo() || m_flow->TaskRunning())
+        return;
+    session.FindBreaks(m_flow->breakThresholds());
+    if (session.findingBreaks())
+        showBreakProgress(0.0, 0.0);
+    updateBreakButtons();
+}
+
+void frmMain::cmdAddBreaks_Click()
+{
+    const std::vector<BreakPart> parts = partsBetweenBreaks(m_flow->session().breaks().breaks);
+    if (parts.empty())
+        return;
+    auto *dialog = new BreakPartsDialog(parts, this);
+    connect(dialog, &BreakPartsDialog::partsChosen, this, [this](const std::vector<BreakPart> &chosen) {
+        m_cutList->addParts(chosen);
+    });
+    dialog->open();
+}
+
+void frmMain::showBreakProgress(double readSeconds, double lengthSeconds)
+{
+    const int percent = lengthSeconds > 0.0 ? std::clamp(int(readSeconds * 100.0 / lengthSeconds), 0, 100) : 0;
+    m_lblProgress->setText(tr("Finding breaks: %1 of %2")
+                               .arg(FormatTime(qint32(readSeconds)), FormatTime(qint32(std::lround(lengthSeconds)))));
+    m_lblProgress->setVisible(true);
+    m_progress->setValue(percent);
+    m_progress->setBusy(lengthSeconds <= 0.0);
+    m_progress->setVisible(true);
+}
+
+void frmMain::showBreaksFound(const BreakScan &scan, BreakScanEnd end)
+{
+    m_timeline->setBreaks(scan.breaks, [&scan] {
+        std::vector<double> scenes;
+        for (const SceneChange &scene : scan.scenes)
+            scenes.push_back(scene.seconds);
+        return scenes;
+    }());
+    updateBreakButtons();
+    // A cut that started meanwhile has the status area.
+    if (m_flow->TaskRunning())
+        return;
+    const int breaks = int(scan.breaks.size()), scenes = int(scan.scenes.size());
+    QString text;
+    switch (end) {
+    case BreakScanEnd::Complete:
+    case BreakScanEnd::FromCache:
+        text = scan.damaged ? tr("Breaks: %1, scene changes: %2 (the file is damaged: read up to the damage)")
+                                  .arg(breaks).arg(scenes)
+                            : tr("Breaks: %1, scene changes: %2").arg(breaks).arg(scenes);
+        break;
+    case BreakScanEnd::Stopped:
+        text = tr("Stopped. Breaks so far: %1, scene changes: %2").arg(breaks).arg(scenes);
+        break;
+    case BreakScanEnd::Failed: text = tr("The breaks could not be found: the video cannot be read"); break;
+    }
+    m_lblProgress->setText(text);
+    m_lblProgress->setVisible(true);
+    m_progress->setBusy(false);
+    m_progress->setValue(end == BreakScanEnd::Stopped || end == BreakScanEnd::Failed ? 0 : 100);
+}
+
+void frmMain::updateBreakButtons()
+{
+    const PreviewSession &session = m_flow->session();
+    const bool finding = session.findingBreaks();
+    m_cmdFindBreaks->setCaption(finding ? tr("Stop") : QCoreApplication::translate("WindowLayout", "Find Breaks"));
+    m_cmdFindBreaks->setEnabled(finding || (!session.bNoVideo() && !m_flow->TaskRunning()));
+    m_cmdAddBreaks->setEnabled(!finding && !m_flow->TaskRunning()
+                               && !partsBetweenBreaks(session.breaks().breaks).empty());
 }
 
 void frmMain::OpenFile(const QString &path)
@@ -332,6 +431,10 @@ void frmMain::showTaskState(TaskState state)
     for (QWidget *widget : std::as_const(m_lockedDuringTask))
         widget->setEnabled(shown.controlsEnabled);
     updateFolderControls();
+    // A cut takes the status area: a scan that runs stops with what it found.
+    if (state != TaskState::Idle)
+        m_flow->session().StopBreaks();
+    updateBreakButtons();
 }
 
 void frmMain::showProgress(const TaskProgress &progress)

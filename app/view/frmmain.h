@@ -25,6 +25,8 @@ class VideoArea;
 class WindowSettings;
 struct TaskProgress;
 enum class TaskState;
+struct BreakScan;
+enum class BreakScanEnd;
 
 // The main window as a view: built from the layout table, it shows what the
 // cut workflow tells it and hands the workflow what the user asked for. It
@@ -79,6 +81,12 @@ private:
     void showMarks(qint32 start, qint32 end, const QString &startText, const QString &endText);
     void showTaskState(TaskState state);
     void showProgress(const TaskProgress &progress);
+    // The break scan's line in the status area, and its end.
+    void cmdFindBreaks_Click();
+    void cmdAddBreaks_Click();
+    void showBreakProgress(double readSeconds, double lengthSeconds);
+    void showBreaksFound(const BreakScan &scan, BreakScanEnd end);
+    void updateBreakButtons();
     void updateFolderControls();
     void wireTimeline();
 
@@ -94,6 +102,8 @@ private:
     FramePanel *m_frFormats = nullptr;
     PictureButton *m_cmdPlay = nullptr;
     PictureButton *m_cmdConvert = nullptr;
+    PictureButton *m_cmdFindBreaks = nullptr;
+    PictureButton *m_cmdAddBreaks = nullptr;
     PictureButton *m_cmdBrowse = nullptr;
     OptionButton *m_optSameFolder = nullptr;
     OptionButton *m_optOtherFolder = nullptr;

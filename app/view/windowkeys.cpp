@@ -34,12 +34,29 @@ PreviewKeys::PreviewKeys(QWidget &window, Slider &slider, const QWidget &guard, 
 {
     window.installEventFilter(this);
     slider.installEventFilter(this);
+    // The break keys as shortcuts as well, so that they reach the window from any control: a
+    // button with the focus takes arrows for moving the focus, and a screen reader's user
+    // moves the focus around the window.
+    for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(Qt::AltModifier), Qt::AltModifier | Qt::ShiftModifier}) {
+        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right}) {
+            auto *shortcut = new QShortcut(QKeySequence(modifiers | key), &window);
+            connect(shortcut, &QShortcut::activated, this, [this, key, modifiers] { press(key, modifiers); });
+        }
+    }
 }
 
 bool PreviewKeys::press(int key, Qt::KeyboardModifiers modifiers)
 {
     if (!m_guard.isEnabled())
         return false;
+    if (modifiers == Qt::AltModifier || modifiers == (Qt::AltModifier | Qt::ShiftModifier)) {
+        if (key != Qt::Key_Left && key != Qt::Key_Right)
+            return false;
+        m_session.StepPlace(modifiers & Qt::ShiftModifier ? PreviewSession::Place::SceneChange
+                                                          : PreviewSession::Place::Break,
+                            key == Qt::Key_Left ? -1 : 1);
+        return true;
+    }
     if (modifiers == Qt::ControlModifier) {
         if (key != Qt::Key_Left && key != Qt::Key_Right)
             return false;

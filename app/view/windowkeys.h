@@ -13,7 +13,9 @@ class Slider;
 void AddButtonKeys(QWidget &window);
 
 // The preview's keys: Left and Right seek a second, Ctrl+Left and Ctrl+Right
-// go to the keyframe before and after, comma and period step a frame, Home
+// go to the keyframe before and after, Alt+Left and Alt+Right to the break before and after
+// (the first frame after its black), Alt+Shift+Left and Alt+Shift+Right to the scene change
+// before and after, comma and period step a frame, Home
 // and End go to the first and last frame. They reach the window
 // when the control with the focus has no use for them, and the slider's own
 // arrows go the same way. guard is a control whose enabled state they follow

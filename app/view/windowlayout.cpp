@@ -36,7 +36,9 @@ constexpr std::array kLayout{
     ControlSpec{"picVideoWindow", K::Video, "MyFrame3", 90, 60, 4770, 2835, nullptr, nullptr, QT_TRANSLATE_NOOP("WindowLayout", "Preview")},
     ControlSpec{"Slider", K::Slider, "MyFrame3", 90, 2940, 4710, 300, nullptr,
                 QT_TRANSLATE_NOOP("WindowLayout", "Click or drag to seek. Left and Right: one second; Ctrl+Left and Ctrl+Right: the keyframe "
-                "before and after; , and .: one frame; Home and End: the first and the last frame"),
+                "before and after; Alt+Right and Alt+Left: the next and previous break; Alt+Shift+Right and "
+                "Alt+Shift+Left: the next and previous scene change; , and .: one frame; Home and End: the first "
+                "and the last frame"),
                 QT_TRANSLATE_NOOP("WindowLayout", "Position")},
     ControlSpec{"lblTime", K::Label, "frMain", 4155, 4635, 2040, 195, kStartupTimeText, nullptr,
                 QT_TRANSLATE_NOOP("WindowLayout", "Position and length")},
@@ -59,6 +61,13 @@ constexpr std::array kLayout{
     ControlSpec{"chkTimeline", K::Check, "frMain", 8190, 4290, 2600, 285, QT_TRANSLATE_NOOP("WindowLayout", "Show timeline"),
                 QT_TRANSLATE_NOOP("WindowLayout", "Show keyframes, pictures and the sound under the slider. "
                 "Ctrl+Left and Ctrl+Right go to the keyframe before and after"),
+                nullptr},
+    // Under the timeline's check box, and staying there when the band opens: the breaks found
+    // in the video.
+    ControlSpec{"cmdFindBreaks", K::Button, "frMain", 8190, 4570, 1800, 375, QT_TRANSLATE_NOOP("WindowLayout", "Find Breaks"),
+                QT_TRANSLATE_NOOP("WindowLayout", "Find black and silent breaks and scene changes in the video. "
+                "Alt+Right and Alt+Left go to the next and previous break, Alt+Shift+Right and Alt+Shift+Left "
+                "to the next and previous scene change"),
                 nullptr},
     ControlSpec{"lblFormatCaption", K::Label, "frMain", 585, 5010, 2500, 225, QT_TRANSLATE_NOOP("WindowLayout", "Output Format:"), nullptr, nullptr},
     ControlSpec{"lblFormat", K::Label, "frMain", 585, 5265, 7245, 450, "", nullptr, QT_TRANSLATE_NOOP("WindowLayout", "Output format")},
@@ -172,6 +181,10 @@ constexpr std::array kLayout{
     ControlSpec{"cmdClearList", K::Button, "frList", 6450, 2055, 1680, 435, QT_TRANSLATE_NOOP("WindowLayout", "Clear"), QT_TRANSLATE_NOOP("WindowLayout", "Remove every cut"), nullptr},
     ControlSpec{"cmdCutErrors", K::Button, "frList", 6450, 2670, 1680, 435, QT_TRANSLATE_NOOP("WindowLayout", "Errors..."),
                 QT_TRANSLATE_NOOP("WindowLayout", "Show why the selected cut failed"), nullptr},
+    // The parts between the breaks found, for Remove Listed Parts to take out.
+    ControlSpec{"cmdAddBreaks", K::Button, "frList", 6450, 3210, 1680, 435, QT_TRANSLATE_NOOP("WindowLayout", "Add Breaks to List"),
+                QT_TRANSLATE_NOOP("WindowLayout", "Choose parts between the breaks found and add them to the cut list"),
+                nullptr},
     ControlSpec{"cmdJoinList", K::Button, "frList", 150, 3765, 1980, 435, QT_TRANSLATE_NOOP("WindowLayout", "Join into One File"),
                 QT_TRANSLATE_NOOP("WindowLayout", "Join the waiting cuts, in list order, into one file"), nullptr},
     ControlSpec{"cmdRemoveParts", K::Button, "frList", 2220, 3765, 1980, 435, QT_TRANSLATE_NOOP("WindowLayout", "Remove Listed Parts"),

@@ -66,6 +66,11 @@ void CutWorkflow::LoadSettings(SettingsControls &controls)
     m_savedSettings->LoadSettings(controls);
 }
 
+BreakThresholds CutWorkflow::breakThresholds() const
+{
+    return m_savedSettings->breakThresholds();
+}
+
 void CutWorkflow::SaveSettings(const SettingsControls &controls) const
 {
     m_savedSettings->SaveSettings(controls);

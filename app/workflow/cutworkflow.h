@@ -13,6 +13,7 @@
 
 class PreviewSession;
 class SavedSettings;
+struct BreakThresholds;
 class SettingsControls;
 
 // What the cut task is doing. Stopping: Stop was pressed and the encoder
@@ -61,6 +62,8 @@ public:
     void LoadCodecs();
     void LoadSettings(SettingsControls &controls);
     void SaveSettings(const SettingsControls &controls) const;
+    // The break finder's thresholds from the settings store.
+    BreakThresholds breakThresholds() const;
     void RestoreDefaults(SettingsControls &controls);
     const PresetsLoad &presets() const { return m_presets; }
     const CodecsLoad &codecs() const { return m_codecs; }

@@ -80,6 +80,8 @@ private slots:
     void restoreDefaults();
     void badValues_data();
     void badValues();
+    void breakThresholds_data();
+    void breakThresholds();
     void corruptStore_data();
     void corruptStore();
     void unwritableStore_data();
@@ -389,8 +391,44 @@ void TestSavedSettings::twoInstances()
         verifyStored(one);
     for (const QString &name : kNames)
         QVERIFY2(stored(name) == zero.state.value(name) || stored(name) == one.state.value(name), qPrintable(name));
-    QCOMPARE(RegistryFile::parse(readFile(file())).size(), kNames.size());
+    // The control values and the six break thresholds.
+    QCOMPARE(RegistryFile::parse(readFile(file())).size(), kNames.size() + 6);
     QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{kStoreFile});
+}
+
+void TestSavedSettings::breakThresholds_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text"); // empty: no value
+    QTest::addColumn<double>("applied");
+    QTest::newRow("none stored: the default") << u"BreakBlackSeconds"_s << QString() << 0.1;
+    QTest::newRow("a longer black") << u"BreakBlackSeconds"_s << u" 0.5 "_s << 0.5;
+    QTest::newRow("quieter silence") << u"BreakSilenceDb"_s << u"-60"_s << -60.0;
+    QTest::newRow("not a number") << u"BreakSilenceSeconds"_s << u"long"_s << 0.3;
+    QTest::newRow("a share over one") << u"BreakBlackPicture"_s << u"1.5"_s << 0.98;
+    QTest::newRow("a decimal comma") << u"BreakBlackPixel"_s << u"0,2"_s << 0.10;
+    QTest::newRow("the scene change") << u"BreakSceneChange"_s << u"0.25"_s << 0.25;
+}
+
+void TestSavedSettings::breakThresholds()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(double, applied);
+    if (!text.isEmpty())
+        QVERIFY(CRegister(*m_location).REGSaveSetting(kRegLocalMachine, kSettingsKeyPath, name, text));
+    const BreakThresholds thresholds = settings().breakThresholds();
+    const QMap<QString, double> values{{u"BreakBlackSeconds"_s, thresholds.blackSeconds},
+                                       {u"BreakBlackPixel"_s, thresholds.blackPixel},
+                                       {u"BreakBlackPicture"_s, thresholds.blackPicture},
+                                       {u"BreakSilenceDb"_s, thresholds.silenceDb},
+                                       {u"BreakSilenceSeconds"_s, thresholds.silenceSeconds},
+                                       {u"BreakSceneChange"_s, thresholds.sceneChange}};
+    QCOMPARE(values.value(name), applied);
+    // A save keeps what was applied, so that the file shows every threshold.
+    FakeSettingsControls controls;
+    QVERIFY(settings().SaveSettings(controls));
+    QCOMPARE(stored(name).toDouble(), applied);
 }
 
 QTEST_APPLESS_MAIN(TestSavedSettings)
