@@ -1,0 +1,1 @@
+set(BENCH_LIBS_breaksgap snipora_app snipora_previewav)
