@@ -95,6 +95,11 @@ bool hasEmptyOutput(QStringView output)
     return lastFrames.isEmpty() || lastFrames.toLongLong() == 0;
 }
 
+bool ranThrough(QStringView output, std::optional<int> exitCode)
+{
+    return hasEncodingStarted(output) && exitCode == 0 && !hasOutputWriteFailed(output) && !hasEmptyOutput(output);
+}
+
 std::optional<double> parseDuration(QStringView output)
 {
     static const QRegularExpression pattern(QStringLiteral(R"(Duration:\s*(\d+:\d{1,2}:\d{1,2}(?:\.\d*)?))"));

@@ -32,6 +32,10 @@ bool hasOutputWriteFailed(QStringView output);
 // behind is an empty shell.
 bool hasEmptyOutput(QStringView output);
 
+// Whether a run's whole output and exit code show it completed: it got going,
+// exited with 0, and neither failed to write nor wrote nothing.
+bool ranThrough(QStringView output, std::optional<int> exitCode);
+
 // The length of the first input from its "Duration: hh:mm:ss.xx" line;
 // empty for "N/A", a missing line or a length that is not positive.
 std::optional<double> parseDuration(QStringView output);

@@ -32,6 +32,8 @@ void EncoderStepJob::StopConversion()
         m_prober->setStopConvert(true);
     if (m_currentStep)
         m_currentStep->StopConversion();
+    if (m_background)
+        m_background->stop();
 }
 
 void EncoderStepJob::runInWorkFolder(const QString &outputFile, const QString &pattern, Outcome &outcome,

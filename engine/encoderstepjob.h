@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backgroundruns.h"
 #include "cutreason.h"
 
 #include <QObject>
@@ -82,6 +83,24 @@ protected:
     double shareDone(double stepFraction) const;
     void showShare(double share);
 
+    // The background runs of one cut, stopped with it, and gone (their
+    // children ended) before its work folder is.
+    class BackgroundGuard
+    {
+    public:
+        explicit BackgroundGuard(EncoderStepJob *job)
+            : m_job(job)
+        {
+            m_job->m_background = std::make_unique<BackgroundRuns>();
+        }
+        ~BackgroundGuard() { m_job->m_background.reset(); }
+        BackgroundGuard(const BackgroundGuard &) = delete;
+        BackgroundGuard &operator=(const BackgroundGuard &) = delete;
+
+    private:
+        EncoderStepJob *m_job;
+    };
+
     MessageSink *m_messages;
     QString m_programDir;
     bool m_running = false;
@@ -89,6 +108,7 @@ protected:
     std::unique_ptr<QTemporaryDir> m_work;
     std::unique_ptr<DOSOutputs> m_prober;
     CVideoConv *m_currentStep = nullptr;
+    std::unique_ptr<BackgroundRuns> m_background;
     double m_doneWeight = 0;
     double m_totalWeight = 1;
     double m_stepWeight = 0;

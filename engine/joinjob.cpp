@@ -1,6 +1,8 @@
 #include "joinjob.h"
 
 #include "dosoutputs.h"
+#include "encodercommand.h"
+#include "encoderoutput.h"
 #include "messagesink.h"
 #include "smartcutoptions.h"
 #include "stepmessages.h"
@@ -45,6 +47,7 @@ struct JoinJob::Step
     int part = -1; // the planned part it makes; -1 for the joining step
     bool opensInputs = false; // the options open the source themselves
     int soundFrames = 0; // for a sound piece: the frames it should hold
+    bool copies = false; // a stream copy, run in the background beside the encodes
 };
 
 JoinJob::JoinJob(MessageSink *messages, const QString &sProgramDir, QObject *parent)
@@ -206,9 +209,10 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
         const bool copy = piece.kind == Kind::Middle;
         steps.append({pieceStatus(piece.kind) + QStringLiteral(" (part %1 of %2)...").arg(piece.part + 1).arg(count),
                       source,
-                      copy ? middleCopyOptions(piece.span, source) : partEncodeOptions(part.probe->video, piece.span, source),
+                      copy ? middleCopyOptions(piece.span, source, m_work->filePath(piece.name + QStringLiteral(".crc")))
+                           : partEncodeOptions(part.probe->video, piece.span, source),
                       m_work->filePath(piece.name), piece.seconds, piece.span.frames * (copy ? kCopyCost : kEncodeCost),
-                      piece.part, true});
+                      piece.part, true, 0, copy});
     }
     // The sound copied too where the output holds it as it is: each part's
     // pieces follow its picture's.
@@ -219,7 +223,7 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
         steps.insert(after, {QStringLiteral("Copying the sound (part %1 of %2)...").arg(piece.part + 1).arg(count),
                              part.probe->sourcePath, Join::soundCopyOptions(piece, part.probe->sourcePath),
                              m_work->filePath(piece.name), piece.seconds, part.plan.frames * kCopyCost / 4, piece.part,
-                             true, piece.frames});
+                             true, piece.frames, true});
     }
     const auto writeList = [this](const QString &path, const QByteArray &content) {
         QFile list(path);
@@ -247,41 +251,86 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
     m_totalWeight = 0;
     for (const Step &step : std::as_const(steps))
         m_totalWeight += step.weight;
-    for (qsizetype i = 0; i < steps.size(); ++i) {
-        const Step step = steps.at(i);
+
+    // The copies, each followed by its check's listing, run beside the
+    // encodes; their results are taken in order once the encodes are done.
+    struct Copy
+    {
+        qsizetype step;
+        int run;
+        int count = -1; // a sound piece's: the prober counting its frames
+    };
+    QList<Copy> copies;
+    QStringList commands;
+    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
+        const Step &step = steps.at(i);
+        if (!step.copies)
+            continue;
+        copies.append({i, int(commands.size())});
+        commands << EncoderCommand::ownInputsCommandLine(m_programDir, step.parametrs, step.output);
+        if (step.soundFrames > 0) {
+            copies.last().count = int(commands.size());
+            commands << Join::soundCountCommandLine(m_programDir, step.output);
+        }
+    }
+    BackgroundGuard background(this);
+    connect(m_background.get(), &BackgroundRuns::finished, this, [this, &steps, &copies](int run) {
+        const auto copy = std::find_if(copies.cbegin(), copies.cend(), [run](const Copy &c) { return c.run == run; });
+        if (copy != copies.cend())
+            m_doneWeight += steps.at(copy->step).weight;
+    });
+    m_background->start(commands);
+    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
+        const Step &step = steps.at(i);
+        if (step.copies)
+            continue;
         if (m_stopRequested)
             return Outcome::Stopped;
         if (step.part >= 0 && step.part + 1 != m_currentPart)
             emit PartStarted(m_currentPart = step.part + 1, count);
         if (!runStep(step))
             return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
-        if (step.soundFrames > 0 && !soundLists.isEmpty()) {
+    }
+    for (const Copy &copy : std::as_const(copies)) {
+        const Step &step = steps.at(copy.step);
+        if (m_stopRequested)
+            return Outcome::Stopped;
+        // Said even when done: the copy's result is what is taken now.
+        emit CurrentStatus(step.status);
+        if (step.part + 1 != m_currentPart)
+            emit PartStarted(m_currentPart = step.part + 1, count);
+        const bool ran = m_background->waitFor(copy.run) && (copy.count < 0 || m_background->waitFor(copy.count));
+        if (m_stopRequested || !ran)
+            return Outcome::Stopped;
+        if (!copyCompleted(step, m_background->result(copy.run)))
+            return Outcome::Failed;
+        reportProgress(0);
+        if (step.soundFrames > 0) {
             // Sound that ends before the picture comes out short: it is
             // re-encoded instead, the silence filled in.
-            const QString counted = m_prober->ExecuteCommand(Join::soundCountCommandLine(m_programDir, step.output));
-            if (m_stopRequested)
-                return Outcome::Stopped;
-            if (counted.trimmed().toInt() < step.soundFrames) {
+            if (!soundLists.isEmpty() && m_background->result(copy.count).output.trimmed().toInt() < step.soundFrames) {
                 soundLists.clear();
                 steps.last().parametrs = Join::copyJoinOptions(m_planned, extension, m_subtitleList);
             }
             continue;
         }
-        if (!step.output.endsWith(QStringLiteral("-middle.ts")))
-            continue;
         // A copy that found another keyframe than planned would put another
         // part of the video in the output: re-encode the whole instead.
         const Join::Part &part = m_planned.at(step.part);
-        const QString listing = m_prober->ExecuteCommand(partProbeCommandLine(m_programDir, step.output));
-        if (m_stopRequested)
-            return Outcome::Stopped;
-        if (!copiedPartMatches(*part.probe, part.plan, parseProbe(listing).packets)) {
+        QFile listing(step.output + QStringLiteral(".crc"));
+        const QList<Packet> copied = listing.open(QIODevice::ReadOnly) ? parseFrameListing(QString::fromUtf8(listing.readAll())) : QList<Packet>{};
+        if (!copiedPartMatches(*part.probe, part.plan, copied)) {
+            m_background->stop();
             m_result.fellBack = true;
             m_result.fallbackReason = {SmartCut::Obstacle::CopyMismatch, {}, step.part + 1};
             m_doneWeight = m_totalWeight; // the bar starts over for the one run
             return runFilter(finished, extension);
         }
     }
+    if (m_stopRequested)
+        return Outcome::Stopped;
+    if (!runStep(steps.last()))
+        return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
     if (m_stopRequested)
         return Outcome::Stopped;
     // The copied join is checked as the one run is: a part whose frames are
@@ -292,6 +341,16 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
         return Outcome::Failed;
     reportProgress(0);
     return Outcome::Completed;
+}
+
+bool JoinJob::copyCompleted(const Step &step, const BackgroundRuns::Result &ran)
+{
+    if (EncoderOutput::ranThrough(ran.output, ran.exitCode) && QFileInfo(step.output).size() > 0)
+        return true;
+    reportFailure(QStringLiteral("The encoder failed at the step \"") + step.status + QStringLiteral("\":\r\n")
+                      + EncoderOutput::shortenForMessage(EncoderOutput::errorDetails(ran.output)),
+                  m_partOwner.value(step.part, -1));
+    return false;
 }
 
 bool JoinJob::joinedExactly(const QString &finished)
@@ -307,12 +366,18 @@ bool JoinJob::joinedExactly(const QString &finished)
     // Times and counts alone miss frames taken from the wrong place at the
     // right times: each part's first frame is compared with its own.
     for (const Join::PartStart &start : wrong.isEmpty() ? Join::partStarts(m_planned, joined) : QList<Join::PartStart>{}) {
-        const QString log = m_prober->ExecuteCommand(
-            Join::pictureCheckCommandLine(m_programDir, finished, m_planned.at(start.part), start));
-        if (m_stopRequested)
-            return false;
+        // The quick check first; only the wide one may find a picture wrong.
+        double match = -1;
+        for (const bool narrow : {true, false}) {
+            const QString log = m_prober->ExecuteCommand(
+                Join::pictureCheckCommandLine(m_programDir, finished, m_planned.at(start.part), start, narrow));
+            if (m_stopRequested)
+                return false;
+            match = Join::pictureMatch(log);
+            if (match >= Join::kOwnPictureAbove)
+                break;
+        }
         // A check that cannot run judges nothing.
-        const double match = Join::pictureMatch(log);
         if (match >= 0 && match < Join::kOwnPictureAbove) {
             wrong = QStringLiteral("the first frame of part %1 is another picture, at %2 dB").arg(start.part + 1).arg(match, 0, 'f', 1);
             break;

@@ -76,6 +76,8 @@ private:
     Outcome runSmart(const QString &finished, const QString &extension);
     Outcome runFilter(const QString &finished, const QString &extension);
     bool runStep(const Step &step);
+    // Whether a copy run in the background made its file; says why not.
+    bool copyCompleted(const Step &step, const BackgroundRuns::Result &ran);
     bool publish(const QString &finished);
     // Whether the joined file holds every planned frame in its place (see
     // Join::misplacedFrames); says what is wrong when not. False also when stopped.

@@ -666,13 +666,38 @@ QList<PartStart> partStarts(const QList<Part> &parts, const QList<SmartCut::Pack
 }
 
 QString pictureCheckCommandLine(const QString &programDir, const QString &joinedPath, const Part &part,
-                                const PartStart &start)
+                                const PartStart &start, bool narrow)
 {
+    const double early = part.plan.frameDuration / 4;
+    const QString encoder = EncoderCommand::quoteArgument(EncoderCommand::encoderPath(programDir)) + QStringLiteral(" -hide_banner -nostats");
+    const QString compare = QStringLiteral(" -an -sn -dn -f null -");
+    if (narrow) {
+        // By the files' own times throughout: the seeks land where they do,
+        // and the frames before the one compared are dropped by its time.
+        // The joined file's part starts with a keyframe where it was copied,
+        // so its seek goes just after that frame; the source's goes just
+        // before the decode time of the keyframe the part's group starts with.
+        double sourceSeek = start.source - early;
+        for (const SmartCut::Packet &packet : part.probe->packets)
+            if (packet.key && packet.hasPts && packet.pts <= start.source + early)
+                sourceSeek = (packet.hasDts ? packet.dts : packet.pts) - early;
+        const auto input = [](double seek, const QString &path) -> QString {
+            return QStringLiteral(" -noaccurate_seek -copyts -seek_timestamp 1 -ss ") + timeText(std::max(0.0, seek))
+                   + QStringLiteral(" -i ") + EncoderCommand::quoteArgument(path);
+        };
+        const auto firstFrame = [early](int input, double time) -> QString {
+            return QStringLiteral("[%1:v:0]trim=start=%2,setpts=PTS-STARTPTS,trim=end_frame=1").arg(input).arg(timeText(time - early));
+        };
+        return encoder + input(start.joined + early, joinedPath) + input(sourceSeek, part.probe->sourcePath)
+               + QStringLiteral(" -filter_complex ")
+               + EncoderCommand::quoteArgument(QString(firstFrame(0, start.joined) + QStringLiteral("[j];")
+                                                       + firstFrame(1, start.source) + QStringLiteral("[s];[j][s]psnr")))
+               + compare;
+    }
     // Both by the listings' own times: a seek a margin early, since a
     // transport stream's lands anywhere near and its decoding then waits for
     // a keyframe, and the frames kept from a quarter frame before the first.
     // A part re-encoded whole may be one group of nearly two of the source's.
-    const double early = part.plan.frameDuration / 4;
     const auto input = [early](double time, double margin, const QString &path) -> QString {
         return QStringLiteral(" -seek_timestamp 1 -ss ") + timeText(time - early - margin) + QStringLiteral(" -i ")
                + EncoderCommand::quoteArgument(path);
@@ -683,12 +708,11 @@ QString pictureCheckCommandLine(const QString &programDir, const QString &joined
             .arg(timeText(time - early - std::max(0.0, time - early - margin)));
     };
     const double margin = part.plan.seekMargin;
-    return EncoderCommand::quoteArgument(EncoderCommand::encoderPath(programDir))
-           + QStringLiteral(" -hide_banner -nostats") + input(start.joined, 2 * margin, joinedPath)
-           + input(start.source, margin, part.probe->sourcePath) + QStringLiteral(" -filter_complex ")
+    return encoder + input(start.joined, 2 * margin, joinedPath) + input(start.source, margin, part.probe->sourcePath)
+           + QStringLiteral(" -filter_complex ")
            + EncoderCommand::quoteArgument(QString(firstFrame(0, start.joined, 2 * margin) + QStringLiteral("[j];")
                                                    + firstFrame(1, start.source, margin) + QStringLiteral("[s];[j][s]psnr")))
-           + QStringLiteral(" -an -sn -dn -f null -");
+           + compare;
 }
 
 double pictureMatch(QStringView log)

@@ -147,8 +147,12 @@ QList<PartStart> partStarts(const QList<Part> &parts, const QList<SmartCut::Pack
 // The encoder's command that compares the part's first frame in the joined
 // file with its own in the source; its log ends with the luma and colour
 // PSNR ("PSNR y:... average:...").
+// A narrow check seeks each file to just before the keyframe the frame's
+// group starts with and decodes from there; it is quick, but a seek that lands
+// late gives another picture, so only a wide one (a margin of groups before)
+// may judge a picture wrong.
 QString pictureCheckCommandLine(const QString &programDir, const QString &joinedPath, const Part &part,
-                                const PartStart &start);
+                                const PartStart &start, bool narrow = false);
 // The average PSNR the check's log gives, in dB (100 for identical
 // pictures); -1 when it gives none.
 double pictureMatch(QStringView log);

@@ -371,13 +371,20 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
            + QStringLiteral(" -f mpegts -y");
 }
 
-QString middleCopyOptions(const Span &span, const QString &sourcePath)
+QString middleCopyOptions(const Span &span, const QString &sourcePath, const QString &listingPath)
 {
-    const QString input = sourceInput(span, sourcePath);
+    const QString input = QStringLiteral("-ss ") + seconds(span.seek) + QStringLiteral(" -noautorotate -i ")
+                          + EncoderCommand::quoteArgument(sourcePath);
     // An open group's leading B-frames show before its keyframe.
-    const QString drop = span.dropLeading ? QStringLiteral(" -bsf:v noise=drop=lt(pts\\,startpts)") : QString();
-    return input + QStringLiteral(" -an -sn -dn -c:v copy") + drop
-           + QStringLiteral(" -frames:v %1 -f mpegts -y").arg(span.frames);
+    const QString output = (span.dropBefore >= 0 ? QStringLiteral(" -ss ") + seconds(span.dropBefore) : QString())
+                           + QStringLiteral(" -map 0:v:0 -an -sn -dn -c:v copy")
+                           + (span.dropLeading ? QStringLiteral(" -bsf:v noise=drop=lt(pts\\,startpts)") : QString())
+                           + QStringLiteral(" -frames:v %1").arg(span.frames);
+    // The copy's packets listed by the same run: reading the copy again to
+    // check it would take about as long as making it.
+    const QString listing = listingPath.isEmpty() ? QString()
+                                                  : output + QStringLiteral(" -f framecrc -y ") + EncoderCommand::quoteArgument(listingPath);
+    return input + listing + output + QStringLiteral(" -f mpegts -y");
 }
 
 QList<LeftOutTrack> droppedTracks(const Probe &probe, const QString &extension)

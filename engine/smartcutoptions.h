@@ -24,7 +24,7 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
 QList<LeftOutTrack> droppedTracks(const Probe &probe, const QString &extension);
 // The middle: packets copied from the keyframe on, counted, into MPEG-TS.
 // It opens the source itself too.
-QString middleCopyOptions(const Span &span, const QString &sourcePath);
+QString middleCopyOptions(const Span &span, const QString &sourcePath, const QString &listingPath = {});
 
 // The join: run with the source as the input (for its sound, subtitles,
 // chapters and tags; fast seek on), the list as the second input; writes the

@@ -157,6 +157,48 @@ QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFil
            + EncoderCommand::quoteArgument(sPartFile);
 }
 
+QList<Packet> parseFrameListing(QStringView text)
+{
+    QList<Packet> packets;
+    double timeBase = 0;
+    for (QStringView line : text.tokenize(u'\n')) {
+        line = line.trimmed();
+        if (line.startsWith(u"#tb 0:")) {
+            const QList<QStringView> ratio = line.sliced(6).trimmed().split(u'/');
+            if (ratio.size() == 2 && ratio.at(1).toDouble() > 0)
+                timeBase = ratio.at(0).toDouble() / ratio.at(1).toDouble();
+            continue;
+        }
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        // "stream, dts, pts, duration, size, crc[, F=0xflags][, S=n, ...]"
+        const QList<QStringView> fields = line.split(u',');
+        if (fields.size() < 6 || fields.at(0).trimmed() != u"0")
+            continue;
+        Packet packet;
+        bool dtsOk = false, ptsOk = false, sizeOk = false;
+        const qint64 dts = fields.at(1).trimmed().toLongLong(&dtsOk);
+        const qint64 pts = fields.at(2).trimmed().toLongLong(&ptsOk);
+        packet.size = fields.at(4).trimmed().toLongLong(&sizeOk);
+        if (!sizeOk)
+            continue;
+        // A time the packet lacks is written as the least 64-bit number.
+        packet.hasDts = dtsOk && timeBase > 0 && dts != std::numeric_limits<qint64>::min();
+        packet.hasPts = ptsOk && timeBase > 0 && pts != std::numeric_limits<qint64>::min();
+        packet.dts = packet.hasDts ? dts * timeBase : -1;
+        packet.pts = packet.hasPts ? pts * timeBase : -1;
+        // The flags are listed only when they are not the keyframe's alone.
+        packet.key = true;
+        for (qsizetype f = 6; f < fields.size(); ++f) {
+            const QStringView field = fields.at(f).trimmed();
+            if (field.startsWith(u"F=0x"))
+                packet.key = (field.sliced(4).toUInt(nullptr, 16) & 1) != 0;
+        }
+        packets.append(packet);
+    }
+    return packets;
+}
+
 Probe parseProbe(QStringView text)
 {
     Probe probe;

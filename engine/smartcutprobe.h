@@ -108,6 +108,9 @@ struct Probe
 // before the first keyframe (a recording that starts inside a group of
 // pictures) are left out: they never become frames.
 Probe parseProbe(QStringView text);
+// The packets an encoder's "framecrc" output lists for its first stream, in
+// the order written: times, size and the keyframe flag.
+QList<Packet> parseFrameListing(QStringView text);
 // Whether the stream is HDR (PQ or HLG), whose mastering data the first
 // frame may carry.
 bool isHdr(const VideoStream &video);

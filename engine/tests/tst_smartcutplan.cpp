@@ -69,6 +69,8 @@ private slots:
     void outputExtension();
     void matrices_data();
     void matrices();
+    void frameListing_data();
+    void frameListing();
 };
 
 void TestSmartCutPlan::plan_data()
@@ -483,6 +485,40 @@ void TestSmartCutPlan::matrices()
     const QString options = SmartCut::partEncodeOptions(video, span, "/tmp/a.ts");
     QCOMPARE(options.contains(QLatin1String(" -intra_matrix 100,101,105,106,")), intraLines == 64);
     QCOMPARE(options.contains(QLatin1String(" -inter_matrix 200,199,195,194,")), interLines == 64);
+}
+
+void TestSmartCutPlan::frameListing_data()
+{
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QString>("expected"); // per packet "dts/pts/size/K or -"; "?" for a missing time
+
+    const QString header = "#extradata 0:       37, 0x99ec08d7\n#software: Lavf59.27.100\n#tb 0: 1/90000\n#media_type 0: video\n";
+    QTest::newRow("keyframe, then others with their flags")
+        << header + "0,      83280,      90480,     3600,    77209, 0x8f73b166, S=1,        1\n"
+                    "0,      86880,     101280,     3600,    33667, 0xe4789054, F=0x0, S=1,        1\n"
+                    "0,      90480,      94080,     3600,    20518, 0x3f9a0f49, F=0x0\n"
+        << "0.925333/1.00533/77209/K 0.965333/1.12533/33667/- 1.00533/1.04533/20518/-";
+    // A packet marked to be discarded is still a keyframe when its key bit is set.
+    QTest::newRow("flags beside the key bit") << header + "0, 0, 0, 3600, 10, 0x1, F=0x5\n0, 3600, 3600, 3600, 11, 0x1, F=0x4\n"
+                                              << "0/0/10/K 0.04/0.04/11/-";
+    QTest::newRow("a time the packet lacks") << header + "0, -9223372036854775808, 3600, 3600, 12, 0x1\n" << "?/0.04/12/K";
+    QTest::newRow("Matroska's millisecond base") << QString("#tb 0: 1/1000\n0, -80, 0, 40, 500, 0x1\n") << "-0.08/0/500/K";
+    QTest::newRow("other streams are not the picture's")
+        << header + "#tb 1: 1/48000\n1, 0, 0, 1024, 300, 0x1\n0, 0, 0, 3600, 10, 0x1\n" << "0/0/10/K";
+    QTest::newRow("no time base: no times") << QString("0, 10, 10, 1, 12, 0x1\n") << "?/?/12/K";
+    QTest::newRow("nothing listed") << header << "";
+}
+
+void TestSmartCutPlan::frameListing()
+{
+    QFETCH(QString, listing);
+    QFETCH(QString, expected);
+    QStringList packets;
+    const auto time = [](bool has, double seconds) { return has ? QString::number(seconds, 'g', 6) : QStringLiteral("?"); };
+    for (const SmartCut::Packet &packet : SmartCut::parseFrameListing(listing))
+        packets << time(packet.hasDts, packet.dts) + u'/' + time(packet.hasPts, packet.pts) + u'/' + QString::number(packet.size) + u'/'
+                       + (packet.key ? u'K' : u'-');
+    QCOMPARE(packets.join(u' '), expected);
 }
 
 QTEST_APPLESS_MAIN(TestSmartCutPlan)
