@@ -13,6 +13,11 @@ BackgroundRuns::BackgroundRuns(QObject *parent)
 
 BackgroundRuns::~BackgroundRuns()
 {
+    finish();
+}
+
+void BackgroundRuns::finish()
+{
     stop();
     if (m_thread)
         m_thread->wait();

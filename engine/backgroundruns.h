@@ -38,6 +38,8 @@ public:
     bool waitFor(int index);
     // Kills the running command; those after it never start.
     void stop();
+    // Stops, and waits until the thread and its child have ended.
+    void finish();
     bool isDone(int index) const;
     Result result(int index) const;
 

@@ -1,5 +1,6 @@
 #include "joinjob.h"
 
+#include "cvideoconv.h"
 #include "dosoutputs.h"
 #include "encodercommand.h"
 #include "encoderoutput.h"
@@ -14,6 +15,10 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace StepCosts;
 
@@ -74,6 +79,7 @@ void JoinJob::StartConversion()
 
 JoinJob::Outcome JoinJob::run()
 {
+    m_failedPipe = -1;
     if (m_parts.isEmpty()) {
         reportFailure(QStringLiteral("There are no parts to join."), -1);
         return Outcome::Failed;
@@ -252,8 +258,18 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
     for (const Step &step : std::as_const(steps))
         m_totalWeight += step.weight;
 
-    // The copies, each followed by its check's listing, run beside the
-    // encodes; their results are taken in order once the encodes are done.
+    // Where the work folder takes named pipes, each middle goes from its copy
+    // straight into the join through one: the kept video is then written
+    // once, instead of written, read back and written again.
+    QList<qsizetype> piped;
+    for (qsizetype i = 0; i + 1 < steps.size(); ++i)
+        if (steps.at(i).copies && steps.at(i).soundFrames == 0)
+            piped.append(i);
+    if (!makePipes(steps, piped))
+        piped.clear();
+
+    // The other copies, each sound piece followed by its count, run beside
+    // the encodes; their results are taken in order once the encodes are done.
     struct Copy
     {
         qsizetype step;
@@ -261,24 +277,35 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
         int count = -1; // a sound piece's: the prober counting its frames
     };
     QList<Copy> copies;
+    QList<Copy> pipes;
     QStringList commands;
+    QStringList pipeCommands;
     for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
         const Step &step = steps.at(i);
         if (!step.copies)
             continue;
+        const QString command = EncoderCommand::ownInputsCommandLine(m_programDir, step.parametrs, step.output);
+        if (piped.contains(i)) {
+            pipes.append({i, int(pipeCommands.size())});
+            pipeCommands << command;
+            continue;
+        }
         copies.append({i, int(commands.size())});
-        commands << EncoderCommand::ownInputsCommandLine(m_programDir, step.parametrs, step.output);
+        commands << command;
         if (step.soundFrames > 0) {
             copies.last().count = int(commands.size());
             commands << Join::soundCountCommandLine(m_programDir, step.output);
         }
     }
     BackgroundGuard background(this);
-    connect(m_background.get(), &BackgroundRuns::finished, this, [this, &steps, &copies](int run) {
-        const auto copy = std::find_if(copies.cbegin(), copies.cend(), [run](const Copy &c) { return c.run == run; });
-        if (copy != copies.cend())
-            m_doneWeight += steps.at(copy->step).weight;
-    });
+    const auto addWeights = [this, &steps](const QList<Copy> &runs) {
+        connect(m_background.get(), &BackgroundRuns::finished, this, [this, &steps, runs](int run) {
+            const auto copy = std::find_if(runs.cbegin(), runs.cend(), [run](const Copy &c) { return c.run == run; });
+            if (copy != runs.cend())
+                m_doneWeight += steps.at(copy->step).weight;
+        });
+    };
+    addWeights(copies);
     m_background->start(commands);
     for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
         const Step &step = steps.at(i);
@@ -291,6 +318,21 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
         if (!runStep(step))
             return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
     }
+    // A copy that found another keyframe than planned would put another part
+    // of the video in the output: re-encode the whole instead.
+    const auto copiedAsPlanned = [this](const Step &step) {
+        const Join::Part &part = m_planned.at(step.part);
+        QFile listing(step.output + QStringLiteral(".crc"));
+        const QList<Packet> copied = listing.open(QIODevice::ReadOnly) ? parseFrameListing(QString::fromUtf8(listing.readAll())) : QList<Packet>{};
+        return copiedPartMatches(*part.probe, part.plan, copied);
+    };
+    const auto fallBack = [&](const Step &step) {
+        m_background->stop();
+        m_result.fellBack = true;
+        m_result.fallbackReason = {SmartCut::Obstacle::CopyMismatch, {}, step.part + 1};
+        m_doneWeight = m_totalWeight; // the bar starts over for the one run
+        return runFilter(finished, extension);
+    };
     for (const Copy &copy : std::as_const(copies)) {
         const Step &step = steps.at(copy.step);
         if (m_stopRequested)
@@ -314,25 +356,47 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
             }
             continue;
         }
-        // A copy that found another keyframe than planned would put another
-        // part of the video in the output: re-encode the whole instead.
-        const Join::Part &part = m_planned.at(step.part);
-        QFile listing(step.output + QStringLiteral(".crc"));
-        const QList<Packet> copied = listing.open(QIODevice::ReadOnly) ? parseFrameListing(QString::fromUtf8(listing.readAll())) : QList<Packet>{};
-        if (!copiedPartMatches(*part.probe, part.plan, copied)) {
-            m_background->stop();
-            m_result.fellBack = true;
-            m_result.fallbackReason = {SmartCut::Obstacle::CopyMismatch, {}, step.part + 1};
-            m_doneWeight = m_totalWeight; // the bar starts over for the one run
-            return runFilter(finished, extension);
-        }
+        if (!copiedAsPlanned(step))
+            return fallBack(step);
     }
     if (m_stopRequested)
         return Outcome::Stopped;
-    if (!runStep(steps.last()))
-        return m_stopRequested ? Outcome::Stopped : Outcome::Failed;
+
+    // The piped copies run while the join reads them, in its order.
+    m_failedPipe = -1;
+    if (!pipes.isEmpty()) {
+        m_background = std::make_unique<BackgroundRuns>();
+        addWeights(pipes);
+        connect(m_background.get(), &BackgroundRuns::finished, this, [this, &pipes](int run) {
+            // A copy that ends before it opened its pipe would leave the
+            // join waiting for it for ever.
+            const BackgroundRuns::Result result = m_background->result(run);
+            if (run >= 0 && run < pipes.size() && m_failedPipe < 0 && !EncoderOutput::hasEncodingStarted(result.output)) {
+                m_failedPipe = run;
+                if (m_currentStep)
+                    m_currentStep->StopConversion();
+            }
+        });
+        m_background->start(pipeCommands);
+    }
+    const bool joined = m_failedPipe < 0 && runStep(steps.last());
+    // Any copy still waiting for the join to read it never will be read.
+    if (!pipes.isEmpty())
+        m_background->finish();
     if (m_stopRequested)
         return Outcome::Stopped;
+    if (m_failedPipe >= 0) {
+        const Step &step = steps.at(pipes.at(m_failedPipe).step);
+        copyCompleted(step, m_background->result(m_failedPipe));
+        return Outcome::Failed;
+    }
+    if (!joined)
+        return Outcome::Failed;
+    // The join read each piped copy to its end, which comes after its listing
+    // is complete; how its copy ended beyond that tells nothing more.
+    for (const Copy &copy : std::as_const(pipes))
+        if (!copiedAsPlanned(steps.at(copy.step)))
+            return fallBack(steps.at(copy.step));
     // The copied join is checked as the one run is: a part whose frames are
     // not the ones planned (a count the encoder did not keep to) fails it.
     if (!joinedExactly(finished))
@@ -341,6 +405,25 @@ JoinJob::Outcome JoinJob::runSmart(const QString &finished, const QString &exten
         return Outcome::Failed;
     reportProgress(0);
     return Outcome::Completed;
+}
+
+bool JoinJob::makePipes(const QList<Step> &steps, const QList<qsizetype> &which)
+{
+#ifdef Q_OS_UNIX
+    for (qsizetype k = 0; k < which.size(); ++k) {
+        if (::mkfifo(QFile::encodeName(steps.at(which.at(k)).output).constData(), 0600) == 0)
+            continue;
+        // A folder that takes none (a Windows volume): the copies go to files.
+        for (qsizetype made = 0; made < k; ++made)
+            QFile::remove(steps.at(which.at(made)).output);
+        return false;
+    }
+    return !which.isEmpty();
+#else
+    Q_UNUSED(steps);
+    Q_UNUSED(which);
+    return false;
+#endif
 }
 
 bool JoinJob::copyCompleted(const Step &step, const BackgroundRuns::Result &ran)
@@ -431,7 +514,8 @@ bool JoinJob::runStep(const Step &step)
 {
     const StepRun ran = runEncoder({step.status, step.input, step.parametrs, step.output, step.seconds, step.weight,
                                     false, step.opensInputs});
-    if (ran.stopped)
+    // A copy the join reads failed, and ended it: that is what is said.
+    if (ran.stopped || m_failedPipe >= 0)
         return false;
     if (ran.completed && ran.written) {
         reportProgress(0);

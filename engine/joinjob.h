@@ -76,6 +76,9 @@ private:
     Outcome runSmart(const QString &finished, const QString &extension);
     Outcome runFilter(const QString &finished, const QString &extension);
     bool runStep(const Step &step);
+    // Named pipes in place of the files of the steps which (by index); false,
+    // with none made, where the work folder cannot hold them.
+    bool makePipes(const QList<Step> &steps, const QList<qsizetype> &which);
     // Whether a copy run in the background made its file; says why not.
     bool copyCompleted(const Step &step, const BackgroundRuns::Result &ran);
     bool publish(const QString &finished);
@@ -96,5 +99,6 @@ private:
     int m_currentPart = 0;
     bool m_failedEarly = false; // a source could not be read
     QString m_subtitleList;     // the kept subtitles' list; empty for none
+    int m_failedPipe = -1;     // the piped copy that failed before the join could read it
     bool m_filterStep = false; // the step running is the one-run join
 };

@@ -61,6 +61,8 @@ private slots:
     void initTestCase();
     void join_data();
     void join();
+    void brokenCopy_data();
+    void brokenCopy();
     void misplacedFrames_data();
     void misplacedFrames();
     void soundPieces_data();
@@ -179,7 +181,7 @@ void TestJoin::join_data()
         QTest::addRow("DVB recording, %s, H.264 preset", qPrintable(capture))
             << true << Pieces{{capture, 60, 61}} << kept << "-c:v libx264 -preset veryfast -crf 18 -c:a libopus" << false << "";
     }
-    for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying between", "Re-encoding after",
+    for (const char *step : {"Reading keyframes", "Re-encoding up to", "Copying the sound", "Re-encoding after",
                              "Joining the parts", "Exact join by re-encoding", "Joining by re-encoding"}) {
         const QByteArray name(step);
         const Pieces parts = name.startsWith("Exact") ? Pieces{{"a.mp4", 20, 90}, {"c.mp4", 30, 90}} : twoFiles;
@@ -341,6 +343,62 @@ void TestJoin::join()
         QVERIFY2(qAbs(joinedLines.at(0) - firstFrame - (source.at(0) - sourceFrames.at(20))) < 0.0015, qPrintable(QString::number(joinedLines.at(0))));
         QVERIFY2(qAbs(joinedLines.at(1) - firstFrame - (3.6 + source.at(1) - sourceFrames.at(130))) < 0.0015, qPrintable(QString::number(joinedLines.at(1))));
     }
+}
+
+void TestJoin::brokenCopy_data()
+{
+    QTest::addColumn<QByteArray>("middleCopy"); // what the encoder does for a middle's copy
+    QTest::addColumn<bool>("completes");        // by re-encoding the whole join
+    QTest::addColumn<QString>("message");       // in the error shown; empty for none
+
+    // A copy that ends before it opens its output would leave the join
+    // waiting for it.
+    QTest::newRow("fails at once") << QByteArray("echo 'Error opening input files: Input/output error' >&2; exit 1") << false
+                                   << "Copying between keyframes";
+    QTest::newRow("crashes at once") << QByteArray("kill -9 $$") << false << "Copying between keyframes";
+    // A copy that stops short gives fewer frames than planned.
+    QTest::newRow("ends short")
+        << QByteArray("n=0; for a; do [ \"$p\" = -frames:v ] && a=3; p=$a; set -- \"$@\" \"$a\"; n=$((n+1)); done; shift $n; "
+                      "exec \"$real\" \"$@\"")
+        << true << "";
+}
+
+void TestJoin::brokenCopy()
+{
+    QFETCH(QByteArray, middleCopy);
+    QFETCH(bool, completes);
+    QFETCH(QString, message);
+
+    // The real encoder and prober, but for the middles' copies.
+    const QString programs = m_dir.filePath(QStringLiteral("programs-") + QTest::currentDataTag());
+    QVERIFY(QDir().mkpath(programs));
+    QVERIFY(QFile::link(TestSupport::systemFfprobe(), programs + "/ffprobe"));
+    TestSupport::writeFakeEncoder(programs, "real='" + TestSupport::systemFfmpeg().toUtf8() + "'\ncase \"$*\" in *middle.ts*) " + middleCopy
+                                                + ";; esac\nexec \"$real\" \"$@\"");
+    const QString folder = m_dir.filePath(QStringLiteral("broken-") + QTest::currentDataTag());
+    QVERIFY(QDir().mkpath(folder));
+    RecordingMessageSink sink;
+    JoinJob job(&sink, programs);
+    job.setOutputFile(folder + "/joined.mp4");
+    const QList<double> &times = m_times["a.mp4"];
+    job.setParts({{m_dir.filePath("a.mp4"), times.at(20), times.at(110) - times.at(20)},
+                  {m_dir.filePath("a.mp4"), times.at(160), times.at(240) - times.at(160)}});
+    job.StartConversion();
+
+    const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (!completes) {
+        QCOMPARE(job.LastResult().outcome, JoinJob::Outcome::Failed);
+        QVERIFY2(sink.messages.size() == 1 && sink.messages.first().text.contains(message),
+                 qPrintable(sink.messages.value(0).text + "\n" + sink.messages.value(1).text));
+        QCOMPARE(left, QStringList());
+        return;
+    }
+    QVERIFY2(sink.messages.isEmpty(), qPrintable(sink.messages.value(0).text.right(600)));
+    QCOMPARE(job.LastResult().outcome, JoinJob::Outcome::Completed);
+    QVERIFY(job.LastResult().fellBack);
+    QCOMPARE(job.LastResult().fallbackReason.obstacle, SmartCut::Obstacle::CopyMismatch);
+    QCOMPARE(left, QStringList("joined.mp4"));
+    QCOMPARE(TestSupport::frameTimes(folder + "/joined.mp4").size(), 90 + 80);
 }
 
 void TestJoin::misplacedFrames_data()
