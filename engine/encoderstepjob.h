@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cutreason.h"
+#include "sourceprobe.h"
 
 #include <QObject>
 #include <QString>
@@ -26,6 +27,10 @@ public:
     // Asks a running job to stop; the running step's encoder is ended and nothing is left
     // behind. Does nothing when no job runs.
     void StopConversion();
+    // Where the preview keeps its frame indexes: a source with one there is
+    // planned from it instead of being listed whole by the prober. Empty (the
+    // default): the prober lists every source.
+    void setIndexFolder(const QString &folder);
 
 signals:
     void Progress(int iProgress);
@@ -75,6 +80,9 @@ protected:
         int messagesShown = 0;  // errors passed on to the message sink
     };
     StepRun runEncoder(const EncoderStep &step);
+    // What the plan needs of the source at path (see SmartCut::readSource),
+    // through the job's prober; nullopt when stopped meanwhile.
+    std::optional<SmartCut::SourceRead> readSource(const QString &path);
 
     // The steps' share done, with stepFraction of the running one, as the bar's percent
     // (after the prober's sliver); emitted when it changes.
@@ -84,6 +92,7 @@ protected:
 
     MessageSink *m_messages;
     QString m_programDir;
+    QString m_indexFolder;
     bool m_running = false;
     bool m_stopRequested = false;
     std::unique_ptr<QTemporaryDir> m_work;

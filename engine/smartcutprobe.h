@@ -15,6 +15,9 @@ namespace SmartCut {
 // start time and format, as "packet|...", "stream|...", "side_data|..." and
 // "format|..." lines.
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The probe command without the packets: the stream's description, side data,
+// the file's start and format. Quick, as it reads only the file's head.
+QString streamCommandLine(const QString &sProgramDir, const QString &sInputFile);
 // The first frame of the first video stream with its side data, as
 // "frame|..." and "side_data|..." lines: an HEVC stream carries its HDR
 // mastering data in the frames, where the container has none.
@@ -30,6 +33,7 @@ QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFil
 
 struct VideoStream
 {
+    int index = -1;         // the stream's index in the file; -1 when unknown
     QString codec;          // "h264", "hevc", "mpeg2video", ...
     QString profile;        // "High", "Main 10", ...
     QString pixelFormat;    // "yuv420p", ...
@@ -108,6 +112,10 @@ struct Probe
 // before the first keyframe (a recording that starts inside a group of
 // pictures) are left out: they never become frames.
 Probe parseProbe(QStringView text);
+// Sets the probe's packets, given in decode order, as parseProbe does: those
+// before the first keyframe are left out, and the stream's average bitrate
+// comes from the rest.
+void setPackets(Probe *probe, QList<Packet> packets);
 // Whether the stream is HDR (PQ or HLG), whose mastering data the first
 // frame may carry.
 bool isHdr(const VideoStream &video);
