@@ -77,6 +77,10 @@ void TestKeptIndex::sameProbeAsTheProber_data()
     QTest::newRow("MPEG-2 program stream") << "dvd.vob" << "-f lavfi -i testsrc2=size=720x576:rate=25" + sound
                                            << "-t 2 -pix_fmt yuv420p -c:v mpeg2video -g 12 -bf 2 -c:a ac3 -f vob";
     QTest::newRow("TS starting inside a group") << "capture.ts" << QString() << QString();
+    // 65 s before the 33-bit clock wraps, for 70 s: the times run on past it.
+    QTest::newRow("TS whose clock wraps") << "wraps.ts" << "-f lavfi -i testsrc2=size=160x120:rate=25" + sound
+                                          << "-t 70 -pix_fmt yuv420p -c:v libx264 -preset ultrafast -g 50 -c:a mp2 "
+                                             "-output_ts_offset 95378.7 -f mpegts";
 }
 
 void TestKeptIndex::sameProbeAsTheProber()
