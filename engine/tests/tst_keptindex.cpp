@@ -4,6 +4,8 @@
 #include "dosoutputs.h"
 #include "frameindex.h"
 #include "keptindex.h"
+#include "recordingmessagesink.h"
+#include "smartcutjob.h"
 #include "sourceprobe.h"
 #include "testsupport.h"
 
@@ -11,6 +13,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -43,6 +47,8 @@ private slots:
     void sameProbeAsTheProber();
     void usedOnlyWhereItFits_data();
     void usedOnlyWhereItFits();
+    void smartCutPlansFromTheIndex_data();
+    void smartCutPlansFromTheIndex();
 
 private:
     QTemporaryDir m_dir;
@@ -211,6 +217,64 @@ void TestKeptIndex::usedOnlyWhereItFits()
     } else {
         QCOMPARE(packets.size(), 1);
         QCOMPARE(packets.at(0).size, 42);
+    }
+}
+
+void TestKeptIndex::smartCutPlansFromTheIndex_data()
+{
+    // What the kept index says of the capture: as the preview read it, or
+    // with every keyframe after the first unmarked, which leaves no group to
+    // copy. The job must plan from what is kept.
+    QTest::addColumn<bool>("keyframesUnmarked");
+    QTest::newRow("index as read") << false;
+    QTest::newRow("index without later keyframes") << true;
+}
+
+void TestKeptIndex::smartCutPlansFromTheIndex()
+{
+    QFETCH(bool, keyframesUnmarked);
+    const QString path = m_dir.filePath(QStringLiteral("job-%1.ts").arg(keyframesUnmarked));
+    QVERIFY(TestSupport::makeCapture(path, QStringLiteral("320x180"), 100, 25));
+    const QString folder = m_dir.filePath(QStringLiteral("job-index-%1").arg(keyframesUnmarked));
+    std::optional<FrameIndex> index = FrameIndex::scan(path);
+    QVERIFY(index);
+    KeptIndex::Contents kept = index->kept();
+    if (keyframesUnmarked) {
+        bool first = true;
+        for (KeptIndex::Packet &packet : kept.packets) {
+            packet.key = packet.key && first;
+            first = first && !packet.key;
+        }
+    }
+    QVERIFY(KeptIndex::save(folder, QFileInfo(path), kept));
+
+    // Frames 10 to 80 of the capture, from its start.
+    const QList<double> times = TestSupport::frameTimes(path);
+    QVERIFY(times.size() >= 90);
+    const auto cut = [&](const QString &indexFolder, const QString &name) {
+        RecordingMessageSink sink;
+        SmartCutJob job(&sink, TestSupport::programDir());
+        job.setIndexFolder(indexFolder);
+        job.setInputFile(path);
+        job.setOutputFile(m_dir.filePath(name));
+        job.setStart(std::round(times.at(10) * 1000) / 1000);
+        job.setLength(std::round(times.at(80) * 1000) / 1000 - std::round(times.at(10) * 1000) / 1000);
+        job.StartConversion();
+        return std::make_pair(job.LastResult(), job.LastPlan());
+    };
+    const auto [listedResult, listed] = cut(QString(), QStringLiteral("listed-%1.ts").arg(keyframesUnmarked));
+    const auto [keptResult, planned] = cut(folder, QStringLiteral("kept-%1.ts").arg(keyframesUnmarked));
+    QCOMPARE(listedResult.outcome, SmartCutJob::Outcome::Completed);
+    QCOMPARE(keptResult.outcome, SmartCutJob::Outcome::Completed);
+    QCOMPARE(listed.frames, 70);
+    QVERIFY(!listedResult.fellBack && listed.middle.frames > 0);
+    QCOMPARE(planned.frames, 70);
+    QCOMPARE(keptResult.fellBack, keyframesUnmarked);
+    if (!keyframesUnmarked) {
+        QCOMPARE(planned.head.frames, listed.head.frames);
+        QCOMPARE(planned.middle.frames, listed.middle.frames);
+        QCOMPARE(planned.tail.frames, listed.tail.frames);
+        QCOMPARE(planned.copyFirst, listed.copyFirst);
     }
 }
 
