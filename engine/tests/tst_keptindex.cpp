@@ -9,7 +9,6 @@
 #include "sourceprobe.h"
 #include "testsupport.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
