@@ -96,11 +96,32 @@ QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile)
            + streamEntries() + QStringLiteral(" -of compact ") + EncoderCommand::quoteArgument(sInputFile);
 }
 
-QString streamCommandLine(const QString &sProgramDir, const QString &sInputFile)
+QString streamsCommandLine(const QString &sProgramDir, const QString &sInputFile)
 {
     return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
-           + QStringLiteral(" -v error -select_streams v:0 -show_entries ") + streamEntries()
-           + QStringLiteral(" -of compact ") + EncoderCommand::quoteArgument(sInputFile);
+           + QStringLiteral(" -v error -show_entries stream=index,codec_type,codec_name,profile,level,pix_fmt,width,height,"
+                            "sample_aspect_ratio,field_order,color_range,color_space,color_transfer,color_primaries,"
+                            "time_base,chroma_location,r_frame_rate,avg_frame_rate,has_b_frames,channels,"
+                            "channel_layout,sample_rate,start_time:stream_tags=language,title:stream_side_data"
+                            ":format=start_time,format_name -of compact ")
+           + EncoderCommand::quoteArgument(sInputFile);
+}
+
+QString firstVideoStream(QStringView streamsListing)
+{
+    QString lines;
+    bool video = false;
+    for (QStringView line : streamsListing.tokenize(u'\n')) {
+        line = line.trimmed();
+        // A transport stream lists its streams once more under each program,
+        // as "program|stream|...": the plain lines are the ones to take.
+        const bool first = !video && line.startsWith(QLatin1String("stream|")) && line.contains(QLatin1String("|codec_type=video"));
+        if (first || line.startsWith(QLatin1String("format|"))) {
+            lines += line + u'\n';
+            video = video || first;
+        }
+    }
+    return lines;
 }
 
 QString firstFrameCommandLine(const QString &sProgramDir, const QString &sInputFile)

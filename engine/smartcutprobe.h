@@ -15,9 +15,14 @@ namespace SmartCut {
 // start time and format, as "packet|...", "stream|...", "side_data|..." and
 // "format|..." lines.
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile);
-// The probe command without the packets: the stream's description, side data,
-// the file's start and format. Quick, as it reads only the file's head.
-QString streamCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The probe command without the packets, and the track listing, in one run:
+// every stream's description, tags and side data, the file's start and
+// format, as "stream|..." and "format|..." lines. Quick, as it reads only the
+// file's head.
+QString streamsCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The lines of that listing that the probe command gives: the first video
+// stream's and the format's, for parseProbe.
+QString firstVideoStream(QStringView streamsListing);
 // The first frame of the first video stream with its side data, as
 // "frame|..." and "side_data|..." lines: an HEVC stream carries its HDR
 // mastering data in the frames, where the container has none.

@@ -49,8 +49,17 @@ std::optional<SourceRead> readSource(const QString &programDir, const QString &p
     if (!indexFolder.isEmpty())
         kept = KeptIndex::load(indexFolder, QFileInfo(path));
     // A prober that is missing or fails leaves an empty listing, and the plan
-    // falls back to re-encoding by the times alone: slower, never wrong.
-    std::optional<QString> listing = run(kept ? streamCommandLine(programDir, path) : probeCommandLine(programDir, path));
+    // falls back to re-encoding by the times alone: slower, never wrong. With
+    // an index, one quick listing gives the stream and the tracks.
+    std::optional<QString> tracks;
+    std::optional<QString> listing;
+    if (kept) {
+        tracks = run(streamsCommandLine(programDir, path));
+        if (tracks)
+            listing = firstVideoStream(*tracks);
+    } else {
+        listing = run(probeCommandLine(programDir, path));
+    }
     if (!listing)
         return std::nullopt;
     SourceRead read;
@@ -71,7 +80,8 @@ std::optional<SourceRead> readSource(const QString &programDir, const QString &p
     kept.reset();
     if (read.fromIndex)
         setPackets(&read.probe, packets);
-    const std::optional<QString> tracks = run(tracksCommandLine(programDir, path));
+    if (!tracks)
+        tracks = run(tracksCommandLine(programDir, path));
     if (!tracks)
         return std::nullopt;
     // HEVC carries its HDR mastering data in the frames rather than the

@@ -65,7 +65,7 @@ void TestKeptIndex::sameProbeAsTheProber_data()
     QTest::newRow("1080i H.264 TS, clock far from zero, sound leading")
         << "hd.ts" << "-itsoffset 0.1 -f lavfi -i testsrc2=size=1920x1080:rate=25" + sound
         << "-t 2 -pix_fmt yuv420p -c:v libx264 -preset veryfast -bf 2 -g 12 -flags +ildct+ilme -x264-params tff=1 "
-           "-c:a mp2 -output_ts_offset 30000 -f mpegts";
+           "-c:a mp2 -metadata:s:a:0 language=deu -output_ts_offset 30000 -f mpegts";
     QTest::newRow("576i MPEG-2 TS, open groups")
         << "sd.ts" << "-f lavfi -i testsrc2=size=720x576:rate=25" + sound
         << "-t 2 -pix_fmt yuv420p -c:v mpeg2video -flags +ildct+ilme -top 1 -g 12 -bf 2 -c:a mp2 -f mpegts";
@@ -129,14 +129,27 @@ void TestKeptIndex::sameProbeAsTheProber()
     }
     QCOMPARE(b.packets.size(), a.packets.size());
     QCOMPARE(b.video.bitrate, a.video.bitrate);
-    QCOMPARE(b.video.index, a.video.index);
-    QCOMPARE(b.video.codec, a.video.codec);
-    QCOMPARE(b.video.fieldOrder, a.video.fieldOrder);
-    QCOMPARE(b.video.timeBaseDen, a.video.timeBaseDen);
+    const auto words = [](const SmartCut::VideoStream &v) {
+        return QStringList{v.codec, v.profile, v.pixelFormat, v.sampleAspect, v.colorRange, v.colorSpace,
+                           v.colorTransfer, v.colorPrimaries, v.chromaLocation, v.fieldOrder};
+    };
+    const auto numbers = [](const SmartCut::VideoStream &v) {
+        return QList<double>{double(v.index), double(v.width), double(v.height), double(v.level),
+                             double(v.reorderDepth), double(v.timeBaseDen), v.frameRate, double(v.interlaced)};
+    };
+    QCOMPARE(words(b.video), words(a.video));
+    QCOMPARE(numbers(b.video), numbers(a.video));
     QCOMPARE(b.video.intraMatrix, a.video.intraMatrix);
     QCOMPARE(b.startTime, a.startTime);
     QCOMPARE(b.formatName, a.formatName);
     QCOMPARE(b.tracks.size(), a.tracks.size());
+    for (qsizetype i = 0; i < a.tracks.size(); ++i) {
+        const SmartCut::Track &s = a.tracks.at(i), &t = b.tracks.at(i);
+        QCOMPARE(QStringList({t.type, t.codec, t.channelLayout, t.language, t.profile}),
+                 QStringList({s.type, s.codec, s.channelLayout, s.language, s.profile}));
+        QCOMPARE(QList<double>({double(t.index), double(t.channels), double(t.sampleRate), t.startTime}),
+                 QList<double>({double(s.index), double(s.channels), double(s.sampleRate), s.startTime}));
+    }
     QCOMPARE(b.sourcePath, path);
 }
 
@@ -146,15 +159,15 @@ void TestKeptIndex::usedOnlyWhereItFits_data()
     QTest::addColumn<QString>("streamLine"); // what the prober says of the first video stream
     QTest::addColumn<bool>("fromIndex");
 
-    const QString h264 = QStringLiteral("stream|index=0|codec_name=h264|time_base=1/90000|r_frame_rate=25/1");
+    const QString h264 = QStringLiteral("stream|index=0|codec_type=video|codec_name=h264|time_base=1/90000|r_frame_rate=25/1");
     QTest::newRow("kept for the file as it is") << "" << h264 << true;
     QTest::newRow("no folder given") << "no folder" << h264 << false;
     QTest::newRow("file changed since") << "append" << h264 << false;
     QTest::newRow("kept file damaged") << "damage" << h264 << false;
     QTest::newRow("first video stream is another")
-        << "" << "stream|index=1|codec_name=h264|time_base=1/90000|r_frame_rate=25/1" << false;
+        << "" << "stream|index=1|codec_type=video|codec_name=h264|time_base=1/90000|r_frame_rate=25/1" << false;
     QTest::newRow("prober names another time base")
-        << "" << "stream|index=0|codec_name=h264|time_base=1/1000|r_frame_rate=25/1" << false;
+        << "" << "stream|index=0|codec_type=video|codec_name=h264|time_base=1/1000|r_frame_rate=25/1" << false;
     QTest::newRow("prober finds no video") << "" << "format|start_time=0.000000|format_name=mpegts" << false;
 }
 
@@ -195,7 +208,7 @@ void TestKeptIndex::usedOnlyWhereItFits()
     const auto run = [&](const QString &commandLine) -> std::optional<QString> {
         if (commandLine.contains(u"packet="))
             return ++listings, streamLine + u'\n' + listing;
-        if (commandLine.contains(u"-show_entries stream=index,codec_name"))
+        if (commandLine.contains(u"stream_tags") && commandLine.contains(u"format="))
             return streamLine;
         return QString();
     };
