@@ -8,6 +8,7 @@
 #include "cutworkflow.h"
 #include "frmmain.h"
 #include "helpopener.h"
+#include "keptindex.h"
 #include "language.h"
 #include "messageboxsink.h"
 #include "poweroff.h"
@@ -77,6 +78,7 @@ int RunSnipora(int &argc, char **argv)
     services.settingsLocation = &settingsLocation;
     services.mounts = &mounts;
     services.programDir = QCoreApplication::applicationDirPath();
+    services.indexFolder = KeptIndex::userFolder();
     services.makePreviewEngine = PreviewModuleFactory(services.programDir, messages);
     services.homeFolder = QDir::homePath();
     services.markerFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

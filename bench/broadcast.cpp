@@ -7,20 +7,27 @@
 //   - a plain stream copy of the same kept parts, one copy a part, which is
 //     the least any removal can take;
 //   - the whole kept recording re-encoded, timed on its first minutes and
-//     scaled to its length (an hour takes an hour here).
+//     scaled to its length (an hour takes an hour here);
+//   - reading the recording for the plan: the prober's listing of every
+//     packet against the frame index the preview keeps (built first, as the
+//     preview builds it in the background). The removal plans from the index.
 // Target: the smart removal takes at most 1.3 times the plain copy plus the
 // time of re-encoding its joints.
 //
 //     bench_broadcast [minutes] [re-encoded minutes]   (default 60 2)
 //
 // The recording is made once into bench-cache/ in the build folder.
+#include "dosoutputs.h"
+#include "frameindex.h"
 #include "joinjob.h"
+#include "keptindex.h"
 #include "recordingmessagesink.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -78,6 +85,62 @@ QString cachedRecording(int minutes)
     return path;
 }
 
+struct Planning
+{
+    double indexing = 0;  // the preview's scan and save, once
+    double listed = 0;    // the source read through the prober's packet listing, then planned
+    double fromIndex = 0; // the same from the kept index
+    double loading = 0;   // of which the index's file read and its packets made the prober's
+    bool same = true;     // both give the same plans
+};
+
+// Reads the source and plans each kept part, twice each way in turn; the
+// faster of each pair counts.
+Planning measurePlanning(const QString &source, const QString &indexFolder, const QList<std::pair<double, double>> &kept)
+{
+    Planning planning;
+    QElapsedTimer clock;
+    clock.start();
+    {
+        const std::optional<FrameIndex> index = FrameIndex::scan(source);
+        if (!index || !index->save(indexFolder, QFileInfo(source)))
+            fail(QStringLiteral("could not keep the recording's frame index"));
+    }
+    planning.indexing = clock.nsecsElapsed() / 1e9;
+
+    DOSOutputs prober(nullptr);
+    const auto plan = [&](const QString &folder, QList<SmartCut::Plan> *plans) {
+        clock.restart();
+        const std::optional<SmartCut::SourceRead> read = SmartCut::readSource(
+            TestSupport::programDir(), source, folder,
+            [&prober](const QString &commandLine) -> std::optional<QString> { return prober.ExecuteCommand(commandLine); });
+        if (!read || read->fromIndex != !folder.isEmpty())
+            fail(QStringLiteral("could not read the recording for its plan"));
+        plans->clear();
+        for (const auto &[start, seconds] : kept)
+            plans->append(SmartCut::planCut(read->probe, start, seconds));
+        return clock.nsecsElapsed() / 1e9;
+    };
+    QList<SmartCut::Plan> listedPlans, indexPlans;
+    planning.listed = planning.fromIndex = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        planning.listed = std::min(planning.listed, plan(QString(), &listedPlans));
+        planning.fromIndex = std::min(planning.fromIndex, plan(indexFolder, &indexPlans));
+    }
+    clock.restart();
+    const std::optional<KeptIndex::Contents> index = KeptIndex::load(indexFolder, QFileInfo(source));
+    if (!index || SmartCut::packetsOf(*index).size() != qsizetype(index->packets.size()))
+        fail(QStringLiteral("could not read the kept frame index"));
+    planning.loading = clock.nsecsElapsed() / 1e9;
+    for (qsizetype i = 0; i < listedPlans.size(); ++i) {
+        const SmartCut::Plan &a = listedPlans.at(i), &b = indexPlans.at(i);
+        planning.same = planning.same && a.smart == b.smart && a.frames == b.frames && a.start == b.start
+                        && a.head.frames == b.head.frames && a.middle.frames == b.middle.frames
+                        && a.tail.frames == b.tail.frames && a.copyFirst == b.copyFirst && a.copyEnd == b.copyEnd;
+    }
+    return planning;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -105,8 +168,12 @@ int main(int argc, char *argv[])
     for (const auto &part : std::as_const(kept))
         keptSeconds += part.second;
 
+    const QString indexFolder = dir.filePath(QStringLiteral("frame-index"));
+    const Planning planning = measurePlanning(source, indexFolder, kept);
+
     RecordingMessageSink sink;
     JoinJob job(&sink, TestSupport::programDir());
+    job.setIndexFolder(indexFolder);
     job.setMode(JoinJob::Mode::Remove);
     job.setParts(breaks);
     job.setOutputFile(dir.filePath(QStringLiteral("without adverts.mkv")));
@@ -159,5 +226,14 @@ int main(int argc, char *argv[])
     std::printf("%-46s %10.1f %12.3f\n", qPrintable(QStringLiteral("whole re-encode (from %1 min, scaled)").arg(sampled)),
                 reencode, reencode / copy);
     std::printf("smart removal / (copy + joints) = %.3f (target <= 1.300)\n", smart / (copy + encodeSeconds));
+    std::printf("\nreading the recording and planning its %d kept parts%s\n", int(kept.size()),
+                planning.same ? "" : " (THE PLANS DIFFER)");
+    std::printf("%-46s %10s %12s\n", "", "wall (s)", "x index");
+    std::printf("%-46s %10.2f %12.1f\n", "from the prober's listing of every packet", planning.listed,
+                planning.listed / planning.fromIndex);
+    std::printf("%-46s %10.2f %12.1f\n", "from the preview's kept frame index", planning.fromIndex, 1.0);
+    std::printf("%-46s %10.2f %12.1f\n", "  of which the index read", planning.loading, planning.loading / planning.fromIndex);
+    std::printf("%-46s %10.2f %12.1f\n", "the index built once by the preview", planning.indexing,
+                planning.indexing / planning.fromIndex);
     return 0;
 }

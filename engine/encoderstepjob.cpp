@@ -36,6 +36,23 @@ void EncoderStepJob::StopConversion()
         m_background->stop();
 }
 
+void EncoderStepJob::setIndexFolder(const QString &folder)
+{
+    m_indexFolder = folder;
+}
+
+std::optional<SmartCut::SourceRead> EncoderStepJob::readSource(const QString &path)
+{
+    if (!m_prober)
+        m_prober = std::make_unique<DOSOutputs>(nullptr);
+    return SmartCut::readSource(m_programDir, path, m_indexFolder, [this](const QString &commandLine) -> std::optional<QString> {
+        QString output = m_prober->ExecuteCommand(commandLine);
+        if (m_stopRequested)
+            return std::nullopt;
+        return output;
+    });
+}
+
 void EncoderStepJob::runInWorkFolder(const QString &outputFile, const QString &pattern, Outcome &outcome,
                                      const std::function<Outcome()> &body,
                                      const std::function<void(const QString &)> &failure)

@@ -2,6 +2,7 @@
 
 #include "backgroundruns.h"
 #include "cutreason.h"
+#include "sourceprobe.h"
 
 #include <QObject>
 #include <QString>
@@ -27,6 +28,10 @@ public:
     // Asks a running job to stop; the running step's encoder is ended and nothing is left
     // behind. Does nothing when no job runs.
     void StopConversion();
+    // Where the preview keeps its frame indexes: a source with one there is
+    // planned from it instead of being listed whole by the prober. Empty (the
+    // default): the prober lists every source.
+    void setIndexFolder(const QString &folder);
 
 signals:
     void Progress(int iProgress);
@@ -76,6 +81,9 @@ protected:
         int messagesShown = 0;  // errors passed on to the message sink
     };
     StepRun runEncoder(const EncoderStep &step);
+    // What the plan needs of the source at path (see SmartCut::readSource),
+    // through the job's prober; nullopt when stopped meanwhile.
+    std::optional<SmartCut::SourceRead> readSource(const QString &path);
 
     // The steps' share done, with stepFraction of the running one, as the bar's percent
     // (after the prober's sliver); emitted when it changes.
@@ -103,6 +111,7 @@ protected:
 
     MessageSink *m_messages;
     QString m_programDir;
+    QString m_indexFolder;
     bool m_running = false;
     bool m_stopRequested = false;
     std::unique_ptr<QTemporaryDir> m_work;

@@ -128,21 +128,10 @@ bool JoinJob::probeSources()
             continue;
         // A listing that cannot be read leaves an empty probe: the parts are
         // then re-encoded by their times alone.
-        const QString packets = m_prober->ExecuteCommand(SmartCut::probeCommandLine(m_programDir, part.path));
-        if (m_stopRequested)
+        std::optional<SmartCut::SourceRead> read = readSource(part.path);
+        if (!read)
             return false;
-        const QString tracks = m_prober->ExecuteCommand(SmartCut::tracksCommandLine(m_programDir, part.path));
-        if (m_stopRequested)
-            return false;
-        SmartCut::Probe probe = SmartCut::parseProbe(packets);
-        SmartCut::parseTracks(tracks, &probe);
-        if (probe.video.codec == u"mpeg2video" || probe.video.codec == u"mpeg1video") {
-            const QString headers = m_prober->ExecuteCommand(SmartCut::matrixCommandLine(m_programDir, part.path));
-            if (m_stopRequested)
-                return false;
-            SmartCut::parseMatrices(headers, &probe.video);
-        }
-        probe.sourcePath = part.path;
+        const SmartCut::Probe &probe = read->probe;
         if (probe.packets.isEmpty() && probe.tracks.isEmpty()) {
             reportFailure(QStringLiteral("The prober finds no video in it."), int(&part - m_parts.constData()));
             m_failedEarly = true;

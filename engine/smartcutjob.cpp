@@ -217,33 +217,10 @@ SmartCutJob::Outcome SmartCutJob::run()
 
 bool SmartCutJob::probe(SmartCut::Probe *result)
 {
-    if (!m_prober)
-        m_prober = std::make_unique<DOSOutputs>(nullptr);
-    // A prober that is missing or fails leaves an empty listing, and the plan
-    // falls back to re-encoding by the times alone: slower, never wrong.
-    const QString output = m_prober->ExecuteCommand(SmartCut::probeCommandLine(m_programDir, m_inputFile));
-    if (m_stopRequested)
+    std::optional<SmartCut::SourceRead> read = readSource(m_inputFile);
+    if (!read)
         return false;
-    const QString tracks = m_prober->ExecuteCommand(SmartCut::tracksCommandLine(m_programDir, m_inputFile));
-    if (m_stopRequested)
-        return false;
-    *result = SmartCut::parseProbe(output);
-    // HEVC carries its HDR mastering data in the frames rather than the
-    // container: the re-encoded parts need it to look like the copied ones.
-    if (SmartCut::isHdr(result->video) && (result->video.masteringDisplay.isEmpty() || result->video.contentLight.isEmpty())) {
-        const QString frame = m_prober->ExecuteCommand(SmartCut::firstFrameCommandLine(m_programDir, m_inputFile));
-        if (m_stopRequested)
-            return false;
-        *result = SmartCut::parseProbe(QString(output + u'\n' + frame));
-    }
-    SmartCut::parseTracks(tracks, result);
-    if (result->video.codec == u"mpeg2video" || result->video.codec == u"mpeg1video") {
-        const QString headers = m_prober->ExecuteCommand(SmartCut::matrixCommandLine(m_programDir, m_inputFile));
-        if (m_stopRequested)
-            return false;
-        SmartCut::parseMatrices(headers, &result->video);
-    }
-    result->sourcePath = m_inputFile;
+    *result = std::move(read->probe);
     m_doneWeight = 0;
     reportProgress(0);
     return true;

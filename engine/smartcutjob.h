@@ -6,7 +6,8 @@
 #include <QString>
 
 // One frame-exact cut that copies what it can: it lists the source's keyframes
-// with the prober, re-encodes the frames before the first clean keyframe and
+// (from the preview's kept frame index where there is one, see setIndexFolder,
+// else with the prober), re-encodes the frames before the first clean keyframe and
 // after the last one with the source's codec and settings, copies the groups of
 // pictures between them, and joins the parts with the sound re-encoded once
 // over the whole range. Where copying could lose or misplace a frame (another

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace SmartCut {
 
@@ -76,17 +77,51 @@ void readSideData(const QList<QStringView> &fields, VideoStream *video, bool fro
     }
 }
 
+// The stream's description, side data, the file's start and format, for the
+// probe commands.
+QString streamEntries()
+{
+    return QStringLiteral("stream=index,codec_name,profile,level,pix_fmt,width,height,sample_aspect_ratio,field_order,"
+                          "color_range,color_space,color_transfer,color_primaries,time_base,"
+                          "chroma_location,r_frame_rate,avg_frame_rate,has_b_frames:stream_side_data"
+                          ":format=start_time,format_name");
+}
+
 } // namespace
 
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile)
 {
     return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
-           + QStringLiteral(" -v error -select_streams v:0 -show_entries packet=pts_time,dts_time,flags,size"
-                            ":stream=codec_name,profile,level,pix_fmt,width,height,sample_aspect_ratio,field_order,"
-                            "color_range,color_space,color_transfer,color_primaries,time_base,"
-                            "chroma_location,r_frame_rate,avg_frame_rate,has_b_frames:stream_side_data"
+           + QStringLiteral(" -v error -select_streams v:0 -show_entries packet=pts_time,dts_time,flags,size:")
+           + streamEntries() + QStringLiteral(" -of compact ") + EncoderCommand::quoteArgument(sInputFile);
+}
+
+QString streamsCommandLine(const QString &sProgramDir, const QString &sInputFile)
+{
+    return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
+           + QStringLiteral(" -v error -show_entries stream=index,codec_type,codec_name,profile,level,pix_fmt,width,height,"
+                            "sample_aspect_ratio,field_order,color_range,color_space,color_transfer,color_primaries,"
+                            "time_base,chroma_location,r_frame_rate,avg_frame_rate,has_b_frames,channels,"
+                            "channel_layout,sample_rate,start_time:stream_tags=language,title:stream_side_data"
                             ":format=start_time,format_name -of compact ")
            + EncoderCommand::quoteArgument(sInputFile);
+}
+
+QString firstVideoStream(QStringView streamsListing)
+{
+    QString lines;
+    bool video = false;
+    for (QStringView line : streamsListing.tokenize(u'\n')) {
+        line = line.trimmed();
+        // A transport stream lists its streams once more under each program,
+        // as "program|stream|...": the plain lines are the ones to take.
+        const bool first = !video && line.startsWith(QLatin1String("stream|")) && line.contains(QLatin1String("|codec_type=video"));
+        if (first || line.startsWith(QLatin1String("format|"))) {
+            lines += line + u'\n';
+            video = video || first;
+        }
+    }
+    return lines;
 }
 
 QString firstFrameCommandLine(const QString &sProgramDir, const QString &sInputFile)
@@ -223,6 +258,10 @@ Probe parseProbe(QStringView text)
             probe.packets.append(packet);
         } else if (section == u"stream") {
             VideoStream &video = probe.video;
+            bool indexed = false;
+            video.index = value(QLatin1String("index")).toInt(&indexed);
+            if (!indexed)
+                video.index = -1;
             video.codec = value(QLatin1String("codec_name")).toString();
             video.profile = value(QLatin1String("profile")).toString();
             video.pixelFormat = value(QLatin1String("pix_fmt")).toString();
@@ -258,28 +297,34 @@ Probe parseProbe(QStringView text)
             probe.formatName = value(QLatin1String("format_name")).toString();
         }
     }
+    QList<Packet> packets = std::exchange(probe.packets, {});
+    setPackets(&probe, std::move(packets));
+    return probe;
+}
+
+void setPackets(Probe *probe, QList<Packet> packets)
+{
+    probe->packets = std::move(packets);
     // A recording that starts inside a group of pictures begins with packets
     // that refer to pictures it lacks: no decoder shows them, so they are no
     // frames to count, cut or join. The file's start stays as it is: the
     // encoder counts every time from it.
-    const auto firstKey = std::find_if(probe.packets.cbegin(), probe.packets.cend(), [](const Packet &p) { return p.key; });
-    if (firstKey != probe.packets.cend())
-        probe.packets.remove(0, firstKey - probe.packets.cbegin());
+    const auto firstKey = std::find_if(probe->packets.cbegin(), probe->packets.cend(), [](const Packet &p) { return p.key; });
+    if (firstKey != probe->packets.cend())
+        probe->packets.remove(0, firstKey - probe->packets.cbegin());
     // The average over the packets' span, one frame longer than first to last.
     double first = std::numeric_limits<double>::infinity();
     double last = -first;
     qint64 bytes = 0;
-    for (const Packet &packet : std::as_const(probe.packets)) {
+    for (const Packet &packet : std::as_const(probe->packets)) {
         bytes += packet.size;
         if (packet.hasPts) {
             first = std::min(first, packet.pts);
             last = std::max(last, packet.pts);
         }
     }
-    const double seconds = last - first + (probe.video.frameRate > 0 ? 1 / probe.video.frameRate : 0);
-    if (bytes > 0 && last > first && seconds > 0)
-        probe.video.bitrate = bytes * 8.0 / seconds;
-    return probe;
+    const double seconds = last - first + (probe->video.frameRate > 0 ? 1 / probe->video.frameRate : 0);
+    probe->video.bitrate = bytes > 0 && last > first && seconds > 0 ? bytes * 8.0 / seconds : 0;
 }
 
 bool isHdr(const VideoStream &video)

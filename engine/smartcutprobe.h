@@ -15,6 +15,14 @@ namespace SmartCut {
 // start time and format, as "packet|...", "stream|...", "side_data|..." and
 // "format|..." lines.
 QString probeCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The probe command without the packets, and the track listing, in one run:
+// every stream's description, tags and side data, the file's start and
+// format, as "stream|..." and "format|..." lines. Quick, as it reads only the
+// file's head.
+QString streamsCommandLine(const QString &sProgramDir, const QString &sInputFile);
+// The lines of that listing that the probe command gives: the first video
+// stream's and the format's, for parseProbe.
+QString firstVideoStream(QStringView streamsListing);
 // The first frame of the first video stream with its side data, as
 // "frame|..." and "side_data|..." lines: an HEVC stream carries its HDR
 // mastering data in the frames, where the container has none.
@@ -30,6 +38,7 @@ QString partProbeCommandLine(const QString &sProgramDir, const QString &sPartFil
 
 struct VideoStream
 {
+    int index = -1;         // the stream's index in the file; -1 when unknown
     QString codec;          // "h264", "hevc", "mpeg2video", ...
     QString profile;        // "High", "Main 10", ...
     QString pixelFormat;    // "yuv420p", ...
@@ -111,6 +120,10 @@ Probe parseProbe(QStringView text);
 // The packets an encoder's "framecrc" output lists for its first stream, in
 // the order written: times, size and the keyframe flag.
 QList<Packet> parseFrameListing(QStringView text);
+// Sets the probe's packets, given in decode order, as parseProbe does: those
+// before the first keyframe are left out, and the stream's average bitrate
+// comes from the rest.
+void setPackets(Probe *probe, QList<Packet> packets);
 // Whether the stream is HDR (PQ or HLG), whose mastering data the first
 // frame may carry.
 bool isHdr(const VideoStream &video);

@@ -1,30 +1,44 @@
 #include "frameindex.h"
 
-#include "cachefolder.h"
 #include "framedecoder.h"
 #include "mediafile.h"
 
-#include <QDataStream>
-#include <QDir>
-
 #include <algorithm>
+
+static_assert(KeptIndex::kNoTime == AV_NOPTS_VALUE);
 
 namespace {
 
-constexpr quint32 kMagic = 0x534e4658; // "SNFX"
-constexpr quint32 kVersion = 1;
-// Bounds a damaged cache file's claim before anything is allocated for it.
-constexpr quint32 kMostFrames = 50'000'000;
+// Presentation order, one frame per time stamp.
+void sortFrames(std::vector<FrameIndex::Frame> &frames)
+{
+    std::stable_sort(frames.begin(), frames.end(),
+                     [](const FrameIndex::Frame &a, const FrameIndex::Frame &b) { return a.pts < b.pts; });
+    frames.erase(std::unique(frames.begin(), frames.end(),
+                             [](const FrameIndex::Frame &a, const FrameIndex::Frame &b) { return a.pts == b.pts; }),
+                 frames.end());
+}
 
 } // namespace
 
 FrameIndex::FrameIndex(std::vector<Frame> frames)
     : m_frames(std::move(frames))
 {
-    std::stable_sort(m_frames.begin(), m_frames.end(), [](const Frame &a, const Frame &b) { return a.pts < b.pts; });
-    m_frames.erase(std::unique(m_frames.begin(), m_frames.end(),
-                               [](const Frame &a, const Frame &b) { return a.pts == b.pts; }),
-                   m_frames.end());
+    sortFrames(m_frames);
+}
+
+FrameIndex::FrameIndex(KeptIndex::Contents kept)
+    : m_kept(std::move(kept))
+{
+    if (!m_kept.decodedFrames.empty()) {
+        m_frames = m_kept.decodedFrames;
+    } else {
+        m_frames.reserve(m_kept.packets.size());
+        for (const KeptIndex::Packet &packet : m_kept.packets)
+            if (packet.pts != KeptIndex::kNoTime)
+                m_frames.push_back({packet.pts, packet.pos, packet.key});
+    }
+    sortFrames(m_frames);
 }
 
 int FrameIndex::frameAt(int64_t ts) const
@@ -51,22 +65,22 @@ std::optional<FrameIndex> FrameIndex::scan(const QString &path, const std::atomi
     if (!std::holds_alternative<std::unique_ptr<MediaFile>>(opened))
         return std::nullopt;
     MediaFile &file = *std::get<std::unique_ptr<MediaFile>>(opened);
-    std::vector<Frame> frames;
+    KeptIndex::Contents kept;
+    kept.stream = file.stream()->index;
+    kept.timeBaseNum = file.timeBase().num;
+    kept.timeBaseDen = file.timeBase().den;
     const av::Packet packet = av::makePacket();
     bool untimed = false;
     while (file.read(packet.get())) {
         if (cancel && cancel->load())
             return std::nullopt;
-        if (packet->pts == AV_NOPTS_VALUE) {
-            untimed = true;
-            break;
-        }
-        frames.push_back({packet->pts, packet->pos, (packet->flags & AV_PKT_FLAG_KEY) != 0});
+        untimed = untimed || packet->pts == AV_NOPTS_VALUE;
+        kept.packets.push_back({packet->pts, packet->dts, packet->pos, packet->size, (packet->flags & AV_PKT_FLAG_KEY) != 0});
     }
     if (cancel && cancel->load())
         return std::nullopt;
     if (!untimed)
-        return FrameIndex(std::move(frames));
+        return FrameIndex(std::move(kept));
 
     // Packets without a presentation time (MPEG program streams leave most without): the
     // decoder's times are the ones the preview and the encoder see. Decoding without the
@@ -75,48 +89,29 @@ std::optional<FrameIndex> FrameIndex::scan(const QString &path, const std::atomi
     if (!std::holds_alternative<std::unique_ptr<FrameDecoder>>(decoding))
         return std::nullopt;
     FrameDecoder &decoder = *std::get<std::unique_ptr<FrameDecoder>>(decoding);
-    frames.clear();
     while (const AVFrame *frame = decoder.next()) {
         if (cancel && cancel->load())
             return std::nullopt;
-        frames.push_back({frame->pts, frame->pkt_pos, frame->key_frame != 0});
+        kept.decodedFrames.push_back({frame->pts, frame->pkt_pos, frame->key_frame != 0});
     }
-    return FrameIndex(std::move(frames));
+    return FrameIndex(std::move(kept));
 }
 
 QString FrameIndex::cachePath(const QString &folder, const QFileInfo &file)
 {
-    return QDir(folder).filePath(CacheFolder::fileKey(file) + QStringLiteral(".idx"));
+    return KeptIndex::filePath(folder, file);
 }
 
 bool FrameIndex::save(const QString &folder, const QFileInfo &file) const
 {
-    return CacheFolder::write(cachePath(folder, file), kMagic, kVersion, [this](QDataStream &stream) {
-        stream << quint32(m_frames.size());
-        for (const Frame &frame : m_frames)
-            stream << qint64(frame.pts) << qint64(frame.pos) << frame.key;
-    });
+    // An index made from frames alone has nothing a cut could plan from.
+    return m_kept.timeBaseDen > 0 && KeptIndex::save(folder, file, m_kept);
 }
 
 std::optional<FrameIndex> FrameIndex::load(const QString &folder, const QFileInfo &file)
 {
-    std::vector<Frame> frames;
-    const bool read = CacheFolder::read(cachePath(folder, file), kMagic, kVersion, [&frames](QDataStream &stream, qint64 size) {
-        quint32 count = 0;
-        stream >> count;
-        // Each frame takes 17 bytes: a count the file cannot hold is damage.
-        if (count > kMostFrames || qint64(count) * 17 > size)
-            return false;
-        frames.resize(count);
-        for (Frame &frame : frames) {
-            qint64 pts = 0, pos = 0;
-            stream >> pts >> pos >> frame.key;
-            frame.pts = pts;
-            frame.pos = pos;
-        }
-        return true;
-    });
-    if (!read)
+    std::optional<KeptIndex::Contents> kept = KeptIndex::load(folder, file);
+    if (!kept)
         return std::nullopt;
-    return FrameIndex(std::move(frames));
+    return FrameIndex(std::move(*kept));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "keptindex.h"
+
 #include <QFileInfo>
 #include <QString>
 
@@ -10,20 +12,18 @@
 
 // Every video frame of a file in presentation order: its time stamp (the stream's time base),
 // whether it is a keyframe, and where its packet starts in the file. Built once by reading the
-// video stream's packets (no decoding), and kept on disk per file so that a second load skips that.
+// video stream's packets (no decoding), and kept on disk per file with those packets (see
+// KeptIndex) so that a second load, and a cut's plan, skip that.
 class FrameIndex final
 {
 public:
-    struct Frame
-    {
-        int64_t pts = 0;
-        int64_t pos = -1; // -1: the demuxer gave none
-        bool key = false;
-    };
+    using Frame = KeptIndex::Frame;
 
     FrameIndex() = default;
-    // frames in any order; sorted here, duplicates of one time stamp kept once.
+    // frames in any order; sorted here, duplicates of one time stamp kept once. Holds no packets.
     explicit FrameIndex(std::vector<Frame> frames);
+    // The frames are the packets' (or the decoded frames where the packets lack times).
+    explicit FrameIndex(KeptIndex::Contents kept);
 
     const std::vector<Frame> &frames() const { return m_frames; }
     int size() const { return int(m_frames.size()); }
@@ -33,6 +33,9 @@ public:
     int frameAt(int64_t ts) const;
     // The last keyframe at or before frame i; 0 when none is.
     int keyframeAtOrBefore(int i) const;
+
+    // The packets as read, in decode order, with the stream and its time base.
+    const KeptIndex::Contents &kept() const { return m_kept; }
 
     // Reads the video stream of path; nullopt when it cannot be read or cancel became true.
     static std::optional<FrameIndex> scan(const QString &path, const std::atomic_bool *cancel = nullptr);
@@ -44,5 +47,6 @@ public:
     static std::optional<FrameIndex> load(const QString &folder, const QFileInfo &file);
 
 private:
+    KeptIndex::Contents m_kept;
     std::vector<Frame> m_frames;
 };

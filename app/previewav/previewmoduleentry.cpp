@@ -2,10 +2,9 @@
 // its first video.
 #include "avpreviewengine.h"
 
-#include <QStandardPaths>
+#include "keptindex.h"
 
 extern "C" Q_DECL_EXPORT PreviewEngine *snipora_make_preview_engine_v1()
 {
-    return new AvPreviewEngine(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-                               + QStringLiteral("/frame-index"));
+    return new AvPreviewEngine(KeptIndex::userFolder());
 }

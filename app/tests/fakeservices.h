@@ -12,6 +12,7 @@
 #include "previewsession.h"
 #include "frmmain.h"
 #include "helpopener.h"
+#include "keptindex.h"
 #include "poweroff.h"
 #include "fakepreviewengine.h"
 #include "previewmodule.h"
@@ -61,11 +62,13 @@ struct FakeServices
 
     // Windows made after this play through the real engine: for pictures and
     // the few end-to-end checks of the real preview. Its frame indexes go to
-    // the temporary folder, not the user's cache.
+    // the temporary folder, not the user's cache, and the cuts plan from them
+    // as the program's do.
     void useRealPreview()
     {
         realPreview = true;
         qputenv("XDG_CACHE_HOME", QFile::encodeName(temp.filePath(QStringLiteral("cache"))));
+        services.indexFolder = KeptIndex::userFolder();
     }
 
     QTemporaryDir temp;

@@ -93,6 +93,7 @@ bool CutJob::prepare(const CutRequest &request)
         });
         const double start = request.exactMarks ? request.selectStart : selectStart;
         const double end = request.exactMarks ? request.selectEnd : selectEnd;
+        m_smartCut->setIndexFolder(m_indexFolder);
         m_smartCut->setInputFile(request.sourcePath);
         m_smartCut->setOutputFile(m_outFile);
         m_smartCut->setStart(start);

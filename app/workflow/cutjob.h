@@ -59,6 +59,9 @@ public:
     // convert the whole file or write to an empty name. Call it once; it lets
     // pending events run (see MakeOutputPath).
     bool prepare(const CutRequest &request);
+    // Where the preview keeps its frame indexes, for the smart cut to plan
+    // from; set before prepare. Empty: the prober lists the source.
+    void setIndexFolder(const QString &folder) { m_indexFolder = folder; }
     // Runs the prepared cut and returns when it has ended; Failed without a
     // prepared cut. A stop asked for before the run keeps it from starting.
     Outcome run();
@@ -91,6 +94,7 @@ private:
     const CodecsLoad &m_codecs;
     MessageSink &m_messages;
     QString m_programDir;
+    QString m_indexFolder;
     QString m_outFile;
     bool m_smart = false;
     bool m_stopRequested = false;

@@ -103,6 +103,7 @@ void CutListRunner::runEntry(int row, const QString &label)
     const CutEntry entry = m_model.entries().at(row);
     EntryMessages messages;
     CutJob job(m_flow.presets(), m_flow.codecs(), messages, m_services.programDir);
+    job.setIndexFolder(m_services.indexFolder);
     m_job = &job; // from here on a stop reaches the cut, also before it starts
     const auto forget = qScopeGuard([this] { m_job = nullptr; });
     m_flow.showListProgress({true, true, 0, label, {}});
@@ -185,6 +186,7 @@ void CutListRunner::join(bool removeParts)
 
     EntryMessages messages;
     JoinJob job(&messages, m_services.programDir);
+    job.setIndexFolder(m_services.indexFolder);
     job.setMode(removeParts ? JoinJob::Mode::Remove : JoinJob::Mode::Join);
     job.setParts(parts);
     job.setOutputFile(output);

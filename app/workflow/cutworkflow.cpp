@@ -223,6 +223,7 @@ void CutWorkflow::RunConversionTask(const CutChoices &choices)
     // Made first, so that a Stop pressed inside the event passes of what
     // follows reaches it and keeps it from starting.
     m_job = std::make_unique<CutJob>(m_presets, m_codecs, *m_services.messages, m_services.programDir);
+    m_job->setIndexFolder(m_services.indexFolder);
     connect(m_job.get(), &CutJob::Progress, this, [this](int percent) {
         if (TaskRunning())
             setProgress({m_progress.shown, false, percent, m_progress.label, m_progress.status});

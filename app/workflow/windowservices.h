@@ -29,6 +29,9 @@ struct WindowServices
     std::function<std::unique_ptr<PreviewEngine>()> makePreviewEngine;
     // The folder with the encoder, the catalogues and the help file.
     QString programDir;
+    // Where the preview keeps its frame indexes, which the cuts plan from;
+    // empty: the cuts list every source with the prober.
+    QString indexFolder;
     // The user's home folder, for the default output folder.
     QString homeFolder;
     // Where the single-instance marker lives.
