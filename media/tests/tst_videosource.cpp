@@ -71,6 +71,8 @@ private slots:
     void showsTheFrameItReports();
     void scrubsToTheFramesASeekShows_data() { showsTheFrameItReports_data(); }
     void scrubsToTheFramesASeekShows();
+    void smallCacheShowsEachFrame_data();
+    void smallCacheShowsEachFrame();
     void indexCacheFollowsTheFile();
     void refusesWhatIsNotVideo_data();
     void refusesWhatIsNotVideo();
@@ -293,6 +295,64 @@ void TestVideoSource::scrubsToTheFramesASeekShows()
         QVERIFY(forward);
         QCOMPARE(numberOf(forward->image), from);
     }
+}
+
+// A cache of a few pictures, full at once: new pictures are made in the memory of those it lets
+// go, and frames decoded ahead wait as frames, not pictures. Every seek and step still shows its
+// own frame, and the pictures handed out before stay as they were.
+void TestVideoSource::smallCacheShowsEachFrame_data()
+{
+    QTest::addColumn<int>("cachePictures"); // the cache's size in pictures
+    QTest::addColumn<int>("holdEvery");     // every n-th picture given is kept, as the video area keeps one
+    QTest::addColumn<bool>("withIndex");
+    QTest::newRow("two pictures, every one kept") << 2 << 1 << true;
+    QTest::newRow("two pictures, every third kept") << 2 << 3 << true;
+    QTest::newRow("five pictures, every other kept") << 5 << 2 << true;
+    QTest::newRow("five pictures, every other kept, no index") << 5 << 2 << false;
+    QTest::newRow("two pictures, none kept") << 2 << 0 << true;
+}
+
+void TestVideoSource::smallCacheShowsEachFrame()
+{
+    QFETCH(int, cachePictures);
+    QFETCH(int, holdEvery);
+    QFETCH(bool, withIndex);
+    const QString path = clip(u"n.mp4"_s, {u"-c:v"_s, u"libx264"_s, u"-g"_s, u"50"_s}, u"yuv420p"_s);
+    QVERIFY(!path.isEmpty());
+    const QList<double> times = TestSupport::frameTimes(path);
+    QVERIFY(times.size() >= kFrames - 2);
+    const QSize size(160, 90);
+    auto opened = VideoSource::open(path, qint64(cachePictures) * size.width() * size.height() * 4);
+    QVERIFY(std::holds_alternative<std::unique_ptr<VideoSource>>(opened));
+    VideoSource &source = *std::get<std::unique_ptr<VideoSource>>(opened);
+    source.setPictureSize(size);
+    if (withIndex) {
+        const std::optional<FrameIndex> index = FrameIndex::scan(path);
+        QVERIFY(index);
+        source.setIndex(std::make_shared<FrameIndex>(*index));
+    }
+    QList<QPair<int, RgbImage>> kept;
+    QRandomGenerator random(2034);
+    int at = 0;
+    for (int round = 0; round < 40; ++round) {
+        std::optional<VideoSource::Picture> shown;
+        if (round % 3 == 0) {
+            at = random.bounded(int(times.size()));
+            shown = source.frameAt(times[at] + 0.001);
+        } else {
+            const int by = round % 3 == 1 ? 1 : -1;
+            at = std::clamp(at + by, 0, int(times.size()) - 1);
+            shown = source.step(by);
+        }
+        QVERIFY(shown);
+        QCOMPARE(numberOf(shown->image), at);
+        if (holdEvery > 0 && round % holdEvery == 0)
+            kept.append({at, shown->image});
+        source.settle({}); // held frames become pictures too, evicting more
+        QVERIFY(source.cache().bytes() <= source.cache().maxBytes());
+    }
+    for (const auto &[number, image] : kept)
+        QCOMPARE(numberOf(image), number);
 }
 
 void TestVideoSource::indexCacheFollowsTheFile()
