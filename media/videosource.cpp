@@ -224,7 +224,9 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
             if (first && atStart)
                 m_firstPts = pts;
             first = false;
-            if (previous != FrameCache::kUnknown && previous < pts)
+            // Below skip, frames nothing refers to are left out: the next frame decoded there is
+            // not the next frame, and a link would send steps and seeks past the ones left out.
+            if (previous != FrameCache::kUnknown && previous < pts && previous >= skip)
                 m_cache.link(previous, pts);
             previous = m_decodedPts = pts;
             if (pts > ts && answer != FrameCache::kUnknown) {
@@ -355,7 +357,7 @@ std::optional<VideoSource::Picture> VideoSource::preview(double seconds)
         const int64_t pts = frame->pts;
         if (pts > wanted.ts && previous == FrameCache::kUnknown)
             break; // the demuxer landed late: the exact decode finds its own way
-        if (previous != FrameCache::kUnknown && previous < pts)
+        if (previous != FrameCache::kUnknown && previous < pts && previous >= skip) // as in decodeTo
             m_cache.link(previous, pts);
         previous = m_decodedPts = pts;
         av_frame_unref(m_last.get());
