@@ -1,6 +1,7 @@
 #include "framecache.h"
 
 #include <iterator>
+#include <utility>
 
 void FrameCache::insert(int64_t pts, const RgbImage &image)
 {
@@ -9,6 +10,13 @@ void FrameCache::insert(int64_t pts, const RgbImage &image)
     entry.image = image;
     entry.used = ++m_clock;
     evict();
+}
+
+QByteArray FrameCache::takeSpare(qsizetype bytes)
+{
+    if (m_spare.size() != bytes)
+        return {};
+    return std::exchange(m_spare, QByteArray());
 }
 
 void FrameCache::link(int64_t pts, int64_t next)
@@ -54,6 +62,7 @@ int64_t FrameCache::atOrBefore(int64_t ts) const
 void FrameCache::clear()
 {
     m_entries.clear();
+    m_spare.clear();
     m_bytes = 0;
 }
 
@@ -67,6 +76,9 @@ void FrameCache::evict()
                 oldest = it;
         }
         m_bytes -= oldest->second.image.sizeInBytes();
+        // Kept for the next picture unless something else still shows it.
+        if (oldest->second.image.bytes.isDetached())
+            m_spare = std::move(oldest->second.image.bytes);
         m_entries.erase(oldest);
     }
 }

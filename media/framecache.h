@@ -21,6 +21,10 @@ public:
     }
 
     void insert(int64_t pts, const RgbImage &image);
+    // A buffer of exactly bytes that a picture evicted before no longer needs, for the next
+    // picture to be made in: fresh memory costs a page fault per 4 KB on first touch, many times
+    // the conversion itself. Empty when none is spare.
+    QByteArray takeSpare(qsizetype bytes);
     // The frame after pts starts at next (kLast: pts is the last frame).
     void link(int64_t pts, int64_t next);
     // The picture of frame pts; null when not cached.
@@ -47,6 +51,7 @@ private:
     void evict();
 
     std::map<int64_t, Entry> m_entries;
+    QByteArray m_spare; // at most one: pictures are made one at a time
     qint64 m_maxBytes;
     qint64 m_bytes = 0;
     quint64 m_clock = 0;

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -270,7 +271,7 @@ QSize FrameDecoder::displaySize() const
     return m_rotation % 180 ? QSize(height, width) : QSize(width, height);
 }
 
-RgbImage FrameDecoder::picture(const AVFrame *frame, QSize size)
+RgbImage FrameDecoder::picture(const AVFrame *frame, QSize size, QByteArray reuse)
 {
     if (!frame || frame->width <= 0 || frame->height <= 0)
         return {};
@@ -291,10 +292,16 @@ RgbImage FrameDecoder::picture(const AVFrame *frame, QSize size)
                                  0, 1 << 16, 1 << 16);
         m_scalerKey = key;
     }
+    const qsizetype bytes = qsizetype(size.width()) * 4 * size.height();
+    const auto buffer = [bytes](QByteArray &spare) {
+        if (spare.size() == bytes && spare.isDetached())
+            return std::exchange(spare, QByteArray());
+        return QByteArray(bytes, Qt::Uninitialized);
+    };
     RgbImage image;
     image.size = size;
     image.stride = qsizetype(size.width()) * 4;
-    image.bytes = QByteArray(image.stride * size.height(), Qt::Uninitialized);
+    image.bytes = buffer(m_rotation == 0 ? reuse : m_unturned);
     uint8_t *planes[4] = {reinterpret_cast<uint8_t *>(image.bytes.data()), nullptr, nullptr, nullptr};
     const int strides[4] = {int(image.stride), 0, 0, 0};
     if (sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides) <= 0)
@@ -304,7 +311,8 @@ RgbImage FrameDecoder::picture(const AVFrame *frame, QSize size)
     RgbImage upright;
     upright.size = target;
     upright.stride = qsizetype(target.width()) * 4;
-    upright.bytes = QByteArray(upright.stride * target.height(), Qt::Uninitialized);
+    upright.bytes = buffer(reuse);
     turn(image, m_rotation, upright);
+    m_unturned = std::move(image.bytes);
     return upright;
 }

@@ -36,8 +36,9 @@ public:
     // start before skipBelow skip the frames nothing refers to: they cannot be asked for.
     AVFrame *next(int64_t skipBelow = INT64_MIN);
     // The picture of frame at size (the source's display size when empty), turned upright as
-    // the stream's rotation says, as a player shows it and the cut keeps it.
-    RgbImage picture(const AVFrame *frame, QSize size);
+    // the stream's rotation says, as a player shows it and the cut keeps it. Made in reuse when
+    // that is an unshared buffer of the picture's size.
+    RgbImage picture(const AVFrame *frame, QSize size, QByteArray reuse = {});
     // The frame size with the pixel aspect applied, turned as the picture is.
     QSize displaySize() const;
     // Clockwise degrees (0, 90, 180 or 270) the frames are turned to stand upright.
@@ -64,6 +65,7 @@ private:
     int m_rotation = 0;
     int64_t m_lastPts = AV_NOPTS_VALUE;
     av::Scaler m_scaler;
+    QByteArray m_unturned; // a turned picture's rows as scaled, kept for the next
     struct ScalerKey
     {
         int width = 0, height = 0, format = -1, outWidth = 0, outHeight = 0, matrix = 0, fullRange = 0;

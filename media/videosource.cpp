@@ -65,7 +65,13 @@ int64_t VideoSource::frameLength() const
 void VideoSource::keep(const AVFrame *frame)
 {
     if (!m_cache.contains(frame->pts))
-        m_cache.insert(frame->pts, m_decoder->picture(frame, m_size));
+        m_cache.insert(frame->pts, m_decoder->picture(frame, m_size,
+                                                      m_classic ? QByteArray() : m_cache.takeSpare(pictureBytes())));
+}
+
+qsizetype VideoSource::pictureBytes() const
+{
+    return qsizetype(m_size.width()) * 4 * m_size.height();
 }
 
 int VideoSource::keptBehind() const
@@ -129,6 +135,11 @@ VideoSource::Picture VideoSource::pictureOf(int64_t pts)
 
 bool VideoSource::takeHeld(int64_t pts)
 {
+    if (m_after->buf[0] && m_after->pts == pts) {
+        keep(m_after.get());
+        av_frame_unref(m_after.get());
+        return true;
+    }
     for (auto it = m_held.begin(); it != m_held.end(); ++it) {
         if (it->frame->pts != pts)
             continue;
@@ -166,6 +177,7 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
         m_held.clear();
     }
     const av::Frame candidate = av::makeFrame();
+    av_frame_unref(m_after.get()); // m_last still has it where the decoder stands on it
     bool continuing = canContinueTo(ts) && !m_cache.find(m_decodedPts).isNull();
     if (!m_classic && !continuing && canContinueTo(ts) && m_last->buf[0] && m_last->pts == m_decodedPts) {
         // An interrupted decode or a preview left the decoder here: its last frame answers
@@ -212,11 +224,21 @@ int64_t VideoSource::decodeTo(int64_t ts, int64_t keepFrom, const Interrupted &i
             if (first && atStart)
                 m_firstPts = pts;
             first = false;
-            if (previous != FrameCache::kUnknown && previous < pts)
+            // Below skip, frames nothing refers to are left out: the next frame decoded there is
+            // not the next frame, and a link would send steps and seeks past the ones left out.
+            if (previous != FrameCache::kUnknown && previous < pts && previous >= skip)
                 m_cache.link(previous, pts);
             previous = m_decodedPts = pts;
             if (pts > ts && answer != FrameCache::kUnknown) {
-                keep(frame); // the next step's frame
+                // The next step's frame. Held, as the frames before are, so that only the answer
+                // is made a picture before it shows; the decoder stands on it.
+                if (m_classic) {
+                    keep(frame);
+                } else {
+                    av_frame_ref(m_after.get(), frame);
+                    av_frame_unref(m_last.get());
+                    av_frame_ref(m_last.get(), frame);
+                }
                 break;
             }
             answer = pts;
@@ -325,6 +347,7 @@ std::optional<VideoSource::Picture> VideoSource::preview(double seconds)
     m_decodedPts = FrameCache::kUnknown;
     m_decoderEnded = false;
     m_held.clear();
+    av_frame_unref(m_after.get());
     const int64_t skip = skipBelow(wanted.ts, wanted.keepFrom);
     int64_t previous = FrameCache::kUnknown;
     for (int i = 0; i < kMostLeadingFrames; ++i) {
@@ -334,7 +357,7 @@ std::optional<VideoSource::Picture> VideoSource::preview(double seconds)
         const int64_t pts = frame->pts;
         if (pts > wanted.ts && previous == FrameCache::kUnknown)
             break; // the demuxer landed late: the exact decode finds its own way
-        if (previous != FrameCache::kUnknown && previous < pts)
+        if (previous != FrameCache::kUnknown && previous < pts && previous >= skip) // as in decodeTo
             m_cache.link(previous, pts);
         previous = m_decodedPts = pts;
         av_frame_unref(m_last.get());
@@ -353,6 +376,8 @@ std::optional<VideoSource::Picture> VideoSource::preview(double seconds)
 
 void VideoSource::settle(const Interrupted &interrupted)
 {
+    if (m_after->buf[0] && !(interrupted && interrupted()))
+        takeHeld(m_after->pts);
     while (!m_held.empty()) {
         if (interrupted && interrupted())
             return;
@@ -414,10 +439,14 @@ std::optional<VideoSource::Picture> VideoSource::step(int frames)
     }
     for (; frames > 0 && shown; --frames) {
         int64_t after = m_cache.next(shown->pts);
+        if (after != FrameCache::kUnknown && after != FrameCache::kLast)
+            takeHeld(after);
         if (after == FrameCache::kUnknown || (after != FrameCache::kLast && m_cache.find(after).isNull())) {
             if (decodeTo(shown->pts, shown->pts) == FrameCache::kUnknown)
                 return std::nullopt;
             after = m_cache.next(shown->pts);
+            if (after != FrameCache::kUnknown && after != FrameCache::kLast)
+                takeHeld(after);
         }
         if (after == FrameCache::kLast || after == FrameCache::kUnknown)
             break;

@@ -59,7 +59,8 @@ public:
     // that the first step back over the keyframe is instant. Stops early when interrupted.
     void prefetchAround(const Interrupted &interrupted);
     // The way seeks worked before previews and held frames, kept for side-by-side figures: every
-    // frame kept is made a picture as it decodes, and going back keeps the whole group.
+    // frame kept is made a picture as it decodes, in fresh memory, and going back keeps the whole
+    // group.
     void setClassic(bool classic) { m_classic = classic; }
     // The frame `frames` from the one last given (clamped); the first frame when none was given.
     std::optional<Picture> step(int frames);
@@ -90,6 +91,7 @@ private:
     // decoded frames.
     int keptBehind() const;
     int picturesInHalfTheCache() const;
+    qsizetype pictureBytes() const;
     // Makes the held frame pts a picture; false when none is held.
     bool takeHeld(int64_t pts);
     Picture pictureOf(int64_t pts);
@@ -121,5 +123,6 @@ private:
         int64_t next = FrameCache::kUnknown;
     };
     std::deque<Held> m_held;
+    av::Frame m_after = av::makeFrame(); // the frame after the last answer, decoded, not yet a picture
     bool m_classic = false;
 };

@@ -71,6 +71,8 @@ private slots:
     void showsTheFrameItReports();
     void scrubsToTheFramesASeekShows_data() { showsTheFrameItReports_data(); }
     void scrubsToTheFramesASeekShows();
+    void smallCacheShowsEachFrame_data();
+    void smallCacheShowsEachFrame();
     void indexCacheFollowsTheFile();
     void refusesWhatIsNotVideo_data();
     void refusesWhatIsNotVideo();
@@ -114,6 +116,7 @@ void TestVideoSource::showsTheFrameItReports_data()
     QTest::newRow("mp4 H.264, B-frames") << "n.mp4" << h264 << yuv420 << true;
     QTest::newRow("mp4 H.264, no index yet") << "n.mp4" << h264 << yuv420 << false;
     QTest::newRow("mkv H.264") << "n.mkv" << h264 << yuv420 << true;
+    QTest::newRow("mkv H.264, no index yet") << "n.mkv" << h264 << yuv420 << false;
     QTest::newRow("mov H.264") << "n.mov" << h264 << yuv420 << true;
     QTest::newRow("avi MPEG-4") << "n.avi" << codec("mpeg4") << yuv420 << true;
     QTest::newRow("webm VP9") << "n.webm" << QStringList{QStringLiteral("-c:v"), QStringLiteral("libvpx-vp9"),
@@ -183,6 +186,17 @@ void TestVideoSource::showsTheFrameItReports()
         for (int i = 0; i < std::abs(steps); ++i) {
             check(source.step(steps > 0 ? 1 : -1), "step");
             at = std::clamp(at + (steps > 0 ? 1 : -1), 0, int(times.size()) - 1);
+            QCOMPARE(numberOf(source.current()->image), at);
+        }
+        if (!withIndex && round % 4 == 1) {
+            // Many frames in one step: before the index is known a step goes from each frame to
+            // the one decoded after it, which must not skip the frames left out below a seek's
+            // target.
+            source.settle({});
+            source.prefetchAround({});
+            const int many = random.bounded(-60, 61);
+            check(source.step(many), "steps");
+            at = std::clamp(at + many, 0, int(times.size()) - 1);
             QCOMPARE(numberOf(source.current()->image), at);
         }
         // The mark is the reported time to the millisecond; the cut from it starts on this frame.
@@ -293,6 +307,64 @@ void TestVideoSource::scrubsToTheFramesASeekShows()
         QVERIFY(forward);
         QCOMPARE(numberOf(forward->image), from);
     }
+}
+
+// A cache of a few pictures, full at once: new pictures are made in the memory of those it lets
+// go, and frames decoded ahead wait as frames, not pictures. Every seek and step still shows its
+// own frame, and the pictures handed out before stay as they were.
+void TestVideoSource::smallCacheShowsEachFrame_data()
+{
+    QTest::addColumn<int>("cachePictures"); // the cache's size in pictures
+    QTest::addColumn<int>("holdEvery");     // every n-th picture given is kept, as the video area keeps one
+    QTest::addColumn<bool>("withIndex");
+    QTest::newRow("two pictures, every one kept") << 2 << 1 << true;
+    QTest::newRow("two pictures, every third kept") << 2 << 3 << true;
+    QTest::newRow("five pictures, every other kept") << 5 << 2 << true;
+    QTest::newRow("five pictures, every other kept, no index") << 5 << 2 << false;
+    QTest::newRow("two pictures, none kept") << 2 << 0 << true;
+}
+
+void TestVideoSource::smallCacheShowsEachFrame()
+{
+    QFETCH(int, cachePictures);
+    QFETCH(int, holdEvery);
+    QFETCH(bool, withIndex);
+    const QString path = clip(u"n.mp4"_s, {u"-c:v"_s, u"libx264"_s, u"-g"_s, u"50"_s}, u"yuv420p"_s);
+    QVERIFY(!path.isEmpty());
+    const QList<double> times = TestSupport::frameTimes(path);
+    QVERIFY(times.size() >= kFrames - 2);
+    const QSize size(160, 90);
+    auto opened = VideoSource::open(path, qint64(cachePictures) * size.width() * size.height() * 4);
+    QVERIFY(std::holds_alternative<std::unique_ptr<VideoSource>>(opened));
+    VideoSource &source = *std::get<std::unique_ptr<VideoSource>>(opened);
+    source.setPictureSize(size);
+    if (withIndex) {
+        const std::optional<FrameIndex> index = FrameIndex::scan(path);
+        QVERIFY(index);
+        source.setIndex(std::make_shared<FrameIndex>(*index));
+    }
+    QList<QPair<int, RgbImage>> kept;
+    QRandomGenerator random(2034);
+    int at = 0;
+    for (int round = 0; round < 40; ++round) {
+        std::optional<VideoSource::Picture> shown;
+        if (round % 3 == 0) {
+            at = random.bounded(int(times.size()));
+            shown = source.frameAt(times[at] + 0.001);
+        } else {
+            const int by = round % 3 == 1 ? 1 : -1;
+            at = std::clamp(at + by, 0, int(times.size()) - 1);
+            shown = source.step(by);
+        }
+        QVERIFY(shown);
+        QCOMPARE(numberOf(shown->image), at);
+        if (holdEvery > 0 && round % holdEvery == 0)
+            kept.append({at, shown->image});
+        source.settle({}); // held frames become pictures too, evicting more
+        QVERIFY(source.cache().bytes() <= source.cache().maxBytes());
+    }
+    for (const auto &[number, image] : kept)
+        QCOMPARE(numberOf(image), number);
 }
 
 void TestVideoSource::indexCacheFollowsTheFile()
