@@ -101,7 +101,7 @@ QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile)
 {
     return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
            + QStringLiteral(" -v error -show_entries stream=index,codec_type,codec_name,channels,channel_layout,"
-                            "has_b_frames,profile,sample_rate,start_time:stream_tags=language,title -of compact ")
+                            "has_b_frames,profile,sample_rate,start_time,codec_tag:stream_tags=language,title -of compact ")
            + EncoderCommand::quoteArgument(sInputFile);
 }
 
@@ -271,6 +271,7 @@ void parseTracks(QStringView text, Probe *probe)
         bool timed = false;
         const double start = value(QLatin1String("start_time")).toDouble(&timed);
         track.startTime = timed ? start : -1;
+        track.codecTag = value(QLatin1String("codec_tag")).toString().toInt(nullptr, 16);
         // A transport stream lists its streams once more under each program.
         if (std::none_of(probe->tracks.begin(), probe->tracks.end(), [&track](const Track &t) { return t.index == track.index; }))
             probe->tracks.append(track);

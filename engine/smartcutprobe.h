@@ -80,6 +80,7 @@ struct Track
     QString profile;        // "HE-AAC", ...; empty when the prober names none
     int sampleRate = 0;
     double startTime = -1;  // its first packet's time, seconds; negative when unknown
+    int codecTag = 0;       // a transport stream's stream type (0x06 for DVB's AC-3); 0 when none
 };
 
 struct Packet

@@ -22,6 +22,8 @@ constexpr int kFrames = 100; // 4 s
 constexpr int kWidth = 160;
 constexpr int kHeight = 90;
 constexpr qsizetype kFrameBytes = kWidth * kHeight * 3 / 2;
+// The cues of the subtitled DVB recording.
+const QList<TestSupport::Cue> kCues{{0.30, 0.90}, {1.10, 1.70}, {2.00, 2.50}, {2.90, 3.60}};
 
 QByteArray run(const QString &program, const QStringList &arguments, int *exitCode = nullptr)
 {
@@ -63,6 +65,8 @@ private slots:
     void initTestCase();
     void cut_data();
     void cut();
+    void broadcastTracks_data();
+    void broadcastTracks();
 
 private:
     QTemporaryDir m_dir;
@@ -75,6 +79,7 @@ private:
 
 void TestSmartCut::initTestCase()
 {
+    m_dir.setAutoRemove(qEnvironmentVariableIsEmpty("KEEPTMP")); // XXX debug
     QVERIFY(m_dir.isValid());
     const auto picture = [](const QString &rate) {
         return QStringList{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=%1x%2:rate=%3").arg(kWidth).arg(kHeight).arg(rate)};
@@ -190,7 +195,19 @@ void TestSmartCut::initTestCase()
         // A browser's recording: two frames share a time.
         {"shared time.mkv", {"-i", m_dir.filePath("h264 no b-frames.mkv"), "-c", "copy", "-bsf:v",
                              "setts=ts=if(eq(N\\,60)\\,PREV_OUTPTS\\,PTS)"}}};
-    for (const auto &[name, options] : sources + copies + QList<std::pair<QString, QStringList>>{{"dvb capture.ts", {}}}) {
+    // The DVB recording again, its AC-3 as DVB sends it, with subtitles and
+    // teletext: four cues, each cleared before the next.
+    const QString dvb = m_dir.filePath("dvb 576i.ts");
+    QVERIFY(!run(TestSupport::systemFfmpeg(), QStringList{"-v", "error", "-y"} + tff + sine
+                                                 + QStringList{"-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000"} + length
+                                                 + QStringList{"-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "mpeg2video", "-flags",
+                                                               "+ilme+ildct", "-top", "1", "-g", "12", "-bf", "2", "-q:v", "3", "-c:a:0", "mp2",
+                                                               "-c:a:1", "ac3", "-ac:a:1", "6", "-metadata:s:a:0", "language=deu",
+                                                               "-metadata:s:a:1", "language=eng", "-mpegts_flags", "system_b",
+                                                               "-f", "mpegts", dvb + ".dvb"}).contains("rror"));
+    QVERIFY(TestSupport::addBroadcastSubtitles(dvb + ".dvb", m_dir.filePath("dvb subtitles.ts"), kCues, true));
+    for (const auto &[name, options] : sources + copies
+                                           + QList<std::pair<QString, QStringList>>{{"dvb capture.ts", {}}, {"dvb subtitles.ts", {}}}) {
         const QString path = m_dir.filePath(name);
         int code = 0;
         const QByteArray log = options.isEmpty() ? QByteArray()
@@ -421,6 +438,120 @@ void TestSmartCut::cut()
     for (int track = 0; track < int(kinds.count("audio")); ++track) {
         const double sound = TestSupport::soundSeconds(output, track);
         QVERIFY2(qAbs(sound - picture) <= 1024.0 / 44100, qPrintable(QStringLiteral("track %1: %2 s").arg(track).arg(sound)));
+    }
+}
+
+void TestSmartCut::broadcastTracks_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<int>("first"); // the range in frames
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<QString>("cues");     // the DVB subtitles' display sets: time from the first picture, cue or "-" to clear
+    QTest::addColumn<QString>("teletext"); // the teletext cues shown
+    QTest::addColumn<QString>("streams");  // each stream's codec, tag and language
+
+    // Matroska's sound is re-encoded in its own codec.
+    const QString dvbStreams = "mpeg2video opus/deu opus/eng dvb_subtitle/fin";
+    // Cues inside the range keep their place beside the picture; one
+    // crossing the end is kept, one before the start is gone.
+    QTest::newRow("MKV, a cue across the end") << "mkv" << 7 << 70 << "0.02:0 0.62:- 0.82:1 1.42:- 1.72:2 2.22:- 2.62:3"
+                                               << "Cue 0|Cue 1|Cue 2|Cue 3" << dvbStreams;
+    QTest::newRow("MKV, a cue across the start, to the end") << "mkv" << 52 << 48 << "0.00:2 0.42:- 0.82:3 1.52:-" << "Cue 2|Cue 3" << dvbStreams;
+    // A cue shown when the range starts is shown from its start.
+    QTest::newRow("MKV, a cue across the start") << "mkv" << 30 << 55 << "0.00:1 0.50:- 0.80:2 1.30:- 1.70:3" << "Cue 1|Cue 2|Cue 3"
+                                                 << dvbStreams;
+    const QString tsStreams = "mpeg2video[[2]] mp2[[3]]/deu ac3[AC-3]/eng dvb_subtitle[[6]]/fin dvb_teletext[[6]]/swe";
+    QTest::newRow("TS, a cue across the end") << "ts" << 7 << 70 << "0.02:0 0.62:- 0.82:1 1.42:- 1.72:2 2.22:- 2.62:3"
+                                              << "Cue 0|Cue 1|Cue 2|Cue 3" << tsStreams;
+    QTest::newRow("TS, a cue across the start, to the end") << "ts" << 30 << 70 << "0.00:1 0.50:- 0.80:2 1.30:- 1.70:3 2.40:-"
+                                                            << "Cue 1|Cue 2|Cue 3" << tsStreams;
+}
+
+// The subtitled DVB recording cut into Matroska and into a transport
+// stream: the picture's middle copied and every frame its own, each sound
+// track as long as the picture, the subtitles at their places, every track
+// with its language, and in a transport stream the source's stream types
+// and times from near zero.
+void TestSmartCut::broadcastTracks()
+{
+    QFETCH(QString, extension);
+    QFETCH(int, first);
+    QFETCH(int, frames);
+    QFETCH(QString, cues);
+    QFETCH(QString, teletext);
+    QFETCH(QString, streams);
+
+    const QString source = QStringLiteral("dvb subtitles.ts");
+    const QString folder = m_dir.filePath(QTest::currentDataTag());
+    QVERIFY(QDir().mkpath(folder));
+    const QString output = folder + "/cut." + extension;
+    RecordingMessageSink sink;
+    SmartCutJob job(&sink, TestSupport::programDir());
+    job.setInputFile(m_dir.filePath(source));
+    job.setOutputFile(output);
+    const QList<double> &times = m_times[source];
+    const auto mark = [&times](int frame) { return frame < times.size() ? std::round(times.at(frame) * 1000) / 1000 : 1000.0; };
+    job.setStart(mark(first));
+    job.setLength(mark(first + frames) - mark(first));
+    QStringList statuses;
+    connect(&job, &SmartCutJob::CurrentStatus, this, [&statuses](const QString &status) { statuses << status; });
+    job.StartConversion();
+    QVERIFY2(sink.messages.isEmpty(), qPrintable(sink.messages.value(0).text));
+    QCOMPARE(job.LastResult().outcome, SmartCutJob::Outcome::Completed);
+    QVERIFY2(!job.LastResult().fellBack, qPrintable(SmartCut::reasonText(job.LastResult().fallbackReason)));
+    QVERIFY(job.LastPlan().middle.frames > 0);
+    // Matroska cannot hold teletext, and the status says so.
+    QCOMPARE(statuses.filter("dvb_teletext").size(), streams.contains("teletext") ? 0 : 1);
+
+    // Every stream decodes, the DVB subtitles too; the teletext's text below.
+    int code = 0;
+    QCOMPARE(run(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-map", "0", "-map", "-0:s:1?", "-c:s", "dvbsub",
+                                               "-f", "null", "-"}, &code),
+             QByteArray());
+    QCOMPARE(code, 0);
+    // Every frame is its own source frame.
+    const QByteArray cut = TestSupport::decodedFrames(output, m_ranges[source]);
+    const QByteArray &original = m_sourceFrames[source];
+    QCOMPARE(cut.size(), frames * kFrameBytes);
+    for (int i = 0; i < frames; ++i) {
+        const int best = TestSupport::bestMatchOffset(kFrames, first + i, [&](int at) {
+            return TestSupport::lumaError(cut, i, original, at, kWidth, kHeight);
+        });
+        QVERIFY2(best == 0, qPrintable(QStringLiteral("frame %1 is source frame %2").arg(i).arg(first + i + best)));
+    }
+    for (int track = 0; track < 2; ++track) {
+        const double sound = TestSupport::soundSeconds(output, track);
+        QVERIFY2(qAbs(sound - job.LastPlan().length) <= 1152.0 / 48000, qPrintable(QStringLiteral("track %1: %2 s").arg(track).arg(sound)));
+    }
+
+    QStringList shown;
+    for (const auto &[time, cue] : TestSupport::dvbCues(output))
+        shown << QStringLiteral("%1:%2").arg(time, 0, 'f', 2).arg(cue >= 0 ? QString::number(cue) : QStringLiteral("-"));
+    QCOMPARE(shown.join(u' '), cues);
+    if (streams.contains("teletext")) {
+        QStringList texts;
+        for (const QString &line : TestSupport::teletextCues(output, 1))
+            texts << line.section(u' ', 1);
+        QCOMPARE(texts.join(u'|'), teletext);
+    }
+
+    // The streams, with the transport stream's types where it is one.
+    const QString listing = QString::fromUtf8(TestSupport::ffprobe(
+        {"-show_entries", "stream=index,codec_name,codec_tag_string:stream_tags=language", "-of", "csv=p=0"}, output));
+    // A transport stream lists its streams under its program too, without tags.
+    QMap<int, QString> kinds;
+    for (const QString &line : listing.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(u',');
+        QString kind = fields.value(1);
+        if (extension == u"ts")
+            kind += u'[' + fields.value(2).remove(QStringLiteral("[0]")) + u']';
+        kinds.insert(fields.value(0).toInt(), kind + (fields.value(3).isEmpty() ? QString() : u'/' + fields.value(3)));
+    }
+    QCOMPARE(kinds.values().join(u' '), streams);
+    // A transport stream's times start near zero.
+    if (extension == u"ts") {
+        const double start = TestSupport::ffprobe({"-show_entries", "format=start_time", "-of", "csv=p=0"}, output).trimmed().toDouble();
+        QVERIFY2(start < 0.2, qPrintable(QString::number(start)));
     }
 }
 
