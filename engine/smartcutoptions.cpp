@@ -272,7 +272,7 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
     // the display set on screen when the range starts is shown from its
     // start, those it replaced come and go at once, none before the picture.
     if (subtitles > 0)
-        codecs += QStringLiteral(" -bsf:s setts=ts=max(PTS-%1/TB\\,0)").arg(seconds(lead));
+        codecs += QStringLiteral(" -bsf:s setts=ts=max(PTS-%1/%2\\,0)").arg(seconds(lead), subtitleTimeUnit(extension));
     return maps + codecs + QStringLiteral(" -map_metadata ") + QString::number(tagsInput)
            + QStringLiteral(" -map_chapters ") + QString::number(tagsInput);
 }
@@ -509,6 +509,11 @@ QString audioCodecOptions(int output, int channels, const QString &extension, co
     return QStringLiteral(" -c:a:") + index
            + (extension == u"mkv" ? QStringLiteral(" libopus") : QStringLiteral(" aac -aac_coder fast"))
            + QStringLiteral(" -b:a:") + index + QStringLiteral(" %1k").arg(kbps);
+}
+
+QString subtitleTimeUnit(const QString &extension)
+{
+    return extension == u"mkv" || extension == u"mka" || extension == u"webm" ? QStringLiteral("0.001") : QStringLiteral("TB");
 }
 
 QString containerOptions(const Probe &probe, const QString &extension)

@@ -272,9 +272,13 @@ void parseTracks(QStringView text, Probe *probe)
         const double start = value(QLatin1String("start_time")).toDouble(&timed);
         track.startTime = timed ? start : -1;
         track.codecTag = value(QLatin1String("codec_tag")).toString().toInt(nullptr, 16);
-        // A transport stream lists its streams once more under each program.
-        if (std::none_of(probe->tracks.begin(), probe->tracks.end(), [&track](const Track &t) { return t.index == track.index; }))
+        // A transport stream lists its streams under each program first,
+        // without their tags: the later listing holds them.
+        const auto known = std::find_if(probe->tracks.begin(), probe->tracks.end(), [&track](const Track &t) { return t.index == track.index; });
+        if (known == probe->tracks.end())
             probe->tracks.append(track);
+        else
+            *known = track;
     }
 }
 

@@ -414,6 +414,16 @@ QList<std::pair<double, int>> dvbCues(const QString &path, int track)
     return cues;
 }
 
+QByteArray subtitleDecodeErrors(const QString &path, int track)
+{
+    QProcess process;
+    process.start(systemFfprobe(), {"-v", "error", "-select_streams", QStringLiteral("s:%1").arg(track), "-show_frames", path});
+    if (!process.waitForFinished(60000))
+        return "timed out";
+    const QByteArray frames = process.readAllStandardOutput();
+    return process.readAllStandardError() + (frames.contains("media_type=subtitle") ? QByteArray() : QByteArray("no subtitle decoded"));
+}
+
 QStringList teletextCues(const QString &path, int track)
 {
     const QByteArray srt = runTool({systemFfmpeg(), "-v", "error", "-txt_format", "text", "-i", path, "-map",

@@ -96,6 +96,10 @@ bool addBroadcastSubtitles(const QString &source, const QString &output, const Q
 // a clearing set, -2 for one that is neither.
 QList<std::pair<double, int>> dvbCues(const QString &path, int track = 0);
 
+// What the decoder of subtitle track `track` of path complains of; empty
+// when every display set decodes (and there is at least one).
+QByteArray subtitleDecodeErrors(const QString &path, int track = 0);
+
 // The teletext track's cues as the decoder reads them: each one's time from
 // the file's start and its text ("Cue 2"), one line each.
 QStringList teletextCues(const QString &path, int track);
