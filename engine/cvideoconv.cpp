@@ -185,7 +185,7 @@ void CVideoConv::StartConversion()
     m_result = Result::Failed;
     try {
         DOSOutputs &dos = runner();
-        dos.setCommandLine(BuildCommandLine()); if (qEnvironmentVariableIsSet("KEEPTMP")) qWarning("%s", qPrintable(BuildCommandLine())); // XXX debug
+        dos.setCommandLine(BuildCommandLine());
         m_stopRequested = false;
         QCoreApplication::processEvents();
         emit CurrentStatus(QStringLiteral("Starting..."));

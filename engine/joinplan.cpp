@@ -190,12 +190,8 @@ PresetOptions splitPreset(const QString &options)
 // the output.
 // Whether the parts are stretches of one source in its own order, as a
 // removal leaves them: its subtitles then come from the source itself.
-bool inSourceOrder(const QList<Part> &parts, const QString &extension)
+bool inSourceOrder(const QList<Part> &parts)
 {
-    // Matroska's packets reach the filter shifted by where the output starts,
-    // which the options cannot know: its subtitles come by the list.
-    if (SmartCut::subtitleTimeUnit(extension) != u"TB")
-        return false;
     for (qsizetype k = 1; k < parts.size(); ++k) {
         const SmartCut::Plan &before = parts.at(k - 1).plan;
         if (parts.at(k).probe->sourcePath != parts.first().probe->sourcePath
@@ -237,7 +233,7 @@ QString subtitleOptions(const QList<Part> &parts, const QString &extension, cons
     const QList<int> kept = keptSubtitles(parts, extension);
     if (listPath.isEmpty() || kept.isEmpty())
         return {};
-    const bool direct = inSourceOrder(parts, extension);
+    const bool direct = inSourceOrder(parts);
     const QString input = QString::number(parts.size() + 1);
     QString options;
     int output = 0;
@@ -256,10 +252,12 @@ QString subtitleInput(const QList<Part> &parts, const QString &extension, const 
         return {};
     // Read from its start: the list would lose the display set shown when a
     // part starts, which lies in the stretch before it.
-    // Early by what is removed before the last part: the encoder ends the
+    // Its times as they stand, not counted from its first subtitle, and
+    // early by what is removed before the last part: the encoder ends the
     // track by its input's times, which run that far ahead of the output's.
-    if (inSourceOrder(parts, extension))
-        return QStringLiteral(" -itsoffset -") + timeText(removedBeforeLast(parts)) + QStringLiteral(" -i ")
+    if (inSourceOrder(parts))
+        return QStringLiteral(" -seek_timestamp 1 -ss 0 -itsoffset -")
+               + timeText(removedBeforeLast(parts) + parts.first().probe->startTime) + QStringLiteral(" -i ")
                + EncoderCommand::quoteArgument(parts.first().probe->sourcePath);
     // Its times as they stand: the demuxer's seeks put packets before the
     // first part's start, and the encoder would otherwise shift them all.

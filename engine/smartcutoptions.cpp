@@ -242,6 +242,10 @@ QString audioTrackOptions(int output, const Track &track, double lead, double le
 QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, double length, const QString &extension)
 {
     const QString from = QString::number(input) + u':';
+    // The subtitles from the input that starts at the range, whose times the
+    // encoder also ends them by: those of an input that starts earlier would
+    // end that much early.
+    const QString subtitlesFrom = QString::number(tagsInput) + u':';
     QList<Track> tracks = probe.tracks;
     if (tracks.isEmpty()) {
         Track first;
@@ -260,7 +264,7 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
             const QString codec = subtitleCodec(track, extension);
             if (codec.isEmpty())
                 continue;
-            maps += QStringLiteral(" -map ") + from + QString::number(track.index);
+            maps += QStringLiteral(" -map ") + subtitlesFrom + QString::number(track.index);
             codecs += QStringLiteral(" -c:s:%1 ").arg(subtitles++) + codec;
         } else if (track.type == u"attachment" && extension == u"mkv") {
             maps += QStringLiteral(" -map ") + from + QString::number(track.index);
@@ -272,7 +276,7 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
     // the display set on screen when the range starts is shown from its
     // start, those it replaced come and go at once, none before the picture.
     if (subtitles > 0)
-        codecs += QStringLiteral(" -bsf:s setts=ts=max(PTS-%1/%2\\,0)").arg(seconds(lead), subtitleTimeUnit(extension));
+        codecs += QStringLiteral(" -bsf:s setts=ts=max(PTS\\,0)");
     return maps + codecs + QStringLiteral(" -map_metadata ") + QString::number(tagsInput)
            + QStringLiteral(" -map_chapters ") + QString::number(tagsInput);
 }
