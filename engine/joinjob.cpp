@@ -127,6 +127,7 @@ bool JoinJob::probeSources()
             return false;
         SmartCut::Probe probe = SmartCut::parseProbe(packets);
         SmartCut::parseTracks(tracks, &probe);
+        SmartCut::readStreamTypes(part.path, &probe);
         if (probe.video.codec == u"mpeg2video" || probe.video.codec == u"mpeg1video") {
             const QString headers = m_prober->ExecuteCommand(SmartCut::matrixCommandLine(m_programDir, part.path));
             if (m_stopRequested)

@@ -237,6 +237,7 @@ bool SmartCutJob::probe(SmartCut::Probe *result)
         *result = SmartCut::parseProbe(QString(output + u'\n' + frame));
     }
     SmartCut::parseTracks(tracks, result);
+    SmartCut::readStreamTypes(m_inputFile, result);
     if (result->video.codec == u"mpeg2video" || result->video.codec == u"mpeg1video") {
         const QString headers = m_prober->ExecuteCommand(SmartCut::matrixCommandLine(m_programDir, m_inputFile));
         if (m_stopRequested)

@@ -384,7 +384,8 @@ bool addBroadcastSubtitles(const QString &source, const QString &output, const Q
     command << "-map" << "0" << "-map" << "1" << "-c" << "copy" << "-metadata:s:s:0" << "language=fin";
     if (teletext)
         command << "-map" << "2" << "-metadata:s:s:1" << "language=swe";
-    command << "-bsf:s" << packetTimes(times) << "-f" << "mpegts" << output;
+    // DVB's stream types: AC-3 as private data with its descriptor.
+    command << "-bsf:s" << packetTimes(times) << "-mpegts_flags" << "system_b" << "-f" << "mpegts" << output;
     const bool made = !runTool(command).isEmpty();
     QFile::remove(dvbPath);
     QFile::remove(pagesPath);

@@ -86,9 +86,9 @@ struct Cue
 
 // Copies the transport stream source to output with a DVB subtitle track
 // (language "fin") added, and with `teletext` a teletext subtitle page 888
-// too (language "swe"). Cue k is a bitmap 4 + 2k rows high in one display set
-// at its start; an empty display set (or page) clears it at its end. False
-// when the encoder fails.
+// too (language "swe"), written with DVB's stream types. Cue k is a bitmap
+// 4 + 2k rows high in one display set at its start; an empty display set
+// (or page) clears it at its end. False when the encoder fails.
 bool addBroadcastSubtitles(const QString &source, const QString &output, const QList<Cue> &cues, bool teletext);
 
 // The display sets of DVB subtitle track `track` of path: each one's time
