@@ -182,7 +182,15 @@ bool JoinJob::planParts()
         reportFailure(QStringLiteral("Nothing is left once the parts are removed."), -1);
         return false;
     }
+    // A recording whose sound or teletext starts before its picture leaves
+    // a stretch before the first frame, which is no part.
+    double firstFrame = end;
+    for (const SmartCut::Packet &packet : probe.packets)
+        if (packet.hasPts)
+            firstFrame = std::min(firstFrame, packet.pts - probe.startTime);
     for (const Join::Range &range : kept) {
+        if (range.start + range.length <= firstFrame + frame / 2)
+            continue;
         // The last piece runs to the end, whatever the last frame's length.
         const bool last = range.start + range.length >= end - frame / 2;
         if (!plan(probe, range.start, range.length + (last ? 1.0 : 0.0), -1))

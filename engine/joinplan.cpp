@@ -188,11 +188,52 @@ PresetOptions splitPreset(const QString &options)
 
 // The subtitle list as the last input, its kept tracks mapped and coded for
 // the output.
+// Whether the parts are stretches of one source in its own order, as a
+// removal leaves them: its subtitles then come from the source itself.
+bool inSourceOrder(const QList<Part> &parts)
+{
+    for (qsizetype k = 1; k < parts.size(); ++k) {
+        const SmartCut::Plan &before = parts.at(k - 1).plan;
+        if (parts.at(k).probe->sourcePath != parts.first().probe->sourcePath
+            || parts.at(k).plan.start < before.start + before.length - before.frameDuration / 2)
+            return false;
+    }
+    return true;
+}
+
+// Each subtitle packet's time in the joined output from its time in the
+// source: a part's keep their place beside its picture; those of a removed
+// stretch come at the next part's start, in order, so that the display set
+// on screen when the part starts shows from its start; those after the last
+// part go past the output's end.
+double removedBeforeLast(const QList<Part> &parts)
+{
+    return std::max(0.0, parts.last().plan.start - (totalLength(parts) - parts.last().plan.length));
+}
+
+QString joinedSubtitleTimes(const QList<Part> &parts, const QString &extension)
+{
+    const QString unit = SmartCut::subtitleTimeUnit(extension);
+    const QString source = QStringLiteral("(PTS*U+%1)").arg(timeText(removedBeforeLast(parts)));
+    QString expression = QStringLiteral("1000000");
+    double offset = totalLength(parts);
+    for (qsizetype k = parts.size() - 1; k >= 0; --k) {
+        const SmartCut::Plan &plan = parts.at(k).plan;
+        offset -= plan.length;
+        expression = QStringLiteral("if(lt(PTS*U\\,%1)\\,max(PTS*U-%2\\,0)+%3\\,%4)")
+                         .arg(timeText(plan.start + plan.length), timeText(plan.start), timeText(offset), expression);
+    }
+    // Those before the shifted input's zero are copied too.
+    return QStringLiteral(" -copypriorss:s 1 -bsf:s setts=ts=(") + expression.replace(QStringLiteral("PTS*U"), source).replace(u'U', unit)
+           + QStringLiteral(")/") + unit;
+}
+
 QString subtitleOptions(const QList<Part> &parts, const QString &extension, const QString &listPath)
 {
     const QList<int> kept = keptSubtitles(parts, extension);
     if (listPath.isEmpty() || kept.isEmpty())
         return {};
+    const bool direct = inSourceOrder(parts);
     const QString input = QString::number(parts.size() + 1);
     QString options;
     int output = 0;
@@ -202,13 +243,22 @@ QString subtitleOptions(const QList<Part> &parts, const QString &extension, cons
         options += QStringLiteral(" -map ") + input + u':' + QString::number(track.index)
                    + QStringLiteral(" -c:s:%1 ").arg(output++) + SmartCut::subtitleCodecFor(track, extension);
     }
-    return options;
+    return options + (direct ? joinedSubtitleTimes(parts, extension) : QString());
 }
 
 QString subtitleInput(const QList<Part> &parts, const QString &extension, const QString &listPath)
 {
     if (listPath.isEmpty() || keptSubtitles(parts, extension).isEmpty())
         return {};
+    // Read from its start: the list would lose the display set shown when a
+    // part starts, which lies in the stretch before it.
+    // Its times as they stand, not counted from its first subtitle, and
+    // early by what is removed before the last part: the encoder ends the
+    // track by its input's times, which run that far ahead of the output's.
+    if (inSourceOrder(parts))
+        return QStringLiteral(" -seek_timestamp 1 -ss 0 -itsoffset -")
+               + timeText(removedBeforeLast(parts) + parts.first().probe->startTime) + QStringLiteral(" -i ")
+               + EncoderCommand::quoteArgument(parts.first().probe->sourcePath);
     // Its times as they stand: the demuxer's seeks put packets before the
     // first part's start, and the encoder would otherwise shift them all.
     return QStringLiteral(" -seek_timestamp 1 -ss 0 -f concat -safe 0 -i ") + EncoderCommand::quoteArgument(listPath);
@@ -362,7 +412,8 @@ double copiedFrameSeconds(const SmartCut::Track &track, const QString &extension
 {
     static const QStringList matroska{"aac", "mp2", "mp3", "ac3", "eac3"};
     static const QStringList mp4{"aac", "mp3", "ac3", "eac3"};
-    if (track.sampleRate <= 0 || track.startTime < 0 || !(extension == u"mkv" ? matroska : mp4).contains(track.codec))
+    const bool transport = extension == u"ts" || extension == u"m2ts";
+    if (track.sampleRate <= 0 || track.startTime < 0 || !(extension == u"mkv" || transport ? matroska : mp4).contains(track.codec))
         return 0;
     int samples = 0;
     if (track.codec == u"aac")
@@ -499,7 +550,10 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
         for (qsizetype t = 0; t < tracks.size(); ++t) {
             graph += QStringLiteral("[jo%1]").arg(t);
             maps += QStringLiteral(" -map [jo%1]").arg(t);
-            codecs += SmartCut::audioCodecOptions(int(t), tracks.at(t)->channels, extension);
+            codecs += SmartCut::audioCodecOptions(int(t), tracks.at(t)->channels, extension, tracks.at(t)->codec);
+            // A filter's output carries no tags.
+            if (!tracks.at(t)->language.isEmpty())
+                codecs += QStringLiteral(" -metadata:s:a:%1 language=").arg(t) + EncoderCommand::quoteArgument(tracks.at(t)->language);
         }
     }
     // "-c:v:0": the runner would move a lone seek before the list's input
@@ -507,7 +561,7 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
     QString options = inputs + subtitles + soundInputs
                       + (tracks.isEmpty() || soundCopied ? QString() : QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph))
                       + maps + QStringLiteral(" -c:v:0 copy") + codecs + subtitleOptions(parts, extension, subtitleListPath)
-                      + SmartCut::rotationOption(video, extension);
+                      + SmartCut::rotationOption(video, extension) + SmartCut::containerOptions(*parts.first().probe, extension);
     if ((extension == u"mp4" || extension == u"mov") && video.timeBaseDen > 0)
         options += QStringLiteral(" -video_track_timescale %1").arg(video.timeBaseDen);
     return options + QStringLiteral(" -map_metadata 1 -map_chapters -1 -t ") + timeText(totalLength(parts))
@@ -594,7 +648,7 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
     if (matching) {
         codecs = QStringLiteral(" -fps_mode passthrough") + SmartCut::matchingVideoCodec(first);
         for (qsizetype t = 0; t < trackCount; ++t)
-            codecs += SmartCut::audioCodecOptions(int(t), firstTracks.at(t)->channels, extension);
+            codecs += SmartCut::audioCodecOptions(int(t), firstTracks.at(t)->channels, extension, firstTracks.at(t)->codec);
     } else {
         // Each kept frame once, at its own time, whatever rate the container
         // would otherwise fill in; unless the options choose a rate.
@@ -608,7 +662,7 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
         codecs += subtitleOptions(parts, extension, subtitleListPath);
     return inputs + (matching ? subtitleInput(parts, extension, subtitleListPath) : QString())
            + QStringLiteral(" -filter_complex ") + EncoderCommand::quoteArgument(graph) + maps + codecs
-           + QStringLiteral(" -map_metadata 0 -map_chapters -1 -y");
+           + SmartCut::containerOptions(*parts.first().probe, extension) + QStringLiteral(" -map_metadata 0 -map_chapters -1 -y");
 }
 
 QString misplacedFrames(const QList<Part> &parts, const QList<SmartCut::Packet> &joined)

@@ -47,6 +47,11 @@ const QString kX265Preset = QStringLiteral("superfast");
 // and can put two on one tick.
 const QString kOwnTimes = QStringLiteral(" -fps_mode passthrough -enc_time_base:v -1");
 
+bool isTransportStream(const QString &extension)
+{
+    return extension == u"ts" || extension == u"m2ts" || extension == u"mts";
+}
+
 QString seconds(double value)
 {
     return QString::number(std::max(0.0, value), 'f', 6);
@@ -203,6 +208,9 @@ QString rotationTag(const VideoStream &video, const QString &extension)
 QString subtitleCodec(const Track &track, const QString &extension)
 {
     static const QStringList text{"subrip", "ass", "ssa", "webvtt", "mov_text", "text"};
+    // A transport stream holds a broadcast's own subtitles, and no text.
+    if (isTransportStream(extension))
+        return track.codec == u"dvb_subtitle" || track.codec == u"dvb_teletext" ? QStringLiteral("copy") : QString();
     static const QStringList matroskaOwn{"subrip", "ass", "ssa", "webvtt", "dvd_subtitle", "hdmv_pgs_subtitle",
                                          "dvb_subtitle"};
     if (extension == u"mkv")
@@ -224,7 +232,7 @@ QString audioTrackOptions(int output, const Track &track, double lead, double le
     if (!layout.isEmpty())
         filter += u',' + layout;
     return QStringLiteral(" -filter:a:") + QString::number(output) + u' ' + filter
-           + audioCodecOptions(output, track.channels, extension);
+           + audioCodecOptions(output, track.channels, extension, track.codec);
 }
 
 // Every sound, subtitle and attachment track of input `input` that the
@@ -234,6 +242,10 @@ QString audioTrackOptions(int output, const Track &track, double lead, double le
 QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, double length, const QString &extension)
 {
     const QString from = QString::number(input) + u':';
+    // The subtitles from the input that starts at the range, whose times the
+    // encoder also ends them by: those of an input that starts earlier would
+    // end that much early.
+    const QString subtitlesFrom = QString::number(tagsInput) + u':';
     QList<Track> tracks = probe.tracks;
     if (tracks.isEmpty()) {
         Track first;
@@ -252,7 +264,7 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
             const QString codec = subtitleCodec(track, extension);
             if (codec.isEmpty())
                 continue;
-            maps += QStringLiteral(" -map ") + from + QString::number(track.index);
+            maps += QStringLiteral(" -map ") + subtitlesFrom + QString::number(track.index);
             codecs += QStringLiteral(" -c:s:%1 ").arg(subtitles++) + codec;
         } else if (track.type == u"attachment" && extension == u"mkv") {
             maps += QStringLiteral(" -map ") + from + QString::number(track.index);
@@ -260,6 +272,11 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
     }
     if (extension == u"mkv" && std::any_of(tracks.begin(), tracks.end(), [](const Track &t) { return t.type == u"attachment"; }))
         codecs += QStringLiteral(" -c:t copy");
+    // The input's seek keeps the subtitles from a little before the range:
+    // the display set on screen when the range starts is shown from its
+    // start, those it replaced come and go at once, none before the picture.
+    if (subtitles > 0)
+        codecs += QStringLiteral(" -bsf:s setts=ts=max(PTS\\,0)");
     return maps + codecs + QStringLiteral(" -map_metadata ") + QString::number(tagsInput)
            + QStringLiteral(" -map_chapters ") + QString::number(tagsInput);
 }
@@ -419,7 +436,7 @@ QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPat
         options += QStringLiteral(" -bsf:v setts=ts=if(lte(PTS\\,PREV_OUTPTS)\\,PREV_OUTPTS+1\\,PTS)");
     if ((extension == u"mp4" || extension == u"mov") && probe.video.timeBaseDen > 0)
         options += QStringLiteral(" -video_track_timescale %1").arg(probe.video.timeBaseDen);
-    return options + QStringLiteral(" -t ") + seconds(plan.length) + QStringLiteral(" -y");
+    return options + containerOptions(probe, extension) + QStringLiteral(" -t ") + seconds(plan.length) + QStringLiteral(" -y");
 }
 
 QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &extension)
@@ -458,7 +475,8 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
     VideoStream matched = video;
     if (const double rate = rangeBitrate(probe, plan); rate > 0)
         matched.bitrate = rate;
-    return options + matchingVideoCodec(matched) + rotationTag(video, extension) + QStringLiteral(" -y");
+    return options + matchingVideoCodec(matched) + rotationTag(video, extension) + containerOptions(probe, extension)
+           + QStringLiteral(" -y");
 }
 
 QString matchingVideoCodec(const VideoStream &video)
@@ -485,8 +503,15 @@ QString matchingVideoCodec(const VideoStream &video)
     return options + colourOptions(video);
 }
 
-QString audioCodecOptions(int output, int channels, const QString &extension)
+QString audioCodecOptions(int output, int channels, const QString &extension, const QString &sourceCodec)
 {
+    // A transport stream keeps its broadcast's codec, and with it the
+    // stream type a receiver expects.
+    static const QStringList broadcast{"mp2", "ac3", "eac3", "aac"};
+    if (isTransportStream(extension) && broadcast.contains(sourceCodec)) {
+        const int kbps = std::max(sourceCodec == u"mp2" ? 192 : 128, (sourceCodec == u"mp2" ? 96 : 80) * channels);
+        return QStringLiteral(" -c:a:%1 %2 -b:a:%1 %3k").arg(output).arg(sourceCodec).arg(kbps);
+    }
     // The fast coder halves the time of the longest part of the join, and at
     // this bitrate sounds the same; more channels get more bits.
     const int perChannel = extension == u"mkv" ? 80 : 96;
@@ -495,6 +520,26 @@ QString audioCodecOptions(int output, int channels, const QString &extension)
     return QStringLiteral(" -c:a:") + index
            + (extension == u"mkv" ? QStringLiteral(" libopus") : QStringLiteral(" aac -aac_coder fast"))
            + QStringLiteral(" -b:a:") + index + QStringLiteral(" %1k").arg(kbps);
+}
+
+QString subtitleTimeUnit(const QString &extension)
+{
+    return extension == u"mkv" || extension == u"mka" || extension == u"webm" ? QStringLiteral("0.001") : QStringLiteral("TB");
+}
+
+QString containerOptions(const Probe &probe, const QString &extension)
+{
+    if (!isTransportStream(extension))
+        return {};
+    // The muxer's usual 1.4 s of delay would start the times there.
+    QString options = QStringLiteral(" -muxdelay 0 -muxpreload 0");
+    // DVB sends AC-3 and E-AC-3 as private data with a descriptor, ATSC with
+    // a stream type of its own; the muxer writes ATSC's unless told.
+    if (std::any_of(probe.tracks.begin(), probe.tracks.end(), [](const Track &track) {
+            return (track.codec == u"ac3" || track.codec == u"eac3") && track.codecTag == 0x06;
+        }))
+        options += QStringLiteral(" -mpegts_flags system_b");
+    return options;
 }
 
 QString rotationOption(const VideoStream &video, const QString &extension)

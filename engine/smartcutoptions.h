@@ -47,8 +47,17 @@ QString soundCutFilter(double lead, double length);
 // takes, where it has none or another; empty when it needs none.
 QString layoutFilter(const Track &track, const QString &extension);
 // The codec and bitrate of output sound track `output` with that many
-// channels, in the container of extension.
-QString audioCodecOptions(int output, int channels, const QString &extension);
+// channels, in the container of extension; a transport stream keeps the
+// source's codec where it is a broadcast's.
+QString audioCodecOptions(int output, int channels, const QString &extension, const QString &sourceCodec = {});
+// A copied subtitle packet's time unit as a filter of the output's packets
+// sees it, for setts expressions: the encoder hands Matroska's packets over
+// in milliseconds while naming the source's time base.
+QString subtitleTimeUnit(const QString &extension);
+// What a transport stream output needs to look like its source: DVB's
+// stream types for AC-3 and E-AC-3 where the source uses them, and times
+// from near zero. Empty for other containers.
+QString containerOptions(const Probe &probe, const QString &extension);
 // The muxer's tag for the source's rotation; empty where there is none or
 // the container (Matroska) has no place for it.
 QString rotationOption(const VideoStream &video, const QString &extension);

@@ -2,6 +2,8 @@
 
 #include "encodercommand.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -102,7 +104,7 @@ QString streamsCommandLine(const QString &sProgramDir, const QString &sInputFile
            + QStringLiteral(" -v error -show_entries stream=index,codec_type,codec_name,profile,level,pix_fmt,width,height,"
                             "sample_aspect_ratio,field_order,color_range,color_space,color_transfer,color_primaries,"
                             "time_base,chroma_location,r_frame_rate,avg_frame_rate,has_b_frames,channels,"
-                            "channel_layout,sample_rate,start_time:stream_tags=language,title:stream_side_data"
+                            "channel_layout,sample_rate,start_time,codec_tag,id:stream_tags=language,title:stream_side_data"
                             ":format=start_time,format_name -of compact ")
            + EncoderCommand::quoteArgument(sInputFile);
 }
@@ -136,7 +138,7 @@ QString tracksCommandLine(const QString &sProgramDir, const QString &sInputFile)
 {
     return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir))
            + QStringLiteral(" -v error -show_entries stream=index,codec_type,codec_name,channels,channel_layout,"
-                            "has_b_frames,profile,sample_rate,start_time:stream_tags=language,title -of compact ")
+                            "has_b_frames,profile,sample_rate,start_time,codec_tag,id:stream_tags=language,title -of compact ")
            + EncoderCommand::quoteArgument(sInputFile);
 }
 
@@ -358,10 +360,72 @@ void parseTracks(QStringView text, Probe *probe)
         bool timed = false;
         const double start = value(QLatin1String("start_time")).toDouble(&timed);
         track.startTime = timed ? start : -1;
-        // A transport stream lists its streams once more under each program.
-        if (std::none_of(probe->tracks.begin(), probe->tracks.end(), [&track](const Track &t) { return t.index == track.index; }))
+        track.codecTag = value(QLatin1String("codec_tag")).toString().toInt(nullptr, 16);
+        bool hasPid = false;
+        track.pid = value(QLatin1String("id")).toString().toInt(&hasPid, 16);
+        if (!hasPid)
+            track.pid = -1;
+        // A transport stream lists its streams under each program first,
+        // without their tags: the later listing holds them.
+        const auto known = std::find_if(probe->tracks.begin(), probe->tracks.end(), [&track](const Track &t) { return t.index == track.index; });
+        if (known == probe->tracks.end())
             probe->tracks.append(track);
+        else
+            *known = track;
     }
+}
+
+QMap<int, int> transportStreamTypes(QByteArrayView head)
+{
+    const auto byte = [&head](qsizetype at) { return at < head.size() ? int(quint8(head.at(at))) : -1; };
+    // A Blu-ray's packets carry four bytes of time first.
+    const int lead = byte(0) == 0x47 && byte(188) == 0x47 ? 0 : byte(4) == 0x47 && byte(196) == 0x47 ? 4 : -1;
+    QMap<int, int> types;
+    if (lead < 0)
+        return types;
+    const int size = 188 + lead;
+    QList<int> pmts;
+    QList<int> seen;
+    for (qsizetype at = lead; at + 188 <= head.size() && (pmts.isEmpty() || seen.size() < pmts.size()); at += size) {
+        if (byte(at) != 0x47 || !(byte(at + 1) & 0x40)) // a section starts only where a payload does
+            continue;
+        const int pid = (byte(at + 1) & 0x1f) << 8 | byte(at + 2);
+        const bool isPmt = pmts.contains(pid) && !seen.contains(pid);
+        if (pid != 0 && !isPmt)
+            continue;
+        qsizetype payload = at + 4;
+        if (byte(at + 3) & 0x20)
+            payload += 1 + byte(at + 4);
+        const qsizetype section = payload + 1 + byte(payload);
+        const qsizetype end = section + 3 + ((byte(section + 1) & 0x0f) << 8 | byte(section + 2)) - 4; // before the CRC
+        if (end > at + 188)
+            continue; // spread over packets: not read here
+        if (pid == 0 && byte(section) == 0x00) {
+            for (qsizetype entry = section + 8; entry + 4 <= end; entry += 4)
+                if ((byte(entry) << 8 | byte(entry + 1)) != 0) // program 0 names the network table
+                    pmts.append((byte(entry + 2) & 0x1f) << 8 | byte(entry + 3));
+        } else if (isPmt && byte(section) == 0x02) {
+            seen.append(pid);
+            qsizetype entry = section + 12 + ((byte(section + 10) & 0x0f) << 8 | byte(section + 11));
+            while (entry + 5 <= end) {
+                types.insert((byte(entry + 1) & 0x1f) << 8 | byte(entry + 2), byte(entry));
+                entry += 5 + ((byte(entry + 3) & 0x0f) << 8 | byte(entry + 4));
+            }
+        }
+    }
+    return types;
+}
+
+void readStreamTypes(const QString &path, Probe *probe)
+{
+    QFile file(path);
+    if (std::none_of(probe->tracks.begin(), probe->tracks.end(), [](const Track &track) { return track.pid >= 0; })
+        || !file.open(QIODevice::ReadOnly))
+        return;
+    const QMap<int, int> types = transportStreamTypes(file.read(1 << 20));
+    for (Track &track : probe->tracks)
+        if (types.contains(track.pid))
+            track.codecTag = types.value(track.pid);
 }
 
 } // namespace SmartCut

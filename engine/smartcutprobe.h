@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -89,6 +91,8 @@ struct Track
     QString profile;        // "HE-AAC", ...; empty when the prober names none
     int sampleRate = 0;
     double startTime = -1;  // its first packet's time, seconds; negative when unknown
+    int codecTag = 0;       // a transport stream's stream type (0x06 for DVB's AC-3); 0 when none
+    int pid = -1;           // a transport stream's packet identifier; -1 elsewhere
 };
 
 struct Packet
@@ -129,6 +133,15 @@ void setPackets(Probe *probe, QList<Packet> packets);
 bool isHdr(const VideoStream &video);
 // Adds the track listing's streams to probe.
 void parseTracks(QStringView text, Probe *probe);
+
+// Each elementary stream's type by its packet identifier, from the PAT and
+// PMTs among the first packets of a transport stream (188- or 192-byte
+// packets); empty for anything else. The prober names AC-3 by its
+// registration whether DVB (private data, 0x06) or ATSC (0x81) carries it.
+QMap<int, int> transportStreamTypes(QByteArrayView head);
+// The tracks' stream types from the head of the file at path, where it is a
+// transport stream.
+void readStreamTypes(const QString &path, Probe *probe);
 // Adds the quantiser matrices that the tracing lists to video.
 void parseMatrices(QStringView text, VideoStream *video);
 

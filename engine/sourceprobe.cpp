@@ -95,6 +95,7 @@ std::optional<SourceRead> readSource(const QString &programDir, const QString &p
             setPackets(&read.probe, packets);
     }
     parseTracks(*tracks, &read.probe);
+    readStreamTypes(path, &read.probe);
     if (read.probe.video.codec == u"mpeg2video" || read.probe.video.codec == u"mpeg1video") {
         const std::optional<QString> headers = run(matrixCommandLine(programDir, path));
         if (!headers)

@@ -77,6 +77,33 @@ double lumaError(const QByteArray &a, qsizetype i, const QByteArray &b, qsizetyp
 // the encoder delay and padding the container marks already taken off.
 double soundSeconds(const QString &path, int track = 0);
 
+// One cue of a broadcast subtitle track, in seconds after the first picture.
+struct Cue
+{
+    double start = 0;
+    double end = 0;
+};
+
+// Copies the transport stream source to output with a DVB subtitle track
+// (language "fin") added, and with `teletext` a teletext subtitle page 888
+// too (language "swe"), written with DVB's stream types. Cue k is a bitmap
+// 4 + 2k rows high in one display set at its start; an empty display set
+// (or page) clears it at its end. False when the encoder fails.
+bool addBroadcastSubtitles(const QString &source, const QString &output, const QList<Cue> &cues, bool teletext);
+
+// The display sets of DVB subtitle track `track` of path: each one's time
+// from the first picture's, and the cue it shows (as numbered above), -1 for
+// a clearing set, -2 for one that is neither.
+QList<std::pair<double, int>> dvbCues(const QString &path, int track = 0);
+
+// What the decoder of subtitle track `track` of path complains of; empty
+// when every display set decodes (and there is at least one).
+QByteArray subtitleDecodeErrors(const QString &path, int track = 0);
+
+// The teletext track's cues as the decoder reads them: each one's time from
+// the file's start and its text ("Cue 2"), one line each.
+QStringList teletextCues(const QString &path, int track);
+
 // Writes data to a new file at path; false when it cannot.
 bool writeFile(const QString &path, const QByteArray &data);
 

@@ -69,6 +69,8 @@ private slots:
     void soundPieces();
     void pictureMatch_data();
     void pictureMatch();
+    void broadcastRemoval_data();
+    void broadcastRemoval();
 
 private:
     QTemporaryDir m_dir;
@@ -121,6 +123,23 @@ void TestJoin::initTestCase()
         m_times.insert(name, TestSupport::frameTimes(path));
         QCOMPARE(m_frames.value(name).size(), qsizetype(std::lround(seconds * rate(name))) * kWidth * heightOf(name) * 3 / 2);
     }
+    // The DVB recording with all its tracks: MP2 and AC-3 as DVB sends it,
+    // DVB subtitles and teletext, six cues each cleared before the next.
+    const QString broadcast = m_dir.filePath("dvb tracks.ts");
+    // The sound outlasts the picture, as a recording's does: a frame count
+    // would end every stream with the picture.
+    QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-f", "lavfi", "-i",
+                                   QString(interlaced).replace("rate=50", "rate=50:duration=8"), "-f", "lavfi", "-i",
+                                   "sine=frequency=440:sample_rate=48000:duration=8.5", "-map", "0:v", "-map", "1:a", "-map", "1:a",
+                                   "-pix_fmt", "yuv420p", "-c:v", "mpeg2video", "-flags", "+ilme+ildct", "-top", "1", "-g", "12",
+                                   "-bf", "2", "-q:v", "3", "-c:a:0", "mp2", "-c:a:1", "ac3", "-metadata:s:a:0", "language=deu",
+                                   "-metadata:s:a:1", "language=eng", "-mpegts_flags", "system_b", "-f", "mpegts", broadcast + ".av"})
+                 .isEmpty());
+    QVERIFY(TestSupport::addBroadcastSubtitles(broadcast + ".av", broadcast,
+                                               {{0.30, 0.90}, {1.10, 1.70}, {2.00, 2.50}, {2.90, 3.60}, {4.40, 5.20}, {6.00, 6.60}}, true));
+    m_frames.insert("dvb tracks.ts", TestSupport::decodedFrames(broadcast));
+    m_times.insert("dvb tracks.ts", TestSupport::frameTimes(broadcast));
+    QCOMPARE(m_times.value("dvb tracks.ts").size(), 200);
     const QString ts = m_dir.filePath("cam.ts");
     QVERIFY(!TestSupport::runTool({TestSupport::systemFfmpeg(), "-v", "error", "-i", m_dir.filePath("cam.mp4"), "-c", "copy", ts}).isEmpty());
     m_frames.insert("cam.ts", m_frames.value("cam.mp4"));
@@ -539,6 +558,125 @@ void TestJoin::pictureMatch()
     QFETCH(QString, log);
     QFETCH(double, decibels);
     QCOMPARE(Join::pictureMatch(log), decibels);
+}
+
+void TestJoin::broadcastRemoval_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<Pieces>("removed");
+    QTest::addColumn<QString>("cues");     // the DVB subtitles' display sets: time from the first picture, cue or "-" to clear
+    QTest::addColumn<QString>("teletext"); // the teletext cues shown
+    QTest::addColumn<QString>("streams");  // each stream's codec and language
+
+    const QString source = "dvb tracks.ts";
+    // Cue 1 is on screen when a removal starts, cue 2 when it ends: the
+    // removed stretch's display sets come at the joint, in order, and cue 2
+    // shows from there.
+    const Pieces oneBreak{{source, 40, 20}};
+    const QString oneBreakCues = "0.30:0 0.90:- 1.10:1 1.60:- 1.60:2 1.70:- 2.10:3 2.80:- 3.60:4 4.40:- 5.20:5 5.80:-";
+    // Cue 4 lies inside the second removal: shown and cleared at the
+    // joint, never seen. The first removal starts with the file.
+    const Pieces twoBreaks{{source, 0, 5}, {source, 105, 25}};
+    const QString twoBreaksCues = "0.10:0 0.70:- 0.90:1 1.50:- 1.80:2 2.30:- 2.70:3 3.40:- 4.00:4 4.00:- 4.80:5 5.40:-";
+    QTest::newRow("MKV, one break") << "mkv" << oneBreak << oneBreakCues << "Cue 0|Cue 1|Cue 2|Cue 3|Cue 4|Cue 5"
+                                    << "mpeg2video mp2/deu ac3/eng dvb_subtitle/fin";
+    QTest::newRow("TS, one break") << "ts" << oneBreak << oneBreakCues << "Cue 0|Cue 1|Cue 2|Cue 3|Cue 4|Cue 5"
+                                   << "mpeg2video mp2/deu ac3/eng dvb_subtitle/fin dvb_teletext/swe";
+    QTest::newRow("TS, two breaks") << "ts" << twoBreaks << twoBreaksCues << "Cue 0|Cue 1|Cue 2|Cue 3|Cue 4|Cue 5"
+                                    << "mpeg2video mp2/deu ac3/eng dvb_subtitle/fin dvb_teletext/swe";
+}
+
+// Adverts out of the subtitled DVB recording, into Matroska and into a
+// transport stream: the middles copied and every frame its own, the sound
+// copied in its own codecs and as long as the picture, every track with its
+// language, the subtitles beside their pictures across the joints.
+void TestJoin::broadcastRemoval()
+{
+    QFETCH(QString, extension);
+    QFETCH(Pieces, removed);
+    QFETCH(QString, cues);
+    QFETCH(QString, teletext);
+    QFETCH(QString, streams);
+
+    const QString source = "dvb tracks.ts";
+    const QString folder = m_dir.filePath(QTest::currentDataTag());
+    QVERIFY(QDir().mkpath(folder));
+    const QString output = folder + "/joined." + extension;
+    RecordingMessageSink sink;
+    JoinJob job(&sink, TestSupport::programDir());
+    job.setMode(JoinJob::Mode::Remove);
+    job.setOutputFile(output);
+    const QList<double> &times = m_times[source];
+    const auto mark = [&times](int frame) { return frame < times.size() ? std::round(times.at(frame) * 1000) / 1000 : 1000.0; };
+    QList<JoinJob::Source> listed;
+    for (const Piece &piece : std::as_const(removed))
+        listed.append({m_dir.filePath(source), mark(piece.first), mark(piece.first + piece.frames) - mark(piece.first)});
+    job.setParts(listed);
+    QStringList statuses;
+    connect(&job, &JoinJob::CurrentStatus, this, [&statuses](const QString &status) { statuses << status; });
+    job.StartConversion();
+    QVERIFY2(sink.messages.isEmpty(), qPrintable(sink.messages.value(0).text.right(600)));
+    QCOMPARE(job.LastResult().outcome, JoinJob::Outcome::Completed);
+    QVERIFY2(!job.LastResult().fellBack, qPrintable(SmartCut::reasonText(job.LastResult().fallbackReason)));
+    // Matroska cannot hold teletext, and the status says so.
+    QCOMPARE(statuses.filter("dvb_teletext").size(), streams.contains("teletext") ? 0 : 1);
+
+    int code = 0;
+    QProcess decode;
+    decode.setProcessChannelMode(QProcess::MergedChannels);
+    decode.start(TestSupport::systemFfmpeg(), {"-v", "error", "-xerror", "-i", output, "-map", "0", "-map", "-0:s",
+                                               "-f", "null", "-"});
+    QVERIFY(decode.waitForFinished(120000));
+    code = decode.exitCode();
+    QCOMPARE(decode.readAll(), QByteArray());
+    QCOMPARE(code, 0);
+    QCOMPARE(TestSupport::subtitleDecodeErrors(output), QByteArray());
+
+    // Every kept frame is its own, the middles copied.
+    QList<int> kept;
+    for (int frame = 0; frame < 200; ++frame)
+        if (std::none_of(removed.begin(), removed.end(), [frame](const Piece &p) { return frame >= p.first && frame < p.first + p.frames; }))
+            kept << frame;
+    const QByteArray joined = TestSupport::decodedFrames(output);
+    const QByteArray &original = m_frames[source];
+    const qsizetype frameBytes = kWidth * kHeight * 3 / 2;
+    QCOMPARE(joined.size(), kept.size() * frameBytes);
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        const int offset = TestSupport::bestMatchOffset(200, kept.at(i), [&](int frame) {
+            return TestSupport::lumaError(joined, i, original, frame, kWidth, kHeight);
+        });
+        QVERIFY2(offset == 0, qPrintable(QStringLiteral("frame %1 matches source frame %2").arg(i).arg(kept.at(i) + offset)));
+    }
+    const QList<Join::Part> parts = job.LastParts();
+    QVERIFY(std::all_of(parts.begin(), parts.end(), [](const Join::Part &part) { return part.plan.middle.frames > 0; }));
+    for (int track = 0; track < 2; ++track) {
+        const double sound = TestSupport::soundSeconds(output, track);
+        QVERIFY2(qAbs(sound - kept.size() / 25.0) <= 1152.0 / 48000, qPrintable(QStringLiteral("track %1: %2 s").arg(track).arg(sound)));
+    }
+
+    QStringList shown;
+    for (const auto &[time, cue] : TestSupport::dvbCues(output))
+        shown << QStringLiteral("%1:%2").arg(time, 0, 'f', 2).arg(cue >= 0 ? QString::number(cue) : QStringLiteral("-"));
+    QCOMPARE(shown.join(u' '), cues);
+    if (streams.contains("teletext")) {
+        QStringList texts;
+        for (const QString &line : TestSupport::teletextCues(output, 1))
+            texts << line.section(u' ', 1);
+        QCOMPARE(texts.join(u'|'), teletext);
+    }
+    const QString listing = QString::fromUtf8(TestSupport::ffprobe(
+        {"-show_entries", "stream=index,codec_name:stream_tags=language", "-of", "csv=p=0"}, output));
+    // A transport stream lists its streams under its program too, without tags.
+    QMap<int, QString> kinds;
+    for (const QString &line : listing.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(u',');
+        kinds.insert(fields.value(0).toInt(), fields.value(1) + (fields.value(2).isEmpty() ? QString() : u'/' + fields.value(2)));
+    }
+    QCOMPARE(kinds.values().join(u' '), streams);
+    if (extension == u"ts") {
+        const double start = TestSupport::ffprobe({"-show_entries", "format=start_time", "-of", "csv=p=0"}, output).trimmed().toDouble();
+        QVERIFY2(start < 0.2, qPrintable(QString::number(start)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestJoin)

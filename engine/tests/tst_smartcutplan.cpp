@@ -60,6 +60,8 @@ private slots:
     void variableLength();
     void droppedTracks_data();
     void droppedTracks();
+    void transportStreamOptions_data();
+    void transportStreamOptions();
     void copiedPart_data();
     void copiedPart();
     void colour_data();
@@ -248,10 +250,15 @@ void TestSmartCutPlan::droppedTracks_data()
 
     // Text subtitles change codec to stay; pictures, data and a second
     // picture track go, and are named.
-    QTest::newRow("Matroska") << "mkv" << QStringList{"data track 5 (bin_data)", "video track 7 (mjpeg)"};
+    QTest::newRow("Matroska") << "mkv" << QStringList{"data track 5 (bin_data)", "video track 7 (mjpeg)", "subtitle track 9 (dvb_teletext)"};
     QTest::newRow("MP4") << "mp4"
                          << QStringList{"subtitle track 4 (hdmv_pgs_subtitle)", "data track 5 (bin_data)",
-                                        "attachment track 6 (ttf)", "video track 7 (mjpeg)"};
+                                        "attachment track 6 (ttf)", "video track 7 (mjpeg)", "subtitle track 8 (dvb_subtitle)",
+                                        "subtitle track 9 (dvb_teletext)"};
+    // A transport stream holds a broadcast's subtitles, and no others.
+    QTest::newRow("transport stream") << "ts"
+                                      << QStringList{"subtitle track 3 (subrip)", "subtitle track 4 (hdmv_pgs_subtitle)",
+                                                     "data track 5 (bin_data)", "attachment track 6 (ttf)", "video track 7 (mjpeg)"};
 }
 
 void TestSmartCutPlan::droppedTracks()
@@ -262,18 +269,64 @@ void TestSmartCutPlan::droppedTracks()
     // Listed twice over, as a transport stream's programs list them again.
     const QString listing = QStringLiteral(
         "stream|index=0|codec_name=h264|codec_type=video|has_b_frames=2\n"
-        "stream|index=1|codec_name=aac|codec_type=audio|channels=6|channel_layout=6 channels|tag:language=eng\n"
+        "stream|index=1|codec_name=aac|codec_type=audio|channels=6|channel_layout=6 channels|codec_tag=0x0006|tag:language=eng\n"
         "stream|index=2|codec_name=aac|codec_type=audio|channels=2|channel_layout=stereo|tag:title=Kommentar\n"
         "stream|index=3|codec_name=subrip|codec_type=subtitle\n"
         "stream|index=4|codec_name=hdmv_pgs_subtitle|codec_type=subtitle\n"
         "stream|index=5|codec_name=bin_data|codec_type=data\n"
         "stream|index=6|codec_name=ttf|codec_type=attachment\n"
-        "stream|index=7|codec_name=mjpeg|codec_type=video\n");
-    SmartCut::parseTracks(QString(listing + listing), &probe);
-    QCOMPARE(probe.tracks.size(), 8);
+        "stream|index=7|codec_name=mjpeg|codec_type=video\n"
+        "stream|index=8|codec_name=dvb_subtitle|codec_type=subtitle|tag:language=fin\n"
+        "stream|index=9|codec_name=dvb_teletext|codec_type=subtitle|tag:language=swe\n");
+    // The program's listing comes first, without the tags.
+    static const QRegularExpression tags("\\|tag:[^|\\n]*");
+    SmartCut::parseTracks(QString(QString(listing).remove(tags) + listing), &probe);
+    QCOMPARE(probe.tracks.size(), 10);
+    QCOMPARE(probe.tracks.at(1).language, QStringLiteral("eng"));
+    QCOMPARE(probe.tracks.at(9).language, QStringLiteral("swe"));
+    QCOMPARE(probe.tracks.at(1).codecTag, 0x06);
     QCOMPARE(probe.tracks.at(1).channelLayout, QString());
     QCOMPARE(probe.tracks.at(2).title, QStringLiteral("Kommentar"));
     QCOMPARE(SmartCut::trackTexts(SmartCut::droppedTracks(probe, extension)), dropped);
+}
+
+void TestSmartCutPlan::transportStreamOptions_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("codec");   // the source's sound track
+    QTest::addColumn<int>("streamType");  // as the prober gives its tag
+    QTest::addColumn<QString>("sound");   // the sound's codec options
+    QTest::addColumn<QString>("muxer");   // the container's
+
+    const QString nearZero = " -muxdelay 0 -muxpreload 0";
+    // DVB's AC-3 is private data with a descriptor; ATSC's, and what the
+    // prober names by its registration, keep the muxer's own stream type.
+    QTest::newRow("DVB AC-3, 5.1") << "ts" << "ac3" << 0x06 << " -c:a:0 ac3 -b:a:0 480k" << nearZero + " -mpegts_flags system_b";
+    QTest::newRow("DVB E-AC-3") << "ts" << "eac3" << 0x06 << " -c:a:0 eac3 -b:a:0 480k" << nearZero + " -mpegts_flags system_b";
+    QTest::newRow("ATSC AC-3") << "ts" << "ac3" << 0x81 << " -c:a:0 ac3 -b:a:0 480k" << nearZero;
+    QTest::newRow("AC-3 by its registration") << "m2ts" << "ac3" << 0x332d4341 << " -c:a:0 ac3 -b:a:0 480k" << nearZero;
+    QTest::newRow("MP2 stays MP2") << "ts" << "mp2" << 0x03 << " -c:a:0 mp2 -b:a:0 576k" << nearZero;
+    QTest::newRow("FLAC becomes AAC") << "ts" << "flac" << 0 << " -c:a:0 aac -aac_coder fast -b:a:0 576k" << nearZero;
+    QTest::newRow("Matroska: Opus, no muxer options") << "mkv" << "ac3" << 0x06 << " -c:a:0 libopus -b:a:0 480k" << "";
+}
+
+void TestSmartCutPlan::transportStreamOptions()
+{
+    QFETCH(QString, extension);
+    QFETCH(QString, codec);
+    QFETCH(int, streamType);
+    QFETCH(QString, sound);
+    QFETCH(QString, muxer);
+    SmartCut::Probe probe;
+    SmartCut::Track track;
+    track.index = 1;
+    track.type = QStringLiteral("audio");
+    track.codec = codec;
+    track.channels = 6;
+    track.codecTag = streamType;
+    probe.tracks = {track};
+    QCOMPARE(SmartCut::audioCodecOptions(0, track.channels, extension, codec), sound);
+    QCOMPARE(SmartCut::containerOptions(probe, extension), muxer);
 }
 
 void TestSmartCutPlan::copiedPart_data()
