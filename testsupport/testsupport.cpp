@@ -437,4 +437,29 @@ QStringList teletextCues(const QString &path, int track)
     return cues;
 }
 
+QString dvbCueWords(const QString &path)
+{
+    QStringList shown;
+    for (const auto &[time, cue] : dvbCues(path))
+        shown << QStringLiteral("%1:%2").arg(time, 0, 'f', 2).arg(cue >= 0 ? QString::number(cue) : QStringLiteral("-"));
+    return shown.join(u' ');
+}
+
+QString teletextTexts(const QString &path, int track)
+{
+    QStringList texts;
+    for (const QString &line : teletextCues(path, track))
+        texts << line.section(u' ', 1);
+    return texts.join(u'|');
+}
+
+bool processGone(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
 } // namespace TestSupport

@@ -103,6 +103,13 @@ QByteArray subtitleDecodeErrors(const QString &path, int track = 0);
 // The teletext track's cues as the decoder reads them: each one's time from
 // the file's start and its text ("Cue 2"), one line each.
 QStringList teletextCues(const QString &path, int track);
+// The DVB cues as "time:cue" words ("-" for a clearing set), and the teletext
+// pages' texts joined by "|": what the cut and join tables compare.
+QString dvbCueWords(const QString &path);
+QString teletextTexts(const QString &path, int track);
+// Whether the process is gone: none of that id, or a zombie not reaped yet,
+// which holds nothing any more.
+bool processGone(qint64 pid);
 
 // Writes data to a new file at path; false when it cannot.
 bool writeFile(const QString &path, const QByteArray &data);

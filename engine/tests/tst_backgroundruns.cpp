@@ -8,15 +8,6 @@
 
 namespace {
 
-bool processGone(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
-}
-
 // What a run gave, in one comparable word: its exit code and output, or how it ended otherwise.
 QString summary(const BackgroundRuns &runs, int index)
 {
@@ -105,9 +96,9 @@ void TestBackgroundRuns::goneWithItsOwner()
         QFile file(program + ".pid");
         QVERIFY(file.open(QIODevice::ReadOnly));
         pid = file.readAll().trimmed().toLongLong();
-        QVERIFY(pid > 0 && !processGone(pid));
+        QVERIFY(pid > 0 && !TestSupport::processGone(pid));
     }
-    QVERIFY(processGone(pid));
+    QVERIFY(TestSupport::processGone(pid));
 }
 
 QTEST_GUILESS_MAIN(TestBackgroundRuns)

@@ -15,21 +15,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-
-// A child that has been reaped is gone; one that our reaper has not collected
-// yet may linger as a zombie, which holds nothing any more.
-bool processGone(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
-}
-
-} // namespace
-
 class TestDosOutputs final : public QObject
 {
     Q_OBJECT
@@ -148,7 +133,7 @@ void TestDosOutputs::stopEndsTheRunAndTheChildren()
     QVERIFY(grandchild.open(QIODevice::ReadOnly));
     // Not our child, so it cannot be reaped here; SIGKILL ends it soon after.
     const qint64 grandchildPid = grandchild.readAll().trimmed().toLongLong();
-    QTRY_VERIFY_WITH_TIMEOUT(processGone(grandchildPid), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(TestSupport::processGone(grandchildPid), 20000);
 }
 
 void TestDosOutputs::failuresToStart_data()
