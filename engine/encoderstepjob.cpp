@@ -43,14 +43,17 @@ void EncoderStepJob::setIndexFolder(const QString &folder)
 
 std::optional<SmartCut::SourceRead> EncoderStepJob::readSource(const QString &path)
 {
+    return SmartCut::readSource(m_programDir, path, m_indexFolder, [this](const QString &commandLine) { return runProber(commandLine); });
+}
+
+std::optional<QString> EncoderStepJob::runProber(const QString &commandLine)
+{
     if (!m_prober)
         m_prober = std::make_unique<DOSOutputs>(nullptr);
-    return SmartCut::readSource(m_programDir, path, m_indexFolder, [this](const QString &commandLine) -> std::optional<QString> {
-        QString output = m_prober->ExecuteCommand(commandLine);
-        if (m_stopRequested)
-            return std::nullopt;
-        return output;
-    });
+    QString output = m_prober->ExecuteCommand(commandLine);
+    if (m_stopRequested)
+        return std::nullopt;
+    return output;
 }
 
 void EncoderStepJob::runInWorkFolder(const QString &outputFile, const QString &pattern, Outcome &outcome,

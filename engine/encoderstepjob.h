@@ -84,6 +84,9 @@ protected:
     // What the plan needs of the source at path (see SmartCut::readSource),
     // through the job's prober; nullopt when stopped meanwhile.
     std::optional<SmartCut::SourceRead> readSource(const QString &path);
+    // The prober's output for commandLine; nullopt when stopped meanwhile.
+    std::optional<QString> runProber(const QString &commandLine);
+    const QString &programDir() const { return m_programDir; }
 
     // The steps' share done, with stepFraction of the running one, as the bar's percent
     // (after the prober's sliver); emitted when it changes.

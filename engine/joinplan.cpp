@@ -15,6 +15,7 @@ namespace Join {
 namespace {
 
 using SmartCut::timeText;
+using SmartCut::seekText;
 
 QList<const SmartCut::Track *> audioTracks(const SmartCut::Probe &probe)
 {
@@ -484,7 +485,7 @@ QList<SoundPiece> soundPieces(const QList<Part> &parts, const QString &extension
 QString soundCopyOptions(const SoundPiece &piece, const QString &sourcePath)
 {
     // The source opened here, with a seek and a drop of its own.
-    return QStringLiteral("-ss ") + timeText(piece.seek) + QStringLiteral(" -i ") + EncoderCommand::quoteArgument(sourcePath)
+    return QStringLiteral("-ss ") + seekText(piece.seek) + QStringLiteral(" -i ") + EncoderCommand::quoteArgument(sourcePath)
            + QStringLiteral(" -ss ") + timeText(piece.dropBefore)
            + QStringLiteral(" -map 0:%1 -vn -sn -dn -c:a copy -frames:a %2 -f matroska -y").arg(piece.stream).arg(piece.frames);
 }
@@ -518,7 +519,7 @@ QString copyJoinOptions(const QList<Part> &parts, const QString &extension, cons
     for (qsizetype k = 0; k < parts.size(); ++k) {
         // With the sound copied, the sources give only their tags: an input
         // left unbounded would be read through all the same.
-        inputs += QStringLiteral(" -ss ") + timeText(parts.at(k).plan.start) + (soundCopied ? QStringLiteral(" -t 1") : QString())
+        inputs += QStringLiteral(" -ss ") + seekText(parts.at(k).plan.start) + (soundCopied ? QStringLiteral(" -t 1") : QString())
                   + QStringLiteral(" -i ") + EncoderCommand::quoteArgument(parts.at(k).probe->sourcePath);
         for (qsizetype t = 0; t < tracks.size() && !soundCopied; ++t) {
             const QString label = QStringLiteral("ja%1_%2").arg(k).arg(t);
@@ -587,7 +588,7 @@ QString filterJoinOptions(const QList<Part> &parts, const QString &encoderOption
         const Part &part = parts.at(k);
         const int input = int(k + 1);
         const double seek = filterSeek(part.plan);
-        inputs += QStringLiteral(" -ss ") + timeText(seek) + QStringLiteral(" -i ")
+        inputs += QStringLiteral(" -ss ") + seekText(seek) + QStringLiteral(" -i ")
                   + EncoderCommand::quoteArgument(part.probe->sourcePath);
         if (withVideo) {
             QString chain = QStringLiteral("[%1:v:0]").arg(input);

@@ -102,6 +102,8 @@ SmartCutJob::Outcome SmartCutJob::run()
     if (!probe(&listing))
         return Outcome::Stopped;
     m_plan = planCut(listing, m_start, m_length);
+    if (!findShownSubtitles(listing))
+        return Outcome::Stopped;
     const VideoStream &video = listing.video;
     const QString extension = QFileInfo(m_outputFile).suffix().toLower();
     const QString finished = m_work->filePath(QStringLiteral("cut.") + extension);
@@ -163,7 +165,7 @@ SmartCutJob::Outcome SmartCutJob::run()
         list.close();
         steps.append({QStringLiteral("Joining the parts..."),
                       joinOptions(m_plan, listing, listPath, extension), finished, m_plan.length,
-                      m_plan.frames * kJoinCost});
+                      m_plan.frames * kJoinCost, false, true});
     }
 
     m_totalWeight = 0;
@@ -223,6 +225,25 @@ bool SmartCutJob::probe(SmartCut::Probe *result)
     *result = std::move(read->probe);
     m_doneWeight = 0;
     reportProgress(0);
+    return true;
+}
+
+bool SmartCutJob::findShownSubtitles(const SmartCut::Probe &source)
+{
+    // A display set stays on screen until the next; the one shown when the
+    // range starts may have begun long before it. DVB sends one at least
+    // every few seconds while a cue shows; half a minute is plenty.
+    if (m_plan.start <= 0
+        || std::none_of(source.tracks.begin(), source.tracks.end(), [](const SmartCut::Track &track) { return SmartCut::showsUntilReplaced(track); }))
+        return true;
+    // Packets come up to the muxer's delay ahead of their times: the listing
+    // goes on a little past the start.
+    const double from = std::max(0.0, m_plan.start - 30.0) + source.startTime;
+    const std::optional<QString> listing =
+        runProber(SmartCut::subtitlePacketsCommandLine(programDir(), source, from, m_plan.start + 2.0 + source.startTime));
+    if (!listing)
+        return false;
+    m_plan.shownAtStart = SmartCut::shownAt(*listing, source.tracks, source.startTime, m_plan.start);
     return true;
 }
 

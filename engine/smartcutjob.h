@@ -58,6 +58,8 @@ private:
     Outcome run();
     bool probe(SmartCut::Probe *result);
     bool runStep(const Step &step);
+    // Fills the plan's subtitles shown at its start; false when stopped meanwhile.
+    bool findShownSubtitles(const SmartCut::Probe &source);
     // Whether the copied middle holds the packets the plan meant to copy.
     bool middleMatches(const SmartCut::Probe &source);
     bool publish(const QString &finished);

@@ -47,6 +47,14 @@ const QString kX265Preset = QStringLiteral("superfast");
 // and can put two on one tick.
 const QString kOwnTimes = QStringLiteral(" -fps_mode passthrough -enc_time_base:v -1");
 
+// The containers whose times may jump, which the encoder times from the
+// earliest stream a run uses when it reads them from their start.
+bool readsFromEarliest(const Probe &probe)
+{
+    const QStringList formats = probe.formatName.split(u',');
+    return formats.contains(u"mpegts") || formats.contains(u"mpeg");
+}
+
 bool isTransportStream(const QString &extension)
 {
     return extension == u"ts" || extension == u"m2ts" || extension == u"mts";
@@ -188,7 +196,7 @@ QString aspectFilter(const VideoStream &video)
 // mapped, and the frames before span.dropBefore left out.
 QString sourceInput(const Span &span, const QString &sourcePath)
 {
-    QString options = QStringLiteral("-ss ") + seconds(span.seek) + QStringLiteral(" -noautorotate -i ")
+    QString options = QStringLiteral("-ss ") + seekText(span.seek) + QStringLiteral(" -noautorotate -i ")
                       + EncoderCommand::quoteArgument(sourcePath);
     if (span.dropBefore >= 0)
         options += QStringLiteral(" -ss ") + seconds(span.dropBefore);
@@ -239,7 +247,52 @@ QString audioTrackOptions(int output, const Track &track, double lead, double le
 // output can hold, the sound cut to the range, and the file's tags and
 // chapters from tagsInput, which seeks to the range's start so that the
 // chapters are timed from it. Without a track listing, the first sound track.
-QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, double length, const QString &extension)
+// Where the subtitles shown until replaced come from, when the range starts
+// after the file's start: the source once more, opened a while before the
+// display set on screen when the range starts, however long before the
+// range that began, and timed from the range's start.
+struct SubtitleWindow
+{
+    int input = -1; // none: they come with the other subtitles
+    double start = 0;
+    QMap<int, double> shownAtStart;
+};
+
+// Whether the range needs that window: a track shown until replaced is kept.
+bool needsSubtitleWindow(const Probe &probe, const Plan &plan, const QString &extension)
+{
+    return plan.start > 0 && std::any_of(probe.tracks.begin(), probe.tracks.end(), [&extension](const Track &track) {
+               return showsUntilReplaced(track) && !subtitleCodec(track, extension).isEmpty();
+           });
+}
+
+QString subtitleWindowInput(const Probe &probe, const Plan &plan)
+{
+    double from = plan.start;
+    for (const double shown : plan.shownAtStart)
+        from = std::min(from, shown);
+    // A second early: a transport stream's seek lands anywhere near.
+    const double seek = std::max(0.0, from - 1.0);
+    // By the file's own times: read otherwise, teletext moves the input's
+    // start, which the other inputs' times count from.
+    return QStringLiteral(" -seek_timestamp 1 -ss ") + QString::number(seek + probe.startTime, 'f', 6)
+           + QStringLiteral(" -itsoffset -") + seconds(plan.start - seek) + subtitleInputOptions(probe) + QStringLiteral(" -i ")
+           + EncoderCommand::quoteArgument(probe.sourcePath);
+}
+
+// A windowed track's display sets before the one on screen at the start are
+// left out, and that one is shown from the start: shifted so that of them
+// it alone is not negative, the negatives dropped, shifted back and held at
+// zero. A millisecond's slack covers the shifts' rounding.
+QString shownFromStart(const SubtitleWindow &window, int index, const QString &extension)
+{
+    const double back = window.start - window.shownAtStart.value(index, window.start) + 0.001;
+    const QString shift = seconds(back) + u'/' + subtitleTimeUnit(extension);
+    return QStringLiteral("setts=ts=PTS+%1,noise=drop=lt(pts\\,0),setts=ts=max(PTS-%1\\,0)").arg(shift);
+}
+
+QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, double length, const QString &extension,
+                     const SubtitleWindow &window = {})
 {
     const QString from = QString::number(input) + u':';
     // The subtitles from the input that starts at the range, whose times the
@@ -264,19 +317,22 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
             const QString codec = subtitleCodec(track, extension);
             if (codec.isEmpty())
                 continue;
-            maps += QStringLiteral(" -map ") + subtitlesFrom + QString::number(track.index);
-            codecs += QStringLiteral(" -c:s:%1 ").arg(subtitles++) + codec;
+            // The input's seek keeps the subtitles from a little before the
+            // range: the display set on screen when the range starts is shown
+            // from its start, those it replaced come and go at once, none
+            // before the picture.
+            const bool windowed = window.input >= 0 && showsUntilReplaced(track);
+            maps += QStringLiteral(" -map ") + (windowed ? QString::number(window.input) + u':' : subtitlesFrom)
+                    + QString::number(track.index);
+            const QString output = QString::number(subtitles++);
+            codecs += QStringLiteral(" -c:s:") + output + u' ' + codec + QStringLiteral(" -bsf:s:") + output + u' '
+                      + (windowed ? shownFromStart(window, track.index, extension) : QStringLiteral("setts=ts=max(PTS\\,0)"));
         } else if (track.type == u"attachment" && extension == u"mkv") {
             maps += QStringLiteral(" -map ") + from + QString::number(track.index);
         }
     }
     if (extension == u"mkv" && std::any_of(tracks.begin(), tracks.end(), [](const Track &t) { return t.type == u"attachment"; }))
         codecs += QStringLiteral(" -c:t copy");
-    // The input's seek keeps the subtitles from a little before the range:
-    // the display set on screen when the range starts is shown from its
-    // start, those it replaced come and go at once, none before the picture.
-    if (subtitles > 0)
-        codecs += QStringLiteral(" -bsf:s setts=ts=max(PTS\\,0)");
     return maps + codecs + QStringLiteral(" -map_metadata ") + QString::number(tagsInput)
            + QStringLiteral(" -map_chapters ") + QString::number(tagsInput);
 }
@@ -390,7 +446,7 @@ QString partEncodeOptions(const VideoStream &video, const Span &span, const QStr
 
 QString middleCopyOptions(const Span &span, const QString &sourcePath, const QString &listingPath)
 {
-    const QString input = QStringLiteral("-ss ") + seconds(span.seek) + QStringLiteral(" -noautorotate -i ")
+    const QString input = QStringLiteral("-ss ") + seekText(span.seek) + QStringLiteral(" -noautorotate -i ")
                           + EncoderCommand::quoteArgument(sourcePath);
     // An open group's leading B-frames show before its keyframe.
     const QString output = (span.dropBefore >= 0 ? QStringLiteral(" -ss ") + seconds(span.dropBefore) : QString())
@@ -424,9 +480,13 @@ QList<LeftOutTrack> droppedTracks(const Probe &probe, const QString &extension)
 
 QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPath, const QString &extension)
 {
-    QString options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -i ")
-                      + EncoderCommand::quoteArgument(listPath)
-                      + QStringLiteral(" -map 1:v:0") + trackOptions(probe, 0, 0, 0, plan.length, extension)
+    const bool windowed = needsSubtitleWindow(probe, plan, extension);
+    QString options = QStringLiteral("-ss ") + seekText(plan.start) + QStringLiteral(" -i ")
+                      + EncoderCommand::quoteArgument(probe.sourcePath) + QStringLiteral(" -i ")
+                      + EncoderCommand::quoteArgument(listPath) + (windowed ? subtitleWindowInput(probe, plan) : QString())
+                      + QStringLiteral(" -map 1:v:0")
+                      + trackOptions(probe, 0, 0, 0, plan.length, extension,
+                                     windowed ? SubtitleWindow{2, plan.start, plan.shownAtStart} : SubtitleWindow{})
                       + QStringLiteral(" -c:v copy") + rotationTag(probe.video, extension);
     // Two frames at one time (a browser's recording) cannot both be shown:
     // the later one moves a tick on, the least the output can tell apart.
@@ -444,7 +504,10 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
     const VideoStream &video = probe.video;
     const QString source = EncoderCommand::quoteArgument(probe.sourcePath);
     // The source a second time, at the range's start, for its chapters and tags.
-    const QString tags = QStringLiteral(" -ss ") + seconds(plan.start) + QStringLiteral(" -i ") + source;
+    const bool windowed = needsSubtitleWindow(probe, plan, extension);
+    const QString tags = QStringLiteral(" -ss ") + seekText(plan.start) + QStringLiteral(" -i ") + source
+                         + (windowed ? subtitleWindowInput(probe, plan) : QString());
+    const SubtitleWindow window = windowed ? SubtitleWindow{2, plan.start, plan.shownAtStart} : SubtitleWindow{};
     QString options;
     double lead = 0;
     if (plan.frames > 0) {
@@ -457,15 +520,16 @@ QString reEncodeOptions(const Plan &plan, const Probe &probe, const QString &ext
         lead = plan.start - seek;
         // Counted in the filter: "-frames:v" would close the sound with the
         // picture, before sound that the file stores later reaches the muxer.
-        options = (seek > 0 ? QStringLiteral("-ss ") + seconds(seek) + u' ' : QString()) + QStringLiteral("-noautorotate -i ") + source + tags
-                  + QStringLiteral(" -map 0:v:0") + trackOptions(probe, 0, 1, lead, plan.length, extension)
+        options = (seek > 0 || readsFromEarliest(probe) ? QStringLiteral("-ss ") + seekText(seek) + u' ' : QString())
+                  + QStringLiteral("-noautorotate -i ") + source + tags
+                  + QStringLiteral(" -map 0:v:0") + trackOptions(probe, 0, 1, lead, plan.length, extension, window)
                   + QStringLiteral(" -vf trim=start=") + seconds(keep - seek)
                   + QStringLiteral(",setpts=PTS-STARTPTS,trim=end_frame=") + QString::number(plan.frames)
                   + QStringLiteral(" -t ") + seconds(plan.length);
     } else {
         // Without frame times only the times themselves are left to cut by.
-        options = QStringLiteral("-ss ") + seconds(plan.start) + QStringLiteral(" -noautorotate -i ") + source + tags
-                  + QStringLiteral(" -map 0:v:0") + trackOptions(probe, 0, 1, 0, plan.length, extension)
+        options = QStringLiteral("-ss ") + seekText(plan.start) + QStringLiteral(" -noautorotate -i ") + source + tags
+                  + QStringLiteral(" -map 0:v:0") + trackOptions(probe, 0, 1, 0, plan.length, extension, window)
                   + QStringLiteral(" -t ") + seconds(plan.length);
     }
     // MPEG-1 and -2 code only their standard rates.
@@ -555,6 +619,16 @@ QString subtitleCodecFor(const Track &track, const QString &extension)
 QString timeText(double seconds)
 {
     return SmartCut::seconds(seconds);
+}
+
+QString seekText(double seconds)
+{
+    // Read from its very start (or from a seek to it), a transport or
+    // program stream is timed by the encoder from the earliest of the
+    // streams the run uses, not from the file's start, which every time here
+    // counts from: a TS whose teletext or sound leads would start late. A
+    // seek a microsecond before the start keeps the file's start.
+    return seconds > 0 ? SmartCut::seconds(seconds) : QStringLiteral("-0.000001");
 }
 
 } // namespace SmartCut

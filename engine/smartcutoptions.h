@@ -26,9 +26,10 @@ QList<LeftOutTrack> droppedTracks(const Probe &probe, const QString &extension);
 // It opens the source itself too.
 QString middleCopyOptions(const Span &span, const QString &sourcePath, const QString &listingPath = {});
 
-// The join: run with the source as the input (for its sound, subtitles,
-// chapters and tags; fast seek on), the list as the second input; writes the
-// container of extension, carrying the source's rotation.
+// The join: opens the source at the range (for its sound, subtitles,
+// chapters and tags), the list as the second input, and where subtitles
+// shown until replaced are kept, the source once more a while before the
+// range; writes the container of extension, carrying the source's rotation.
 QString joinOptions(const Plan &plan, const Probe &probe, const QString &listPath, const QString &extension);
 // The whole range re-encoded with a codec matching the source's, in one run,
 // every track kept that the output holds. It opens the source itself (twice:
@@ -66,6 +67,9 @@ QString rotationOption(const VideoStream &video, const QString &extension);
 QString subtitleCodecFor(const Track &track, const QString &extension);
 // Seconds as the options write them: six decimals, never negative.
 QString timeText(double seconds);
+// A source input's seek, from its start: a seek to the very start is written
+// a microsecond before it (see the definition).
+QString seekText(double seconds);
 
 
 } // namespace SmartCut

@@ -3,6 +3,8 @@
 #include "cutreason.h"
 #include "smartcutprobe.h"
 
+#include <QMap>
+
 #include <QList>
 #include <QString>
 
@@ -95,6 +97,11 @@ struct Plan
     // Whether a seek lands at or before its target in this container; where
     // not (FLV, raw streams), a whole-range re-encode decodes from the start.
     bool seekable = true;
+    // Subtitle tracks shown until replaced (see showsUntilReplaced): by
+    // track index, the time of the last display set at or before the start,
+    // the one on screen when the range starts. A track missing here shows
+    // nothing then.
+    QMap<int, double> shownAtStart;
 };
 
 // The plan for the frames shown from start to start + length (seconds from the

@@ -428,4 +428,45 @@ void readStreamTypes(const QString &path, Probe *probe)
             track.codecTag = types.value(track.pid);
 }
 
+bool showsUntilReplaced(const Track &track)
+{
+    return track.type == u"subtitle"
+           && (track.codec == u"dvb_subtitle" || track.codec == u"dvb_teletext" || track.codec == u"hdmv_pgs_subtitle");
+}
+
+QString subtitleInputOptions(const Probe &probe)
+{
+    return probe.formatName.split(u',').contains(u"mpegts") ? QStringLiteral(" -fix_teletext_pts 0") : QString();
+}
+
+QString subtitlePacketsCommandLine(const QString &sProgramDir, const Probe &probe, double from, double to)
+{
+    return EncoderCommand::quoteArgument(EncoderCommand::proberPath(sProgramDir)) + QStringLiteral(" -v error")
+           + subtitleInputOptions(probe)
+           + QStringLiteral(" -read_intervals %1%%2 -select_streams s -show_entries packet=stream_index,pts_time -of csv=p=0 ")
+                 .arg(QString::number(from, 'f', 6), QString::number(to, 'f', 6))
+           + EncoderCommand::quoteArgument(probe.sourcePath);
+}
+
+QMap<int, double> shownAt(QStringView listing, const QList<Track> &tracks, double fileStart, double at)
+{
+    QMap<int, double> shown;
+    for (QStringView line : listing.tokenize(u'\n')) {
+        const QList<QStringView> fields = line.trimmed().split(u',');
+        bool indexed = false;
+        bool timed = false;
+        const int index = fields.value(0).toInt(&indexed);
+        const double time = fields.value(1).toDouble(&timed) - fileStart;
+        if (!indexed || !timed || time > at + 1e-6)
+            continue;
+        const bool replaced = std::any_of(tracks.begin(), tracks.end(), [index](const Track &track) {
+            return track.index == index && showsUntilReplaced(track);
+        });
+        // The listing comes in file order, which for a track is its own.
+        if (replaced && (!shown.contains(index) || shown.value(index) <= time))
+            shown.insert(index, time);
+    }
+    return shown;
+}
+
 } // namespace SmartCut

@@ -145,4 +145,22 @@ void readStreamTypes(const QString &path, Probe *probe);
 // Adds the quantiser matrices that the tracing lists to video.
 void parseMatrices(QStringView text, VideoStream *video);
 
+// Whether a subtitle track's cue stays on screen until the next one replaces
+// or clears it (DVB subtitles, teletext, Blu-ray's), rather than for a
+// duration of its own.
+bool showsUntilReplaced(const Track &track);
+// The prober's listing of the subtitle packets from `from` to `to` (the
+// file's own times, not counted from its start). A transport stream's
+// teletext is listed by its own times, as subtitleInputOptions has it read.
+QString subtitlePacketsCommandLine(const QString &sProgramDir, const Probe &probe, double from, double to);
+// The demuxer options an input that gives subtitles shown until replaced
+// takes: a transport stream's teletext by its own times, not by the clock
+// where it arrives, which after a seek is unknown until the clock's next
+// reference and which runs ahead of the picture by the muxer's delay.
+QString subtitleInputOptions(const Probe &probe);
+// From that listing, for each track of tracks shown until replaced, the time
+// (counted from fileStart) of its last packet at or before `at`, also
+// counted from fileStart.
+QMap<int, double> shownAt(QStringView listing, const QList<Track> &tracks, double fileStart, double at);
+
 } // namespace SmartCut

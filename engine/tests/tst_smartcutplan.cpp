@@ -73,6 +73,8 @@ private slots:
     void matrices();
     void frameListing_data();
     void frameListing();
+    void shownAtStart_data();
+    void shownAtStart();
 };
 
 void TestSmartCutPlan::plan_data()
@@ -572,6 +574,44 @@ void TestSmartCutPlan::frameListing()
         packets << time(packet.hasDts, packet.dts) + u'/' + time(packet.hasPts, packet.pts) + u'/' + QString::number(packet.size) + u'/'
                        + (packet.key ? u'K' : u'-');
     QCOMPARE(packets.join(u' '), expected);
+}
+
+void TestSmartCutPlan::shownAtStart_data()
+{
+    QTest::addColumn<QString>("listing"); // the prober's "stream_index,pts_time" lines
+    QTest::addColumn<double>("at");       // the range's start, from the file's start
+    QTest::addColumn<QString>("shown");   // "index:time" of each track's display set on screen then
+
+    // The file starts at 10 s; 3 is DVB subtitles, 4 teletext, 5 text
+    // subtitles with durations of their own, 6 Blu-ray's.
+    QTest::newRow("each track's last at or before the start") << "3,11.0,\n4,11.5,\n3,12.0,\n4,13.5,\n3,14.0,\n" << 3.0 << "3:2 4:1.5";
+    QTest::newRow("one exactly at the start counts") << "3,11.0,\n3,13.0,\n" << 3.0 << "3:3";
+    QTest::newRow("only later ones: nothing shown") << "3,13.5,\n4,14.0,\n" << 3.0 << "";
+    QTest::newRow("text subtitles end by themselves") << "5,11.0,\n6,12.0,\n" << 3.0 << "6:2";
+    QTest::newRow("times the prober lacks are skipped") << "4,N/A,\n4,11.25,\n4,N/A,\n" << 3.0 << "4:1.25";
+    QTest::newRow("streams the file does not list") << "9,11.0,\nfoo\n,\n" << 3.0 << "";
+    QTest::newRow("nothing listed") << "" << 3.0 << "";
+}
+
+void TestSmartCutPlan::shownAtStart()
+{
+    QFETCH(QString, listing);
+    QFETCH(double, at);
+    QFETCH(QString, shown);
+    QList<SmartCut::Track> tracks;
+    for (const auto &[index, codec] : QList<std::pair<int, QString>>{{3, "dvb_subtitle"}, {4, "dvb_teletext"}, {5, "subrip"},
+                                                                    {6, "hdmv_pgs_subtitle"}}) {
+        SmartCut::Track track;
+        track.index = index;
+        track.type = QStringLiteral("subtitle");
+        track.codec = codec;
+        tracks.append(track);
+    }
+    QStringList found;
+    const QMap<int, double> times = SmartCut::shownAt(listing, tracks, 10.0, at);
+    for (auto it = times.begin(); it != times.end(); ++it)
+        found << QStringLiteral("%1:%2").arg(it.key()).arg(it.value());
+    QCOMPARE(found.join(u' '), shown);
 }
 
 QTEST_APPLESS_MAIN(TestSmartCutPlan)
