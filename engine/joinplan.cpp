@@ -258,7 +258,8 @@ QString subtitleInput(const QList<Part> &parts, const QString &extension, const 
     // track by its input's times, which run that far ahead of the output's.
     if (inSourceOrder(parts))
         return QStringLiteral(" -seek_timestamp 1 -ss 0 -itsoffset -")
-               + timeText(removedBeforeLast(parts) + parts.first().probe->startTime) + QStringLiteral(" -i ")
+               + timeText(removedBeforeLast(parts) + parts.first().probe->startTime)
+               + SmartCut::subtitleInputOptions(*parts.first().probe) + QStringLiteral(" -i ")
                + EncoderCommand::quoteArgument(parts.first().probe->sourcePath);
     // Its times as they stand: the demuxer's seeks put packets before the
     // first part's start, and the encoder would otherwise shift them all.

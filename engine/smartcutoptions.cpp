@@ -243,10 +243,6 @@ QString audioTrackOptions(int output, const Track &track, double lead, double le
            + audioCodecOptions(output, track.channels, extension, track.codec);
 }
 
-// Every sound, subtitle and attachment track of input `input` that the
-// output can hold, the sound cut to the range, and the file's tags and
-// chapters from tagsInput, which seeks to the range's start so that the
-// chapters are timed from it. Without a track listing, the first sound track.
 // Where the subtitles shown until replaced come from, when the range starts
 // after the file's start: the source once more, opened a while before the
 // display set on screen when the range starts, however long before the
@@ -291,6 +287,11 @@ QString shownFromStart(const SubtitleWindow &window, int index, const QString &e
     return QStringLiteral("setts=ts=PTS+%1,noise=drop=lt(pts\\,0),setts=ts=max(PTS-%1\\,0)").arg(shift);
 }
 
+// Every sound, subtitle and attachment track of input `input` that the
+// output can hold, the sound cut to the range, and the file's tags and
+// chapters from tagsInput, which seeks to the range's start so that the
+// chapters are timed from it. Without a track listing, the first sound track.
+// Subtitles shown until replaced come from the window's input where it has one.
 QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, double length, const QString &extension,
                      const SubtitleWindow &window = {})
 {
@@ -317,10 +318,9 @@ QString trackOptions(const Probe &probe, int input, int tagsInput, double lead, 
             const QString codec = subtitleCodec(track, extension);
             if (codec.isEmpty())
                 continue;
-            // The input's seek keeps the subtitles from a little before the
-            // range: the display set on screen when the range starts is shown
-            // from its start, those it replaced come and go at once, none
-            // before the picture.
+            // Elsewhere the input's seek keeps the subtitles from a little
+            // before the range: the cue on screen when the range starts is
+            // shown from its start, none before the picture.
             const bool windowed = window.input >= 0 && showsUntilReplaced(track);
             maps += QStringLiteral(" -map ") + (windowed ? QString::number(window.input) + u':' : subtitlesFrom)
                     + QString::number(track.index);
