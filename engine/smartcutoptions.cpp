@@ -588,7 +588,10 @@ QString audioCodecOptions(int output, int channels, const QString &extension, co
 
 QString subtitleTimeUnit(const QString &extension)
 {
-    return extension == u"mkv" || extension == u"mka" || extension == u"webm" ? QStringLiteral("0.001") : QStringLiteral("TB");
+    if (extension == u"mkv" || extension == u"mka" || extension == u"webm")
+        return QStringLiteral("0.001");
+    // A transport stream's 90 kHz, whatever the source's time base.
+    return isTransportStream(extension) ? QStringLiteral("(1/90000)") : QStringLiteral("TB");
 }
 
 QString containerOptions(const Probe &probe, const QString &extension)

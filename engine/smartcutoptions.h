@@ -52,8 +52,9 @@ QString layoutFilter(const Track &track, const QString &extension);
 // source's codec where it is a broadcast's.
 QString audioCodecOptions(int output, int channels, const QString &extension, const QString &sourceCodec = {});
 // A copied subtitle packet's time unit as a filter of the output's packets
-// sees it, for setts expressions: the encoder hands Matroska's packets over
-// in milliseconds while naming the source's time base.
+// sees it, for setts expressions: the encoder hands the packets over in the
+// output's time base (Matroska's milliseconds, a transport stream's 90 kHz)
+// while naming the source's.
 QString subtitleTimeUnit(const QString &extension);
 // What a transport stream output needs to look like its source: DVB's
 // stream types for AC-3 and E-AC-3 where the source uses them, and times
