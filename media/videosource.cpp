@@ -385,6 +385,14 @@ void VideoSource::settle(const Interrupted &interrupted)
     }
 }
 
+void VideoSource::warmUp(const Interrupted &interrupted)
+{
+    // A conversion into fresh memory faults a page at a time, which costs a step many times the
+    // conversion itself: the pages are touched now.
+    while (!m_classic && !(interrupted && interrupted()) && m_cache.warm(pictureBytes(), interrupted)) {
+    }
+}
+
 void VideoSource::prefetchAround(const Interrupted &interrupted)
 {
     if (!m_index || !m_current || m_classic)

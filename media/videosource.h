@@ -55,6 +55,9 @@ public:
     // Makes pictures of the frames held back from the last decode, nearest the current frame
     // first, so that the steps back from it are instant. Stops early when interrupted.
     void settle(const Interrupted &interrupted);
+    // Readies memory for the pictures of the steps to come (FrameCache::warm), the last of the
+    // work done at rest. Stops early when interrupted.
+    void warmUp(const Interrupted &interrupted);
     // While the user rests near the start of a group: decodes the end of the group before, so
     // that the first step back over the keyframe is instant. Stops early when interrupted.
     void prefetchAround(const Interrupted &interrupted);
