@@ -4,6 +4,10 @@
 #include <iterator>
 #include <utility>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
 void FrameCache::insert(int64_t pts, const RgbImage &image)
 {
     Entry &entry = m_entries[pts];
@@ -33,11 +37,26 @@ qint64 FrameCache::spareBytes() const
     return bytes;
 }
 
+QByteArray FrameCache::freshBuffer(qsizetype bytes)
+{
+    QByteArray buffer(bytes, Qt::Uninitialized);
+#ifdef Q_OS_LINUX
+    // Only the whole huge pages inside the buffer; the advice is a hint, its failure harmless.
+    constexpr quintptr kHuge = 2 * 1024 * 1024;
+    const auto begin = reinterpret_cast<quintptr>(buffer.data());
+    const quintptr first = (begin + kHuge - 1) & ~(kHuge - 1);
+    const quintptr last = (begin + quintptr(bytes)) & ~(kHuge - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
+    return buffer;
+}
+
 bool FrameCache::warm(qsizetype bytes, const std::function<bool()> &stop)
 {
     if (bytes <= 0 || int(m_spares.size()) >= kMostWarm || m_bytes + spareBytes() + bytes > m_maxBytes)
         return false;
-    QByteArray spare(bytes, Qt::Uninitialized);
+    QByteArray spare = freshBuffer(bytes);
     char *data = spare.data();
     constexpr qsizetype kPage = 4096;
     constexpr qsizetype kChunk = 1024 * 1024;

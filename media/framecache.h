@@ -34,6 +34,9 @@ public:
     // was stopped.
     bool warm(qsizetype bytes, const std::function<bool()> &stop = {});
     qint64 spareBytes() const;
+    // A new buffer of bytes for a picture, untouched. Where the system has huge pages on request
+    // it asks for them: first touches then fault one 2 MB page instead of 512 small ones.
+    static QByteArray freshBuffer(qsizetype bytes);
     int spareCount() const { return int(m_spares.size()); }
     static constexpr int kMostWarm = 24;
     // The frame after pts starts at next (kLast: pts is the last frame).

@@ -64,9 +64,15 @@ int64_t VideoSource::frameLength() const
 
 void VideoSource::keep(const AVFrame *frame)
 {
-    if (!m_cache.contains(frame->pts))
-        m_cache.insert(frame->pts, m_decoder->picture(frame, m_size,
-                                                      m_classic ? QByteArray() : m_cache.takeSpare(pictureBytes())));
+    if (m_cache.contains(frame->pts))
+        return;
+    QByteArray memory;
+    if (!m_classic) {
+        memory = m_cache.takeSpare(pictureBytes());
+        if (memory.isEmpty())
+            memory = FrameCache::freshBuffer(pictureBytes());
+    }
+    m_cache.insert(frame->pts, m_decoder->picture(frame, m_size, std::move(memory)));
 }
 
 qsizetype VideoSource::pictureBytes() const
