@@ -64,7 +64,11 @@ public:
     // The way seeks worked before previews and held frames, kept for side-by-side figures: every
     // frame kept is made a picture as it decodes, in fresh memory, and going back keeps the whole
     // group.
-    void setClassic(bool classic) { m_classic = classic; }
+    void setClassic(bool classic)
+    {
+        m_classic = classic;
+        m_decoder->setLeavesOutUnreferenced(!classic);
+    }
     // The frame `frames` from the one last given (clamped); the first frame when none was given.
     std::optional<Picture> step(int frames);
     // Playback: the frame after the one last given; nullopt at the end.
