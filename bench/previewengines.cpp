@@ -12,7 +12,8 @@
 // Times run from the call to the picture's delivery to the output (pictures are kept, as the
 // video area keeps its last one, but not converted).
 // The clips are made once into bench-cache/ beside the build's bench folder.
-// Run headless: QT_QPA_PLATFORM=offscreen build/bench/bench_previewengines
+// Run headless: QT_QPA_PLATFORM=offscreen build/bench/bench_previewengines [CLIP...] (1080p, 4K; both
+// when none is named)
 #include "avpreviewengine.h"
 #include "testsupport.h"
 
@@ -171,14 +172,7 @@ public:
 
     bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     {
-        QElapsedTimer waited;
-        waited.start();
-        while (!done()) {
-            if (waited.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        }
-        return true;
+        return TestSupport::runEventsUntil(done, timeoutMs);
     }
     void idle(int ms)
     {
@@ -572,8 +566,13 @@ int main(int argc, char **argv)
         {"Peak resident memory (VmHWM, MB)", "rss_peak_mb", "", 0},
     };
 
+    QStringList named;
+    for (int i = 1; i < argc; ++i)
+        named << QString::fromLocal8Bit(argv[i]);
     QStringList notes;
     for (const Clip &clip : clips()) {
+        if (!named.isEmpty() && !named.contains(clip.name))
+            continue;
         const QString path = QDir(cache).filePath(clip.file);
         QElapsedTimer making;
         making.start();

@@ -78,12 +78,14 @@ Figures run(const QString &path, std::shared_ptr<const FrameIndex> index, bool c
         // What the engine does while the user rests, untimed.
         source->settle({});
         source->prefetchAround({});
+        source->warmUp({});
     }
     // Steps on from the middle of a group, each after the rest's work: both directions.
     const int middle = index->size() / 2;
     source->frameAt(source->file().secondsOf(index->frames()[size_t(middle)].pts));
     source->settle({});
     source->prefetchAround({});
+    source->warmUp({});
     for (int i = 0; i < 2 * kSteps; ++i) {
         const int by = i < kSteps ? 1 : -1;
         QElapsedTimer timer;
@@ -95,6 +97,7 @@ Figures run(const QString &path, std::shared_ptr<const FrameIndex> index, bool c
             ++figures.off;
         source->settle({});
         source->prefetchAround({});
+        source->warmUp({});
     }
     return figures;
 }

@@ -250,10 +250,7 @@ private:
     }
     void waitUntil(const std::function<bool()> &done, qint64 timeoutMs)
     {
-        QElapsedTimer waited;
-        waited.start();
-        while (!done() && waited.elapsed() < timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        TestSupport::runEventsUntil(done, int(timeoutMs));
     }
     void settle(int ms)
     {

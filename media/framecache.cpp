@@ -1,7 +1,12 @@
 #include "framecache.h"
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
 
 void FrameCache::insert(int64_t pts, const RgbImage &image)
 {
@@ -14,9 +19,55 @@ void FrameCache::insert(int64_t pts, const RgbImage &image)
 
 QByteArray FrameCache::takeSpare(qsizetype bytes)
 {
-    if (m_spare.size() != bytes)
-        return {};
-    return std::exchange(m_spare, QByteArray());
+    for (auto it = m_spares.begin(); it != m_spares.end(); ++it) {
+        if (it->size() == bytes) {
+            QByteArray spare = std::move(*it);
+            m_spares.erase(it);
+            return spare;
+        }
+    }
+    return {};
+}
+
+qint64 FrameCache::spareBytes() const
+{
+    qint64 bytes = 0;
+    for (const QByteArray &spare : m_spares)
+        bytes += spare.size();
+    return bytes;
+}
+
+QByteArray FrameCache::freshBuffer(qsizetype bytes)
+{
+    QByteArray buffer(bytes, Qt::Uninitialized);
+#ifdef Q_OS_LINUX
+    // Only the whole huge pages inside the buffer; the advice is a hint, its failure harmless.
+    constexpr quintptr kHuge = 2 * 1024 * 1024;
+    const auto begin = reinterpret_cast<quintptr>(buffer.data());
+    const quintptr first = (begin + kHuge - 1) & ~(kHuge - 1);
+    const quintptr last = (begin + quintptr(bytes)) & ~(kHuge - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
+    return buffer;
+}
+
+bool FrameCache::warm(qsizetype bytes, const std::function<bool()> &stop)
+{
+    if (bytes <= 0 || int(m_spares.size()) >= kMostWarm || m_bytes + spareBytes() + bytes > m_maxBytes)
+        return false;
+    QByteArray spare = freshBuffer(bytes);
+    char *data = spare.data();
+    constexpr qsizetype kPage = 4096;
+    constexpr qsizetype kChunk = 1024 * 1024;
+    bool stopped = false;
+    for (qsizetype chunk = 0; chunk < bytes && !stopped; chunk += kChunk) {
+        for (qsizetype at = chunk; at < std::min(bytes, chunk + kChunk); at += kPage)
+            data[at] = 0;
+        stopped = stop && stop();
+    }
+    m_spares.push_back(std::move(spare));
+    return !stopped;
 }
 
 void FrameCache::link(int64_t pts, int64_t next)
@@ -62,7 +113,7 @@ int64_t FrameCache::atOrBefore(int64_t ts) const
 void FrameCache::clear()
 {
     m_entries.clear();
-    m_spare.clear();
+    m_spares.clear();
     m_bytes = 0;
 }
 
@@ -78,7 +129,10 @@ void FrameCache::evict()
         m_bytes -= oldest->second.image.sizeInBytes();
         // Kept for the next picture unless something else still shows it.
         if (oldest->second.image.bytes.isDetached())
-            m_spare = std::move(oldest->second.image.bytes);
+            m_spares.push_back(std::move(oldest->second.image.bytes));
         m_entries.erase(oldest);
     }
+    // The newest spare stays, even a picture past the budget, as the next picture's memory.
+    while (m_spares.size() > 1 && m_bytes + spareBytes() > m_maxBytes)
+        m_spares.erase(m_spares.begin());
 }

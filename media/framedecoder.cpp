@@ -1,5 +1,7 @@
 #include "framedecoder.h"
 
+#include "nalunits.h"
+
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
@@ -102,6 +104,11 @@ std::variant<std::unique_ptr<FrameDecoder>, QString> FrameDecoder::open(const QS
     if (avcodec_open2(context, codec, nullptr) < 0)
         return u"the video decoder cannot start"_s;
     decoder->m_rotation = rotationOf(stream);
+    if (stream->codecpar->codec_id == AV_CODEC_ID_H264) {
+        decoder->m_h264 = true;
+        decoder->m_h264LengthSize = NalUnits::h264LengthSize(stream->codecpar->extradata,
+                                                             stream->codecpar->extradata_size);
+    }
     if (!decoder->m_packet || !decoder->m_decoded || !decoder->m_out)
         return u"out of memory"_s;
     return decoder;
@@ -248,7 +255,11 @@ AVFrame *FrameDecoder::next(int64_t skipBelow)
             continue;
         }
         const int64_t pts = m_packet->pts;
-        codec->skip_frame = pts != AV_NOPTS_VALUE && pts < skipBelow ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+        const bool skipping = pts != AV_NOPTS_VALUE && pts < skipBelow;
+        if (skipping && m_h264 && m_leavesOut
+            && NalUnits::h264NothingRefersTo(m_packet->data, m_packet->size, m_h264LengthSize))
+            continue;
+        codec->skip_frame = skipping ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
         // A damaged packet is dropped; the decoder goes on with the next.
         avcodec_send_packet(codec, m_packet.get());
     }

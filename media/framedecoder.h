@@ -33,8 +33,12 @@ public:
     // at the keyframe at or before ts. The decoder and the deinterlacer start afresh.
     bool seek(int64_t ts, int64_t pos);
     // The next frame, valid until the next call; null at the end of the stream. Packets that
-    // start before skipBelow skip the frames nothing refers to: they cannot be asked for.
+    // start before skipBelow skip the frames nothing refers to: they cannot be asked for. (H.264's
+    // are not even sent: in a frame-threaded decoder each skipped frame holds a thread's turn.)
     AVFrame *next(int64_t skipBelow = INT64_MIN);
+    // Whether H.264 packets below skipBelow that nothing refers to are left unsent (the default);
+    // off, they go to the decoder to be skipped there, as before (for side-by-side figures).
+    void setLeavesOutUnreferenced(bool leaves) { m_leavesOut = leaves; }
     // The picture of frame at size (the source's display size when empty), turned upright as
     // the stream's rotation says, as a player shows it and the cut keeps it. Made in reuse when
     // that is an unshared buffer of the picture's size.
@@ -62,6 +66,9 @@ private:
     bool m_decoderDone = false;
     bool m_filterFlushed = false;
     bool m_forScan = false;
+    bool m_h264 = false;
+    bool m_leavesOut = true;
+    int m_h264LengthSize = 0; // see NalUnits::h264LengthSize
     int m_rotation = 0;
     int64_t m_lastPts = AV_NOPTS_VALUE;
     av::Scaler m_scaler;

@@ -64,9 +64,15 @@ int64_t VideoSource::frameLength() const
 
 void VideoSource::keep(const AVFrame *frame)
 {
-    if (!m_cache.contains(frame->pts))
-        m_cache.insert(frame->pts, m_decoder->picture(frame, m_size,
-                                                      m_classic ? QByteArray() : m_cache.takeSpare(pictureBytes())));
+    if (m_cache.contains(frame->pts))
+        return;
+    QByteArray memory;
+    if (!m_classic) {
+        memory = m_cache.takeSpare(pictureBytes());
+        if (memory.isEmpty())
+            memory = FrameCache::freshBuffer(pictureBytes());
+    }
+    m_cache.insert(frame->pts, m_decoder->picture(frame, m_size, std::move(memory)));
 }
 
 qsizetype VideoSource::pictureBytes() const
@@ -382,6 +388,14 @@ void VideoSource::settle(const Interrupted &interrupted)
         if (interrupted && interrupted())
             return;
         takeHeld(m_held.back().frame->pts);
+    }
+}
+
+void VideoSource::warmUp(const Interrupted &interrupted)
+{
+    // A conversion into fresh memory faults a page at a time, which costs a step many times the
+    // conversion itself: the pages are touched now.
+    while (!m_classic && !(interrupted && interrupted()) && m_cache.warm(pictureBytes(), interrupted)) {
     }
 }
 

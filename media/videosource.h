@@ -55,13 +55,20 @@ public:
     // Makes pictures of the frames held back from the last decode, nearest the current frame
     // first, so that the steps back from it are instant. Stops early when interrupted.
     void settle(const Interrupted &interrupted);
+    // Readies memory for the pictures of the steps to come (FrameCache::warm), the last of the
+    // work done at rest. Stops early when interrupted.
+    void warmUp(const Interrupted &interrupted);
     // While the user rests near the start of a group: decodes the end of the group before, so
     // that the first step back over the keyframe is instant. Stops early when interrupted.
     void prefetchAround(const Interrupted &interrupted);
     // The way seeks worked before previews and held frames, kept for side-by-side figures: every
     // frame kept is made a picture as it decodes, in fresh memory, and going back keeps the whole
     // group.
-    void setClassic(bool classic) { m_classic = classic; }
+    void setClassic(bool classic)
+    {
+        m_classic = classic;
+        m_decoder->setLeavesOutUnreferenced(!classic);
+    }
     // The frame `frames` from the one last given (clamped); the first frame when none was given.
     std::optional<Picture> step(int frames);
     // Playback: the frame after the one last given; nullopt at the end.

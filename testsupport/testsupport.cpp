@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <bit>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 
 namespace TestSupport {
 
@@ -460,6 +463,21 @@ bool processGone(qint64 pid)
         return true;
     const QByteArray line = stat.readAll();
     return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+bool runEventsUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    QTimer wake;
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(2);
+    while (!done()) {
+        if (waited.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
 } // namespace TestSupport

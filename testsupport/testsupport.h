@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 
 #include <QByteArray>
 #include <QSize>
@@ -110,6 +111,11 @@ QString teletextTexts(const QString &path, int track);
 // Whether the process is gone: none of that id, or a zombie not reaped yet,
 // which holds nothing any more.
 bool processGone(qint64 pid);
+
+// Runs the thread's events until done() holds or timeoutMs pass; returns done(). It sleeps
+// between events (a 2 ms timer wakes it to look): processEvents with a time limit never
+// blocks and would spin a core beside the threads a bench times.
+bool runEventsUntil(const std::function<bool()> &done, int timeoutMs);
 
 // Writes data to a new file at path; false when it cannot.
 bool writeFile(const QString &path, const QByteArray &data);

@@ -207,6 +207,7 @@ void PreviewWorker::rest(quint64 serial)
                 return;
             m_source->settle(newer);
             m_source->prefetchAround(newer);
+            m_source->warmUp(newer);
         },
         Qt::QueuedConnection);
 }

@@ -317,11 +317,18 @@ void TestVideoSource::smallCacheShowsEachFrame_data()
     QTest::addColumn<int>("cachePictures"); // the cache's size in pictures
     QTest::addColumn<int>("holdEvery");     // every n-th picture given is kept, as the video area keeps one
     QTest::addColumn<bool>("withIndex");
-    QTest::newRow("two pictures, every one kept") << 2 << 1 << true;
-    QTest::newRow("two pictures, every third kept") << 2 << 3 << true;
-    QTest::newRow("five pictures, every other kept") << 5 << 2 << true;
-    QTest::newRow("five pictures, every other kept, no index") << 5 << 2 << false;
-    QTest::newRow("two pictures, none kept") << 2 << 0 << true;
+    // The rest's work after each answer, cut short by the next request after this many polls
+    // (-1: it runs to its end).
+    QTest::addColumn<int>("restPolls");
+    QTest::newRow("two pictures, every one kept") << 2 << 1 << true << -1;
+    QTest::newRow("two pictures, every third kept") << 2 << 3 << true << -1;
+    QTest::newRow("five pictures, every other kept") << 5 << 2 << true << -1;
+    QTest::newRow("five pictures, every other kept, no index") << 5 << 2 << false << -1;
+    QTest::newRow("two pictures, none kept") << 2 << 0 << true << -1;
+    QTest::newRow("sixty pictures, every other kept") << 60 << 2 << true << -1;
+    QTest::newRow("thirty pictures, every other kept, rest cut at once") << 30 << 2 << true << 0;
+    QTest::newRow("thirty pictures, every other kept, rest cut in its midst") << 30 << 2 << true << 3;
+    QTest::newRow("thirty pictures, none kept, rest cut in its midst, no index") << 30 << 0 << false << 2;
 }
 
 void TestVideoSource::smallCacheShowsEachFrame()
@@ -329,6 +336,7 @@ void TestVideoSource::smallCacheShowsEachFrame()
     QFETCH(int, cachePictures);
     QFETCH(int, holdEvery);
     QFETCH(bool, withIndex);
+    QFETCH(int, restPolls);
     const QString path = clip(u"n.mp4"_s, {u"-c:v"_s, u"libx264"_s, u"-g"_s, u"50"_s}, u"yuv420p"_s);
     QVERIFY(!path.isEmpty());
     const QList<double> times = TestSupport::frameTimes(path);
@@ -360,8 +368,19 @@ void TestVideoSource::smallCacheShowsEachFrame()
         QCOMPARE(numberOf(shown->image), at);
         if (holdEvery > 0 && round % holdEvery == 0)
             kept.append({at, shown->image});
-        source.settle({}); // held frames become pictures too, evicting more
+        // Held frames become pictures too, evicting more, and spare memory is readied.
+        int polls = restPolls;
+        const VideoSource::Interrupted newer = [&] { return restPolls >= 0 && polls-- <= 0; };
+        source.settle(newer);
+        source.prefetchAround(newer);
+        source.warmUp(newer);
+        const qint64 picture = qint64(size.width()) * size.height() * 4;
         QVERIFY(source.cache().bytes() <= source.cache().maxBytes());
+        // Spares count against the budget; one let go by an eviction may go a picture past it.
+        QVERIFY(source.cache().bytes() + source.cache().spareBytes() <= source.cache().maxBytes() + picture);
+        if (restPolls < 0)
+            QVERIFY(source.cache().bytes() + source.cache().spareBytes() + picture > source.cache().maxBytes()
+                    || source.cache().spareCount() == FrameCache::kMostWarm);
     }
     for (const auto &[number, image] : kept)
         QCOMPARE(numberOf(image), number);
